@@ -1,0 +1,21 @@
+# Each test executable runs twice under Wine: in the C locale (ANSI code page
+# 1252) and in zh_CN.UTF-8 (code page 936, Chinese system messages). All runs
+# share one Wine prefix inside the build folder, prepared once by a fixture.
+set(WINE_TEST_PREFIX ${CMAKE_BINARY_DIR}/wineprefix)
+
+add_test(NAME wine_prefix COMMAND wineboot --init)
+set_tests_properties(wine_prefix PROPERTIES
+  FIXTURES_SETUP wine
+  ENVIRONMENT "WINEPREFIX=${WINE_TEST_PREFIX};WINEDEBUG=-all")
+
+function(add_wine_test target)
+  foreach(variant "cp1252;C" "cp936;zh_CN.UTF-8")
+    list(GET variant 0 suffix)
+    list(GET variant 1 locale)
+    add_test(NAME ${target}.${suffix} COMMAND ${target} ${ARGN})
+    set_tests_properties(${target}.${suffix} PROPERTIES
+      FIXTURES_REQUIRED wine
+      RESOURCE_LOCK wine_desktop
+      ENVIRONMENT "WINEPREFIX=${WINE_TEST_PREFIX};WINEDEBUG=-all;LC_ALL=${locale};LANG=${locale}")
+  endforeach()
+endfunction()

@@ -1,0 +1,45 @@
+// The interface of the program's own digest classes.
+//
+// Calling order: Reset, any number of Update, one Finish; Reset again before
+// the next digest. Finish spends the object: it does not reset it. The file,
+// text and hex operations reach Reset/Update/Finish/DigestToHex through the
+// virtual slots, so each concrete class's own operations are used.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "text/encode_text.h"
+
+class CVnObject {};
+
+class CVnHashObject : public CVnObject {
+public:
+    // Starts a new digest. Always returns TRUE.
+    virtual BOOL Reset() = 0;
+    // Appends `length` bytes; pieces of any sizes give the digest of the whole.
+    virtual void Update(const BYTE* data, DWORD length) = 0;
+    // Pads, writes m_digestLength bytes to `digest` and returns m_digestLength.
+    virtual DWORD Finish(BYTE* digest) = 0;
+
+    // Digests the first `limit` bytes of a file (all ones: the whole file).
+    virtual BOOL HashFile(const wchar_t* path, ULONGLONG limit, BYTE* digest);
+    // Digests the bytes EncodeText makes of the text, without terminator.
+    virtual BOOL HashText(const wchar_t* text, int length, TextEncoding encoding, BYTE* digest);
+    // Replaces `hexText` with the uppercase hex of the digest.
+    virtual void DigestToString(const BYTE* digest, std::wstring& hexText);
+    // Writes 2 * m_digestLength hex digits and a zero into `hexText`.
+    virtual void DigestToHex(const BYTE* digest, wchar_t* hexText);
+
+    DWORD DigestLength() const { return m_digestLength; }
+
+protected:
+    CVnHashObject() : m_algorithmId(0), m_name(L""), m_digestLength(0) {}
+    // Objects own no resources and are never deleted through this interface.
+    ~CVnHashObject() = default;
+
+    int m_algorithmId;
+    const wchar_t* m_name;
+    DWORD m_digestLength;
+};

@@ -1,0 +1,19 @@
+// MD4, MD5 and SHA-1 (and the SHA-2 ids) from the platform's CryptoAPI provider.
+#pragma once
+
+#include <windows.h>
+#include <wincrypt.h>
+
+// The key container every context is opened on unless the caller names another.
+extern const wchar_t kDefaultKeyContainer[];
+
+// Opens a context of `providerType` (0: PROV_RSA_FULL) on `containerName`
+// (null: the default container), creating the container when it is missing.
+// The caller owns *context and releases it with CryptReleaseContext.
+BOOL AcquireHashProvider(HCRYPTPROV* context, DWORD providerType, const wchar_t* containerName);
+
+// One digest of `length` bytes: create, feed, read, destroy. `context` 0 opens
+// a temporary context for the call. *digestLength is the capacity of `digest`
+// on entry and the digest size on success. A caller's context is never released.
+BOOL HashWithProvider(HCRYPTPROV context, ALG_ID algorithm, const BYTE* data, DWORD length,
+                      BYTE* digest, DWORD* digestLength);

@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Installs everything the cross build and the Wine-hosted tests need on Debian 12.
+# Safe to run again: it only installs what is missing.
+set -euo pipefail
+
+packages=(
+  g++-mingw-w64-i686 mingw-w64-i686-dev
+  wine wine32:i386 wine64
+  xvfb xauth x11-utils xdotool imagemagick
+  locales fonts-wqy-microhei
+  cmake make googletest
+)
+
+as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "setup: installing ${missing[*]}"
+  dpkg --print-foreign-architectures | grep -qx i386 || as_root dpkg --add-architecture i386
+  as_root apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive as_root apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+# Wine picks the ANSI code page from the locale it starts in; 936 needs zh_CN.
+if ! locale -a 2>/dev/null | grep -qix 'zh_CN.utf8'; then
+  echo "setup: generating zh_CN.UTF-8"
+  as_root sed -i 's/^# *\(zh_CN.UTF-8 UTF-8\)/\1/' /etc/locale.gen
+  grep -q '^zh_CN.UTF-8 UTF-8' /etc/locale.gen || echo 'zh_CN.UTF-8 UTF-8' | as_root tee -a /etc/locale.gen >/dev/null
+  as_root locale-gen >/dev/null
+fi
+echo "setup: all build and test prerequisites are present"
