@@ -12,6 +12,10 @@
 
 #include "text/encode_text.h"
 
+// Writes two uppercase hex digits per byte ("%02X", no separators) and a
+// terminating zero: `text` must hold 2 * count + 1 characters.
+void FormatHex(const BYTE* bytes, DWORD count, wchar_t* text);
+
 class CVnObject {};
 
 class CVnHashObject : public CVnObject {
