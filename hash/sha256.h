@@ -20,8 +20,9 @@ public:
     DWORD Finish(BYTE* digest) override;
 
 private:
-    ULONGLONG m_totalLength;  // bytes of the blocks already compressed
-    DWORD m_pendingLength;    // bytes waiting at the start of m_block, 0..63
+    // Zero from the start, so that an Update before Reset stays inside m_block.
+    ULONGLONG m_totalLength = 0;  // bytes of the blocks already compressed
+    DWORD m_pendingLength = 0;    // bytes waiting at the start of m_block, 0..63
     BYTE m_block[128];        // the second block only takes padding that spills over
     DWORD m_state[8];
 };

@@ -17,8 +17,9 @@ public:
     DWORD Finish(BYTE* digest) override;
 
 private:
-    ULONGLONG m_totalLength;  // bytes of the blocks already compressed
-    DWORD m_pendingLength;    // bytes waiting at the start of m_block, 0..127
+    // Zero from the start, so that an Update before Reset stays inside m_block.
+    ULONGLONG m_totalLength = 0;  // bytes of the blocks already compressed
+    DWORD m_pendingLength = 0;    // bytes waiting at the start of m_block, 0..127
     BYTE m_block[256];        // the second block only takes padding that spills over
     ULONGLONG m_state[8];
 };
@@ -33,8 +34,8 @@ public:
     DWORD Finish(BYTE* digest) override;
 
 private:
-    ULONGLONG m_totalLength;
-    DWORD m_pendingLength;
+    ULONGLONG m_totalLength = 0;
+    DWORD m_pendingLength = 0;
     BYTE m_block[256];
     ULONGLONG m_state[8];
 };
