@@ -19,13 +19,15 @@ extern const ALG_ID kProviderAlgorithms[kProviderDigestCount];
 
 struct DigestTexts {
     // Uppercase hex per digest, or the failure text where that digest failed;
-    // all empty for an empty input.
+    // all empty for an empty input, all the failure text when the text could
+    // not be converted to bytes.
     std::array<std::wstring, kDigestCount> texts;
-    // True when there were units to digest (the copy-as-C link's state).
+    // True when there were digests to show (the copy-as-C link's state).
     bool copyEnabled = false;
 };
 
 // Digests the `count` units of `units` (which must be followed by a zero unit,
 // digested too when `withTerminator` is set) with `provider` for MD4, MD5 and SHA-1.
+// The whole text is digested whatever its length; nothing is ever cut.
 DigestTexts ComputeDigestTexts(HCRYPTPROV provider, const wchar_t* units, size_t count,
                                ByteEncoding encoding, bool withTerminator);

@@ -1,0 +1,156 @@
+#include "app/digest_pipeline.h"
+
+#include <climits>
+#include <iterator>
+#include <memory>
+#include <new>
+
+#include "hash/hash_object.h"
+#include "hash/provider_digest.h"
+#include "hash/sha256.h"
+#include "hash/sha512.h"
+#include "support/last_error.h"
+
+const ALG_ID kProviderAlgorithms[kProviderDigestCount] = {CALG_MD4, CALG_MD5, CALG_SHA1};
+
+namespace {
+
+// Converted text up to this size stays on the stack; larger text goes to the heap.
+constexpr int kStackConversionBytes = 262144;
+// Room for the largest digest any provider algorithm may return.
+constexpr DWORD kDigestBufferBytes = 260;
+
+// The bytes one run digests: the units themselves, the caller's stack buffer
+// or `heap`, which owns a conversion that outgrew the stack buffer.
+struct DigestInput {
+    const BYTE* data = nullptr;
+    DWORD length = 0;
+    std::unique_ptr<BYTE[]> heap;
+};
+
+int ConvertToCodePage(UINT codePage, const wchar_t* units, int count, BYTE* bytes, int capacity)
+{
+    return WideCharToMultiByte(codePage, 0, units, count, reinterpret_cast<char*>(bytes), capacity,
+                               nullptr, nullptr);
+}
+
+// Converts the whole of `units`, never a prefix: text that does not fit the
+// stack buffer is converted again into a heap buffer of exactly its size.
+bool ConvertUnits(UINT codePage, const wchar_t* units, int count, BYTE* stackBuffer,
+                  DigestInput& input)
+{
+    BYTE* target = stackBuffer;
+    int converted = ConvertToCodePage(codePage, units, count, target, kStackConversionBytes);
+    if (converted == 0 && GetLastError() == ERROR_INSUFFICIENT_BUFFER) {
+        const int required = ConvertToCodePage(codePage, units, count, nullptr, 0);
+        if (required > 0) {
+            input.heap.reset(new (std::nothrow) BYTE[required]);
+            if (!input.heap) {
+                LastErrorSetText(0, L"转换文本编码失败:分配内存失败(%u字节).",
+                                 static_cast<unsigned>(required));
+                return false;
+            }
+            target = input.heap.get();
+            converted = ConvertToCodePage(codePage, units, count, target, required);
+        }
+    }
+    if (converted <= 0) {
+        LastErrorSetSystem(0, L"转换文本编码失败");
+        return false;
+    }
+    input.data = target;
+    input.length = static_cast<DWORD>(converted);
+    return true;
+}
+
+bool MakeDigestInput(const wchar_t* units, int count, ByteEncoding encoding, BYTE* stackBuffer,
+                     DigestInput& input)
+{
+    switch (encoding) {
+    case ByteEncoding::Ansi:
+        return ConvertUnits(CP_ACP, units, count, stackBuffer, input);
+    case ByteEncoding::Utf8:
+        return ConvertUnits(CP_UTF8, units, count, stackBuffer, input);
+    case ByteEncoding::Utf16Le:
+        break;
+    }
+    input.data = reinterpret_cast<const BYTE*>(units);
+    input.length = static_cast<DWORD>(count * sizeof(wchar_t));
+    return true;
+}
+
+std::wstring HexText(const BYTE* digest, DWORD length)
+{
+    wchar_t text[2 * kDigestBufferBytes + 1];
+    FormatHex(digest, length, text);
+    return text;
+}
+
+std::wstring ProviderDigestText(HCRYPTPROV provider, ALG_ID algorithm, const DigestInput& input)
+{
+    BYTE digest[kDigestBufferBytes];
+    DWORD length = kDigestBufferBytes;
+    if (HashWithProvider(provider, algorithm, input.data, input.length, digest, &length))
+        return HexText(digest, length);
+    const wchar_t* failure = LastErrorText();
+    return failure ? failure : L"";
+}
+
+template <class THash>
+std::wstring Sha2DigestText(const DigestInput& input)
+{
+    THash hash;
+    hash.Reset();
+    hash.Update(input.data, input.length);
+    BYTE digest[kDigestBufferBytes];
+    return HexText(digest, hash.Finish(digest));
+}
+
+using DigestTextFunction = std::wstring (*)(const DigestInput&);
+
+// The rows after the provider digests, in output order.
+const DigestTextFunction kSha2DigestTexts[] = {
+    Sha2DigestText<CVnSha224>,
+    Sha2DigestText<CVnSha256>,
+    Sha2DigestText<CVnSha384>,
+    Sha2DigestText<CVnSha512>,
+};
+static_assert(kProviderDigestCount + std::size(kSha2DigestTexts) == kDigestCount,
+              "every output has exactly one digest");
+
+DigestTexts FailureTexts()
+{
+    DigestTexts result;
+    const wchar_t* failure = LastErrorText();
+    result.texts.fill(failure ? failure : L"");
+    return result;
+}
+
+}  // namespace
+
+DigestTexts ComputeDigestTexts(HCRYPTPROV provider, const wchar_t* units, size_t count,
+                               ByteEncoding encoding, bool withTerminator)
+{
+    // The conversion takes an int count and UTF-16LE doubles it into a DWORD.
+    if (count >= static_cast<size_t>(INT_MAX)) {
+        LastErrorSetText(0, L"转换文本编码失败:文本过长.");
+        return FailureTexts();
+    }
+    const int unitCount = static_cast<int>(count) + (withTerminator ? 1 : 0);
+    if (unitCount == 0)
+        return DigestTexts();
+
+    BYTE stackBuffer[kStackConversionBytes];
+    DigestInput input;
+    if (!MakeDigestInput(units, unitCount, encoding, stackBuffer, input))
+        return FailureTexts();
+
+    DigestTexts result;
+    result.copyEnabled = true;
+    int row = 0;
+    for (ALG_ID algorithm : kProviderAlgorithms)
+        result.texts[row++] = ProviderDigestText(provider, algorithm, input);
+    for (DigestTextFunction digestText : kSha2DigestTexts)
+        result.texts[row++] = digestText(input);
+    return result;
+}
