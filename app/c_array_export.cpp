@@ -1,0 +1,86 @@
+#include "app/c_array_export.h"
+
+const wchar_t* const kCArrayNames[kDigestCount] = {
+    L"Md4", L"Md5", L"SHA1", L"SHA224", L"SHA256", L"SHA384", L"SHA512",
+};
+
+namespace {
+
+const wchar_t kEntryEnd[] = L"\r\n\r\n";
+// Stands in the comment for an output without any text (empty input).
+const wchar_t kNoDigest[] = L"无摘要";
+
+bool IsUpperHexDigit(wchar_t unit)
+{
+    return (unit >= L'0' && unit <= L'9') || (unit >= L'A' && unit <= L'F');
+}
+
+bool IsDigestText(const std::wstring& text)
+{
+    if (text.empty() || text.size() % 2 != 0) {
+        return false;
+    }
+    for (wchar_t unit : text) {
+        if (!IsUpperHexDigit(unit)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::wstring Declaration(const wchar_t* name, const std::wstring& hex)
+{
+    std::wstring text = L"const unsigned char ";
+    text += name;
+    text += L'[' + std::to_wstring(hex.size() / 2) + L"] = {";
+    for (size_t pair = 0; pair < hex.size(); pair += 2) {
+        if (pair != 0) {
+            text += L',';
+        }
+        text += L"0x";
+        text.append(hex, pair, 2);
+    }
+    text += L"};";
+    return text;
+}
+
+bool IsLineBreak(wchar_t unit)
+{
+    return unit == L'\r' || unit == L'\n';
+}
+
+// `text` made safe to stand inside a one-line C comment.
+std::wstring CommentBody(const std::wstring& text)
+{
+    std::wstring body;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (!IsLineBreak(text[i])) {
+            body += text[i];
+        } else if (i == 0 || !IsLineBreak(text[i - 1])) {
+            body += L' ';
+        }
+        if (text[i] == L'*' && i + 1 < text.size() && text[i + 1] == L'/') {
+            body += L' ';
+        }
+    }
+    return body;
+}
+
+std::wstring Comment(const wchar_t* name, const std::wstring& output)
+{
+    const std::wstring body = output.empty() ? std::wstring(kNoDigest) : CommentBody(output);
+    return std::wstring(L"/* ") + name + L": " + body + L" */";
+}
+
+}  // namespace
+
+std::wstring BuildCArrayExport(const std::array<std::wstring, kDigestCount>& outputs)
+{
+    std::wstring text;
+    for (int i = 0; i < kDigestCount; ++i) {
+        text += IsDigestText(outputs[i]) ? Declaration(kCArrayNames[i], outputs[i])
+                                         : Comment(kCArrayNames[i], outputs[i]);
+        text += kEntryEnd;
+    }
+    return text;
+}
