@@ -1,6 +1,14 @@
 # Each test executable runs twice under Wine: in the C locale (ANSI code page
 # 1252) and in zh_CN.UTF-8 (code page 936, Chinese system messages). All runs
 # share one Wine prefix inside the build folder, prepared once by a fixture.
+# A native Windows build runs each test once, in the system's own code page.
+if(NOT CMAKE_CROSSCOMPILING)
+  function(add_wine_test target)
+    add_test(NAME ${target} COMMAND ${target} ${ARGN})
+  endfunction()
+  return()
+endif()
+
 set(WINE_TEST_PREFIX ${CMAKE_BINARY_DIR}/wineprefix)
 
 add_test(NAME wine_prefix COMMAND wineboot --init)
