@@ -4,79 +4,40 @@
 
 #include <shlobj.h>
 
-#include <cstring>
-#include <string>
 #include <vector>
 
-namespace {
-
-// A drop as the shell hands it over: a DROPFILES header followed by the
-// wide paths, each zero-terminated, and a closing zero (two zeros when empty).
-HDROP MakeDrop(const std::vector<std::wstring>& paths)
+// A drop as the shell hands it over: DROPFILES, then each wide path and its zero, then one more zero.
+static HDROP MakeDrop(const std::vector<std::wstring>& paths)
 {
-    size_t units = paths.empty() ? 2 : 1;
-    for (const std::wstring& path : paths) {
-        units += path.size() + 1;
-    }
-    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(DROPFILES) + units * sizeof(wchar_t));
-    if (block == nullptr) {
-        return nullptr;
-    }
+    std::wstring list;
+    for (const std::wstring& path : paths)
+        list += path + L'\0';
+    const HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(DROPFILES) + (list.size() + 1) * 2);
     auto* header = static_cast<DROPFILES*>(GlobalLock(block));
     header->pFiles = sizeof(DROPFILES);
     header->fWide = TRUE;
-    auto* list = reinterpret_cast<wchar_t*>(header + 1);
-    for (const std::wstring& path : paths) {
-        memcpy(list, path.c_str(), path.size() * sizeof(wchar_t));
-        list += path.size() + 1;
-    }
+    CopyMemory(header + 1, list.data(), list.size() * 2);
     GlobalUnlock(block);
     return static_cast<HDROP>(block);
 }
 
-std::wstring JoinedByLineBreaks(const std::vector<std::wstring>& paths)
+TEST(CollectDroppedFiles, GivesEveryPathWholeOneALine)
 {
-    std::wstring joined;
-    for (const std::wstring& path : paths) {
-        joined += (joined.empty() ? L"" : L"\r\n") + path;
+    const std::wstring spaces = L"C:\\Program Files\\文本 摘要\\说明 文件.txt";
+    const std::wstring longPath = L"C:\\" + std::wstring(1500, L'长') + L"\\" + std::wstring(600, L'a') + L".txt";
+    const struct { std::vector<std::wstring> paths; std::wstring lines; BOOL release; } cases[] = {
+        {{L"C:\\data\\abc.txt"}, L"C:\\data\\abc.txt", TRUE},
+        {{L"C:\\a.txt", L"D:\\folder", spaces}, L"C:\\a.txt\r\nD:\\folder\r\n" + spaces, TRUE},
+        {{L"C:\\a.txt", longPath}, L"C:\\a.txt\r\n" + longPath, FALSE},
+    };
+    for (const auto& c : cases) {
+        const HDROP drop = MakeDrop(c.paths);
+        std::wstring paths;
+        EXPECT_TRUE(CollectDroppedFiles(drop, paths, c.release));
+        EXPECT_EQ(c.lines, paths);
+        if (!c.release) {  // still the caller's
+            EXPECT_EQ(c.paths.size(), DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0));
+            EXPECT_EQ(nullptr, GlobalFree(drop));
+        }
     }
-    return joined;
 }
-
-const std::wstring kLongPath = L"C:\\" + std::wstring(1500, L'长') + L"\\" + std::wstring(600, L'a') + L".txt";
-
-class CollectDroppedFilesTest : public ::testing::TestWithParam<std::vector<std::wstring>> {};
-
-TEST_P(CollectDroppedFilesTest, GivesThePathsWholeOneALine)
-{
-    HDROP drop = MakeDrop(GetParam());
-    ASSERT_NE(nullptr, drop);
-    std::wstring paths;
-
-    EXPECT_TRUE(CollectDroppedFiles(drop, paths, TRUE));
-
-    EXPECT_EQ(JoinedByLineBreaks(GetParam()), paths);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Drops, CollectDroppedFilesTest,
-    ::testing::Values(std::vector<std::wstring>{L"C:\\data\\abc.txt"},
-                      std::vector<std::wstring>{L"C:\\a.txt", L"D:\\folder", L"\\\\server\\share\\b.bin"},
-                      std::vector<std::wstring>{L"C:\\Program Files\\文本 摘要\\说明 文件.txt", L"E:\\新建文件夹"},
-                      std::vector<std::wstring>{L"C:\\short.txt", kLongPath, L"C:\\after.txt"},
-                      std::vector<std::wstring>{}));
-
-TEST(CollectDroppedFiles, KeepsTheDropWhenNotAskedToReleaseIt)
-{
-    HDROP drop = MakeDrop({L"C:\\a.txt", L"C:\\b.txt"});
-    ASSERT_NE(nullptr, drop);
-    std::wstring paths;
-
-    EXPECT_TRUE(CollectDroppedFiles(drop, paths, FALSE));
-
-    EXPECT_EQ(L"C:\\a.txt\r\nC:\\b.txt", paths);
-    EXPECT_EQ(2u, DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0));
-    EXPECT_EQ(nullptr, GlobalFree(drop));
-}
-
-}  // namespace

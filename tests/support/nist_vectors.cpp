@@ -1,85 +1,50 @@
 #include "nist_vectors.h"
 
-#include <cstdio>
 #include <cstdlib>
-#include <sstream>
+#include <fstream>
 
-namespace {
-
-std::string ReadWholeFile(const std::wstring& path)
+Bytes BytesFromHex(const std::string& hex)
 {
-    std::string content;
-    FILE* file = _wfopen(path.c_str(), L"rb");
-    if (file == nullptr)
-        return content;
-    char chunk[65536];
-    size_t read;
-    while ((read = fread(chunk, 1, sizeof(chunk), file)) > 0)
-        content.append(chunk, read);
-    fclose(file);
-    return content;
-}
-
-int HexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
-// Splits "Name = value" (CR LF endings tolerated); false for any other line.
-bool SplitAssignment(std::string line, std::string& name, std::string& value)
-{
-    if (!line.empty() && line.back() == '\r')
-        line.pop_back();
-    const size_t separator = line.find(" = ");
-    if (separator == std::string::npos)
-        return false;
-    name = line.substr(0, separator);
-    value = line.substr(separator + 3);
-    return true;
-}
-
-}  // namespace
-
-std::vector<unsigned char> BytesFromHex(const std::string& hex)
-{
-    std::vector<unsigned char> bytes;
-    if (hex.size() % 2 != 0)
-        return bytes;
-    for (size_t i = 0; i < hex.size(); i += 2) {
-        const int high = HexDigit(hex[i]);
-        const int low = HexDigit(hex[i + 1]);
-        if (high < 0 || low < 0)
-            return {};
-        bytes.push_back(static_cast<unsigned char>(high * 16 + low));
-    }
+    Bytes bytes;
+    for (size_t i = 0; i + 1 < hex.size(); i += 2)
+        bytes.push_back(static_cast<unsigned char>(std::strtoul(hex.substr(i, 2).c_str(), nullptr, 16)));
     return bytes;
 }
 
-std::vector<NistVector> ReadNistVectors(const std::wstring& path)
+std::wstring Hex(const unsigned char* bytes, size_t count)
 {
-    std::vector<NistVector> vectors;
-    std::istringstream lines(ReadWholeFile(path));
-    std::string line, name, value;
-    size_t bitLength = 0;
-    NistVector current;
-    while (std::getline(lines, line)) {
-        if (!SplitAssignment(line, name, value))
-            continue;
-        if (name == "Len") {
-            bitLength = std::strtoul(value.c_str(), nullptr, 10);
-        } else if (name == "Msg") {
-            current.message = BytesFromHex(value);
-            current.message.resize(bitLength / 8);
-        } else if (name == "MD") {
-            current.digest = BytesFromHex(value);
-            vectors.push_back(current);
-        }
+    std::wstring text;
+    for (size_t i = 0; i < count; ++i)
+        text += {L"0123456789ABCDEF"[bytes[i] >> 4], L"0123456789ABCDEF"[bytes[i] & 15]};
+    return text;
+}
+
+std::string Repeat(const std::string& piece, size_t times)
+{
+    std::string text;
+    while (times-- > 0)
+        text += piece;
+    return text;
+}
+
+std::vector<KnownAnswer> ReadKnownAnswers(const std::string& fileName)
+{
+    std::vector<KnownAnswer> answers;
+    std::ifstream file((TEST_DATA_DIR L"/" + std::wstring(fileName.begin(), fileName.end())).c_str());
+    std::string line;
+    Bytes message;
+    size_t bits = 0;
+    while (std::getline(file, line)) {
+        line.erase(line.find_last_not_of('\r') + 1);
+        const size_t quote = line.rfind('"');
+        if (line.rfind('"', 0) == 0 && quote > 0)
+            answers.push_back({Bytes(line.begin() + 1, line.begin() + quote), BytesFromHex(line.substr(quote + 2))});
+        else if (line.rfind("Len = ", 0) == 0)
+            bits = std::strtoul(line.c_str() + 6, nullptr, 10);
+        else if (line.rfind("Msg = ", 0) == 0)
+            (message = BytesFromHex(line.substr(6))).resize(bits / 8);
+        else if (line.rfind("MD = ", 0) == 0)
+            answers.push_back({message, BytesFromHex(line.substr(5))});
     }
-    return vectors;
+    return answers;
 }

@@ -1,19 +1,18 @@
-// Known answers from the NIST CAVP byte-oriented hash files (*.rsp).
+// Known answers from tests/data, and the byte/hex conversions the tests share.
 #pragma once
 
 #include <string>
 #include <vector>
 
-struct NistVector {
-    std::vector<unsigned char> message;
-    std::vector<unsigned char> digest;
-};
+using Bytes = std::vector<unsigned char>;
+struct KnownAnswer { Bytes message, digest; };
 
-// Lower- or upper-case hex digits to bytes; an odd digit count or a non-hex
-// character gives an empty result.
-std::vector<unsigned char> BytesFromHex(const std::string& hex);
+Bytes BytesFromHex(const std::string& hex);
+// Hex: two uppercase digits per byte, as the program shows digests.
+std::wstring Hex(const unsigned char* bytes, size_t count);
+inline std::wstring Hex(const Bytes& bytes) { return Hex(bytes.data(), bytes.size()); }
+std::string Repeat(const std::string& piece, size_t times);
 
-// Every Len/Msg/MD case of the file, in file order, the message cut to Len
-// bits (an empty message is written "Msg = 00"). Empty when the file cannot
-// be read.
-std::vector<NistVector> ReadNistVectors(const std::wstring& path);
+// The Len/Msg/MD cases of a NIST CAVP .rsp file (the message cut to Len bits) or the
+// `"message" digest` lines of an RFC suite, in file order; none when the file cannot be read.
+std::vector<KnownAnswer> ReadKnownAnswers(const std::string& fileName);
