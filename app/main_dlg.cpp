@@ -1,11 +1,15 @@
 #include "app/main_dlg.h"
 
-#include <commctrl.h>
 #include <shellapi.h>
 
-#include <memory>
+#include <array>
 #include <new>
 
+#include "app/about_dlg.h"
+#include "app/c_array_export.h"
+#include "app/clipboard.h"
+#include "app/dropped_files.h"
+#include "app/text_case.h"
 #include "hash/provider_digest.h"
 #include "support/last_error.h"
 
@@ -13,10 +17,22 @@ namespace {
 
 // The input box accepts 65,535 typed units; text set as a whole can be longer.
 constexpr WPARAM kTypingLimit = 0xFFFF;
-// Input of up to this many units (with the terminating zero) is read into the
-// stack; longer input gets an exactly sized heap buffer.
-constexpr int kStackTextUnits = 131072;
 constexpr UINT kChineseCodePage = 936;
+
+// The whole text of `window`, however long: text set as a whole (file drops)
+// can be far longer than anything typed, and cutting it would lose the user's
+// text. False, with the reason recorded, when there is no memory to hold it.
+bool ReadWholeText(HWND window, std::wstring& text) {
+    const int length = ::GetWindowTextLengthW(window);
+    try {
+        text.assign(static_cast<size_t>(length) + 1, L'\0');
+    } catch (const std::bad_alloc&) {
+        LastErrorSetSystem(ERROR_OUTOFMEMORY, L"读取文本时分配内存失败");
+        return false;
+    }
+    text.resize(static_cast<size_t>(::GetWindowTextW(window, &text[0], length + 1)));
+    return true;
+}
 
 }  // namespace
 
@@ -33,7 +49,7 @@ LRESULT CMainDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) {
 
     m_hProv = 0;
     if (!AcquireHashProvider(&m_hProv, PROV_RSA_AES, nullptr)) {
-        ::MessageBoxW(m_hWnd, LastErrorText(), nullptr, MB_ICONERROR);
+        ShowLastError();
         EndDialog(0);
         return FALSE;
     }
@@ -70,6 +86,18 @@ LRESULT CMainDlg::OnCtlColorStatic(UINT, WPARAM wParam, LPARAM lParam, BOOL& han
     return 0;
 }
 
+LRESULT CMainDlg::OnDropFiles(UINT, WPARAM wParam, LPARAM, BOOL&) {
+    std::wstring paths;
+    CollectDroppedFiles(reinterpret_cast<HDROP>(wParam), paths, TRUE);
+    if (::GetKeyState(VK_CONTROL) & 0x80) {
+        InsertAtSelectionStart(paths);
+    } else {
+        SetDlgItemText(IDC_INPUT, paths.c_str());
+    }
+    PostInputChanged();
+    return 0;
+}
+
 LRESULT CMainDlg::OnOK(WORD, WORD, HWND, BOOL&) { return 0; }
 
 LRESULT CMainDlg::OnCancel(WORD, WORD id, HWND, BOOL&) {
@@ -78,31 +106,76 @@ LRESULT CMainDlg::OnCancel(WORD, WORD id, HWND, BOOL&) {
 }
 
 LRESULT CMainDlg::UpdateDigests(WORD, WORD, HWND, BOOL&) {
-    HWND input = GetDlgItem(IDC_INPUT);
-    // Texts that the program sets as a whole (file drops) can pass the stack
-    // buffer; they are still digested whole.
-    const int length = ::GetWindowTextLengthW(input);
-    wchar_t stackText[kStackTextUnits];
-    std::unique_ptr<wchar_t[]> heapText;
-    wchar_t* text = stackText;
-    int capacity = kStackTextUnits;
-    if (length >= kStackTextUnits) {
-        capacity = length + 1;
-        heapText.reset(new (std::nothrow) wchar_t[capacity]);
-        if (!heapText) {
-            LastErrorSetSystem(ERROR_OUTOFMEMORY, L"读取输入文本时分配内存失败");
-            ShowFailureInOutputs(LastErrorText());
-            return 0;
-        }
-        text = heapText.get();
+    std::wstring text;
+    if (!ReadWholeText(GetDlgItem(IDC_INPUT), text)) {
+        ShowFailureInOutputs(LastErrorText());
+        return 0;
     }
-    const int count = ::GetWindowTextW(input, text, capacity);
-
-    const DigestTexts digests = ComputeDigestTexts(m_hProv, text, static_cast<size_t>(count), SelectedEncoding(),
+    const DigestTexts digests = ComputeDigestTexts(m_hProv, text.c_str(), text.size(), SelectedEncoding(),
                                                    IsDlgButtonChecked(IDC_TERMINATOR));
     ShowDigestTexts(digests);
     return 0;
 }
+
+LRESULT CMainDlg::OnUpperCase(int, NMHDR*, BOOL&) {
+    MapInputText(MapToUpperCase);
+    return 1;
+}
+
+LRESULT CMainDlg::OnLowerCase(int, NMHDR*, BOOL&) {
+    MapInputText(MapToLowerCase);
+    return 1;
+}
+
+LRESULT CMainDlg::OnAbout(int, NMHDR*, BOOL&) {
+    CAboutDlg about;
+    about.DoModal(::GetActiveWindow(), 0);
+    return 0;
+}
+
+LRESULT CMainDlg::OnCopyAsC(int, NMHDR*, BOOL&) {
+    std::array<std::wstring, kDigestCount> outputs;
+    for (int i = 0; i < kDigestCount; ++i) {
+        if (!ReadWholeText(GetDlgItem(m_outputIds[i]), outputs[i])) {
+            ShowLastError();
+            return 0;
+        }
+    }
+    if (SetClipboardText(m_hWnd, BuildCArrayExport(outputs).c_str())) {
+        ::MessageBoxW(m_hWnd, L"复制到剪切板成功。", L"完成", MB_ICONINFORMATION);
+    } else {
+        ShowLastError();
+    }
+    return 0;
+}
+
+void CMainDlg::MapInputText(void (*map)(std::wstring& text)) {
+    std::wstring text;
+    if (!ReadWholeText(GetDlgItem(IDC_INPUT), text)) {
+        ShowLastError();
+        return;
+    }
+    map(text);
+    SetDlgItemText(IDC_INPUT, text.c_str());
+    PostInputChanged();
+}
+
+void CMainDlg::InsertAtSelectionStart(const std::wstring& text) {
+    DWORD start = 0;
+    SendDlgItemMessage(IDC_INPUT, EM_GETSEL, reinterpret_cast<WPARAM>(&start));
+    SendDlgItemMessage(IDC_INPUT, EM_SETSEL, start, start);
+    // The typing limit binds a replacement of the selection too and would
+    // silently cut the inserted paths; it is lifted for the insertion only.
+    SendDlgItemMessage(IDC_INPUT, EM_LIMITTEXT, 0);
+    SendDlgItemMessage(IDC_INPUT, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text.c_str()));
+    SendDlgItemMessage(IDC_INPUT, EM_LIMITTEXT, kTypingLimit);
+}
+
+void CMainDlg::PostInputChanged() const {
+    ::PostMessageW(m_hWnd, WM_COMMAND, MAKEWPARAM(IDC_INPUT, EN_CHANGE), 0);
+}
+
+void CMainDlg::ShowLastError() const { ::MessageBoxW(m_hWnd, LastErrorText(), nullptr, MB_ICONERROR); }
 
 ByteEncoding CMainDlg::SelectedEncoding() const {
     if (IsDlgButtonChecked(IDC_ANSI)) {

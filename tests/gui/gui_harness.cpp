@@ -1,5 +1,8 @@
 #include "gui_harness.h"
 
+#include <commctrl.h>
+
+#include <cstring>
 #include <vector>
 
 namespace gui {
@@ -67,6 +70,16 @@ INPUT MouseInput(DWORD flags, POINT at) {
     return input;
 }
 
+// A left click at a point of the screen.
+void ClickAt(POINT at) {
+    // Each event carries the position, so that no pointer motion still on its
+    // way can move the click elsewhere.
+    INPUT press = MouseInput(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_LEFTDOWN, at);
+    INPUT release = MouseInput(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_LEFTUP, at);
+    std::vector<INPUT> inputs = {press, release};
+    Send(inputs);
+}
+
 }  // namespace
 
 bool WaitFor(const std::function<bool()>& condition, DWORD timeout) {
@@ -126,16 +139,33 @@ void PressKey(WORD virtualKey) {
     Send(inputs);
 }
 
+void PressKeyWith(WORD modifier, WORD virtualKey) {
+    std::vector<INPUT> inputs = {KeyInput(modifier, 0, 0)};
+    AppendKeyStroke(inputs, virtualKey);
+    inputs.push_back(KeyInput(modifier, 0, KEYEVENTF_KEYUP));
+    Send(inputs);
+}
+
+void SetKeyDown(WORD virtualKey, bool down) {
+    std::vector<INPUT> inputs = {KeyInput(virtualKey, 0, down ? 0 : KEYEVENTF_KEYUP)};
+    Send(inputs);
+}
+
 void Click(HWND window) {
     RECT rect;
     ::GetWindowRect(window, &rect);
-    const POINT centre = {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
-    // Each event carries the position, so that no pointer motion still on its
-    // way can move the click elsewhere.
-    INPUT press = MouseInput(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_LEFTDOWN, centre);
-    INPUT release = MouseInput(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_LEFTUP, centre);
-    std::vector<INPUT> inputs = {press, release};
-    Send(inputs);
+    ClickAt({(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2});
+}
+
+void ClickLinkText(HWND link) {
+    RECT rect;
+    ::GetWindowRect(link, &rect);
+    // With a SIZE to fill, LM_GETIDEALHEIGHT gives the text's width too
+    // (LM_GETIDEALSIZE, which not every SDK names).
+    SIZE text = {};
+    ::SendMessageW(link, LM_GETIDEALHEIGHT, static_cast<WPARAM>(rect.right - rect.left),
+                   reinterpret_cast<LPARAM>(&text));
+    ClickAt({rect.left + text.cx / 2, rect.top + text.cy / 2});
 }
 
 std::wstring ReadText(HWND window) {
@@ -147,6 +177,40 @@ std::wstring ReadText(HWND window) {
 }
 
 bool IsChecked(HWND button) { return ::SendMessageW(button, BM_GETCHECK, 0, 0) == BST_CHECKED; }
+
+std::wstring ReadClipboardText() {
+    std::wstring text;
+    if (!::OpenClipboard(nullptr)) {
+        return text;
+    }
+    if (HANDLE data = ::GetClipboardData(CF_UNICODETEXT)) {
+        if (const auto* units = static_cast<const wchar_t*>(::GlobalLock(data))) {
+            text = units;
+            ::GlobalUnlock(data);
+        }
+    }
+    ::CloseClipboard();
+    return text;
+}
+
+bool WriteClipboardText(const std::wstring& text) {
+    if (!::OpenClipboard(nullptr)) {
+        return false;
+    }
+    ::EmptyClipboard();
+    const size_t bytes = (text.size() + 1) * sizeof(wchar_t);
+    HGLOBAL block = ::GlobalAlloc(GMEM_MOVEABLE, bytes);
+    if (void* target = block ? ::GlobalLock(block) : nullptr) {
+        memcpy(target, text.c_str(), bytes);
+        ::GlobalUnlock(block);
+    }
+    const bool written = block && ::SetClipboardData(CF_UNICODETEXT, block);
+    ::CloseClipboard();
+    if (!written && block) {
+        ::GlobalFree(block);
+    }
+    return written;
+}
 
 DialogThread::DialogThread(std::function<INT_PTR()> runDialog) : m_runDialog(std::move(runDialog)) {
     m_thread = ::CreateThread(nullptr, kDialogThreadStack, Run, this, STACK_SIZE_PARAM_IS_A_RESERVATION,

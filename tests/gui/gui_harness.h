@@ -38,11 +38,23 @@ HWND FocusOf(HWND window);
 // unit as a KEYEVENTF_UNICODE keystroke.
 void TypeText(const std::wstring& text);
 void PressKey(WORD virtualKey);
+// `virtualKey` pressed while `modifier` is held (Ctrl+Z, Shift+Tab, Alt+F4).
+void PressKeyWith(WORD modifier, WORD virtualKey);
+// One half of a keystroke, for a key held across other events.
+void SetKeyDown(WORD virtualKey, bool down);
 // A left click at the centre of `window` on the screen.
 void Click(HWND window);
+// A left click in the middle of a SysLink's text, which may take less room
+// than the control (a narrower font in another locale).
+void ClickLinkText(HWND link);
 
 std::wstring ReadText(HWND window);
 bool IsChecked(HWND button);
+
+// The clipboard's Unicode text; empty when there is none.
+std::wstring ReadClipboardText();
+// Replaces the clipboard's contents with `text`; false when it cannot be opened.
+bool WriteClipboardText(const std::wstring& text);
 
 // Runs `runDialog` (which shows one modal dialog and returns its result) on
 // a new thread with a 1 MiB stack, as the program's main thread would. A

@@ -1,22 +1,15 @@
 // The main window driven as a user drives it: keystrokes, clicks, and what
 // the outputs then show.
 #include <windows.h>
-#include <commctrl.h>
 
 #include <gtest/gtest.h>
 
 #include <ostream>
 #include <string>
 
-#include "app/main_dlg.h"
-#include "expected_digests.h"
-#include "gui_harness.h"
-#include "res/resource.h"
-#include "text/encode_text.h"
+#include "main_dialog_fixture.h"
 
 namespace {
-
-constexpr int kOutputIds[kDigestCount] = {IDC_MD4, IDC_MD5, IDC_SHA1, IDC_SHA224, IDC_SHA256, IDC_SHA384, IDC_SHA512};
 
 int EncodingButton(ByteEncoding encoding) {
     switch (encoding) {
@@ -29,52 +22,6 @@ int EncodingButton(ByteEncoding encoding) {
     }
     return IDC_UNICODE;
 }
-
-bool IsLinkUsable(HWND link) {
-    LITEM item = {};
-    item.mask = LIF_ITEMINDEX | LIF_STATE;
-    item.stateMask = LIS_ENABLED;
-    ::SendMessageW(link, LM_GETITEM, 0, reinterpret_cast<LPARAM>(&item));
-    return ::IsWindowEnabled(link) && (item.state & LIS_ENABLED);
-}
-
-class MainDialogTest : public ::testing::Test {
-protected:
-    void SetUp() override { ASSERT_NE(m_dialog.WaitForDialog(), nullptr) << "the main dialog did not appear"; }
-
-    HWND Item(int id) const { return m_dialog.Item(id); }
-
-    DigestTextArray Outputs() const {
-        DigestTextArray texts;
-        for (int i = 0; i < kDigestCount; ++i) {
-            texts[i] = gui::ReadText(Item(kOutputIds[i]));
-        }
-        return texts;
-    }
-
-    // Waits until the outputs show `expected`; on a timeout they are what the
-    // caller compares.
-    DigestTextArray OutputsOnceEqual(const DigestTextArray& expected) const {
-        gui::WaitFor([&] { return Outputs() == expected; });
-        return Outputs();
-    }
-
-    void TypeIntoInput(const std::wstring& typed, const std::wstring& shown) {
-        gui::TypeText(typed);
-        ASSERT_TRUE(gui::WaitFor([&] { return gui::ReadText(Item(IDC_INPUT)) == shown; }))
-            << "the input box shows \"" << WideToUtf8(gui::ReadText(Item(IDC_INPUT)).c_str(), -1) << "\"";
-    }
-
-    void ClickAndWaitForCheck(int id, bool checked) {
-        gui::Click(Item(id));
-        ASSERT_TRUE(gui::WaitFor([&] { return gui::IsChecked(Item(id)) == checked; })) << "button " << id;
-    }
-
-    gui::DialogThread m_dialog{[] {
-        CMainDlg dialog;
-        return dialog.DoModal(nullptr, 0);
-    }};
-};
 
 TEST_F(MainDialogTest, StartsWithNothingComputedAnsiSelectedAndFocusInTheInput) {
     EXPECT_EQ(Outputs(), DigestTextArray{});
