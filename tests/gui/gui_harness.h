@@ -1,107 +1,153 @@
-// Drives dialogs as a user would: real keystrokes and mouse clicks through
-// SendInput, and reads back what the controls show.
-//
-// Dialogs under test run modally on a thread of their own (DialogThread) or
-// in the real program (ProgramProcess); the test thread sends the input and
-// polls for its effect with WaitFor, bounded by kWaitTimeout. Input goes to
-// the foreground window, so a test brings its dialog to the foreground first
-// (both starters do). Input is delivered in order: to be sure that an input
-// with no visible effect was handled, follow it with one whose effect can be
-// waited for.
+// Drives the dialogs as a user does, with real keystrokes and clicks through SendInput, then polls for their
+// effect. A dialog's thread takes the input in order, each key going to the focus of that moment.
 #pragma once
 
 #include <windows.h>
+#include <commctrl.h>
+#include <gtest/gtest.h>
 
 #include <functional>
 #include <string>
+#include <vector>
 
-namespace gui {
+#include "app/main_dlg.h"
+#include "hash/provider_digest.h"
+#include "hash/sha256.h"
 
-constexpr DWORD kWaitTimeout = 5000;
+constexpr int kOutputIds[] = {IDC_MD4, IDC_MD5, IDC_SHA1, IDC_SHA224, IDC_SHA256, IDC_SHA384, IDC_SHA512};
 
-// Polls `condition` until it holds or `timeout` milliseconds have passed;
-// returns its last value.
-bool WaitFor(const std::function<bool()>& condition, DWORD timeout = kWaitTimeout);
+inline bool WaitFor(const std::function<bool()>& condition) {
+    const ULONGLONG deadline = ::GetTickCount64() + 5000;
+    while (!condition() && ::GetTickCount64() < deadline) {
+        ::Sleep(10);
+    }
+    return condition();
+}
 
-// The first visible dialog (class #32770) of a thread or of a process other
-// than `except`; null when there is none.
-HWND FindThreadDialog(DWORD threadId, HWND except = nullptr);
-HWND FindProcessDialog(DWORD processId, HWND except = nullptr);
+// Waits for the thread's active window to be a visible one but `except`, and brings it to the foreground.
+inline HWND WaitForDialog(DWORD threadId, HWND except = nullptr) {
+    HWND dialog = nullptr;
+    const auto shown = [&] {
+        GUITHREADINFO info = {};
+        info.cbSize = sizeof info;
+        return ::GetGUIThreadInfo(threadId, &info) && (dialog = info.hwndActive) != except && ::IsWindowVisible(dialog);
+    };
+    const auto inFront = [&] { return ::GetForegroundWindow() == dialog || (::SetForegroundWindow(dialog) && false); };
+    return WaitFor(shown) && WaitFor(inFront) ? dialog : nullptr;
+}
 
-// Waits until `window` is the foreground window, after asking for it.
-bool BringToForeground(HWND window);
+inline void Send(std::vector<INPUT> inputs) { ::SendInput(UINT(inputs.size()), inputs.data(), sizeof(INPUT)); }
+inline INPUT Key(WORD virtualKey, bool down, wchar_t unit = 0) {
+    INPUT input = {};
+    input.type = INPUT_KEYBOARD;
+    input.ki = {virtualKey, WORD(unit), DWORD(unit ? KEYEVENTF_UNICODE : 0) | (down ? 0 : KEYEVENTF_KEYUP), 0, 0};
+    return input;
+}
 
-// The keyboard focus of the thread that owns `window`.
-HWND FocusOf(HWND window);
+// Control characters (L"\r", L"\t", L"\x1b") are typed as the keys of that code.
+inline void Type(const std::wstring& text) {
+    std::vector<INPUT> inputs;
+    for (wchar_t unit : text) {
+        for (bool down : {true, false}) {
+            inputs.push_back(unit < 0x20 ? Key(unit, down) : Key(0, down, unit));
+        }
+    }
+    Send(inputs);
+}
 
-// Types `text` into the focus window: '\n' as the Return key, every other
-// unit as a KEYEVENTF_UNICODE keystroke.
-void TypeText(const std::wstring& text);
-void PressKey(WORD virtualKey);
-// `virtualKey` pressed while `modifier` is held (Ctrl+Z, Shift+Tab, Alt+F4).
-void PressKeyWith(WORD modifier, WORD virtualKey);
-// One half of a keystroke, for a key held across other events.
-void SetKeyDown(WORD virtualKey, bool down);
-// A left click at the centre of `window` on the screen.
-void Click(HWND window);
-// A left click in the middle of a SysLink's text, which may take less room
-// than the control (a narrower font in another locale).
-void ClickLinkText(HWND link);
+// A left click in the middle of a window or of a link's text, narrower than the link in some locales' fonts
+// (given a SIZE, SysLink's LM_GETIDEALHEIGHT gives the width too). Both events carry the position.
+inline void Click(HWND window) {
+    RECT rect = {};
+    ::GetWindowRect(window, &rect);
+    SIZE size = {rect.right - rect.left, rect.bottom - rect.top};
+    ::SendMessageW(window, LM_GETIDEALHEIGHT, WPARAM(size.cx), reinterpret_cast<LPARAM>(&size));
+    INPUT press = {};
+    press.type = INPUT_MOUSE;
+    press.mi = {LONG(((rect.left + size.cx / 2) * 65536LL + 32768) / ::GetSystemMetrics(SM_CXSCREEN)),
+                LONG(((rect.top + size.cy / 2) * 65536LL + 32768) / ::GetSystemMetrics(SM_CYSCREEN)), 0,
+                MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_LEFTDOWN, 0, 0};
+    INPUT release = press;
+    release.mi.dwFlags ^= MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_LEFTUP;
+    Send({press, release});
+}
 
-std::wstring ReadText(HWND window);
-bool IsChecked(HWND button);
+inline std::wstring ReadText(HWND window) {
+    wchar_t text[4096] = {};
+    ::GetWindowTextW(window, text, 4096);
+    return text;
+}
 
-// The clipboard's Unicode text; empty when there is none.
-std::wstring ReadClipboardText();
-// Replaces the clipboard's contents with `text`; false when it cannot be opened.
-bool WriteClipboardText(const std::wstring& text);
+// A modal dialog run on a thread with the program's 1 MiB stack, its result the thread's exit code.
+struct DialogThread {
+    explicit DialogThread(INT_PTR (*run)())
+        : thread(::CreateThread(nullptr, 1 << 20, Run, reinterpret_cast<void*>(run), STACK_SIZE_PARAM_IS_A_RESERVATION,
+                                &threadId)) {}
+    ~DialogThread() {
+        ::PostThreadMessageW(threadId, WM_QUIT, 0, 0);  // ends a dialog still open
+        Result();
+        ::CloseHandle(thread);
+    }
+    static DWORD WINAPI Run(void* run) { return DWORD(reinterpret_cast<INT_PTR (*)()>(run)()); }
+    INT_PTR Result() const {  // waits for the end; -1 after a timeout
+        DWORD code = 0;
+        return ::WaitForSingleObject(thread, 5000) == WAIT_OBJECT_0 && ::GetExitCodeThread(thread, &code) ? code : -1;
+    }
+    DWORD threadId = 0;
+    HANDLE thread;
+};
 
-// Runs `runDialog` (which shows one modal dialog and returns its result) on
-// a new thread with a 1 MiB stack, as the program's main thread would. A
-// dialog still open on destruction is cancelled.
-class DialogThread {
-public:
-    explicit DialogThread(std::function<INT_PTR()> runDialog);
-    ~DialogThread();
-    DialogThread(const DialogThread&) = delete;
-    DialogThread& operator=(const DialogThread&) = delete;
-
-    // The dialog, once it is shown and in the foreground; null after a timeout.
-    HWND WaitForDialog();
-    HWND Dialog() const { return m_dialog; }
+// The main dialog on a thread of its own, in the foreground.
+class MainDialogTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_NE(m_dialog = WaitForDialog(m_thread.threadId), nullptr); }
     HWND Item(int id) const { return ::GetDlgItem(m_dialog, id); }
-    // Waits for the dialog to end; false after a timeout.
-    bool WaitForEnd();
-    // What the modal run returned; valid after WaitForEnd.
-    INT_PTR Result() const { return m_result; }
-    DWORD ThreadId() const { return m_threadId; }
+    std::wstring Text(int id) const { return ReadText(Item(id)); }
 
-private:
-    static DWORD WINAPI Run(void* self);
+    // Sets the input and its selection; the outputs then show a text no run of the pipeline writes.
+    void Prepare(const std::wstring& text, DWORD start, DWORD end) {
+        ::SendMessageW(Item(IDC_INPUT), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+        ::SendMessageW(Item(IDC_INPUT), EM_SETSEL, start, end);
+        for (int id : kOutputIds) {
+            ::SetWindowTextW(Item(id), L"stale");
+        }
+    }
 
-    std::function<INT_PTR()> m_runDialog;
-    INT_PTR m_result = 0;
-    HANDLE m_thread = nullptr;
-    DWORD m_threadId = 0;
+    // Waits for the input box and outputs to show `input` and the digests of its EncodeText bytes.
+    void ExpectShown(const std::wstring& input, TextEncoding encoding = TextEncodingAnsi, bool terminator = false) {
+        BYTE* bytes = nullptr;
+        DWORD count = 0;
+        EncodeText(input.c_str(), -1, terminator, encoding, &bytes, &count);
+        const ALG_ID algorithms[] = {CALG_MD4, CALG_MD5, CALG_SHA1, 0, CALG_SHA_256, CALG_SHA_384, CALG_SHA_512};
+        std::wstring expected = input + L"\n", shown;
+        for (ALG_ID algorithm : algorithms) {
+            BYTE digest[64];
+            DWORD length = sizeof digest;
+            CVnSha224 sha224;
+            if (!count || (algorithm && !HashWithProvider(0, algorithm, bytes, count, digest, &length))) {
+                length = 0;
+            } else if (!algorithm && sha224.Reset()) {
+                sha224.Update(bytes, count);
+                length = sha224.Finish(digest);
+            }
+            wchar_t hex[129];
+            FormatHex(digest, length, hex);
+            expected += hex + std::wstring(L"\n");
+        }
+        FreeEncodedText(bytes);
+        WaitFor([&] {
+            shown = Text(IDC_INPUT) + L"\n";
+            for (int id : kOutputIds) {
+                shown += Text(id) + L"\n";
+            }
+            return shown == expected;
+        });
+        EXPECT_EQ(shown, expected);
+    }
+
+    DialogThread m_thread{[] { return CMainDlg().DoModal(nullptr, 0); }};
     HWND m_dialog = nullptr;
 };
 
-// The real program started as its own process.
-class ProgramProcess {
-public:
-    explicit ProgramProcess(const wchar_t* path);
-    ~ProgramProcess();
-    ProgramProcess(const ProgramProcess&) = delete;
-    ProgramProcess& operator=(const ProgramProcess&) = delete;
-
-    bool Started() const { return m_process.hProcess != nullptr; }
-    // Its main dialog, once shown and in the foreground; null after a timeout.
-    HWND WaitForDialog();
-    // Waits for the process to end and gives its exit code; false after a timeout.
-    bool WaitForExit(DWORD* exitCode);
-
-private:
-    PROCESS_INFORMATION m_process = {};
-};
-
-}  // namespace gui
+template <class Case>
+std::string CaseName(const ::testing::TestParamInfo<Case>& info) { return info.param.name; }
