@@ -1,6 +1,9 @@
 # Each test executable runs twice under Wine: in the C locale (ANSI code page
 # 1252) and in zh_CN.UTF-8 (code page 936, Chinese system messages). All runs
 # share one Wine prefix inside the build folder, prepared once by a fixture.
+# Everything Wine runs goes through the toolchain's loader for this
+# architecture (CMAKE_CROSSCOMPILING_EMULATOR), so each build folder has a
+# prefix of its own kind.
 # A native Windows build runs each test once, in the system's own code page.
 if(NOT CMAKE_CROSSCOMPILING)
   function(add_wine_test target)
@@ -11,7 +14,7 @@ endif()
 
 set(WINE_TEST_PREFIX ${CMAKE_BINARY_DIR}/wineprefix)
 
-add_test(NAME wine_prefix COMMAND wineboot --init)
+add_test(NAME wine_prefix COMMAND ${CMAKE_CROSSCOMPILING_EMULATOR} wineboot --init)
 set_tests_properties(wine_prefix PROPERTIES
   FIXTURES_SETUP wine
   ENVIRONMENT "WINEPREFIX=${WINE_TEST_PREFIX};WINEDEBUG=-all")

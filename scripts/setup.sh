@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  g++-mingw-w64-i686 mingw-w64-i686-dev
+  g++-mingw-w64-i686 mingw-w64-i686-dev g++-mingw-w64-x86-64 mingw-w64-x86-64-dev
   wine wine32:i386 wine64
   xvfb xauth x11-utils xdotool imagemagick
   locales fonts-wqy-microhei
@@ -33,3 +33,10 @@ if ! locale -a 2>/dev/null | grep -qix 'zh_CN.utf8'; then
   as_root locale-gen >/dev/null
 fi
 echo "setup: all build and test prerequisites are present"
+
+. "$(dirname "$0")/wine_arch.sh"
+if can_run_arch i686; then
+  echo "setup: this host runs 32-bit and 64-bit Windows programs under Wine"
+else
+  echo "setup: this host runs only 64-bit Windows programs under Wine: $(why_not_arch i686)"
+fi
