@@ -28,32 +28,41 @@ struct DigestInput {
     std::unique_ptr<BYTE[]> heap;
 };
 
-int ConvertToCodePage(UINT codePage, const wchar_t* units, int count, BYTE* bytes, int capacity)
+// The most bytes one UTF-16 unit can take in `codePage`: a surrogate pair
+// takes four UTF-8 bytes for its two units, any other unit at most three.
+int MaxBytesPerUnit(UINT codePage)
 {
-    return WideCharToMultiByte(codePage, 0, units, count, reinterpret_cast<char*>(bytes), capacity,
-                               nullptr, nullptr);
+    if (codePage == CP_UTF8)
+        return 3;
+    CPINFO info = {};
+    return GetCPInfo(codePage, &info) ? static_cast<int>(info.MaxCharSize) : 4;
 }
 
-// Converts the whole of `units`, never a prefix: text that does not fit the
-// stack buffer is converted again into a heap buffer of exactly its size.
+// Converts the whole of `units` in one pass, never a prefix: into the stack
+// buffer when even the longest form of the text fits there, else into a heap
+// buffer sized for that longest form.
 bool ConvertUnits(UINT codePage, const wchar_t* units, int count, BYTE* stackBuffer,
                   DigestInput& input)
 {
+    const long long capacity = static_cast<long long>(count) * MaxBytesPerUnit(codePage);
     BYTE* target = stackBuffer;
-    int converted = ConvertToCodePage(codePage, units, count, target, kStackConversionBytes);
-    if (converted == 0 && GetLastError() == ERROR_INSUFFICIENT_BUFFER) {
-        const int required = ConvertToCodePage(codePage, units, count, nullptr, 0);
-        if (required > 0) {
-            input.heap.reset(new (std::nothrow) BYTE[required]);
-            if (!input.heap) {
-                LastErrorSetText(0, L"转换文本编码失败:分配内存失败(%u字节).",
-                                 static_cast<unsigned>(required));
-                return false;
-            }
-            target = input.heap.get();
-            converted = ConvertToCodePage(codePage, units, count, target, required);
+    int room = kStackConversionBytes;
+    if (capacity > kStackConversionBytes) {
+        if (capacity > INT_MAX) {
+            LastErrorSetText(0, L"转换文本编码失败:文本过长.");
+            return false;
         }
+        input.heap.reset(new (std::nothrow) BYTE[static_cast<size_t>(capacity)]);
+        if (!input.heap) {
+            LastErrorSetText(0, L"转换文本编码失败:分配内存失败(%u字节).",
+                             static_cast<unsigned>(capacity));
+            return false;
+        }
+        target = input.heap.get();
+        room = static_cast<int>(capacity);
     }
+    const int converted = WideCharToMultiByte(codePage, 0, units, count,
+                                              reinterpret_cast<char*>(target), room, nullptr, nullptr);
     if (converted <= 0) {
         LastErrorSetSystem(0, L"转换文本编码失败");
         return false;
