@@ -1,8 +1,53 @@
 #!/usr/bin/env bash
-# Sets everything up, builds, and runs every test under Wine on a virtual display.
+# Sets everything up, builds the 32-bit and the 64-bit program with their
+# tests, and runs every test under Wine on a virtual display, for each
+# architecture this host can run. Ends with one line counting all tests.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
-cmake -S . -B build -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release
-cmake --build build -j "$(nproc)"
-xvfb-run -a -s "-screen 0 1280x1024x24" ctest --test-dir build --output-on-failure
+. scripts/wine_arch.sh
+
+if ! can_run_arch x86_64; then
+  echo "test: cannot run Windows programs here: $(why_not_arch x86_64)" >&2
+  exit 1
+fi
+
+passed=0
+failed=0
+not_run=()
+for arch in i686 x86_64; do
+  build=build-$arch
+  echo "test: building the $arch program and tests in $build"
+  cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE="cmake/mingw-$arch.cmake" -DCMAKE_BUILD_TYPE=Release
+  cmake --build "$build" -j "$(nproc)"
+  if ! can_run_arch "$arch"; then
+    not_run+=("test: $arch tests not run: $(why_not_arch "$arch")")
+    echo "${not_run[-1]}"
+    continue
+  fi
+  echo "test: running the $arch tests"
+  log="$build/ctest.log"
+  status=0
+  xvfb-run -a -s "-screen 0 1280x1024x24" ctest --test-dir "$build" --output-on-failure 2>&1 | tee "$log" ||
+    status=$?
+  # ctest closes with "N% tests passed, F tests failed out of T".
+  summary=$(grep -E 'tests failed out of [0-9]+' "$log" | tail -n 1 || true)
+  if [ -z "$summary" ]; then
+    echo "test: $arch: ctest gave no summary (exit code $status)" >&2
+    failed=$((failed + 1))
+    continue
+  fi
+  total=$(sed -E 's/.* out of ([0-9]+).*/\1/' <<<"$summary")
+  failures=$(sed -E 's/.* ([0-9]+) tests failed.*/\1/' <<<"$summary")
+  passed=$((passed + total - failures))
+  failed=$((failed + failures))
+  if [ "$status" -ne 0 ] && [ "$failures" -eq 0 ]; then
+    failed=$((failed + 1))
+  fi
+done
+
+for line in "${not_run[@]}"; do
+  echo "$line"
+done
+echo "tests: $passed passed, $failed failed"
+[ "$failed" -eq 0 ]
