@@ -29,6 +29,18 @@ CLastError* ThreadRecord()
     return t_record;
 }
 
+// The platform's wide printf, in which %s takes wide text as %ls does. MinGW's
+// C99 vswprintf would read %s as a narrow string; the runtime's own
+// _vsnwprintf keeps the platform's convention. -1 when the text does not fit.
+int FormatWide(wchar_t* buffer, size_t capacity, const wchar_t* format, va_list args)
+{
+#ifdef _MSC_VER
+    return _vsnwprintf_s(buffer, capacity, _TRUNCATE, format, args);
+#else
+    return _vsnwprintf(buffer, capacity, format, args);
+#endif
+}
+
 std::wstring FormatText(const wchar_t* format, va_list args)
 {
     if (format == nullptr) {
@@ -38,7 +50,7 @@ std::wstring FormatText(const wchar_t* format, va_list args)
     while (text.size() <= kMaxFormattedLength) {
         va_list attempt;
         va_copy(attempt, args);
-        const int written = vswprintf(&text[0], text.size(), format, attempt);
+        const int written = FormatWide(&text[0], text.size(), format, attempt);
         va_end(attempt);
         if (written >= 0 && static_cast<size_t>(written) < text.size()) {
             text.resize(written);

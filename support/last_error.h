@@ -4,6 +4,9 @@
 // here: a code and a text shaped "context:detail". Lower layers record,
 // window code reads LastErrorText() and shows it.
 //
+// Formats are the platform's wide printf formats, the same in every build:
+// %s and %ls take wide text, %hs narrow text.
+//
 // A colon followed by '/', '\' or a digit (drive letters, URLs, times) never
 // separates context from detail; the first colon followed by anything else does.
 #pragma once

@@ -4,36 +4,67 @@
 
 #include <thread>
 
-// What `module` (null: the system) says about `code` without the line break; `otherwise` when nothing.
-static std::wstring MessageFor(DWORD code, HMODULE module = nullptr, const wchar_t* otherwise = L"")
+#include "tests/support/platform_watch.h"
+
+// The internet-client library has texts for only some of its codes; this one answers for the bounds of its
+// range and their neighbours, so that whether the record asks it shows in the text.
+static const ImportHook* g_formatMessage = nullptr;
+static DWORD WINAPI FormatWithInternetBounds(DWORD flags, LPCVOID source, DWORD code, DWORD language, LPWSTR buffer,
+                                             DWORD size, va_list* arguments)
 {
-    wchar_t text[4096] = {};
-    FormatMessageW((module ? FORMAT_MESSAGE_FROM_HMODULE : FORMAT_MESSAGE_FROM_SYSTEM) | FORMAT_MESSAGE_IGNORE_INSERTS,
-                   module, code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), text, 4096, nullptr);
-    std::wstring message = text;
-    message.erase(message.find_last_not_of(L"\r\n") + 1);
-    return message.empty() ? otherwise : message;
+    const bool bound = code == 11999 || code == 12000 || code == 12999 || code == 13000;
+    if (bound && (flags & FORMAT_MESSAGE_FROM_HMODULE) && source == GetModuleHandleW(L"wininet.dll"))
+        return lstrlenW(lstrcpynW(buffer, L"互联网库的消息\r\n", static_cast<int>(size)));
+    return reinterpret_cast<decltype(&::FormatMessageW)>(g_formatMessage->original)(flags, source, code, language,
+                                                                                    buffer, size, arguments);
 }
 
 TEST(LastErrorSetSystem, RecordsCodeAndContextColonMessage)
 {
-    const std::wstring denied = MessageFor(ERROR_ACCESS_DENIED);
-    const std::wstring timeout = MessageFor(12002, LoadLibraryW(L"wininet.dll"));
+    const ImportHook hook(reinterpret_cast<void*>(&::FormatMessageW), reinterpret_cast<void*>(&FormatWithInternetBounds));
+    g_formatMessage = &hook;
+    ASSERT_TRUE(hook.Installed());
+    const std::wstring denied = SystemMessage(ERROR_ACCESS_DENIED);
+    const std::wstring timeout = SystemMessage(12002, LoadLibraryW(L"wininet.dll"));
     const struct { DWORD code; const wchar_t* context; std::wstring text; } cases[] = {
         {ERROR_ACCESS_DENIED, L"打开剪贴板失败", L"打开剪贴板失败:" + denied},
         {ERROR_ACCESS_DENIED, L"打开文件失败::", L"打开文件失败:" + denied},
         {ERROR_ACCESS_DENIED, nullptr, denied}, {ERROR_ACCESS_DENIED, L"::", denied},
-        {0, L"关闭失败", L"关闭失败:" + MessageFor(ERROR_INVALID_HANDLE)},  // the thread's last error
+        {0, L"关闭失败", L"关闭失败:" + SystemMessage(ERROR_INVALID_HANDLE)},  // the thread's last error
         {0xE0001234, L"读取失败", L"读取失败:未知系统错误0xE0001234。"}, {0xE0001234, nullptr, L"未知系统错误0xE0001234。"},
         {12002, L"下载失败", L"下载失败:" + timeout},
-        {11999, nullptr, MessageFor(11999, nullptr, L"未知系统错误0x00002EDF。")},
-        {13000, nullptr, MessageFor(13000, nullptr, L"未知系统错误0x000032C8。")},
+        {12000, nullptr, L"互联网库的消息"}, {12999, L"连接失败", L"连接失败:互联网库的消息"},
+        {11999, nullptr, SystemMessage(11999, nullptr, L"未知系统错误0x00002EDF。")},
+        {13000, nullptr, SystemMessage(13000, nullptr, L"未知系统错误0x000032C8。")},
     };
     for (const auto& c : cases) {
         SetLastError(ERROR_INVALID_HANDLE);
         EXPECT_EQ(c.text, LastErrorSetSystem(c.code, c.context)) << c.code;
         EXPECT_EQ(c.text, LastErrorText());
         EXPECT_EQ(c.code ? c.code : DWORD{ERROR_INVALID_HANDLE}, LastErrorCode());
+    }
+    g_formatMessage = nullptr;
+}
+
+// The platform's wide printf in every build: %s takes wide text.
+TEST(LastErrorFormats, TakeWideTextForPercentSAndKeepTheCodeGiven)
+{
+    const std::wstring denied = SystemMessage(ERROR_ACCESS_DENIED);
+    // Each text and code is taken right after its call: braced lists run left to right.
+    const struct { std::wstring text; DWORD code; std::wstring expected; DWORD expectedCode; } cases[] = {
+        {(SetLastError(ERROR_ACCESS_DENIED), LastErrorSetText(0, L"[%s]", L"abc")), LastErrorCode(), L"[abc]", 0},
+        {LastErrorSetText(0, L"[%s]", L"岚鹊文本"), LastErrorCode(), L"[岚鹊文本]", 0},
+        {LastErrorSetText(3, L"[%s]", L""), LastErrorCode(), L"[]", 3},
+        {LastErrorSetText(4, L"%d|%u|%08X|%ls|%s", -5, 4096u, 0xBEEFu, L"宽", L"字"), LastErrorCode(),
+         L"-5|4096|0000BEEF|宽|字", 4},
+        {LastErrorSetSystem(ERROR_ACCESS_DENIED, L"打开%s失败", L"文件"), LastErrorCode(), L"打开文件失败:" + denied,
+         ERROR_ACCESS_DENIED},
+        {LastErrorReplaceContext(L"%s(%u):", L"新的步骤", 2u), LastErrorCode(), L"新的步骤(2):" + denied,
+         ERROR_ACCESS_DENIED},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(c.expected, c.text);
+        EXPECT_EQ(c.expectedCode, c.code) << c.expected;
     }
 }
 

@@ -1,0 +1,137 @@
+// Watches the program's calls into the platform from outside. The program's code is linked into the test
+// executable, so its calls go through this executable's import table; a hook replaces one entry there for its
+// own lifetime. The tests' own calls of the same function take the hook too.
+#pragma once
+
+#include <windows.h>
+#include <wincrypt.h>
+
+#include <atomic>
+#include <cwchar>
+#include <deque>
+#include <mutex>
+#include <string>
+#include <vector>
+
+// Points every import-table entry of this executable that holds `from` to `to`; returns how many it changed.
+inline int RedirectImports(void* from, void* to) {
+    auto* base = reinterpret_cast<BYTE*>(::GetModuleHandleW(nullptr));
+    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
+    const IMAGE_DATA_DIRECTORY& table = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    int changed = 0;
+    for (auto* library = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + table.VirtualAddress); library->Name;
+         ++library) {
+        for (auto* entry = reinterpret_cast<IMAGE_THUNK_DATA*>(base + library->FirstThunk); entry->u1.Function;
+             ++entry) {
+            if (entry->u1.Function == reinterpret_cast<ULONG_PTR>(from)) {
+                DWORD protection = 0;
+                ::VirtualProtect(&entry->u1.Function, sizeof entry->u1.Function, PAGE_READWRITE, &protection);
+                entry->u1.Function = reinterpret_cast<ULONG_PTR>(to);
+                ::VirtualProtect(&entry->u1.Function, sizeof entry->u1.Function, protection, &protection);
+                ++changed;
+            }
+        }
+    }
+    return changed;
+}
+
+// Points the import of `imported` at `replacement` while it lives. `imported` is the function as this executable
+// imports it (taking the address of a dllimport function reads the import table), so one hook at a time per
+// function. Callers cast `original` back to the function's own pointer type.
+class ImportHook {
+public:
+    ImportHook(void* imported, void* replacement)
+        : original(imported), m_replacement(replacement), m_changed(RedirectImports(imported, replacement)) {}
+    ~ImportHook() { RedirectImports(m_replacement, original); }
+    ImportHook(const ImportHook&) = delete;
+    ImportHook& operator=(const ImportHook&) = delete;
+
+    bool Installed() const { return m_changed > 0; }
+    void* const original;
+
+private:
+    void* const m_replacement;
+    const int m_changed;
+};
+
+// The provider contexts the program opens and releases, and acquisitions refused with an error of the test's
+// choosing. One watch at a time.
+class ProviderWatch {
+public:
+    struct Acquisition { std::wstring container; DWORD type, flags; };
+
+    ProviderWatch() = default;
+    ProviderWatch(const ProviderWatch&) = delete;
+    ProviderWatch& operator=(const ProviderWatch&) = delete;
+
+    bool Installed() const { return m_acquire.Installed() && m_release.Installed(); }
+    // Contexts acquired and not yet released, by anyone in the process.
+    int OpenContexts() const { return m_open; }
+    // The next acquisitions fail with these errors, in turn, without reaching the provider; the record of
+    // acquisitions starts again.
+    void Refuse(std::deque<DWORD> errors) {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_refusals = std::move(errors);
+        m_acquisitions.clear();
+    }
+    // The acquisitions attempted since the last Refuse.
+    std::vector<Acquisition> Acquisitions() {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_acquisitions;
+    }
+
+private:
+    static BOOL WINAPI Acquire(HCRYPTPROV* context, LPCWSTR container, LPCWSTR provider, DWORD type, DWORD flags) {
+        ProviderWatch& watch = *s_watch;
+        {
+            std::lock_guard<std::mutex> lock(watch.m_mutex);
+            watch.m_acquisitions.push_back({container ? container : L"(null)", type, flags});
+            if (!watch.m_refusals.empty()) {
+                ::SetLastError(watch.m_refusals.front());
+                watch.m_refusals.pop_front();
+                return FALSE;
+            }
+        }
+        const BOOL acquired = reinterpret_cast<decltype(&::CryptAcquireContextW)>(watch.m_acquire.original)(
+            context, container, provider, type, flags);
+        watch.m_open += acquired && !(flags & CRYPT_DELETEKEYSET);
+        return acquired;
+    }
+    static BOOL WINAPI Release(HCRYPTPROV context, DWORD flags) {
+        const BOOL released =
+            reinterpret_cast<decltype(&::CryptReleaseContext)>(s_watch->m_release.original)(context, flags);
+        s_watch->m_open -= released != FALSE;
+        return released;
+    }
+
+    static inline ProviderWatch* s_watch = nullptr;
+    // In this order: the hooks find the watch ready, and go before it does.
+    const struct Current {
+        explicit Current(ProviderWatch* watch) { s_watch = watch; }
+        ~Current() { s_watch = nullptr; }
+    } m_current{this};
+    std::atomic<int> m_open{0};
+    std::mutex m_mutex;
+    std::deque<DWORD> m_refusals;
+    std::vector<Acquisition> m_acquisitions;
+    ImportHook m_acquire{reinterpret_cast<void*>(&::CryptAcquireContextW), reinterpret_cast<void*>(&Acquire)};
+    ImportHook m_release{reinterpret_cast<void*>(&::CryptReleaseContext), reinterpret_cast<void*>(&Release)};
+};
+
+// What the system itself says about `code`, without the line break at its end; `otherwise` when it has nothing.
+inline std::wstring SystemMessage(DWORD code, HMODULE module = nullptr, const wchar_t* otherwise = L"") {
+    wchar_t text[4096] = {};
+    ::FormatMessageW((module ? FORMAT_MESSAGE_FROM_HMODULE : FORMAT_MESSAGE_FROM_SYSTEM) | FORMAT_MESSAGE_IGNORE_INSERTS,
+                     module, code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), text, 4096, nullptr);
+    std::wstring message = text;
+    message.erase(message.find_last_not_of(L"\r\n") + 1);
+    return message.empty() ? otherwise : message;
+}
+
+// The detail a failure record gives for `code`: the system's message, or the program's own phrase when the
+// system has none.
+inline std::wstring RecordedDetail(DWORD code) {
+    wchar_t unknown[32] = {};
+    swprintf(unknown, 32, L"未知系统错误0x%08X。", static_cast<unsigned>(code));
+    return SystemMessage(code, nullptr, unknown);
+}
