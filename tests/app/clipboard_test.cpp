@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "support/last_error.h"
+#include "tests/support/platform_watch.h"
 
 static std::wstring ClipboardText()
 {
@@ -31,7 +32,7 @@ TEST(SetClipboardText, PutsTheWholeTextThereOrReportsTheClipboardHeldByAnotherTh
         code = LastErrorCode();
     }).join();
     CloseClipboard();
-    EXPECT_EQ(L"打开剪贴板失败:" + std::wstring(LastErrorSetSystem(ERROR_ACCESS_DENIED, nullptr)), failure);
+    EXPECT_EQ(L"打开剪贴板失败:" + RecordedDetail(ERROR_ACCESS_DENIED), failure);
     EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED), code);
     EXPECT_EQ(L"", ClipboardText());
     DestroyWindow(owner);

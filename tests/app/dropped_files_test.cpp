@@ -35,8 +35,9 @@ TEST(CollectDroppedFiles, GivesEveryPathWholeOneALine)
         std::wstring paths;
         EXPECT_TRUE(CollectDroppedFiles(drop, paths, c.release));
         EXPECT_EQ(c.lines, paths);
-        if (!c.release) {  // still the caller's
-            EXPECT_EQ(c.paths.size(), DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0));
+        // A released drop answers no more; otherwise it is still the caller's.
+        EXPECT_EQ(c.release ? 0 : c.paths.size(), DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0));
+        if (!c.release) {
             EXPECT_EQ(nullptr, GlobalFree(drop));
         }
     }

@@ -9,6 +9,13 @@
 constexpr size_t kReadSize = 131072;  // HashFile's piece
 constexpr ULONGLONG kWholeFile = ~0ULL;
 
+// No handle of the file is left open: nobody else may have it open to share.
+static bool OpensExclusively(const std::wstring& path)
+{
+    const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    return file != INVALID_HANDLE_VALUE && CloseHandle(file);
+}
+
 // `size` patterned bytes in a file of the working folder, deleted with the object.
 struct TempFile {
     explicit TempFile(size_t size) : contents(size)
@@ -37,6 +44,7 @@ TEST(HashFile, DigestsTheFileOrItsFirstLimitBytes)
         hash.Reset();
         hash.Update(file.contents.data(), static_cast<DWORD>(c.digested));
         EXPECT_EQ(Hex(digest, hash.Finish(digest)), fromFile) << c.size << " bytes, limit " << c.limit;
+        EXPECT_TRUE(OpensExclusively(file.path));
     }
 }
 
@@ -69,6 +77,7 @@ TEST(HashFile, FailsWithTheReasonAndWritesNoDigest)
         EXPECT_EQ(0u, std::wstring(LastErrorText()).rfind(c.text, 0)) << LastErrorText();
         EXPECT_EQ(c.code, LastErrorCode());
         EXPECT_EQ(Bytes(32, 0), Bytes(digest, digest + 32));
+        EXPECT_TRUE(OpensExclusively(file.path));
     }
 }
 

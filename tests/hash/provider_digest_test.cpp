@@ -4,23 +4,34 @@
 
 #include "support/last_error.h"
 #include "tests/support/nist_vectors.h"
+#include "tests/support/platform_watch.h"
 
 const Bytes kAbc = {'a', 'b', 'c'};
 const std::wstring kMd5OfAbc = L"900150983CD24FB0D6963F7D28E17F72";
 
-// The digest's hex, or the failure text.
-static std::wstring Digest(HCRYPTPROV context, ALG_ID algorithm, const Bytes& message, DWORD capacity = 64)
+// The digest's hex, or the failure text. The window asks with a capacity of 260.
+static std::wstring Digest(HCRYPTPROV context, ALG_ID algorithm, const Bytes& message, DWORD capacity = 260)
 {
-    BYTE digest[64];
+    BYTE digest[260];
     if (!HashWithProvider(context, algorithm, message.data(), static_cast<DWORD>(message.size()), digest, &capacity))
         return LastErrorText();
     return Hex(digest, capacity);
 }
 
+// A long-lived context as the main window holds one; no other context may stay open.
 class ProviderContext : public testing::Test {
 protected:
-    void SetUp() override { ASSERT_TRUE(AcquireHashProvider(&m_context, PROV_RSA_AES, nullptr)) << LastErrorText(); }
-    void TearDown() override { CryptReleaseContext(m_context, 0); }
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_watch.Installed());
+        ASSERT_TRUE(AcquireHashProvider(&m_context, PROV_RSA_AES, nullptr)) << LastErrorText();
+    }
+    void TearDown() override
+    {
+        EXPECT_EQ(1, m_watch.OpenContexts()) << "a temporary context was left open, or the caller's released";
+        CryptReleaseContext(m_context, 0);
+    }
+    ProviderWatch m_watch;
     HCRYPTPROV m_context = 0;
 };
 
@@ -43,22 +54,49 @@ INSTANTIATE_TEST_SUITE_P(RfcAndNist, ProviderKnownAnswers, testing::Combine(test
     Suite{"md4.txt", CALG_MD4, 7}, Suite{"md5.txt", CALG_MD5, 7}, Suite{"SHA1ShortMsg.rsp", CALG_SHA1, 65},
     Suite{"SHA256ShortMsg.rsp", CALG_SHA_256, 65}), testing::Bool()));
 
-TEST(KeyContainer, FirstAcquisitionCreatesItAndTheNextFindsIt)
+// Acquisitions as the provider sees them: container, type and flags; `refusals` are the errors the provider
+// gives first. The missing container is created once; any other error is final.
+TEST(AcquireHashProvider, OpensTheContainerCreatingItOnlyWhenMissing)
 {
+    ProviderWatch watch;
+    ASSERT_TRUE(watch.Installed());
+    const auto missing = static_cast<DWORD>(NTE_BAD_KEYSET), other = static_cast<DWORD>(NTE_PROVIDER_DLL_FAIL);
+    using Calls = std::vector<std::pair<DWORD, DWORD>>;  // type, flags
+    const struct { const char* name; std::deque<DWORD> refusals; DWORD type; Calls calls; DWORD failure; } cases[] = {
+        {"missing", {}, 0, {{PROV_RSA_FULL, 0}, {PROV_RSA_FULL, CRYPT_NEWKEYSET}}, 0},  // deleted just before
+        {"present", {}, PROV_RSA_AES, {{PROV_RSA_AES, 0}}, 0},
+        {"otherError", {other}, 0, {{PROV_RSA_FULL, 0}}, other},
+        {"creationFails", {missing, other}, 0, {{PROV_RSA_FULL, 0}, {PROV_RSA_FULL, CRYPT_NEWKEYSET}}, other},
+    };
     HCRYPTPROV context = 0;
     CryptAcquireContextW(&context, kDefaultKeyContainer, nullptr, PROV_RSA_FULL, CRYPT_DELETEKEYSET);
-    ASSERT_FALSE(CryptAcquireContextW(&context, kDefaultKeyContainer, nullptr, PROV_RSA_FULL, 0));
-    for (int acquisition = 0; acquisition < 2; ++acquisition) {
-        ASSERT_TRUE(AcquireHashProvider(&context, 0, nullptr)) << LastErrorText();
-        EXPECT_EQ(kMd5OfAbc, Digest(context, CALG_MD5, kAbc, 16));  // room for exactly the digest
-        CryptReleaseContext(context, 0);
+    for (const auto& c : cases) {
+        watch.Refuse(c.refusals);
+        context = 0;
+        const BOOL acquired = AcquireHashProvider(&context, c.type, nullptr);
+        EXPECT_EQ(c.failure == 0, acquired != FALSE) << c.name << ": " << LastErrorText();
+        if (acquired) {
+            EXPECT_EQ(kMd5OfAbc, Digest(context, CALG_MD5, kAbc, 16)) << c.name;  // room for exactly the digest
+            CryptReleaseContext(context, 0);
+        } else {
+            EXPECT_EQ(L"获取加密句柄失败:" + RecordedDetail(c.failure), LastErrorText()) << c.name;
+            EXPECT_EQ(c.failure, LastErrorCode()) << c.name;
+        }
+        Calls calls;
+        for (const ProviderWatch::Acquisition& acquisition : watch.Acquisitions()) {
+            EXPECT_EQ(std::wstring(L"Korvantis"), acquisition.container) << c.name;
+            calls.emplace_back(acquisition.type, acquisition.flags);
+        }
+        EXPECT_EQ(c.calls, calls) << c.name;
     }
+    EXPECT_EQ(0, watch.OpenContexts());
 }
 
 TEST_F(ProviderContext, FailuresRecordContextAndSystemMessageAndLeaveTheContextUsable)
 {
     const ALG_ID refused = ALG_CLASS_HASH | ALG_TYPE_ANY | 0xFF;
     HCRYPTPROV unknownType = 0;
+    const auto busy = static_cast<DWORD>(NTE_PROVIDER_DLL_FAIL);
     // Each text and code is taken right after its call: braced lists run left to right.
     const struct { std::wstring text; DWORD code; const wchar_t* context; } cases[] = {
         {Digest(m_context, CALG_MD5, kAbc, 15), LastErrorCode(), L"获取HASH数据失败"},
@@ -67,11 +105,13 @@ TEST_F(ProviderContext, FailuresRecordContextAndSystemMessageAndLeaveTheContextU
         {Digest(0, refused, kAbc), LastErrorCode(), L"创建HASH对象失败"},
         {AcquireHashProvider(&unknownType, 999, nullptr) ? L"acquired" : LastErrorText(), LastErrorCode(),
          L"获取加密句柄失败"},
+        {(m_watch.Refuse({busy}), Digest(0, CALG_MD5, kAbc)), LastErrorCode(), L"Hash数据时获取加密句柄失败"},
     };
     for (const auto& c : cases) {
         EXPECT_NE(0u, c.code) << c.context;
-        EXPECT_EQ(c.context + (L":" + std::wstring(LastErrorSetSystem(c.code, nullptr))), c.text);
+        EXPECT_EQ(c.context + (L":" + RecordedDetail(c.code)), c.text);
     }
+    EXPECT_EQ(static_cast<DWORD>(NTE_PROVIDER_DLL_FAIL), cases[5].code);
     EXPECT_EQ(kMd5OfAbc, Digest(m_context, CALG_MD5, kAbc));
     EXPECT_EQ(kMd5OfAbc, Digest(0, CALG_MD5, kAbc));
 }
