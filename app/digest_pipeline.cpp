@@ -1,24 +1,15 @@
 #include "app/digest_pipeline.h"
 
 #include <climits>
-#include <iterator>
 #include <memory>
 #include <new>
 
-#include "hash/hash_object.h"
-#include "hash/provider_digest.h"
-#include "hash/sha256.h"
-#include "hash/sha512.h"
 #include "support/last_error.h"
-
-const ALG_ID kProviderAlgorithms[kProviderDigestCount] = {CALG_MD4, CALG_MD5, CALG_SHA1};
 
 namespace {
 
 // Converted text up to this size stays on the stack; larger text goes to the heap.
 constexpr int kStackConversionBytes = 262144;
-// Room for the largest digest any provider algorithm may return.
-constexpr DWORD kDigestBufferBytes = 260;
 
 // The bytes one run digests: the units themselves, the caller's stack buffer
 // or `heap`, which owns a conversion that outgrew the stack buffer.
@@ -88,50 +79,12 @@ bool MakeDigestInput(const wchar_t* units, int count, ByteEncoding encoding, BYT
     return true;
 }
 
-std::wstring HexText(const BYTE* digest, DWORD length)
-{
-    wchar_t text[2 * kDigestBufferBytes + 1];
-    FormatHex(digest, length, text);
-    return text;
-}
-
-std::wstring ProviderDigestText(HCRYPTPROV provider, ALG_ID algorithm, const DigestInput& input)
-{
-    BYTE digest[kDigestBufferBytes];
-    DWORD length = kDigestBufferBytes;
-    if (HashWithProvider(provider, algorithm, input.data, input.length, digest, &length))
-        return HexText(digest, length);
-    const wchar_t* failure = LastErrorText();
-    return failure ? failure : L"";
-}
-
-template <class THash>
-std::wstring Sha2DigestText(const DigestInput& input)
-{
-    THash hash;
-    hash.Reset();
-    hash.Update(input.data, input.length);
-    BYTE digest[kDigestBufferBytes];
-    return HexText(digest, hash.Finish(digest));
-}
-
-using DigestTextFunction = std::wstring (*)(const DigestInput&);
-
-// The rows after the provider digests, in output order.
-const DigestTextFunction kSha2DigestTexts[] = {
-    Sha2DigestText<CVnSha224>,
-    Sha2DigestText<CVnSha256>,
-    Sha2DigestText<CVnSha384>,
-    Sha2DigestText<CVnSha512>,
-};
-static_assert(kProviderDigestCount + std::size(kSha2DigestTexts) == kDigestCount,
-              "every output has exactly one digest");
-
 DigestTexts FailureTexts()
 {
     DigestTexts result;
     const wchar_t* failure = LastErrorText();
     result.texts.fill(failure ? failure : L"");
+    result.failed.fill(true);
     return result;
 }
 
@@ -154,12 +107,8 @@ DigestTexts ComputeDigestTexts(HCRYPTPROV provider, const wchar_t* units, size_t
     if (!MakeDigestInput(units, unitCount, encoding, stackBuffer, input))
         return FailureTexts();
 
-    DigestTexts result;
-    result.copyEnabled = true;
-    int row = 0;
-    for (ALG_ID algorithm : kProviderAlgorithms)
-        result.texts[row++] = ProviderDigestText(provider, algorithm, input);
-    for (DigestTextFunction digestText : kSha2DigestTexts)
-        result.texts[row++] = digestText(input);
-    return result;
+    CDigestSet digests(provider);
+    digests.Reset();
+    digests.Update(input.data, input.length);
+    return digests.Finish();
 }

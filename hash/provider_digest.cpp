@@ -20,26 +20,20 @@ DWORD TemporaryProviderType(ALG_ID algorithm)
     }
 }
 
-// Owns what one HashWithProvider call opens, so that every return path
-// destroys the hash object and releases a temporary context. The failure is
-// recorded before the destructor runs, so its clean-up calls cannot disturb
-// the recorded error code.
-class CProviderCallHandles {
+// Releases the context that one HashWithProvider call opened for itself.
+class CTemporaryContext {
 public:
-    CProviderCallHandles() = default;
-    CProviderCallHandles(const CProviderCallHandles&) = delete;
-    CProviderCallHandles& operator=(const CProviderCallHandles&) = delete;
+    CTemporaryContext() = default;
+    CTemporaryContext(const CTemporaryContext&) = delete;
+    CTemporaryContext& operator=(const CTemporaryContext&) = delete;
 
-    ~CProviderCallHandles()
+    ~CTemporaryContext()
     {
-        if (m_hash != 0)
-            CryptDestroyHash(m_hash);
-        if (m_temporaryContext != 0)
-            CryptReleaseContext(m_temporaryContext, 0);
+        if (m_context != 0)
+            CryptReleaseContext(m_context, 0);
     }
 
-    HCRYPTHASH m_hash = 0;
-    HCRYPTPROV m_temporaryContext = 0;
+    HCRYPTPROV m_context = 0;
 };
 
 }  // namespace
@@ -62,35 +56,64 @@ BOOL AcquireHashProvider(HCRYPTPROV* context, DWORD providerType, const wchar_t*
     return FALSE;
 }
 
-BOOL HashWithProvider(HCRYPTPROV context, ALG_ID algorithm, const BYTE* data, DWORD length,
-                      BYTE* digest, DWORD* digestLength)
+CProviderHash::~CProviderHash()
 {
-    // Handles are taken over only once opened: a failed call leaves its
-    // out-parameter undefined.
-    CProviderCallHandles handles;
-    if (context == 0) {
-        HCRYPTPROV temporaryContext = 0;
-        if (!AcquireHashProvider(&temporaryContext, TemporaryProviderType(algorithm), nullptr)) {
-            LastErrorReplaceContext(L"Hash数据时获取加密句柄失败");
-            return FALSE;
-        }
-        handles.m_temporaryContext = temporaryContext;
-        context = temporaryContext;
-    }
+    Destroy();
+}
 
-    HCRYPTHASH hash = 0;
-    if (!CryptCreateHash(context, algorithm, 0, 0, &hash)) {
+void CProviderHash::Destroy()
+{
+    if (m_hash != 0)
+        CryptDestroyHash(m_hash);
+    m_hash = 0;
+}
+
+// Every failure is recorded at once and the hash object destroyed later, so
+// that the clean-up calls cannot disturb the recorded error code.
+BOOL CProviderHash::Start(HCRYPTPROV context, ALG_ID algorithm)
+{
+    Destroy();
+    // Taken over only once created: a failed call leaves its out-parameter undefined.
+    HCRYPTHASH created = 0;
+    if (!CryptCreateHash(context, algorithm, 0, 0, &created)) {
         LastErrorSetSystem(0, L"创建HASH对象失败");
         return FALSE;
     }
-    handles.m_hash = hash;
-    if (!CryptHashData(handles.m_hash, data, length, 0)) {
+    m_hash = created;
+    return TRUE;
+}
+
+BOOL CProviderHash::Update(const BYTE* data, DWORD length)
+{
+    if (!CryptHashData(m_hash, data, length, 0)) {
         LastErrorSetSystem(0, L"HASH数据失败");
         return FALSE;
     }
-    if (!CryptGetHashParam(handles.m_hash, HP_HASHVAL, digest, digestLength, 0)) {
+    return TRUE;
+}
+
+BOOL CProviderHash::Finish(BYTE* digest, DWORD* digestLength)
+{
+    if (!CryptGetHashParam(m_hash, HP_HASHVAL, digest, digestLength, 0)) {
         LastErrorSetSystem(0, L"获取HASH数据失败");
         return FALSE;
     }
     return TRUE;
+}
+
+BOOL HashWithProvider(HCRYPTPROV context, ALG_ID algorithm, const BYTE* data, DWORD length,
+                      BYTE* digest, DWORD* digestLength)
+{
+    // Declared first, released last: the hash object goes before its context.
+    CTemporaryContext temporary;
+    if (context == 0) {
+        HCRYPTPROV opened = 0;
+        if (!AcquireHashProvider(&opened, TemporaryProviderType(algorithm), nullptr)) {
+            LastErrorReplaceContext(L"Hash数据时获取加密句柄失败");
+            return FALSE;
+        }
+        temporary.m_context = context = opened;
+    }
+    CProviderHash hash;
+    return hash.Start(context, algorithm) && hash.Update(data, length) && hash.Finish(digest, digestLength);
 }

@@ -2,11 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "hash/provider_digest.h"
-#include "hash/sha256.h"
-#include "hash/sha512.h"
 #include "support/last_error.h"
-#include "tests/support/nist_vectors.h"
+#include "tests/app/reference_digests.h"
 
 using Texts = std::array<std::wstring, kDigestCount>;
 
@@ -15,25 +12,10 @@ protected:
     void SetUp() override { ASSERT_TRUE(AcquireHashProvider(&m_provider, PROV_RSA_AES, nullptr)) << LastErrorText(); }
     void TearDown() override { CryptReleaseContext(m_provider, 0); }
 
-    // The seven digests of exactly `bytes` by the separately tested engine; none of no bytes.
+    // The seven digests of exactly `bytes`; none of no bytes.
     Texts Reference(const std::string& bytes) const
     {
-        const BYTE* data = reinterpret_cast<const BYTE*>(bytes.data());
-        const DWORD size = static_cast<DWORD>(bytes.size());
-        BYTE digest[64];
-        const auto provider = [&](ALG_ID algorithm) {
-            DWORD length = sizeof(digest);
-            return HashWithProvider(m_provider, algorithm, data, size, digest, &length) ? Hex(digest, length) : L"-";
-        };
-        const auto own = [&](CVnHashObject&& hash) {
-            hash.Reset();
-            hash.Update(data, size);
-            return Hex(digest, hash.Finish(digest));
-        };
-        if (size == 0)
-            return Texts();
-        return {provider(CALG_MD4), provider(CALG_MD5), provider(CALG_SHA1), own(CVnSha224()), own(CVnSha256()),
-                own(CVnSha384()), own(CVnSha512())};
+        return bytes.empty() ? Texts() : ReferenceDigests(m_provider, bytes);
     }
 
     HCRYPTPROV m_provider = 0;
