@@ -1,0 +1,189 @@
+#include "cli/command_line.h"
+
+const wchar_t* const kDigestNames[kDigestCount] = {
+    L"MD4", L"MD5", L"SHA1", L"SHA224", L"SHA256", L"SHA384", L"SHA512",
+};
+
+namespace {
+
+const wchar_t kEndOfOptions[] = L"--";
+
+struct NamedEncoding {
+    const wchar_t* name;
+    ByteEncoding encoding;
+};
+
+const NamedEncoding kEncodingNames[] = {
+    {L"ansi", ByteEncoding::Ansi},
+    {L"utf16le", ByteEncoding::Utf16Le},
+    {L"utf8", ByteEncoding::Utf8},
+};
+
+bool SameNameIgnoringCase(const std::wstring& text, const wchar_t* name)
+{
+    return CompareStringOrdinal(text.c_str(), -1, name, -1, TRUE) == CSTR_EQUAL;
+}
+
+bool FindEncoding(const std::wstring& name, ByteEncoding& encoding)
+{
+    for (const NamedEncoding& known : kEncodingNames) {
+        if (SameNameIgnoringCase(name, known.name)) {
+            encoding = known.encoding;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool SelectDigest(const std::wstring& name, std::bitset<kDigestCount>& selected)
+{
+    for (int i = 0; i < kDigestCount; ++i) {
+        if (SameNameIgnoringCase(name, kDigestNames[i])) {
+            selected.set(i);
+            return true;
+        }
+    }
+    return false;
+}
+
+// A comma-separated list of digest names; an empty name spoils the list.
+bool SelectDigests(CliOptions& options, const std::wstring& list)
+{
+    std::bitset<kDigestCount> selected;
+    size_t start = 0;
+    for (;;) {
+        const size_t comma = list.find(L',', start);
+        if (!SelectDigest(list.substr(start, comma - start), selected))
+            return false;
+        if (comma == std::wstring::npos)
+            break;
+        start = comma + 1;
+    }
+    options.selected = selected;
+    return true;
+}
+
+bool SetInputEncoding(CliOptions& options, const std::wstring& value)
+{
+    return FindEncoding(value, options.inputEncoding);
+}
+
+bool SetEncoding(CliOptions& options, const std::wstring& value)
+{
+    return FindEncoding(value, options.encoding);
+}
+
+bool AddFile(CliOptions& options, const std::wstring& path)
+{
+    if (path.empty())
+        return false;
+    options.files.push_back(path);
+    return true;
+}
+
+struct OptionRule {
+    const wchar_t* name;
+    bool takesValue;
+    // False when the option does not accept the value.
+    bool (*apply)(CliOptions& options, const std::wstring& value);
+};
+
+const OptionRule kOptionRules[] = {
+    {L"--encoding", true, SetEncoding},
+    {L"--terminator", false, [](CliOptions& o, const std::wstring&) { o.withTerminator = true; return true; }},
+    {L"--input-encoding", true, SetInputEncoding},
+    {L"--file", true, AddFile},
+    {L"--only", true, SelectDigests},
+    {L"--lower", false, [](CliOptions& o, const std::wstring&) { o.lowerCase = true; return true; }},
+    {L"--c", false, [](CliOptions& o, const std::wstring&) { o.cArrays = true; return true; }},
+    {L"--help", false, [](CliOptions& o, const std::wstring&) { o.help = true; return true; }},
+    {L"--version", false, [](CliOptions& o, const std::wstring&) { o.version = true; return true; }},
+};
+
+const OptionRule* FindOptionRule(const std::wstring& name)
+{
+    for (const OptionRule& rule : kOptionRules) {
+        if (name == rule.name)
+            return &rule;
+    }
+    return nullptr;
+}
+
+// "-" alone is text (as a word it means nothing else here); any other
+// argument that starts with '-' is meant as an option, so that a mistyped
+// one is refused rather than digested as text.
+bool LooksLikeOption(const std::wstring& argument)
+{
+    return argument.size() > 1 && argument[0] == L'-';
+}
+
+std::wstring Quoted(const std::wstring& text)
+{
+    return L"\"" + text + L"\"";
+}
+
+// Reads the option at arguments[index], and its value, advancing `index`
+// past what it used.
+bool ApplyOption(const std::vector<std::wstring>& arguments, size_t& index, CliOptions& options,
+                 std::wstring& problem)
+{
+    const std::wstring& argument = arguments[index];
+    const size_t equals = argument.find(L'=');
+    const std::wstring name = argument.substr(0, equals);
+    const OptionRule* rule = FindOptionRule(name);
+    if (rule == nullptr) {
+        problem = L"未知选项 " + Quoted(name);
+        return false;
+    }
+    std::wstring value;
+    if (equals != std::wstring::npos) {
+        value = argument.substr(equals + 1);
+        if (!rule->takesValue) {
+            problem = L"选项 " + name + L" 不带取值";
+            return false;
+        }
+    } else if (rule->takesValue) {
+        // A following option is not taken for the value: the value was forgotten.
+        if (index + 1 == arguments.size() || LooksLikeOption(arguments[index + 1])) {
+            problem = L"选项 " + name + L" 缺少取值";
+            return false;
+        }
+        value = arguments[++index];
+    }
+    if (!rule->apply(options, value)) {
+        problem = L"选项 " + name + L" 的取值 " + Quoted(value) + L" 无效";
+        return false;
+    }
+    return true;
+}
+
+// Combinations that would give output other than asked for.
+bool CheckCombination(const CliOptions& options, std::wstring& problem)
+{
+    if (!options.files.empty() && !options.words.empty())
+        problem = L"文本参数 " + Quoted(options.words.front()) + L" 不能与 --file 同用";
+    else if (options.cArrays && options.lowerCase)
+        problem = L"选项 --c 不能与 --lower 同用(C 代码里的十六进制是大写)";
+    else if (options.cArrays && !options.selected.all())
+        problem = L"选项 --c 不能与 --only 同用(C 代码总含七个摘要)";
+    else if (options.cArrays && options.files.size() > 1)
+        problem = L"选项 --c 只能用于一个文件";
+    return problem.empty();
+}
+
+}  // namespace
+
+bool ParseCommandLine(const std::vector<std::wstring>& arguments, CliOptions& options, std::wstring& problem)
+{
+    bool optionsEnded = false;
+    for (size_t index = 0; index < arguments.size(); ++index) {
+        const std::wstring& argument = arguments[index];
+        if (optionsEnded || !LooksLikeOption(argument))
+            options.words.push_back(argument);
+        else if (argument == kEndOfOptions)
+            optionsEnded = true;
+        else if (!ApplyOption(arguments, index, options, problem))
+            return false;
+    }
+    return options.help || options.version || CheckCombination(options, problem);
+}

@@ -1,0 +1,106 @@
+#include "cli/console_io.h"
+
+#include "support/last_error.h"
+#include "text/encode_text.h"
+
+namespace {
+
+// Piece size for reading standard input.
+constexpr DWORD kReadPiece = 65536;
+
+// Hands `count` items to `write` in pieces that a DWORD counts, until all are
+// taken; `write` returns how many it took, 0 on failure.
+template <class T, class WriteFunction>
+bool WriteAll(const T* items, size_t count, WriteFunction write)
+{
+    while (count != 0) {
+        const DWORD taken = write(items, count < MAXDWORD ? static_cast<DWORD>(count) : MAXDWORD);
+        if (taken == 0)
+            return false;
+        items += taken;
+        count -= taken;
+    }
+    return true;
+}
+
+bool WriteConsoleText(HANDLE console, const std::wstring& text)
+{
+    return WriteAll(text.data(), text.size(), [console](const wchar_t* piece, DWORD length) {
+        DWORD written = 0;
+        return WriteConsoleW(console, piece, length, &written, nullptr) ? written : 0;
+    });
+}
+
+bool WriteUtf8(HANDLE handle, const std::wstring& text)
+{
+    const std::string bytes = WideToUtf8(text.data(), static_cast<int>(text.size()));
+    // The conversion gives nothing when it fails; nothing must not pass for the text.
+    if (bytes.empty() != text.empty())
+        return false;
+    return WriteAll(bytes.data(), bytes.size(), [handle](const char* piece, DWORD length) {
+        DWORD written = 0;
+        return WriteFile(handle, piece, length, &written, nullptr) ? written : 0;
+    });
+}
+
+}  // namespace
+
+bool IsConsole(HANDLE handle)
+{
+    DWORD mode = 0;
+    return GetConsoleMode(handle, &mode) != FALSE;
+}
+
+bool WriteStandardText(DWORD which, const std::wstring& text)
+{
+    const HANDLE handle = GetStdHandle(which);
+    const bool written = IsConsole(handle) ? WriteConsoleText(handle, text) : WriteUtf8(handle, text);
+    if (!written)
+        LastErrorSetSystem(0, which == STD_ERROR_HANDLE ? L"写入标准错误失败" : L"写入标准输出失败");
+    return written;
+}
+
+bool ReadStandardInput(std::string& bytes)
+{
+    const HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+    char piece[kReadPiece];
+    for (;;) {
+        DWORD read = 0;
+        if (!ReadFile(input, piece, kReadPiece, &read, nullptr)) {
+            // The writing end of a pipe closed: that is the end of the input.
+            if (GetLastError() == ERROR_BROKEN_PIPE)
+                return true;
+            LastErrorSetSystem(0, L"读取标准输入失败");
+            return false;
+        }
+        if (read == 0)
+            return true;
+        bytes.append(piece, read);
+    }
+}
+
+const wchar_t kProgramName[] = L"texthash-cli";
+
+void ReportProblem(const std::wstring& line)
+{
+    // Standard error is the last place to tell of a failure; if even that
+    // fails, the exit code still does.
+    WriteStandardText(STD_ERROR_HANDLE, std::wstring(kProgramName) + L": " + line + L"\r\n");
+}
+
+std::wstring RecordedFailureText()
+{
+    const wchar_t* failure = LastErrorText();
+    return failure ? failure : L"";
+}
+
+void ReportRecordedFailure(const std::wstring& label)
+{
+    const std::wstring text = RecordedFailureText();
+    ReportProblem(label.empty() ? text : label + L": " + text);
+}
+
+void ReportUsageProblem(const std::wstring& problem)
+{
+    ReportProblem(problem + L";用法见 " + kProgramName + L" --help");
+}

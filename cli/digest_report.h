@@ -1,0 +1,19 @@
+// One text's or one file's digests as the console program prints them.
+#pragma once
+
+#include <string>
+
+#include "app/digest_set.h"
+#include "cli/command_line.h"
+
+struct DigestReport {
+    // For standard output: "NAME HEX" lines of the selected digests that
+    // succeeded, or with --c the copy-as-C text of all seven.
+    std::wstring output;
+    // For standard error: one "[label: ]NAME: failure text" per selected
+    // digest that failed.
+    std::vector<std::wstring> failures;
+};
+
+// `label` names the file the digests belong to; empty for the text.
+DigestReport ReportDigests(const std::wstring& label, const DigestTexts& digests, const CliOptions& options);

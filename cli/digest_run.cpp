@@ -1,0 +1,130 @@
+#include "cli/digest_run.h"
+
+#include <algorithm>
+
+#include "app/digest_pipeline.h"
+#include "cli/console_io.h"
+#include "cli/digest_report.h"
+#include "cli/input_text.h"
+#include "hash/provider_digest.h"
+
+namespace {
+
+const wchar_t kFileHeader[] = L"FILE ";
+
+// Writes the report's failures and output; false when standard output
+// refused the output (which is reported too).
+bool WriteReport(const DigestReport& report)
+{
+    for (const std::wstring& failure : report.failures)
+        ReportProblem(failure);
+    if (WriteStandardText(STD_OUTPUT_HANDLE, report.output))
+        return true;
+    ReportRecordedFailure(L"");
+    return false;
+}
+
+std::wstring JoinWords(const std::vector<std::wstring>& words)
+{
+    std::wstring text = words.front();
+    for (size_t i = 1; i < words.size(); ++i)
+        text += L' ' + words[i];
+    return text;
+}
+
+int ReadStandardInputText(ByteEncoding encoding, std::wstring& text)
+{
+    // What a console hands over is neither what the user typed nor in the
+    // encoding asked for.
+    if (IsConsole(GetStdHandle(STD_INPUT_HANDLE))) {
+        ReportUsageProblem(L"没有文本参数,而标准输入是控制台;请给出文本,或把文本从管道或文件送入标准输入");
+        return kExitRefused;
+    }
+    std::string bytes;
+    InputText input;
+    if (!ReadStandardInput(bytes) || !DecodeInputText(bytes, encoding, input)) {
+        ReportRecordedFailure(L"");
+        return kExitFailure;
+    }
+    if (input.invalid) {
+        ReportProblem(L"标准输入在字节偏移 " + std::to_wstring(input.invalidOffset) + L" 处不是有效的 "
+                      + input.encodingName + L" 文本(输入的编码见 --input-encoding)");
+        return kExitRefused;
+    }
+    text = std::move(input.text);
+    return kExitSuccess;
+}
+
+// The window shows no digests, and offers nothing to copy, for an empty text
+// without the terminator.
+bool HasNoDigests(const DigestTexts& digests)
+{
+    return !digests.copyEnabled && std::none_of(digests.failed.begin(), digests.failed.end(), [](bool f) { return f; });
+}
+
+int DigestText(HCRYPTPROV provider, const CliOptions& options)
+{
+    std::wstring text;
+    if (!options.words.empty()) {
+        text = JoinWords(options.words);
+    } else {
+        const int read = ReadStandardInputText(options.inputEncoding, text);
+        if (read != kExitSuccess)
+            return read;
+    }
+    const DigestTexts digests =
+        ComputeDigestTexts(provider, text.c_str(), text.size(), options.encoding, options.withTerminator);
+    if (HasNoDigests(digests)) {
+        ReportProblem(L"文本为空,没有摘要(--terminator 可计算只含终结符的摘要)");
+        return kExitFailure;
+    }
+    const DigestReport report = ReportDigests(L"", digests, options);
+    return WriteReport(report) && report.failures.empty() ? kExitSuccess : kExitFailure;
+}
+
+DigestReport FileReport(CDigestSet& set, const std::wstring& path, const CliOptions& options)
+{
+    DigestTexts digests;
+    if (DigestFile(set, path.c_str(), digests))
+        return ReportDigests(path, digests, options);
+    return {L"", {path + L": " + RecordedFailureText()}};
+}
+
+// Several files: each block begins with a header line naming its file, and an
+// empty line parts the blocks.
+std::wstring FileHeader(size_t index, const std::wstring& path)
+{
+    return std::wstring(index == 0 ? L"" : L"\r\n") + kFileHeader + path + L"\r\n";
+}
+
+int DigestFiles(HCRYPTPROV provider, const CliOptions& options)
+{
+    CDigestSet set(provider);
+    const bool headed = options.files.size() > 1;
+    bool allDigested = true;
+    for (size_t index = 0; index < options.files.size(); ++index) {
+        const std::wstring& path = options.files[index];
+        DigestReport report = FileReport(set, path, options);
+        if (headed)
+            report.output.insert(0, FileHeader(index, path));
+        if (!WriteReport(report))
+            return kExitFailure;
+        allDigested = allDigested && report.failures.empty();
+    }
+    return allDigested ? kExitSuccess : kExitFailure;
+}
+
+}  // namespace
+
+int RunDigests(const CliOptions& options)
+{
+    // The window's own provider: the same type and key container.
+    HCRYPTPROV provider = 0;
+    if (!AcquireHashProvider(&provider, PROV_RSA_AES, nullptr)) {
+        ReportRecordedFailure(L"");
+        return kExitFailure;
+    }
+    const int exitCode = options.files.empty() ? DigestText(provider, options) : DigestFiles(provider, options);
+    CryptReleaseContext(provider, 0);
+    return exitCode;
+}

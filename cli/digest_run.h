@@ -1,0 +1,12 @@
+// The console program's run: the text or the files, digested and printed.
+#pragma once
+
+#include "cli/command_line.h"
+
+enum ExitCode : int {
+    kExitSuccess = 0,
+    kExitFailure = 1,  // a digest or a file failed, or output could not be written
+    kExitRefused = 2,  // the command line cannot be used, or standard input is not text
+};
+
+int RunDigests(const CliOptions& options);

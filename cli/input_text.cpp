@@ -1,0 +1,132 @@
+#include "cli/input_text.h"
+
+#include <windows.h>
+
+#include <climits>
+#include <cstring>
+
+#include "support/last_error.h"
+
+namespace {
+
+struct ByteOrderMark {
+    const char* bytes;
+    size_t size;
+    ByteEncoding encoding;
+};
+
+const ByteOrderMark kByteOrderMarks[] = {
+    {"\xEF\xBB\xBF", 3, ByteEncoding::Utf8},
+    {"\xFF\xFE", 2, ByteEncoding::Utf16Le},
+};
+
+std::wstring EncodingName(ByteEncoding encoding)
+{
+    switch (encoding) {
+    case ByteEncoding::Utf16Le:
+        return L"UTF-16LE";
+    case ByteEncoding::Utf8:
+        return L"UTF-8";
+    case ByteEncoding::Ansi:
+        break;
+    }
+    return L"ANSI 代码页 " + std::to_wstring(GetACP());
+}
+
+// Length of the byte-order mark at the start of `bytes` (0: none); a mark
+// overrides `encoding`.
+size_t SkipByteOrderMark(const std::string& bytes, ByteEncoding& encoding)
+{
+    for (const ByteOrderMark& mark : kByteOrderMarks) {
+        if (bytes.compare(0, mark.size, mark.bytes, mark.size) == 0) {
+            encoding = mark.encoding;
+            return mark.size;
+        }
+    }
+    return 0;
+}
+
+// How many bytes the character starting with `lead` takes in `codePage`, as
+// its lead byte claims.
+size_t ClaimedCharacterLength(UINT codePage, BYTE lead)
+{
+    if (codePage != CP_UTF8)
+        return IsDBCSLeadByteEx(codePage, lead) ? 2 : 1;
+    if (lead < 0xC0)
+        return 1;
+    return lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+}
+
+bool ConvertsStrictly(UINT codePage, const char* bytes, size_t count)
+{
+    return MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, bytes, static_cast<int>(count), nullptr, 0) > 0;
+}
+
+// The offset of the first character that the platform refuses, judged one
+// character at a time; the end when it refuses none of them.
+size_t FirstInvalidOffset(UINT codePage, const char* bytes, size_t count)
+{
+    size_t offset = 0;
+    while (offset < count) {
+        const size_t length = ClaimedCharacterLength(codePage, static_cast<BYTE>(bytes[offset]));
+        if (length > count - offset || !ConvertsStrictly(codePage, bytes + offset, length))
+            return offset;
+        offset += length;
+    }
+    return count;
+}
+
+bool DecodeMultiByte(UINT codePage, const char* bytes, size_t count, size_t base, InputText& input)
+{
+    if (count == 0)
+        return true;
+    if (count > INT_MAX) {
+        LastErrorSetText(0, L"读取标准输入失败:文本过长.");
+        return false;
+    }
+    const int units = MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, bytes, static_cast<int>(count), nullptr, 0);
+    if (units <= 0) {
+        if (GetLastError() != ERROR_NO_UNICODE_TRANSLATION) {
+            LastErrorSetSystem(0, L"读取标准输入失败");
+            return false;
+        }
+        input.invalid = true;
+        input.invalidOffset = base + FirstInvalidOffset(codePage, bytes, count);
+        return true;
+    }
+    input.text.resize(static_cast<size_t>(units));
+    MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, bytes, static_cast<int>(count), &input.text[0], units);
+    return true;
+}
+
+void DecodeUtf16Le(const char* bytes, size_t count, size_t base, InputText& input)
+{
+    if (count % 2 != 0) {
+        // Half a code unit at the end.
+        input.invalid = true;
+        input.invalidOffset = base + count - 1;
+        return;
+    }
+    input.text.resize(count / 2);
+    std::memcpy(&input.text[0], bytes, count);
+}
+
+}  // namespace
+
+bool DecodeInputText(const std::string& bytes, ByteEncoding encoding, InputText& input)
+{
+    const size_t start = SkipByteOrderMark(bytes, encoding);
+    input.encodingName = EncodingName(encoding);
+    const char* text = bytes.data() + start;
+    const size_t count = bytes.size() - start;
+    switch (encoding) {
+    case ByteEncoding::Utf16Le:
+        DecodeUtf16Le(text, count, start, input);
+        return true;
+    case ByteEncoding::Utf8:
+        return DecodeMultiByte(CP_UTF8, text, count, start, input);
+    case ByteEncoding::Ansi:
+        break;
+    }
+    return DecodeMultiByte(CP_ACP, text, count, start, input);
+}

@@ -1,0 +1,22 @@
+// Standard input's bytes as text.
+#pragma once
+
+#include <string>
+
+#include "app/digest_pipeline.h"
+
+struct InputText {
+    std::wstring text;
+    // Set when the bytes are not text in their encoding: the offset of the
+    // first byte that is not (counted from the very first byte of the input)
+    // and the encoding's name.
+    bool invalid = false;
+    size_t invalidOffset = 0;
+    std::wstring encodingName;
+};
+
+// Decodes `bytes` as `encoding`, or as the encoding that a UTF-8 or UTF-16LE
+// byte-order mark at their start names; the mark itself is not text. Bytes
+// that are not text in that encoding are refused, never replaced. False with
+// the failure recorded when the text cannot be held.
+bool DecodeInputText(const std::string& bytes, ByteEncoding encoding, InputText& input);

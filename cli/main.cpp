@@ -1,0 +1,75 @@
+// The console companion of the window: the same seven digests of a text or of
+// files, for scripts, build steps and pipes.
+#include <windows.h>
+
+#include <new>
+#include <string>
+#include <vector>
+
+#include "cli/command_line.h"
+#include "cli/console_io.h"
+#include "cli/digest_run.h"
+#include "version.h"
+
+namespace {
+
+const wchar_t kHelp[] =
+    L"用法: texthash-cli [选项] [文本...]\r\n"
+    L"      texthash-cli [选项] --file 路径 [--file 路径...]\r\n"
+    L"\r\n"
+    L"计算文本或文件的 MD4、MD5、SHA1、SHA224、SHA256、SHA384 和 SHA512 摘要,\r\n"
+    L"与窗口程序所示逐字节相同。文本是选项之外的参数,以单个空格相连;\r\n"
+    L"没有文本参数时读取标准输入直到结束,换行原样计入。\r\n"
+    L"\r\n"
+    L"  --encoding ansi|utf16le|utf8        文本转为字节的方式(默认 ansi:系统的 ANSI 代码页)\r\n"
+    L"  --terminator                        包含终结符\r\n"
+    L"  --input-encoding ansi|utf16le|utf8  标准输入的编码(默认 utf8;开头的字节顺序标记优先)\r\n"
+    L"  --file 路径                         计算文件原样字节的摘要(可重复;不与文本参数同用)\r\n"
+    L"  --only 名称[,名称...]               只输出所列摘要,如 --only md5,sha256\r\n"
+    L"  --lower                             十六进制用小写\r\n"
+    L"  --c                                 输出“复制为C代码”放到剪贴板上的文本\r\n"
+    L"  --help                              显示本说明\r\n"
+    L"  --version                           显示版本\r\n"
+    L"  --                                  其后的参数都是文本\r\n"
+    L"\r\n"
+    L"每个摘要一行:名称、空格、十六进制。多个文件时每个文件前有一行“FILE 路径”,\r\n"
+    L"文件之间空一行。失败的摘要或文件在标准错误上说明原因,其余摘要照常输出。\r\n"
+    L"\r\n"
+    L"退出码: 0 成功;1 有摘要或文件失败;2 命令行无法使用,或标准输入不是有效文本。\r\n";
+
+int WriteOrReport(const std::wstring& text)
+{
+    if (WriteStandardText(STD_OUTPUT_HANDLE, text))
+        return kExitSuccess;
+    ReportRecordedFailure(L"");
+    return kExitFailure;
+}
+
+int Run(const std::vector<std::wstring>& arguments)
+{
+    CliOptions options;
+    std::wstring problem;
+    if (!ParseCommandLine(arguments, options, problem)) {
+        ReportUsageProblem(problem);
+        return kExitRefused;
+    }
+    if (options.help)
+        return WriteOrReport(kHelp);
+    if (options.version)
+        return WriteOrReport(std::wstring(kProgramName) + L" " APP_VERSION_TEXT L"\r\n");
+    return RunDigests(options);
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t* argv[])
+{
+    // The standard containers report exhausted memory by throwing; nothing
+    // else here throws.
+    try {
+        return Run(std::vector<std::wstring>(argv + 1, argv + argc));
+    } catch (const std::bad_alloc&) {
+        ReportProblem(L"内存不足");
+        return kExitFailure;
+    }
+}
