@@ -114,8 +114,10 @@ def write_icon(path):
 
 
 QR_MODULES = 33
-QR_MODULE_PIXELS = 4
-QR_QUIET_MODULES = 4
+QR_MODULE_PIXELS = 6
+QR_QUIET_MODULES = 6
+# Each item has its own fixed size in bytes; the bitmap is padded to it.
+QR_ITEM_SIZES = {203: 10136, 207: 9952}
 
 
 def qr_like_modules(seed):
@@ -141,8 +143,11 @@ def qr_like_modules(seed):
     return grid
 
 
-def write_qr_bitmap(path, seed):
-    """A 1-bit bottom-up BMP of the grid, black modules on white."""
+def write_qr_bitmap(path, seed, size):
+    """A 1-bit bottom-up BMP of the grid, black modules on white, `size` bytes long.
+
+    Zero bytes between the palette and the pixels, which the file header's
+    pixel offset skips, make up the size."""
     grid = qr_like_modules(seed)
     side = (QR_MODULES + 2 * QR_QUIET_MODULES) * QR_MODULE_PIXELS
     stride = (side + 31) // 32 * 4
@@ -157,13 +162,15 @@ def write_qr_bitmap(path, seed):
         pixels += bits
     palette = bytes((0, 0, 0, 0, 255, 255, 255, 0))
     info = struct.pack("<IiiHHIIiiII", 40, side, side, 1, 1, 0, len(pixels), 2835, 2835, 2, 2)
-    offset = 14 + len(info) + len(palette)
-    file_header = struct.pack("<2sIHHI", b"BM", offset + len(pixels), 0, 0, offset)
+    headers = 14 + len(info) + len(palette)
+    gap = size - headers - len(pixels)
+    assert gap >= 0, "the bitmap is larger than its item"
+    file_header = struct.pack("<2sIHHI", b"BM", size, 0, 0, headers + gap)
     with open(path, "wb") as f:
-        f.write(file_header + info + palette + pixels)
+        f.write(file_header + info + palette + bytes(gap) + pixels)
 
 
 if __name__ == "__main__":
     write_icon(os.path.join(HERE, "app.ico"))
-    write_qr_bitmap(os.path.join(HERE, "qrcode_203.bmp"), 203)
-    write_qr_bitmap(os.path.join(HERE, "qrcode_207.bmp"), 207)
+    for item, size in QR_ITEM_SIZES.items():
+        write_qr_bitmap(os.path.join(HERE, "qrcode_%d.bmp" % item), item, size)
