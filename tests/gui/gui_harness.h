@@ -72,10 +72,18 @@ inline void Click(HWND window) {
     Send({press, release});
 }
 
+// The whole text, however long.
 inline std::wstring ReadText(HWND window) {
-    wchar_t text[4096] = {};
-    ::GetWindowTextW(window, text, 4096);
+    std::wstring text(size_t(::GetWindowTextLengthW(window)) + 1, L'\0');
+    text.resize(size_t(::GetWindowTextW(window, &text[0], int(text.size()))));
     return text;
+}
+
+// A long text's length and ends, for failure messages.
+inline std::wstring Summary(const std::wstring& text) {
+    return text.size() <= 300 ? text
+                              : text.substr(0, 100) + L"…" + text.substr(text.size() - 100) + L" (" +
+                                    std::to_wstring(text.size()) + L" units)";
 }
 
 // A modal dialog run on a thread with the program's 1 MiB stack, its result the thread's exit code.
@@ -104,10 +112,12 @@ protected:
     HWND Item(int id) const { return ::GetDlgItem(m_dialog, id); }
     std::wstring Text(int id) const { return ReadText(Item(id)); }
 
-    // Sets the input and its selection; the outputs then show a text no run of the pipeline writes.
-    void Prepare(const std::wstring& text, DWORD start, DWORD end) {
+    // Sets the input, its selection and the terminator box as a whole, which starts no run of the pipeline;
+    // the outputs then show a text no run writes.
+    void Prepare(const std::wstring& text, DWORD start, DWORD end, bool terminator = false) {
         ::SendMessageW(Item(IDC_INPUT), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
         ::SendMessageW(Item(IDC_INPUT), EM_SETSEL, start, end);
+        ::SendMessageW(Item(IDC_TERMINATOR), BM_SETCHECK, terminator ? BST_CHECKED : BST_UNCHECKED, 0);
         for (int id : kOutputIds) {
             ::SetWindowTextW(Item(id), L"stale");
         }
@@ -142,7 +152,7 @@ protected:
             }
             return shown == expected;
         });
-        EXPECT_EQ(shown, expected);
+        EXPECT_TRUE(shown == expected) << Summary(shown) << L"\ninstead of\n" << Summary(expected);
     }
 
     DialogThread m_thread{[] { return CMainDlg().DoModal(nullptr, 0); }};

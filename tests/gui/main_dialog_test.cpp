@@ -1,55 +1,82 @@
 // The main window driven with real input: typing, option clicks, keys that must not close it, its controls,
-// case links, dropped files, copy as C, the About box, and the program's exit code.
+// case links, dropped files, copy as C, the About box, where windows open, and the program's exit code.
 #include "gui_harness.h"
 
+#include <shellapi.h>
 #include <shlobj.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 #include <tuple>
 
 #include "app/about_dlg.h"
 #include "tests/app/abc_c_array_export.h"
+#include "tests/support/platform_watch.h"
 
 namespace {
 
-// Typed into the focus (the input box as the dialog starts; null: an empty input and stale outputs instead),
-// controls clicked, keys pressed (\r is Return, \t Tab); then the input, a known MD5 and the digests shown.
+// Every provider context the dialogs open, counted from outside for the whole run.
+ProviderWatch g_providers;
+
+// Short lines: the edit control lays out one long line slowly.
+std::wstring Lines(const std::wstring& line, size_t units) {
+    std::wstring text;
+    while (text.size() < units) {
+        text += line;
+    }
+    return text.substr(0, units);
+}
+
+// How the text before comes in: typed into the focus (the input box as the dialog starts), or set as a whole,
+// with the terminator box ticked as the case says and stale outputs.
+enum Entry { kTyped, kSetWhole };
+// The text before, controls clicked, keys pressed (\r is Return, \t Tab); then the input, a known MD5 and the
+// digests shown.
 struct TypingCase {
-    const char* name; const wchar_t* typed; std::vector<int> clicks; const wchar_t *keys, *input, *md5;
-    TextEncoding encoding; bool terminator;
+    const char* name; Entry entry; std::wstring before; std::vector<int> clicks; const wchar_t* keys;
+    std::wstring input; const wchar_t* md5; TextEncoding encoding; bool terminator;
 };
 class TypingTest : public MainDialogTest, public ::testing::WithParamInterface<TypingCase> {};
 // Steps are not awaited one by one: each case ends in a state no earlier step shows. Escape must then give 2:
-// no Return before it ended the dialog.
+// no Return before it ended the dialog, and the dialog's provider context is released as it closes.
 TEST_P(TypingTest, ShowsTheDigestsOfTheInputInTheChosenEncoding) {
     const TypingCase& c = GetParam();
-    c.typed ? Type(c.typed) : Prepare(L"", 0, 0);
+    c.entry == kTyped ? Type(c.before) : Prepare(c.before, 0, 0, c.terminator);
     for (int id : c.clicks) {
         Click(Item(id));
     }
     Type(c.keys);
     ExpectShown(c.input, c.encoding, c.terminator);
     EXPECT_TRUE(!c.md5 || Text(IDC_MD5) == c.md5) << Text(IDC_MD5);
-    EXPECT_EQ(::IsWindowEnabled(Item(IDC_COPY_AS_C)) != FALSE, *c.input != 0);
+    EXPECT_EQ(::IsWindowEnabled(Item(IDC_COPY_AS_C)) != FALSE, !c.input.empty() || c.terminator);
     Type(L"\x1b");
     EXPECT_EQ(m_thread.Result(), IDCANCEL);
+    EXPECT_EQ(g_providers.OpenContexts(), 0);
 }
 
 constexpr TextEncoding kAnsi = TextEncodingAnsi, kUnicode = TextEncodingUnicode, kUtf8 = TextEncodingUtf8;
 const wchar_t kAbcMd5[] = L"900150983CD24FB0D6963F7D28E17F72";
+// Longer than any typed text and than the 131,071 units a fixed buffer would keep: digested and mapped whole.
+const std::wstring kLongText = Lines(L"Mixed Case 行\r\n", 200000);
+const std::wstring kLongUpperText = Lines(L"MIXED CASE 行\r\n", 200000);
 // Tab leads from 大写 to 小写.
 const TypingCase kTypingCases[] = {
-    {"NothingAtStart", L"", {}, L"", L"", nullptr, kAnsi, false},
-    {"Abc", L"abc", {}, L"", L"abc", kAbcMd5, kAnsi, false},
-    {"Terminated", L"abc", {IDC_TERMINATOR}, L"", L"abc", L"147A664A2CA9410911E61986D3F0D52A", kAnsi, true},
-    {"UnicodeReturn", L"abc", {IDC_UNICODE}, L"\r", L"abc", L"CE1473CF80C6B3FDA8E3DFC006ADC315", kUnicode, false},
-    {"TerminatorTwice", L"岚鹊文本", {IDC_TERMINATOR, IDC_UTF8, IDC_TERMINATOR}, L"", L"岚鹊文本", nullptr, kUtf8, false},
-    {"LineBreakReturnOnOutput", L"a\rb", {IDC_TERMINATOR, IDC_MD5}, L"\r", L"a\r\nb", nullptr, kAnsi, true},
-    {"Chinese", L"岚鹊\r文本 哈希", {}, L"", L"岚鹊\r\n文本 哈希", nullptr, kAnsi, false},
-    {"UpperCaseLinkClicked", L"abc", {IDC_UPPER_CASE}, L"", L"ABC", nullptr, kAnsi, false},
-    {"ReturnOnLowerCaseLink", L"aBc", {IDC_UPPER_CASE}, L"\t\r", L"abc", kAbcMd5, kAnsi, false},
-    {"CaseLinkOnEmptyInput", nullptr, {IDC_UPPER_CASE}, L"", L"", nullptr, kAnsi, false},
+    {"NothingAtStart", kTyped, L"", {}, L"", L"", nullptr, kAnsi, false},
+    {"Abc", kTyped, L"abc", {}, L"", L"abc", kAbcMd5, kAnsi, false},
+    {"Terminated", kTyped, L"abc", {IDC_TERMINATOR}, L"", L"abc", L"147A664A2CA9410911E61986D3F0D52A", kAnsi, true},
+    {"UnicodeReturn", kTyped, L"abc", {IDC_UNICODE}, L"\r", L"abc", L"CE1473CF80C6B3FDA8E3DFC006ADC315", kUnicode,
+     false},
+    {"TerminatorTwice", kTyped, L"岚鹊文本", {IDC_TERMINATOR, IDC_UTF8, IDC_TERMINATOR}, L"", L"岚鹊文本", nullptr,
+     kUtf8, false},
+    {"LineBreakReturnOnOutput", kTyped, L"a\rb", {IDC_TERMINATOR, IDC_MD5}, L"\r", L"a\r\nb", nullptr, kAnsi, true},
+    {"Chinese", kTyped, L"岚鹊\r文本 哈希", {}, L"", L"岚鹊\r\n文本 哈希", nullptr, kAnsi, false},
+    {"ReturnOnLowerCaseLink", kTyped, L"aBc", {IDC_UPPER_CASE}, L"\t\r", L"abc", kAbcMd5, kAnsi, false},
+    {"CaseLinkOnEmptyInputWithTerminator", kSetWhole, L"", {IDC_LOWER_CASE}, L"", L"",
+     L"93B885ADFE0DA089CDF634904FD59F71", kAnsi, true},
+    {"LongTextDigestedWhole", kSetWhole, kLongText, {IDC_UNICODE}, L"", kLongText, nullptr, kUnicode, false},
+    {"UpperCaseLinkMapsALongTextWhole", kSetWhole, kLongText, {IDC_UPPER_CASE}, L"", kLongUpperText, nullptr, kAnsi,
+     false},
 };
 INSTANTIATE_TEST_SUITE_P(Typing, TypingTest, ::testing::ValuesIn(kTypingCases), CaseName<TypingCase>);
 
@@ -84,7 +111,31 @@ const Control kMainControls[] = {
     {IDC_STATIC, L"Static", L"SHA224 (28字节):", true, {16, 290, 60, 8}},
 };
 
-TEST_F(MainDialogTest, ControlsAreTheTemplatesInItsOrder) {
+// The brush, text colour and background colour the dialog gives a control that asks how to paint itself.
+std::tuple<HBRUSH, COLORREF, COLORREF> PaintingOf(HWND dialog, HWND control) {
+    HDC dc = ::CreateCompatibleDC(nullptr);
+    ::SetTextColor(dc, RGB(1, 2, 3));
+    ::SetBkColor(dc, RGB(4, 5, 6));
+    const auto brush = reinterpret_cast<HBRUSH>(
+        ::SendMessageW(dialog, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(control)));
+    const auto painting = std::make_tuple(brush, ::GetTextColor(dc), ::GetBkColor(dc));
+    ::DeleteDC(dc);
+    return painting;
+}
+
+std::tuple<HBRUSH, COLORREF, COLORREF> SystemPainting(int background) {
+    return {::GetSysColorBrush(background), ::GetSysColor(COLOR_WINDOWTEXT), ::GetSysColor(background)};
+}
+
+RECT WorkArea() {
+    MONITORINFO monitor = {};
+    monitor.cbSize = sizeof monitor;
+    ::GetMonitorInfoW(::MonitorFromPoint({0, 0}, MONITOR_DEFAULTTOPRIMARY), &monitor);
+    return monitor.rcWork;
+}
+
+// Read-only outputs are painted like the input box, everything else like the dialog's face.
+TEST_F(MainDialogTest, ShowsTheTemplatesControlsTheirColoursAndTheSmallIcon) {
     HWND child = ::GetWindow(m_dialog, GW_CHILD);
     for (const Control& c : kMainControls) {
         wchar_t className[16] = {};
@@ -93,69 +144,112 @@ TEST_F(MainDialogTest, ControlsAreTheTemplatesInItsOrder) {
         ::GetWindowRect(child, &actual);
         ::MapWindowPoints(nullptr, m_dialog, reinterpret_cast<POINT*>(&actual), 2);
         ::MapDialogRect(m_dialog, &expected);
+        const bool output = std::count(std::begin(kOutputIds), std::end(kOutputIds), c.id) != 0;
         EXPECT_EQ(std::make_tuple(::GetDlgCtrlID(child), std::wstring(className), ReadText(child),
                                   ::IsWindowVisible(child) != 0, actual.left, actual.top, actual.right - actual.left,
-                                  actual.bottom - actual.top),
+                                  actual.bottom - actual.top, PaintingOf(m_dialog, child)),
                   std::make_tuple(c.id, c.className, c.text, c.visible, expected.left, expected.top, expected.right,
-                                  expected.bottom));
+                                  expected.bottom, SystemPainting(output ? COLOR_WINDOW : COLOR_BTNFACE)));
         child = ::GetWindow(child, GW_HWNDNEXT);
     }
     EXPECT_EQ(child, nullptr);
+
+    ICONINFO icon = {};
+    BITMAP bitmap = {};
+    if (::GetIconInfo(reinterpret_cast<HICON>(::SendMessageW(m_dialog, WM_GETICON, ICON_SMALL, 0)), &icon)) {
+        ::GetObjectW(icon.hbmColor, sizeof bitmap, &bitmap);
+        ::DeleteObject(icon.hbmColor);
+        ::DeleteObject(icon.hbmMask);
+    }
+    EXPECT_EQ(std::make_tuple(bitmap.bmWidth, bitmap.bmHeight, ::SendMessageW(m_dialog, WM_GETICON, ICON_BIG, 0)),
+              std::make_tuple(::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON), LRESULT{0}));
+
+    RECT shown = {};
+    ::GetWindowRect(m_dialog, &shown);
+    const RECT work = WorkArea();  // no owner: centred on it
+    EXPECT_LE(std::abs((shown.left + shown.right) - (work.left + work.right)), 2);
+    EXPECT_LE(std::abs((shown.top + shown.bottom) - (work.top + work.bottom)), 2);
 }
 
 const std::wstring kPaths[] = {L"C:\\Program Files\\岚鹊 文本\\说明 第1版.txt", L"D:\\新建 文件夹",
                                L"C:\\" + std::wstring(1100, L'd') + L"\\file.txt"};
 const std::wstring kList = kPaths[0] + L"\r\n" + kPaths[1] + L"\r\n" + kPaths[2];
 
-// A drop as the shell hands it over: a DROPFILES header, then each wide path and its zero, then one more zero.
-WPARAM MakeDrop() {
+// A drop over the input box as the shell delivers one: a DROPFILES header, then each wide path and its zero,
+// then one more zero, posted to the first window, from the one under the point up through its parents, that
+// accepts dropped files. False, and the drop let go, when none does.
+std::atomic<HDROP> g_lastDrop{nullptr};
+bool DropOnto(HWND input) {
+    RECT rect = {};
+    ::GetWindowRect(input, &rect);
+    POINT point = {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
+    HWND target = ::WindowFromPoint(point);
+    while (target && !(::GetWindowLongW(target, GWL_EXSTYLE) & WS_EX_ACCEPTFILES)) {
+        target = ::GetParent(target);
+    }
+    ::ScreenToClient(target, &point);
     const std::wstring list = kPaths[0] + L'\0' + kPaths[1] + L'\0' + kPaths[2] + L'\0' + L'\0';
-    auto* drop = static_cast<DROPFILES*>(::GlobalAlloc(GPTR, sizeof(DROPFILES) + 2 * list.size()));
-    *drop = {sizeof(DROPFILES), {0, 0}, FALSE, TRUE};
-    memcpy(drop + 1, list.data(), 2 * list.size());
-    return reinterpret_cast<WPARAM>(drop);
+    HGLOBAL drop = ::GlobalAlloc(GHND, sizeof(DROPFILES) + 2 * list.size());
+    auto* header = static_cast<DROPFILES*>(::GlobalLock(drop));
+    *header = {sizeof(DROPFILES), point, FALSE, TRUE};
+    memcpy(header + 1, list.data(), 2 * list.size());
+    ::GlobalUnlock(drop);
+    g_lastDrop = static_cast<HDROP>(drop);
+    const bool delivered = target && ::PostMessageW(target, WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0);
+    if (!delivered) {
+        ::GlobalFree(drop);
+    }
+    return delivered;
 }
 
 // GetKeyState answers from the input a thread has taken, and posted messages are taken before input: so a drop
-// with Ctrl is posted as the dialog's thread takes the Ctrl key-down. Wine may still let go of Ctrl (it resets
+// with Ctrl is made as the dialog's thread takes the Ctrl key-down. Wine may still let go of Ctrl (it resets
 // the modifiers to the X server's state when a window appears under the pointer): the hook notes whether Ctrl
 // was down as the drop was taken, else the drop is made again.
-std::atomic<int> g_ctrlAtDrop{-1};  // -1: no drop taken yet
+std::atomic<int> g_dropDelivered{-1}, g_ctrlAtDrop{-1};  // -1: not yet
 LRESULT CALLBACK DropOnCtrl(int code, WPARAM removal, LPARAM message) {
     const MSG& msg = *reinterpret_cast<const MSG*>(message);
     if (code == HC_ACTION && removal == PM_REMOVE && msg.message == WM_KEYDOWN && msg.wParam == VK_CONTROL) {
-        ::PostMessageW(::GetAncestor(msg.hwnd, GA_ROOT), WM_DROPFILES, MakeDrop(), 0);
+        g_dropDelivered = DropOnto(::GetDlgItem(::GetAncestor(msg.hwnd, GA_ROOT), IDC_INPUT));
     } else if (code == HC_ACTION && removal == PM_REMOVE && msg.message == WM_DROPFILES) {
         g_ctrlAtDrop = ::GetKeyState(VK_CONTROL) < 0;
     }
     return ::CallNextHookEx(nullptr, code, removal, message);
 }
 
-// The text and selection before; whether Ctrl is held, and Ctrl+Z pressed after.
-struct DropCase { const char* name; const wchar_t* before; DWORD start, end; bool ctrl, undo; std::wstring after; };
+const std::wstring kTypingLimitFull = Lines(L"xxxxxxxx\r\n", 65530);
+
+// The text and selection before; whether Ctrl is held, and Ctrl+Z pressed after. Whatever the case, the drop
+// is released once read and the input box keeps its typing limit.
+struct DropCase { const char* name; std::wstring before; DWORD start, end; bool ctrl, undo; std::wstring after; };
 class DropTest : public MainDialogTest, public ::testing::WithParamInterface<DropCase> {};
 TEST_P(DropTest, PutsThePathsIntoTheInputAndRecomputes) {
     const DropCase& c = GetParam();
     HHOOK hook = ::SetWindowsHookExW(WH_GETMESSAGE, DropOnCtrl, nullptr, m_thread.threadId);
     for (int attempt = 0; attempt < 5 && (attempt == 0 || g_ctrlAtDrop != int(c.ctrl)); ++attempt) {
         Prepare(c.before, c.start, c.end);
-        g_ctrlAtDrop = -1;
-        c.ctrl ? Send({Key(VK_CONTROL, true)}) : void(::PostMessageW(m_dialog, WM_DROPFILES, MakeDrop(), 0));
-        WaitFor([&] { return g_ctrlAtDrop != -1 && Text(IDC_INPUT) != c.before; });
+        g_dropDelivered = g_ctrlAtDrop = -1;
+        c.ctrl ? Send({Key(VK_CONTROL, true)}) : void(g_dropDelivered = DropOnto(Item(IDC_INPUT)));
+        WaitFor([&] { return g_dropDelivered == 0 || (g_ctrlAtDrop != -1 && Text(IDC_INPUT) != c.before); });
         Send(std::vector<INPUT>(c.ctrl, Key(VK_CONTROL, false)));
+        ASSERT_EQ(g_dropDelivered, 1) << "the window takes no dropped files";
     }
     ::UnhookWindowsHookEx(hook);
     ASSERT_EQ(g_ctrlAtDrop, int(c.ctrl)) << "Ctrl was let go before the drop was taken, five times";
     Send(c.undo ? std::vector<INPUT>{Key(VK_CONTROL, true), Key('Z', true), Key('Z', false), Key(VK_CONTROL, false)}
                 : std::vector<INPUT>{});
     ExpectShown(c.after);
+    EXPECT_EQ(::DragQueryFileW(g_lastDrop, 0xFFFFFFFF, nullptr, 0), 0u) << "the drop was not released";
+    EXPECT_EQ(::SendMessageW(Item(IDC_INPUT), EM_GETLIMITTEXT, 0, 0), 0xFFFF);
 }
 
 INSTANTIATE_TEST_SUITE_P(Drops, DropTest, ::testing::Values(
     DropCase{"ReplacesTheText", L"old\r\ntext", 2, 2, false, false, kList},
     DropCase{"WithCtrlGoesInAtTheCaret", L"abcdef", 3, 3, true, false, L"abc" + kList + L"def"},
     DropCase{"WithCtrlGoesInFrontOfTheSelection", L"abcdef", 1, 4, true, false, L"a" + kList + L"bcdef"},
-    DropCase{"WithCtrlUndoneByCtrlZ", L"abcdef", 3, 3, true, true, L"abcdef"}), CaseName<DropCase>);
+    DropCase{"WithCtrlUndoneByCtrlZ", L"abcdef", 3, 3, true, true, L"abcdef"},
+    DropCase{"WithCtrlPastTheTypingLimit", kTypingLimitFull, 10, 10, true, false,
+             kTypingLimitFull.substr(0, 10) + kList + kTypingLimitFull.substr(10)}), CaseName<DropCase>);
 
 // A clipboard held open by the test's thread gives an error box, else a box confirms; both close with Return.
 TEST_F(MainDialogTest, CopyLinkPutsTheOutputsOnTheClipboardAsC) {
@@ -203,6 +297,84 @@ TEST(AboutDialogTest, EscapeEndsItWithTwoAndReturnWithOne) {
         ASSERT_NE(WaitForDialog(about.threadId), nullptr);
         Type(keys);
         EXPECT_EQ(about.Result(), result);
+    }
+}
+
+struct CMissingTemplateDlg : CDialogImpl<CMissingTemplateDlg> {
+    enum { IDD = 999 };
+    BEGIN_MSG_MAP(CMissingTemplateDlg)
+    END_MSG_MAP()
+};
+
+TEST(DialogTest, ThatCannotBeCreatedGivesMinusOne) { EXPECT_EQ(CMissingTemplateDlg().DoModal(nullptr, 0), -1); }
+
+// The provider refuses the main window's context: the reason in an error box, then the dialog ends with 0.
+TEST(ProviderFailureTest, IsShownAndEndsTheMainDialogWithZero) {
+    const auto refusal = static_cast<DWORD>(NTE_PROVIDER_DLL_FAIL);
+    g_providers.Refuse({refusal});
+    DialogThread main([] { return CMainDlg().DoModal(nullptr, 0); });
+    HWND box = WaitForDialog(main.threadId);
+    EXPECT_EQ(ReadText(::GetDlgItem(box, 0xFFFF)), L"获取加密句柄失败:" + RecordedDetail(refusal));
+    Type(L"\r");
+    EXPECT_EQ(main.Result(), 0);
+    EXPECT_EQ(g_providers.OpenContexts(), 0);
+}
+
+enum class Owner { None, Visible, Hidden, Minimised };
+// The owner's centre, in hundredths of the work area from its centre; the window's size, in hundredths of the
+// work area's. Then where the window is: centred on the work area or on the owner, or against work-area edges.
+enum class Placement { OnWorkArea, OnOwner, BottomRight, TopLeft };
+struct CentringCase { const char* name; Owner owner; POINT ownerAt; int size; Placement expected; };
+class CenterWindowTest : public ::testing::TestWithParam<CentringCase> {};
+
+TEST_P(CenterWindowTest, CentresOnAVisibleOwnerOrTheWorkAreaAndKeepsTheTopLeftInView) {
+    const CentringCase& c = GetParam();
+    const RECT work = WorkArea();
+    const LONG workWidth = work.right - work.left, workHeight = work.bottom - work.top;
+    const POINT workCentre = {(work.left + work.right) / 2, (work.top + work.bottom) / 2};
+    const POINT ownerCentre = {workCentre.x + workWidth * c.ownerAt.x / 100,
+                               workCentre.y + workHeight * c.ownerAt.y / 100};
+    const DWORD ownerStyles[] = {0, WS_POPUP | WS_VISIBLE, WS_POPUP, WS_POPUP | WS_VISIBLE | WS_MINIMIZE};
+    HWND owner = c.owner == Owner::None ? nullptr
+                                        : ::CreateWindowExW(0, L"Static", L"owner", ownerStyles[int(c.owner)],
+                                                            ownerCentre.x - 50, ownerCentre.y - 50, 100, 100,
+                                                            nullptr, nullptr, nullptr, nullptr);
+    CWindow window;
+    window.m_hWnd = ::CreateWindowExW(0, L"Static", L"centred", WS_POPUP, 0, 0, workWidth * c.size / 100,
+                                      workHeight * c.size / 100, owner, nullptr, nullptr, nullptr);
+    EXPECT_TRUE(window.CenterWindow());
+    RECT shown = {};
+    ::GetWindowRect(window.m_hWnd, &shown);
+    const POINT centre = {(shown.left + shown.right) / 2, (shown.top + shown.bottom) / 2};
+    const auto isNear = [](POINT a, POINT b) { return std::abs(a.x - b.x) <= 1 && std::abs(a.y - b.y) <= 1; };
+    switch (c.expected) {
+    case Placement::OnWorkArea: EXPECT_TRUE(isNear(centre, workCentre)) << centre.x << "," << centre.y; break;
+    case Placement::OnOwner: EXPECT_TRUE(isNear(centre, ownerCentre)) << centre.x << "," << centre.y; break;
+    case Placement::BottomRight: EXPECT_EQ(std::make_pair(shown.right, shown.bottom), std::make_pair(work.right,
+                                                                                                    work.bottom));
+        break;
+    case Placement::TopLeft: EXPECT_EQ(std::make_pair(shown.left, shown.top), std::make_pair(work.left, work.top));
+    }
+    ::DestroyWindow(window.m_hWnd);
+    ::DestroyWindow(owner);
+}
+
+INSTANTIATE_TEST_SUITE_P(Owners, CenterWindowTest, ::testing::Values(
+    CentringCase{"NoOwner", Owner::None, {0, 0}, 40, Placement::OnWorkArea},
+    CentringCase{"VisibleOwner", Owner::Visible, {-5, 3}, 40, Placement::OnOwner},
+    CentringCase{"OwnerNearBottomRight", Owner::Visible, {48, 48}, 40, Placement::BottomRight},
+    CentringCase{"OwnerNearTopLeft", Owner::Visible, {-48, -48}, 40, Placement::TopLeft},
+    CentringCase{"HiddenOwner", Owner::Hidden, {48, 48}, 40, Placement::OnWorkArea},
+    CentringCase{"MinimisedOwner", Owner::Minimised, {48, 48}, 40, Placement::OnWorkArea},
+    CentringCase{"LargerThanTheWorkArea", Owner::Visible, {10, 10}, 120, Placement::TopLeft}),
+    CaseName<CentringCase>);
+
+// Nothing reads them, but they are the program's as published.
+TEST(ResourcesTest, QrCodeItemsHaveTheirSizes) {
+    for (const auto& [id, size] : {std::make_pair(IDR_QRCODE_FIRST, 10136u), std::make_pair(IDR_QRCODE_SECOND, 9952u)}) {
+        HRSRC item = ::FindResourceExW(nullptr, L"QRCODE", MAKEINTRESOURCEW(id),
+                                       MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_SIMPLIFIED));
+        EXPECT_EQ(item ? ::SizeofResource(nullptr, item) : 0, size) << id;
     }
 }
 
