@@ -2,7 +2,9 @@
 
 #include <algorithm>
 
+#include "hash/sha2_blocks.h"
 #include "hash/sha2_core.h"
+#include "hash/sha2_paths.h"
 #include "hash/sha2_tables.h"
 
 namespace {
@@ -24,13 +26,18 @@ constexpr DWORD kBlockSize = Sha256Family::kBlockSize;
 constexpr DWORD kLengthOffset = kBlockSize - 8;
 
 // Compresses `count` consecutive 64-byte blocks (any alignment) into the
-// eight-word `state`; a count of 0 or less does nothing.
+// eight-word `state` with the chosen path; a count of 0 or less does nothing.
 void CompressBlocks256(DWORD* state, const BYTE* data, int count)
 {
-    CompressBlocksFullSchedule<Sha256Family>(state, data, count);
+    ActiveSha256Path().compress(state, data, count);
 }
 
 }  // namespace
+
+void CompressBlocks256Portable(DWORD* state, const BYTE* data, int count)
+{
+    CompressBlocksFullSchedule<Sha256Family>(state, data, count);
+}
 
 CVnSha224::CVnSha224()
 {
@@ -121,26 +128,7 @@ DWORD CVnSha256::Finish(BYTE* digest)
     return m_digestLength;
 }
 
-// Keeps only a rolling window of sixteen schedule words: in each pass after
-// the first, W[t] replaces W[t - 16] in the same slot.
 void CVnSha256::Transform()
 {
-    DWORD w[16];
-    DWORD v[8];
-    std::copy_n(m_state, 8, v);
-
-    for (unsigned pass = 0; pass < Sha256Family::kRounds / 16; ++pass) {
-        for (unsigned j = 0; j < 16; ++j) {
-            if (pass == 0) {
-                w[j] = LoadBigEndian<DWORD>(m_buffer + 4 * j);
-            } else {
-                w[j] = ScheduleWord<Sha256Family>(w[(j - 2) & 15], w[(j - 7) & 15],
-                                                  w[(j - 15) & 15], w[j]);
-            }
-            Round<Sha256Family>(v, j, kSha256K[16 * pass + j] + w[j]);
-        }
-    }
-    for (unsigned i = 0; i < 8; ++i) {
-        m_state[i] += v[i];
-    }
+    CompressBlocks256(m_state, m_buffer, 1);
 }

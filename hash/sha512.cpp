@@ -2,7 +2,9 @@
 
 #include <algorithm>
 
+#include "hash/sha2_blocks.h"
 #include "hash/sha2_core.h"
+#include "hash/sha2_paths.h"
 #include "hash/sha2_tables.h"
 
 namespace {
@@ -20,10 +22,10 @@ struct Sha512Family {
 };
 
 // Compresses `count` consecutive 128-byte blocks (any alignment) into the
-// eight-word `state`; a count of 0 or less does nothing.
+// eight-word `state` with the chosen path; a count of 0 or less does nothing.
 void CompressBlocks512(ULONGLONG* state, const BYTE* data, int count)
 {
-    CompressBlocksFullSchedule<Sha512Family>(state, data, count);
+    ActiveSha512Path().compress(state, data, count);
 }
 
 // The one Update of both classes, over their identical fields.
@@ -35,6 +37,11 @@ void UpdateSha512Family(ULONGLONG& totalLength, DWORD& pendingLength, BYTE* bloc
 }
 
 }  // namespace
+
+void CompressBlocks512Portable(ULONGLONG* state, const BYTE* data, int count)
+{
+    CompressBlocksFullSchedule<Sha512Family>(state, data, count);
+}
 
 CVnSha384::CVnSha384()
 {

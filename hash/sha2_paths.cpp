@@ -1,0 +1,109 @@
+#include "hash/sha2_paths.h"
+
+#include <cstring>
+
+#include "hash/sha2_blocks.h"
+
+namespace {
+
+bool Everywhere(const CpuFeatures&) { return true; }
+#if defined(VN_X86)
+bool WithSha(const CpuFeatures& cpu) { return cpu.sha; }
+bool WithSsse3(const CpuFeatures& cpu) { return cpu.ssse3; }
+#endif
+#if defined(VN_X86_64)
+// The x86-64 AVX paths run their rounds with rorx.
+bool WithAvx2(const CpuFeatures& cpu) { return cpu.avx2 && cpu.bmi2; }
+bool WithAvx512Vl(const CpuFeatures& cpu) { return cpu.avx512vl && cpu.bmi2; }
+bool WithBmi2(const CpuFeatures& cpu) { return cpu.bmi2; }
+#elif defined(VN_X86)
+bool WithAvx2(const CpuFeatures& cpu) { return cpu.avx2; }
+bool WithAvx512Vl(const CpuFeatures& cpu) { return cpu.avx512vl; }
+#endif
+
+
+template <typename Path>
+const Path& Preferred(const std::vector<Path>& paths, const CpuFeatures& cpu)
+{
+    for (const Path& path : paths) {
+        if (path.offered(cpu))
+            return path;
+    }
+    return paths.back();
+}
+
+// The one dispatch point per word size: the path of the classes' next block.
+const Sha256Path*& ActiveSha256Slot()
+{
+    static const Sha256Path* active = &Preferred(Sha256Paths(), GetCpuFeatures());
+    return active;
+}
+
+const Sha512Path*& ActiveSha512Slot()
+{
+    static const Sha512Path* active = &Preferred(Sha512Paths(), GetCpuFeatures());
+    return active;
+}
+
+template <typename Path>
+bool UsePath(const std::vector<Path>& paths, const Path*& active, const char* name)
+{
+    for (const Path& path : paths) {
+        if (std::strcmp(path.name, name) == 0 && path.offered(GetCpuFeatures())) {
+            active = &path;
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+// Fastest first, as measured with bench/digest_bench. The x86-64 SHA-512
+// paths differ in how the schedule is extended beside the scalar rounds
+// (vprorq and vpternlogq, then AVX2, then scalar with rorx, then SSSE3 with
+// plain rotates, the last two alike); the 32-bit ones also run the rounds on
+// vector lanes, where the wider instruction sets save the most.
+const std::vector<Sha256Path>& Sha256Paths()
+{
+    static const std::vector<Sha256Path> paths = {
+#if defined(VN_X86)
+        {"shani", CompressBlocks256Shani, WithSha},
+#endif
+        {"portable", CompressBlocks256Portable, Everywhere},
+    };
+    return paths;
+}
+
+const std::vector<Sha512Path>& Sha512Paths()
+{
+    static const std::vector<Sha512Path> paths = {
+#if defined(VN_X86)
+        {"avx512vl", CompressBlocks512Avx512Vl, WithAvx512Vl},
+        {"avx2", CompressBlocks512Avx2, WithAvx2},
+#endif
+#if defined(VN_X86_64)
+        {"bmi2", CompressBlocks512Bmi2, WithBmi2},
+#endif
+#if defined(VN_X86)
+        {"ssse3", CompressBlocks512Ssse3, WithSsse3},
+#endif
+        {"portable", CompressBlocks512Portable, Everywhere},
+    };
+    return paths;
+}
+
+const Sha256Path& PreferredSha256Path(const CpuFeatures& cpu) { return Preferred(Sha256Paths(), cpu); }
+const Sha512Path& PreferredSha512Path(const CpuFeatures& cpu) { return Preferred(Sha512Paths(), cpu); }
+
+const Sha256Path& ActiveSha256Path() { return *ActiveSha256Slot(); }
+const Sha512Path& ActiveSha512Path() { return *ActiveSha512Slot(); }
+
+bool UseSha256Path(const char* name) { return UsePath(Sha256Paths(), ActiveSha256Slot(), name); }
+bool UseSha512Path(const char* name) { return UsePath(Sha512Paths(), ActiveSha512Slot(), name); }
+
+void UsePreferredSha2Paths()
+{
+    ActiveSha256Slot() = &PreferredSha256Path(GetCpuFeatures());
+    ActiveSha512Slot() = &PreferredSha512Path(GetCpuFeatures());
+}

@@ -1,0 +1,45 @@
+// Which block function the SHA-2 classes compress with. Every word size has
+// several "paths", each built for one processor feature; on first use the
+// classes take the first path in preference order that this processor offers,
+// and the portable C path, always last, runs everywhere. The program itself
+// never narrows the choice; tests and the benchmark do, to reach every path.
+#pragma once
+
+#include <windows.h>
+
+#include <vector>
+
+#include "hash/cpu_features.h"
+
+// Compresses `count` consecutive blocks of `data` (any alignment) into the
+// eight-word `state`; a count of 0 or less does nothing.
+using Sha256BlockFunction = void (*)(DWORD* state, const BYTE* data, int count);
+using Sha512BlockFunction = void (*)(ULONGLONG* state, const BYTE* data, int count);
+
+template <typename BlockFunction>
+struct Sha2Path {
+    const char* name;  // "shani", "avx512vl", "avx2", "bmi2", "ssse3", "portable"
+    BlockFunction compress;
+    bool (*offered)(const CpuFeatures& cpu);
+};
+using Sha256Path = Sha2Path<Sha256BlockFunction>;  // SHA-224 and SHA-256
+using Sha512Path = Sha2Path<Sha512BlockFunction>;  // SHA-384 and SHA-512
+
+// The paths built into this program, in order of preference; "portable" is last.
+const std::vector<Sha256Path>& Sha256Paths();
+const std::vector<Sha512Path>& Sha512Paths();
+
+// The first path in preference order that `cpu` offers.
+const Sha256Path& PreferredSha256Path(const CpuFeatures& cpu);
+const Sha512Path& PreferredSha512Path(const CpuFeatures& cpu);
+
+// The path the classes compress with now.
+const Sha256Path& ActiveSha256Path();
+const Sha512Path& ActiveSha512Path();
+
+// Makes the classes compress with the path called `name`. Returns false and
+// changes nothing when no path has that name or this processor lacks it.
+bool UseSha256Path(const char* name);
+bool UseSha512Path(const char* name);
+// Back to the preferred path of this processor for both word sizes.
+void UsePreferredSha2Paths();
