@@ -1,25 +1,49 @@
-// Throughput of every digest the window shows, and the time of one full
-// recomputation at the sizes the input box allows.
+// Throughput of every digest the window shows, for each SHA-2 block function
+// ("path") this processor offers, and the time of one full recomputation at
+// the sizes the input box allows, with the preferred and with the portable
+// block functions.
 //
 // Each measurement doubles its repetitions until it takes at least
-// kMinimumSeconds, so short messages are not lost in the timer's resolution.
+// kMinimumSeconds, so short messages are not lost in the timer's resolution,
+// and keeps the fastest of kMeasurements runs of that many repetitions, so
+// that other work on the machine distorts the figures less.
+// After the tables, every figure follows again on a line of its own for scripts:
+//   bench <digest> <path> <bytes> <MB/s>
+//   recompute <encoding> <text> <units> <path> <ms>
+// where the path of a recomputation is "preferred" or "portable", and the
+// path of a provider digest is "provider".
 #include <windows.h>
 #include <wincrypt.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "app/digest_pipeline.h"
+#include "hash/cpu_features.h"
 #include "hash/provider_digest.h"
 #include "hash/sha256.h"
+#include "hash/sha2_paths.h"
 #include "hash/sha512.h"
 #include "support/last_error.h"
 
 namespace {
 
-constexpr double kMinimumSeconds = 0.2;
+constexpr double kMinimumSeconds = 0.05;
+constexpr int kMeasurements = 5;
 constexpr DWORD kMessageSizes[] = {64, 4096, 262144};
+
+// The figures again, one a line, printed after the tables.
+std::vector<std::string> g_machineLines;
+
+template <typename... TArgs>
+void AddMachineLine(const char* format, TArgs... args)
+{
+    char line[160];
+    std::snprintf(line, sizeof(line), format, args...);
+    g_machineLines.push_back(line);
+}
 
 double Seconds(LONGLONG ticks)
 {
@@ -35,22 +59,33 @@ LONGLONG Now()
     return counter.QuadPart;
 }
 
+// Seconds that `repetitions` calls of `work` take, or a negative number
+// when a call failed.
+template <class TWork>
+double SecondsOf(TWork& work, long repetitions)
+{
+    const LONGLONG start = Now();
+    for (long i = 0; i < repetitions; ++i) {
+        if (!work())
+            return -1;
+    }
+    return Seconds(Now() - start);
+}
+
 // Seconds per call of `work`, which returns false when it failed.
 template <class TWork>
 bool SecondsPerCall(TWork work, double& seconds)
 {
-    for (long repetitions = 1;; repetitions *= 2) {
-        const LONGLONG start = Now();
-        for (long i = 0; i < repetitions; ++i) {
-            if (!work())
-                return false;
-        }
-        const double elapsed = Seconds(Now() - start);
-        if (elapsed >= kMinimumSeconds) {
-            seconds = elapsed / repetitions;
-            return true;
-        }
+    long repetitions = 1;
+    double fastest = SecondsOf(work, repetitions);
+    for (; fastest >= 0 && fastest < kMinimumSeconds; repetitions *= 2)
+        fastest = SecondsOf(work, 2 * repetitions);
+    for (int i = 1; i < kMeasurements && fastest >= 0; ++i) {
+        const double elapsed = SecondsOf(work, repetitions);
+        fastest = elapsed < 0 ? elapsed : std::min(fastest, elapsed);
     }
+    seconds = fastest / repetitions;
+    return fastest >= 0;
 }
 
 template <class THash>
@@ -67,14 +102,36 @@ bool OwnDigest(const std::vector<BYTE>& message)
 struct OwnHash {
     const char* name;
     bool (*digest)(const std::vector<BYTE>& message);
+    bool wideWords;  // SHA-384 and SHA-512: the 64-bit-word block functions
 };
 
 const OwnHash kOwnHashes[] = {
-    {"CVnSha224", OwnDigest<CVnSha224>},
-    {"CVnSha256", OwnDigest<CVnSha256>},
-    {"CVnSha384", OwnDigest<CVnSha384>},
-    {"CVnSha512", OwnDigest<CVnSha512>},
+    {"SHA224", OwnDigest<CVnSha224>, false},
+    {"SHA256", OwnDigest<CVnSha256>, false},
+    {"SHA384", OwnDigest<CVnSha384>, true},
+    {"SHA512", OwnDigest<CVnSha512>, true},
 };
+
+template <class TPath>
+std::vector<const char*> OfferedPathNames(const std::vector<TPath>& paths)
+{
+    std::vector<const char*> names;
+    for (const TPath& path : paths) {
+        if (path.offered(GetCpuFeatures()))
+            names.push_back(path.name);
+    }
+    return names;
+}
+
+std::vector<const char*> OfferedPathNames(bool wideWords)
+{
+    return wideWords ? OfferedPathNames(Sha512Paths()) : OfferedPathNames(Sha256Paths());
+}
+
+bool UsePath(bool wideWords, const char* name)
+{
+    return wideWords ? UseSha512Path(name) : UseSha256Path(name);
+}
 
 struct ProviderHash {
     const char* name;
@@ -82,35 +139,43 @@ struct ProviderHash {
 };
 
 const ProviderHash kProviderHashes[] = {
-    {"provider MD4", CALG_MD4},         {"provider MD5", CALG_MD5},
-    {"provider SHA-1", CALG_SHA1},      {"provider SHA-256", CALG_SHA_256},
-    {"provider SHA-384", CALG_SHA_384}, {"provider SHA-512", CALG_SHA_512},
+    {"MD4", CALG_MD4},         {"MD5", CALG_MD5},         {"SHA-1", CALG_SHA1},
+    {"SHA-256", CALG_SHA_256}, {"SHA-384", CALG_SHA_384}, {"SHA-512", CALG_SHA_512},
 };
 
 template <class TDigest>
-void PrintThroughputRow(const char* name, TDigest digest)
+void PrintThroughputRow(const char* digestName, const char* pathName, TDigest digest)
 {
-    std::printf("%-18s", name);
+    std::printf("%-8s %-9s", digestName, pathName);
     for (DWORD size : kMessageSizes) {
         const std::vector<BYTE> message(size, 0x5A);
         double seconds = 0;
-        if (SecondsPerCall([&] { return digest(message); }, seconds))
-            std::printf(" %12.1f", size / seconds / 1e6);
-        else
+        if (SecondsPerCall([&] { return digest(message); }, seconds)) {
+            const double megabytesPerSecond = size / seconds / 1e6;
+            std::printf(" %12.1f", megabytesPerSecond);
+            AddMachineLine("bench %s %s %lu %.1f", digestName, pathName,
+                           static_cast<unsigned long>(size), megabytesPerSecond);
+        } else {
             std::printf(" %12s", "failed");
+        }
     }
     std::printf("\n");
 }
 
 void PrintThroughput(HCRYPTPROV provider)
 {
-    std::printf(
-        "Throughput in MB/s (one Reset/Update/Finish or one HashWithProvider call per message)\n");
-    std::printf("%-18s %12s %12s %12s\n", "digest", "64 B", "4 KiB", "256 KiB");
-    for (const OwnHash& hash : kOwnHashes)
-        PrintThroughputRow(hash.name, hash.digest);
+    std::printf("Throughput in MB/s (10^6 bytes; one Reset/Update/Finish or one "
+                "HashWithProvider call per message)\n");
+    std::printf("%-8s %-9s %12s %12s %12s\n", "digest", "path", "64 B", "4 KiB", "256 KiB");
+    for (const OwnHash& hash : kOwnHashes) {
+        for (const char* path : OfferedPathNames(hash.wideWords)) {
+            UsePath(hash.wideWords, path);
+            PrintThroughputRow(hash.name, path, hash.digest);
+        }
+    }
+    UsePreferredSha2Paths();
     for (const ProviderHash& hash : kProviderHashes) {
-        PrintThroughputRow(hash.name, [&](const std::vector<BYTE>& message) {
+        PrintThroughputRow(hash.name, "provider", [&](const std::vector<BYTE>& message) {
             BYTE digest[260];
             DWORD length = sizeof(digest);
             return HashWithProvider(provider, hash.algorithm, message.data(),
@@ -144,29 +209,78 @@ const PipelineText kTexts[] = {
 // The most the input box takes by typing, and the most one read of it returns.
 constexpr size_t kPipelineUnits[] = {65535, 131071};
 
+// The SHA-2 block functions of a recomputation: every class on its best
+// path, or every class on the portable one.
+struct PipelinePaths {
+    const char* name;
+    void (*use)();
+};
+
+void UsePortablePaths()
+{
+    UseSha256Path("portable");
+    UseSha512Path("portable");
+}
+
+const PipelinePaths kPipelinePaths[] = {
+    {"preferred", UsePreferredSha2Paths},
+    {"portable", UsePortablePaths},
+};
+
+// Milliseconds of one full run, or a negative number when it failed.
+double RecomputeMilliseconds(HCRYPTPROV provider, const std::wstring& text, ByteEncoding encoding)
+{
+    const auto run = [&] {
+        return ComputeDigestTexts(provider, text.c_str(), text.size(), encoding, false).copyEnabled;
+    };
+    double seconds = 0;
+    return SecondsPerCall(run, seconds) ? seconds * 1e3 : -1;
+}
+
 void PrintPipelineTimes(HCRYPTPROV provider)
 {
     std::printf("\nOne full ComputeDigestTexts run (all seven digests), ms\n");
-    std::printf("%-10s %-8s %10s %10s\n", "encoding", "text", "65535 u", "131071 u");
+    std::printf("%-10s %-8s %-9s %10s %10s\n", "encoding", "text", "SHA-2", "65535 u", "131071 u");
     for (const PipelineEncoding& encoding : kEncodings) {
         for (const PipelineText& sample : kTexts) {
-            std::printf("%-10s %-8s", encoding.name, sample.name);
-            for (size_t units : kPipelineUnits) {
-                const std::wstring text(units, sample.unit);
-                const auto run = [&] {
-                    return ComputeDigestTexts(provider, text.c_str(), text.size(),
-                                              encoding.encoding, false)
-                        .copyEnabled;
-                };
-                double seconds = 0;
-                if (SecondsPerCall(run, seconds))
-                    std::printf(" %10.2f", seconds * 1e3);
-                else
-                    std::printf(" %10s", "failed");
+            for (const PipelinePaths& paths : kPipelinePaths) {
+                paths.use();
+                std::printf("%-10s %-8s %-9s", encoding.name, sample.name, paths.name);
+                for (size_t units : kPipelineUnits) {
+                    const double ms = RecomputeMilliseconds(provider, std::wstring(units, sample.unit),
+                                                            encoding.encoding);
+                    if (ms < 0) {
+                        std::printf(" %10s", "failed");
+                        continue;
+                    }
+                    std::printf(" %10.2f", ms);
+                    AddMachineLine("recompute %s %s %lu %s %.3f", encoding.name, sample.name,
+                                   static_cast<unsigned long>(units), paths.name, ms);
+                }
+                std::printf("\n");
             }
-            std::printf("\n");
         }
     }
+    UsePreferredSha2Paths();
+}
+
+void PrintCpuFeatures()
+{
+    const CpuFeatures& cpu = GetCpuFeatures();
+    const struct {
+        const char* name;
+        bool present;
+    } features[] = {
+        {"ssse3", cpu.ssse3}, {"sse4.1", cpu.sse41}, {"sha", cpu.sha},
+        {"bmi2", cpu.bmi2},   {"avx2", cpu.avx2},    {"avx512vl", cpu.avx512vl},
+    };
+    std::printf("cpu");
+    for (const auto& feature : features) {
+        if (feature.present)
+            std::printf(" %s", feature.name);
+    }
+    std::printf("\npreferred paths: SHA-224/256 %s, SHA-384/512 %s\n", ActiveSha256Path().name,
+                ActiveSha512Path().name);
 }
 
 }  // namespace
@@ -178,9 +292,14 @@ int main()
         std::fwprintf(stderr, L"%ls\n", LastErrorText());
         return 1;
     }
-    std::printf("ANSI code page %u\n\n", GetACP());
+    std::printf("ANSI code page %u, %u-bit build\n", GetACP(), static_cast<unsigned>(8 * sizeof(void*)));
+    PrintCpuFeatures();
+    std::printf("\n");
     PrintThroughput(provider);
     PrintPipelineTimes(provider);
+    std::printf("\n");
+    for (const std::string& line : g_machineLines)
+        std::printf("%s\n", line.c_str());
     CryptReleaseContext(provider, 0);
     return 0;
 }
