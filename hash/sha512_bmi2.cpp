@@ -6,6 +6,10 @@
 
 #if defined(VN_X86_64)
 
+#if defined(_MSC_VER)
+#include <stdlib.h>  // _byteswap_uint64
+#endif
+
 #include "hash/sha2_tables.h"
 
 #define VN_BLOCK_TARGET "bmi2"
