@@ -9,7 +9,7 @@ const CAppModule* g_activeModule = nullptr;
 void CAppModule::Init(HINSTANCE instance) {
     m_hInstance = instance;
     g_activeModule = this;
-    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_LINK_CLASS};
+    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_LINK_CLASS | ICC_TAB_CLASSES};
     ::InitCommonControlsEx(&controls);
 }
 

@@ -11,8 +11,9 @@
 class CAppModule {
 public:
     // Makes this the module that dialogs load from and registers the common
-    // control classes (SysLink) the templates use. A class that could not be
-    // registered shows up as a dialog that cannot be created.
+    // control classes that the templates (SysLink) and CBalloonTip (tooltips)
+    // use. A class that could not be registered shows up as a dialog or tip
+    // that cannot be created.
     void Init(HINSTANCE instance);
     void Term();
 
