@@ -19,6 +19,13 @@ namespace {
 constexpr WPARAM kTypingLimit = 0xFFFF;
 constexpr UINT kChineseCodePage = 936;
 
+// What the tip at the input box says.
+constexpr wchar_t kLimitTipTitle[] = L"已达到输入上限";
+const std::wstring kLimitTipText = L"输入框最多可输入 " + std::to_wstring(kTypingLimit) +
+                                   L" 个字符，超出的部分没有输入。下方的摘要只对应框中现有的文本。";
+constexpr wchar_t kNoDroppedPathTitle[] = L"没有读到拖放的路径";
+constexpr wchar_t kNoDroppedPathText[] = L"拖放的项目没有给出可用的路径，输入和摘要保持不变。";
+
 // The whole text of `window`, however long: text set as a whole (file drops)
 // can be far longer than anything typed, and cutting it would lose the user's
 // text. False, with the reason recorded, when there is no memory to hold it.
@@ -32,6 +39,21 @@ bool ReadWholeText(HWND window, std::wstring& text) {
     }
     text.resize(static_cast<size_t>(::GetWindowTextW(window, &text[0], length + 1)));
     return true;
+}
+
+// A digest wraps in the multi-line outputs, where a double-click would take
+// only the piece on one line (of a failure text, one word); copying a digest
+// starts with a double-click, so it takes the whole text.
+LRESULT CALLBACK SelectAllOnDoubleClick(HWND output, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                        DWORD_PTR) {
+    if (message == WM_LBUTTONDBLCLK) {
+        ::SendMessageW(output, EM_SETSEL, 0, -1);
+        return 0;
+    }
+    if (message == WM_NCDESTROY) {
+        ::RemoveWindowSubclass(output, SelectAllOnDoubleClick, id);
+    }
+    return ::DefSubclassProc(output, message, wParam, lParam);
 }
 
 }  // namespace
@@ -54,6 +76,10 @@ LRESULT CMainDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) {
         return FALSE;
     }
 
+    for (int outputId : m_outputIds) {
+        ::SetWindowSubclass(GetDlgItem(outputId), SelectAllOnDoubleClick, 0, 0);
+    }
+    m_inputTip.Create(m_hWnd, GetDlgItem(IDC_INPUT));
     ::SetFocus(GetDlgItem(IDC_INPUT));
     CPINFOEXW codePage = {};
     if (::GetCPInfoExW(CP_ACP, 0, &codePage) && codePage.CodePage == kChineseCodePage) {
@@ -89,6 +115,10 @@ LRESULT CMainDlg::OnCtlColorStatic(UINT, WPARAM wParam, LPARAM lParam, BOOL& han
 LRESULT CMainDlg::OnDropFiles(UINT, WPARAM wParam, LPARAM, BOOL&) {
     std::wstring paths;
     CollectDroppedFiles(reinterpret_cast<HDROP>(wParam), paths, TRUE);
+    if (paths.empty()) {
+        ShowInputTip(kNoDroppedPathTitle, kNoDroppedPathText);
+        return 0;
+    }
     if (::GetKeyState(VK_CONTROL) & 0x80) {
         InsertAtSelectionStart(paths);
     } else {
@@ -98,10 +128,37 @@ LRESULT CMainDlg::OnDropFiles(UINT, WPARAM wParam, LPARAM, BOOL&) {
     return 0;
 }
 
+LRESULT CMainDlg::OnActivate(UINT, WPARAM wParam, LPARAM, BOOL& handled) {
+    m_inputTip.SetOwnerActive(LOWORD(wParam) != WA_INACTIVE);
+    // The dialog manager still keeps the focus across activations.
+    handled = FALSE;
+    return 0;
+}
+
+LRESULT CMainDlg::OnMove(UINT, WPARAM, LPARAM, BOOL&) {
+    m_inputTip.MoveTo(InputTipPoint());
+    return 0;
+}
+
+LRESULT CMainDlg::OnShowLimitTip(UINT, WPARAM, LPARAM, BOOL&) {
+    ShowInputTip(kLimitTipTitle, kLimitTipText.c_str());
+    return 0;
+}
+
 LRESULT CMainDlg::OnOK(WORD, WORD, HWND, BOOL&) { return 0; }
 
 LRESULT CMainDlg::OnCancel(WORD, WORD id, HWND, BOOL&) {
     EndDialog(id);
+    return 0;
+}
+
+LRESULT CMainDlg::OnInputChange(WORD code, WORD id, HWND control, BOOL& handled) {
+    m_inputTip.Hide();
+    return UpdateDigests(code, id, control, handled);
+}
+
+LRESULT CMainDlg::OnInputLimitReached(WORD, WORD, HWND, BOOL&) {
+    ::PostMessageW(m_hWnd, kShowLimitTipMessage, 0, 0);
     return 0;
 }
 
@@ -212,4 +269,16 @@ void CMainDlg::EnableCopyLink(bool enable) {
     item.state = enable ? LIS_ENABLED : 0;
     item.stateMask = LIS_ENABLED;
     ::SendMessageW(link, LM_SETITEM, 0, reinterpret_cast<LPARAM>(&item));
+}
+
+void CMainDlg::ShowInputTip(const wchar_t* title, const wchar_t* text) {
+    m_inputTip.Show(title, text, InputTipPoint());
+}
+
+POINT CMainDlg::InputTipPoint() const {
+    RECT input = {};
+    ::GetWindowRect(GetDlgItem(IDC_INPUT), &input);
+    // Near the left, so that the balloon, which opens to the right of its
+    // stem, stays over the dialog.
+    return {input.left + (input.right - input.left) / 4, input.bottom};
 }

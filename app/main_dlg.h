@@ -10,12 +10,16 @@
 #include <string>
 
 #include "app/digest_pipeline.h"
+#include "framework/balloon_tip.h"
 #include "framework/dialog_impl.h"
 #include "res/resource.h"
 
 class CMainDlg : public CDialogImpl<CMainDlg> {
 public:
     enum { IDD = IDD_MAIN };
+    // Posted by OnInputLimitReached: the input box reports its limit before
+    // it has taken what fits, and the change that follows hides the tip.
+    enum : UINT { kShowLimitTipMessage = WM_APP };
 
     CMainDlg();
 
@@ -24,9 +28,13 @@ public:
         MESSAGE_HANDLER(WM_DESTROY, OnDestroy)
         MESSAGE_HANDLER(WM_CTLCOLORSTATIC, OnCtlColorStatic)
         MESSAGE_HANDLER(WM_DROPFILES, OnDropFiles)
+        MESSAGE_HANDLER(WM_ACTIVATE, OnActivate)
+        MESSAGE_HANDLER(WM_MOVE, OnMove)
+        MESSAGE_HANDLER(kShowLimitTipMessage, OnShowLimitTip)
         COMMAND_ID_HANDLER(IDOK, OnOK)
         COMMAND_ID_HANDLER(IDCANCEL, OnCancel)
-        COMMAND_HANDLER(IDC_INPUT, EN_CHANGE, UpdateDigests)
+        COMMAND_HANDLER(IDC_INPUT, EN_CHANGE, OnInputChange)
+        COMMAND_HANDLER(IDC_INPUT, EN_MAXTEXT, OnInputLimitReached)
         COMMAND_HANDLER(IDC_TERMINATOR, BN_CLICKED, UpdateDigests)
         COMMAND_HANDLER(IDC_ANSI, BN_CLICKED, UpdateDigests)
         COMMAND_HANDLER(IDC_UNICODE, BN_CLICKED, UpdateDigests)
@@ -48,12 +56,24 @@ private:
     // the default colours.
     LRESULT OnCtlColorStatic(UINT message, WPARAM wParam, LPARAM lParam, BOOL& handled);
     // Dropped paths replace the input, or with Ctrl held go in at the start
-    // of the selection, which stays.
+    // of the selection, which stays. A drop that yields no path leaves the
+    // input and the digests as they were and says so at the input box.
     LRESULT OnDropFiles(UINT message, WPARAM wParam, LPARAM lParam, BOOL& handled);
+    // The tip at the input box steps aside while the dialog is inactive and
+    // follows the dialog when it moves.
+    LRESULT OnActivate(UINT message, WPARAM wParam, LPARAM lParam, BOOL& handled);
+    LRESULT OnMove(UINT message, WPARAM wParam, LPARAM lParam, BOOL& handled);
+    LRESULT OnShowLimitTip(UINT message, WPARAM wParam, LPARAM lParam, BOOL& handled);
     // Return outside the input box and the links must not close the dialog.
     LRESULT OnOK(WORD code, WORD id, HWND control, BOOL& handled);
     LRESULT OnCancel(WORD code, WORD id, HWND control, BOOL& handled);
 
+    // An edit of the input ends what the tip at the input box said about the
+    // text before; then the digests follow the text.
+    LRESULT OnInputChange(WORD code, WORD id, HWND control, BOOL& handled);
+    // The input box refused or cut typed or pasted text at its limit: without
+    // a word the digests would pass for those of the whole paste.
+    LRESULT OnInputLimitReached(WORD code, WORD id, HWND control, BOOL& handled);
     // Recomputes all seven digests from the whole input text and the options.
     LRESULT UpdateDigests(WORD code, WORD id, HWND control, BOOL& handled);
 
@@ -73,7 +93,11 @@ private:
     void ShowDigestTexts(const DigestTexts& digests);
     void ShowFailureInOutputs(const wchar_t* text);
     void EnableCopyLink(bool enable);
+    void ShowInputTip(const wchar_t* title, const wchar_t* text);
+    // Where the tip's stem touches the input box, in screen coordinates.
+    POINT InputTipPoint() const;
 
     HCRYPTPROV m_hProv = 0;
     int m_outputIds[kDigestCount];
+    CBalloonTip m_inputTip;
 };
