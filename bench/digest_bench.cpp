@@ -3,10 +3,11 @@
 // the sizes the input box allows, with the preferred and with the portable
 // block functions.
 //
-// Each measurement doubles its repetitions until it takes at least
-// kMinimumSeconds, so short messages are not lost in the timer's resolution,
-// and keeps the fastest of kMeasurements runs of that many repetitions, so
-// that other work on the machine distorts the figures less.
+// Each figure is the fastest of many batches of calls: a batch repeats its
+// call until it takes at least kBatchSeconds, so that short messages are not
+// lost in the timer's resolution, and batches run until kBudgetSeconds are
+// spent. Batches that short mostly fit between the time slices of other
+// programs, so the fastest one shows what the code does on its own.
 // After the tables, every figure follows again on a line of its own for scripts:
 //   bench <digest> <path> <bytes> <MB/s>
 //   recompute <encoding> <text> <units> <path> <ms>
@@ -30,8 +31,8 @@
 
 namespace {
 
-constexpr double kMinimumSeconds = 0.05;
-constexpr int kMeasurements = 5;
+constexpr double kBatchSeconds = 0.002;
+constexpr double kBudgetSeconds = 0.3;
 constexpr DWORD kMessageSizes[] = {64, 4096, 262144};
 
 // The figures again, one a line, printed after the tables.
@@ -77,15 +78,16 @@ template <class TWork>
 bool SecondsPerCall(TWork work, double& seconds)
 {
     long repetitions = 1;
-    double fastest = SecondsOf(work, repetitions);
-    for (; fastest >= 0 && fastest < kMinimumSeconds; repetitions *= 2)
-        fastest = SecondsOf(work, 2 * repetitions);
-    for (int i = 1; i < kMeasurements && fastest >= 0; ++i) {
-        const double elapsed = SecondsOf(work, repetitions);
-        fastest = elapsed < 0 ? elapsed : std::min(fastest, elapsed);
+    double batch = SecondsOf(work, repetitions);
+    for (; batch >= 0 && batch < kBatchSeconds; repetitions *= 2)
+        batch = SecondsOf(work, 2 * repetitions);
+    double fastest = batch;
+    for (double spent = batch; batch >= 0 && spent < kBudgetSeconds; spent += batch) {
+        batch = SecondsOf(work, repetitions);
+        fastest = std::min(fastest, batch);
     }
     seconds = fastest / repetitions;
-    return fastest >= 0;
+    return batch >= 0;
 }
 
 template <class THash>
