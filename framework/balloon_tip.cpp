@@ -13,7 +13,7 @@ bool CBalloonTip::Create(HWND owner, HWND target) {
     ::SendMessageW(m_hWnd, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
     RECT targetRect = {};
     ::GetWindowRect(target, &targetRect);
-    ::SendMessageW(m_hWnd, TTM_SETMAXTIPWIDTH, 0, targetRect.right - targetRect.left);
+    ::SendMessageW(m_hWnd, TTM_SETMAXTIPWIDTH, 0, (targetRect.right - targetRect.left) / 2);
     return true;
 }
 

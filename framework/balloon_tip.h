@@ -14,7 +14,7 @@
 class CBalloonTip {
 public:
     // A tip about `target` (a control), owned by `owner`, its text wrapped at
-    // the target's width. False when the tip window cannot be created.
+    // half the target's width. False when the tip window cannot be created.
     bool Create(HWND owner, HWND target);
 
     // Shows `title` with a warning icon above `text`, the stem at `where`
