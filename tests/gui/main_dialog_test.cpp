@@ -318,6 +318,7 @@ TEST(ProviderFailureTest, IsShownAndEndsTheMainDialogWithZero) {
     Type(L"\r");
     EXPECT_EQ(main.Result(), 0);
     EXPECT_EQ(g_providers.OpenContexts(), 0);
+    g_providers.Refuse({});  // a refusal left over would fail the next dialog
 }
 
 enum class Owner { None, Visible, Hidden, Minimised };
@@ -350,8 +351,8 @@ TEST_P(CenterWindowTest, CentresOnAVisibleOwnerOrTheWorkAreaAndKeepsTheTopLeftIn
     switch (c.expected) {
     case Placement::OnWorkArea: EXPECT_TRUE(isNear(centre, workCentre)) << centre.x << "," << centre.y; break;
     case Placement::OnOwner: EXPECT_TRUE(isNear(centre, ownerCentre)) << centre.x << "," << centre.y; break;
-    case Placement::BottomRight: EXPECT_EQ(std::make_pair(shown.right, shown.bottom), std::make_pair(work.right,
-                                                                                                    work.bottom));
+    case Placement::BottomRight:
+        EXPECT_EQ(std::make_pair(shown.right, shown.bottom), std::make_pair(work.right, work.bottom));
         break;
     case Placement::TopLeft: EXPECT_EQ(std::make_pair(shown.left, shown.top), std::make_pair(work.left, work.top));
     }
