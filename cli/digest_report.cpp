@@ -25,22 +25,31 @@ std::wstring Labelled(const std::wstring& label, const std::wstring& text)
     return label.empty() ? text : label + L": " + text;
 }
 
+std::wstring DigestLines(const DigestTexts& digests, const CliOptions& options)
+{
+    std::wstring lines;
+    for (int digest = 0; digest < kDigestCount; ++digest) {
+        if (options.selected[digest] && !digests.failed[digest])
+            lines += DigestLine(digest, digests.texts[digest], options.lowerCase);
+    }
+    return lines;
+}
+
+// The window offers nothing to copy when the text could not be digested.
+std::wstring CopyAsCText(const DigestTexts& digests)
+{
+    return digests.copyEnabled ? BuildCArrayExport(digests.texts) : std::wstring();
+}
+
 }  // namespace
 
 DigestReport ReportDigests(const std::wstring& label, const DigestTexts& digests, const CliOptions& options)
 {
     DigestReport report;
+    report.output = options.cArrays ? CopyAsCText(digests) : DigestLines(digests, options);
     for (int digest = 0; digest < kDigestCount; ++digest) {
-        if (!options.selected[digest])
-            continue;
-        const std::wstring& text = digests.texts[digest];
-        if (digests.failed[digest])
-            report.failures.push_back(Labelled(label, std::wstring(kDigestNames[digest]) + L": " + text));
-        else if (!options.cArrays)
-            report.output += DigestLine(digest, text, options.lowerCase);
+        if (options.selected[digest] && digests.failed[digest])
+            report.failures.push_back(Labelled(label, kDigestNames[digest] + (L": " + digests.texts[digest])));
     }
-    // The window offers nothing to copy when the text could not be digested.
-    if (options.cArrays && digests.copyEnabled)
-        report.output = BuildCArrayExport(digests.texts);
     return report;
 }
