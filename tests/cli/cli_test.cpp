@@ -163,6 +163,28 @@ std::vector<CliRun> RunAll(const std::vector<CliCall>& calls)
     return runs;
 }
 
+// A table row's standard input: its `input`, or none when it has no such column.
+template <class Row>
+auto InputOf(const Row& row, int) -> decltype(std::string(row.input))
+{
+    return row.input;
+}
+template <class Row>
+std::string InputOf(const Row&, long)
+{
+    return "";
+}
+
+// Runs every row of a table with its `arguments` and input.
+template <class Rows>
+std::vector<CliRun> RunRows(const Rows& rows)
+{
+    std::vector<CliCall> calls;
+    for (const auto& row : rows)
+        calls.push_back({row.arguments, InputOf(row, 0)});
+    return RunAll(calls);
+}
+
 // What the program prints for all seven digests of `digests`.
 std::wstring DigestLines(const SevenTexts& digests)
 {
@@ -232,10 +254,7 @@ TEST_F(Cli, TextArgumentsGiveTheWindowsDigestsInEachEncoding)
         {{L"--encoding", L"utf8", L"--terminator", L"中文", L"\U0001F600"}, L"中文 \U0001F600", E::Utf8, true, nullptr},
         {{L"--encoding", L"utf16le", L"中文"}, L"中文", E::Utf16Le, false, nullptr},
     };
-    std::vector<CliCall> calls;
-    for (const auto& c : cases)
-        calls.push_back({c.arguments, ""});
-    const std::vector<CliRun> runs = RunAll(calls);
+    const std::vector<CliRun> runs = RunRows(cases);
     for (size_t i = 0; i < runs.size(); ++i) {
         const auto& c = cases[i];
         const CliRun& run = runs[i];
@@ -262,10 +281,7 @@ TEST_F(Cli, OutputOptionsPickAndShapeTheDigests)
         {{L"--c", L"abc"}, kAbcExport},
         {{L"--c", L"--encoding", L"utf8", L"中文"}, BuildCArrayExport(Window(L"中文", ByteEncoding::Utf8, false).texts)},
     };
-    std::vector<CliCall> calls;
-    for (const auto& c : cases)
-        calls.push_back({c.arguments, ""});
-    const std::vector<CliRun> runs = RunAll(calls);
+    const std::vector<CliRun> runs = RunRows(cases);
     for (size_t i = 0; i < runs.size(); ++i) {
         const auto& c = cases[i];
         const CliRun& run = runs[i];
@@ -296,10 +312,7 @@ TEST_F(Cli, StandardInputIsDecodedAndDigestedAsTheWindowWould)
         {"", {L"--terminator"}, L"", E::Ansi, true},
         {"\xEF\xBB\xBF", {L"--terminator", L"--encoding", L"utf16le"}, L"", E::Utf16Le, true},
     };
-    std::vector<CliCall> calls;
-    for (const auto& c : cases)
-        calls.push_back({c.arguments, c.input});
-    const std::vector<CliRun> runs = RunAll(calls);
+    const std::vector<CliRun> runs = RunRows(cases);
     for (size_t i = 0; i < runs.size(); ++i) {
         const auto& c = cases[i];
         const CliRun& run = runs[i];
@@ -352,10 +365,7 @@ TEST_F(Cli, BadInputGetsOneClearLineAndItsExitCode)
         cases.push_back({{L"--input-encoding", L"ansi"}, "ab\x81\x30", 2, {L"字节偏移 2 处", L"ANSI 代码页 936"}});
         cases.push_back({{L"--input-encoding", L"ansi"}, "\xFF", 2, {L"字节偏移 0 处", L"ANSI 代码页 936"}});
     }
-    std::vector<CliCall> calls;
-    for (const auto& c : cases)
-        calls.push_back({c.arguments, c.input});
-    const std::vector<CliRun> runs = RunAll(calls);
+    const std::vector<CliRun> runs = RunRows(cases);
     for (size_t i = 0; i < runs.size(); ++i) {
         const auto& c = cases[i];
         const CliRun& run = runs[i];
@@ -389,10 +399,7 @@ TEST_F(Cli, FilesAreDigestedAsTheyAreInAnySize)
          1},
     };
     ASSERT_TRUE(largeFile.created && emptyFile.created);
-    std::vector<CliCall> calls;
-    for (const auto& c : cases)
-        calls.push_back({c.arguments, ""});
-    const std::vector<CliRun> runs = RunAll(calls);
+    const std::vector<CliRun> runs = RunRows(cases);
     for (size_t i = 0; i < runs.size(); ++i) {
         const auto& c = cases[i];
         const CliRun& run = runs[i];
