@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the 32-bit and the 64-bit programs and packs what a Windows user
-# downloads into dist/TextHash-<version>.zip: TextHash.exe (32-bit) and
-# TextHash-x64.exe (64-bit), each one self-contained executable.
+# downloads into dist/TextHash-<version>.zip: the window TextHash.exe and the
+# console program texthash-cli.exe for 32-bit Windows, and the same two with
+# "-x64" for 64-bit Windows, each one self-contained executable.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
