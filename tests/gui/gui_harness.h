@@ -6,13 +6,14 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <cstring>
 #include <functional>
 #include <string>
 #include <vector>
 
+#include "app/digest_pipeline.h"
 #include "app/main_dlg.h"
-#include "hash/provider_digest.h"
-#include "hash/sha256.h"
 
 constexpr int kOutputIds[] = {IDC_MD4, IDC_MD5, IDC_SHA1, IDC_SHA224, IDC_SHA256, IDC_SHA384, IDC_SHA512};
 
@@ -43,6 +44,9 @@ inline INPUT Key(WORD virtualKey, bool down, wchar_t unit = 0) {
     input.ki = {virtualKey, WORD(unit), DWORD(unit ? KEYEVENTF_UNICODE : 0) | (down ? 0 : KEYEVENTF_KEYUP), 0, 0};
     return input;
 }
+inline void PressWithCtrl(WORD key) {
+    Send({Key(VK_CONTROL, true), Key(key, true), Key(key, false), Key(VK_CONTROL, false)});
+}
 
 // Control characters (L"\r", L"\t", L"\x1b") are typed as the keys of that code.
 inline void Type(const std::wstring& text) {
@@ -55,21 +59,30 @@ inline void Type(const std::wstring& text) {
     Send(inputs);
 }
 
-// A left click in the middle of a window or of a link's text, narrower than the link in some locales' fonts
-// (given a SIZE, SysLink's LM_GETIDEALHEIGHT gives the width too). Both events carry the position.
+// Left clicks at a point of the screen, in a row; both events of each click carry the position.
+inline void ClickAt(POINT point, int times = 1) {
+    INPUT press = {};
+    press.type = INPUT_MOUSE;
+    press.mi = {LONG((point.x * 65536LL + 32768) / ::GetSystemMetrics(SM_CXSCREEN)),
+                LONG((point.y * 65536LL + 32768) / ::GetSystemMetrics(SM_CYSCREEN)), 0,
+                MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_LEFTDOWN, 0, 0};
+    INPUT release = press;
+    release.mi.dwFlags ^= MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_LEFTUP;
+    std::vector<INPUT> inputs;
+    for (int click = 0; click < times; ++click) {
+        inputs.insert(inputs.end(), {press, release});
+    }
+    Send(inputs);
+}
+
+// In the middle of a window or of a link's text, narrower than the link in some locales' fonts (given a SIZE,
+// SysLink's LM_GETIDEALHEIGHT gives the width too).
 inline void Click(HWND window) {
     RECT rect = {};
     ::GetWindowRect(window, &rect);
     SIZE size = {rect.right - rect.left, rect.bottom - rect.top};
     ::SendMessageW(window, LM_GETIDEALHEIGHT, WPARAM(size.cx), reinterpret_cast<LPARAM>(&size));
-    INPUT press = {};
-    press.type = INPUT_MOUSE;
-    press.mi = {LONG(((rect.left + size.cx / 2) * 65536LL + 32768) / ::GetSystemMetrics(SM_CXSCREEN)),
-                LONG(((rect.top + size.cy / 2) * 65536LL + 32768) / ::GetSystemMetrics(SM_CYSCREEN)), 0,
-                MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_LEFTDOWN, 0, 0};
-    INPUT release = press;
-    release.mi.dwFlags ^= MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_LEFTUP;
-    Send({press, release});
+    ClickAt({rect.left + size.cx / 2, rect.top + size.cy / 2});
 }
 
 // The whole text, however long.
@@ -79,11 +92,36 @@ inline std::wstring ReadText(HWND window) {
     return text;
 }
 
+// Short lines: the edit control lays out one long line slowly.
+inline std::wstring Lines(const std::wstring& line, size_t units) {
+    std::wstring text;
+    while (text.size() < units) {
+        text += line;
+    }
+    return text.substr(0, units);
+}
+
 // A long text's length and ends, for failure messages.
 inline std::wstring Summary(const std::wstring& text) {
     return text.size() <= 300 ? text
                               : text.substr(0, 100) + L"…" + text.substr(text.size() - 100) + L" (" +
                                     std::to_wstring(text.size()) + L" units)";
+}
+
+inline bool PutOnClipboard(const std::wstring& text) {
+    HGLOBAL block = ::GlobalAlloc(GMEM_MOVEABLE, 2 * (text.size() + 1));
+    memcpy(::GlobalLock(block), text.c_str(), 2 * (text.size() + 1));
+    ::GlobalUnlock(block);
+    const bool put = ::OpenClipboard(nullptr) && ::EmptyClipboard() && ::SetClipboardData(CF_UNICODETEXT, block);
+    return ::CloseClipboard() && put;
+}
+
+inline std::wstring ClipboardText() {
+    HANDLE data = ::OpenClipboard(nullptr) ? ::GetClipboardData(CF_UNICODETEXT) : nullptr;
+    const std::wstring text = data ? static_cast<const wchar_t*>(::GlobalLock(data)) : L"";
+    ::GlobalUnlock(data);
+    ::CloseClipboard();
+    return text;
 }
 
 // A modal dialog run on a thread with the program's 1 MiB stack, its result the thread's exit code.
@@ -105,12 +143,61 @@ struct DialogThread {
     HANDLE thread;
 };
 
+// The dialog thread's messages as it takes them. A marker (WM_NULL with kMarker) is posted again until none are
+// left: one posted now comes back after what is queued and whatever its handling posts have been handled.
+constexpr WPARAM kMarker = 0x7E57;
+inline std::atomic<int> g_markersLeft{0}, g_ctrlAtDrop{-1};  // -1: no drop taken yet
+inline std::atomic<bool> g_ctrlTaken{false};
+inline LRESULT CALLBACK WatchMessages(int code, WPARAM removal, LPARAM message) {
+    const MSG& msg = *reinterpret_cast<const MSG*>(message);
+    if (code == HC_ACTION && removal == PM_REMOVE) {
+        if (msg.message == WM_NULL && msg.wParam == kMarker && --g_markersLeft > 0) {
+            ::PostMessageW(msg.hwnd, WM_NULL, kMarker, 0);
+        } else if (msg.message == WM_DROPFILES) {
+            g_ctrlAtDrop = ::GetKeyState(VK_CONTROL) < 0;
+        } else if (msg.message == WM_KEYDOWN && msg.wParam == VK_CONTROL) {
+            g_ctrlTaken = true;
+        }
+    }
+    return ::CallNextHookEx(nullptr, code, removal, message);
+}
+
 // The main dialog on a thread of its own, in the foreground.
 class MainDialogTest : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_NE(m_dialog = WaitForDialog(m_thread.threadId), nullptr); }
+    void SetUp() override {
+        ASSERT_NE(m_dialog = WaitForDialog(m_thread.threadId), nullptr);
+        ASSERT_NE(m_hook = ::SetWindowsHookExW(WH_GETMESSAGE, WatchMessages, nullptr, m_thread.threadId), nullptr);
+    }
+    void TearDown() override { ::UnhookWindowsHookEx(m_hook); }
     HWND Item(int id) const { return ::GetDlgItem(m_dialog, id); }
     std::wstring Text(int id) const { return ReadText(Item(id)); }
+
+    // Waits until the dialog has handled what is posted to it now and what that posts in turn.
+    void Settle() {
+        g_markersLeft = 3;
+        ::PostMessageW(m_dialog, WM_NULL, kMarker, 0);
+        EXPECT_TRUE(WaitFor([] { return g_markersLeft <= 0; }));
+    }
+
+    // The text of the dialog thread's visible tip; empty when none is shown.
+    std::wstring Tip() const {
+        for (HWND tip = nullptr; (tip = ::FindWindowExW(nullptr, tip, TOOLTIPS_CLASSW, nullptr)) != nullptr;) {
+            if (::IsWindowVisible(tip) && ::GetWindowThreadProcessId(tip, nullptr) == m_thread.threadId) {
+                return ReadText(tip);
+            }
+        }
+        return L"";
+    }
+
+    // The input box and the outputs, one after the other.
+    std::wstring Shown() const {
+        std::wstring shown = Text(IDC_INPUT);
+        for (int id : kOutputIds) {
+            shown += L"|" + Text(id);
+        }
+        return shown;
+    }
 
     // Sets the input, its selection and the terminator box as a whole, which starts no run of the pipeline;
     // the outputs then show a text no run writes.
@@ -123,40 +210,23 @@ protected:
         }
     }
 
-    // Waits for the input box and outputs to show `input` and the digests of its EncodeText bytes.
-    void ExpectShown(const std::wstring& input, TextEncoding encoding = TextEncodingAnsi, bool terminator = false) {
-        BYTE* bytes = nullptr;
-        DWORD count = 0;
-        EncodeText(input.c_str(), -1, terminator, encoding, &bytes, &count);
-        const ALG_ID algorithms[] = {CALG_MD4, CALG_MD5, CALG_SHA1, 0, CALG_SHA_256, CALG_SHA_384, CALG_SHA_512};
-        std::wstring expected = input + L"\n", shown;
-        for (ALG_ID algorithm : algorithms) {
-            BYTE digest[64];
-            DWORD length = sizeof digest;
-            CVnSha224 sha224;
-            if (!count || (algorithm && !HashWithProvider(0, algorithm, bytes, count, digest, &length))) {
-                length = 0;
-            } else if (!algorithm && sha224.Reset()) {
-                sha224.Update(bytes, count);
-                length = sha224.Finish(digest);
-            }
-            wchar_t hex[129];
-            FormatHex(digest, length, hex);
-            expected += hex + std::wstring(L"\n");
+    // Waits for the input box and the outputs to show `input` and what the pipeline gives for all of it.
+    void ExpectShown(const std::wstring& input, ByteEncoding encoding = ByteEncoding::Ansi, bool terminator = false) {
+        HCRYPTPROV provider = 0;
+        ::CryptAcquireContextW(&provider, nullptr, nullptr, PROV_RSA_AES, CRYPT_VERIFYCONTEXT);
+        const DigestTexts digests = ComputeDigestTexts(provider, input.c_str(), input.size(), encoding, terminator);
+        ::CryptReleaseContext(provider, 0);
+        std::wstring expected = input, shown;
+        for (const std::wstring& text : digests.texts) {
+            expected += L"|" + text;
         }
-        FreeEncodedText(bytes);
-        WaitFor([&] {
-            shown = Text(IDC_INPUT) + L"\n";
-            for (int id : kOutputIds) {
-                shown += Text(id) + L"\n";
-            }
-            return shown == expected;
-        });
+        WaitFor([&] { return (shown = Shown()) == expected; });
         EXPECT_TRUE(shown == expected) << Summary(shown) << L"\ninstead of\n" << Summary(expected);
     }
 
     DialogThread m_thread{[] { return CMainDlg().DoModal(nullptr, 0); }};
     HWND m_dialog = nullptr;
+    HHOOK m_hook = nullptr;
 };
 
 template <class Case>

@@ -6,9 +6,7 @@
 #include <shlobj.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cstdlib>
-#include <cstring>
 #include <tuple>
 
 #include "app/about_dlg.h"
@@ -20,30 +18,19 @@ namespace {
 // Every provider context the dialogs open, counted from outside for the whole run.
 ProviderWatch g_providers;
 
-// Short lines: the edit control lays out one long line slowly.
-std::wstring Lines(const std::wstring& line, size_t units) {
-    std::wstring text;
-    while (text.size() < units) {
-        text += line;
-    }
-    return text.substr(0, units);
-}
-
-// How the text before comes in: typed into the focus (the input box as the dialog starts), or set as a whole,
-// with the terminator box ticked as the case says and stale outputs.
-enum Entry { kTyped, kSetWhole };
-// The text before, controls clicked, keys pressed (\r is Return, \t Tab); then the input, a known MD5 and the
-// digests shown.
+// The text before, typed into the focus (the input box as the dialog starts) or else set as a whole with the
+// terminator box ticked as the case says; controls clicked, keys pressed (\r is Return, \t Tab); then the
+// input, a known MD5 and the digests shown.
 struct TypingCase {
-    const char* name; Entry entry; std::wstring before; std::vector<int> clicks; const wchar_t* keys;
-    std::wstring input; const wchar_t* md5; TextEncoding encoding; bool terminator;
+    const char* name; bool typed; std::wstring before; std::vector<int> clicks; const wchar_t* keys;
+    std::wstring input; const wchar_t* md5; ByteEncoding encoding; bool terminator;
 };
 class TypingTest : public MainDialogTest, public ::testing::WithParamInterface<TypingCase> {};
 // Steps are not awaited one by one: each case ends in a state no earlier step shows. Escape must then give 2:
 // no Return before it ended the dialog, and the dialog's provider context is released as it closes.
 TEST_P(TypingTest, ShowsTheDigestsOfTheInputInTheChosenEncoding) {
     const TypingCase& c = GetParam();
-    c.entry == kTyped ? Type(c.before) : Prepare(c.before, 0, 0, c.terminator);
+    c.typed ? Type(c.before) : Prepare(c.before, 0, 0, c.terminator);
     for (int id : c.clicks) {
         Click(Item(id));
     }
@@ -56,28 +43,25 @@ TEST_P(TypingTest, ShowsTheDigestsOfTheInputInTheChosenEncoding) {
     EXPECT_EQ(g_providers.OpenContexts(), 0);
 }
 
-constexpr TextEncoding kAnsi = TextEncodingAnsi, kUnicode = TextEncodingUnicode, kUtf8 = TextEncodingUtf8;
+constexpr ByteEncoding kAnsi = ByteEncoding::Ansi, kUnicode = ByteEncoding::Utf16Le, kUtf8 = ByteEncoding::Utf8;
 const wchar_t kAbcMd5[] = L"900150983CD24FB0D6963F7D28E17F72";
-// Longer than any typed text and than the 131,071 units a fixed buffer would keep: digested and mapped whole.
-const std::wstring kLongText = Lines(L"Mixed Case 行\r\n", 200000);
-const std::wstring kLongUpperText = Lines(L"MIXED CASE 行\r\n", 200000);
 // Tab leads from 大写 to 小写.
 const TypingCase kTypingCases[] = {
-    {"NothingAtStart", kTyped, L"", {}, L"", L"", nullptr, kAnsi, false},
-    {"Abc", kTyped, L"abc", {}, L"", L"abc", kAbcMd5, kAnsi, false},
-    {"Terminated", kTyped, L"abc", {IDC_TERMINATOR}, L"", L"abc", L"147A664A2CA9410911E61986D3F0D52A", kAnsi, true},
-    {"UnicodeReturn", kTyped, L"abc", {IDC_UNICODE}, L"\r", L"abc", L"CE1473CF80C6B3FDA8E3DFC006ADC315", kUnicode,
+    {"NothingAtStart", true, L"", {}, L"", L"", nullptr, kAnsi, false},
+    {"Abc", true, L"abc", {}, L"", L"abc", kAbcMd5, kAnsi, false},
+    {"Terminated", true, L"abc", {IDC_TERMINATOR}, L"", L"abc", L"147A664A2CA9410911E61986D3F0D52A", kAnsi, true},
+    {"UnicodeReturn", true, L"abc", {IDC_UNICODE}, L"\r", L"abc", L"CE1473CF80C6B3FDA8E3DFC006ADC315", kUnicode,
      false},
-    {"TerminatorTwice", kTyped, L"岚鹊文本", {IDC_TERMINATOR, IDC_UTF8, IDC_TERMINATOR}, L"", L"岚鹊文本", nullptr,
+    {"TerminatorTwice", true, L"岚鹊文本", {IDC_TERMINATOR, IDC_UTF8, IDC_TERMINATOR}, L"", L"岚鹊文本", nullptr,
      kUtf8, false},
-    {"LineBreakReturnOnOutput", kTyped, L"a\rb", {IDC_TERMINATOR, IDC_MD5}, L"\r", L"a\r\nb", nullptr, kAnsi, true},
-    {"Chinese", kTyped, L"岚鹊\r文本 哈希", {}, L"", L"岚鹊\r\n文本 哈希", nullptr, kAnsi, false},
-    {"ReturnOnLowerCaseLink", kTyped, L"aBc", {IDC_UPPER_CASE}, L"\t\r", L"abc", kAbcMd5, kAnsi, false},
-    {"CaseLinkOnEmptyInputWithTerminator", kSetWhole, L"", {IDC_LOWER_CASE}, L"", L"",
+    {"LineBreakReturnOnOutput", true, L"a\rb", {IDC_TERMINATOR, IDC_MD5}, L"\r", L"a\r\nb", nullptr, kAnsi, true},
+    {"Chinese", true, L"岚鹊\r文本 哈希", {}, L"", L"岚鹊\r\n文本 哈希", nullptr, kAnsi, false},
+    {"ReturnOnLowerCaseLink", true, L"aBc", {IDC_UPPER_CASE}, L"\t\r", L"abc", kAbcMd5, kAnsi, false},
+    {"CaseLinkOnEmptyInputWithTerminator", false, L"", {IDC_LOWER_CASE}, L"", L"",
      L"93B885ADFE0DA089CDF634904FD59F71", kAnsi, true},
-    {"LongTextDigestedWhole", kSetWhole, kLongText, {IDC_UNICODE}, L"", kLongText, nullptr, kUnicode, false},
-    {"UpperCaseLinkMapsALongTextWhole", kSetWhole, kLongText, {IDC_UPPER_CASE}, L"", kLongUpperText, nullptr, kAnsi,
-     false},
+    // Longer than any typed text and than the 131,071 units a fixed buffer would keep: mapped and digested whole.
+    {"UpperCaseLinkMapsALongTextWhole", false, Lines(L"Mixed Case 行\r\n", 200000), {IDC_UPPER_CASE}, L"",
+     Lines(L"MIXED CASE 行\r\n", 200000), nullptr, kAnsi, false},
 };
 INSTANTIATE_TEST_SUITE_P(Typing, TypingTest, ::testing::ValuesIn(kTypingCases), CaseName<TypingCase>);
 
@@ -124,10 +108,6 @@ std::tuple<HBRUSH, COLORREF, COLORREF> PaintingOf(HWND dialog, HWND control) {
     return painting;
 }
 
-std::tuple<HBRUSH, COLORREF, COLORREF> SystemPainting(int background) {
-    return {::GetSysColorBrush(background), ::GetSysColor(COLOR_WINDOWTEXT), ::GetSysColor(background)};
-}
-
 RECT WorkArea() {
     MONITORINFO monitor = {};
     monitor.cbSize = sizeof monitor;
@@ -145,15 +125,17 @@ TEST_F(MainDialogTest, ShowsTheTemplatesControlsTheirColoursAndTheSmallIcon) {
         ::GetWindowRect(child, &actual);
         ::MapWindowPoints(nullptr, m_dialog, reinterpret_cast<POINT*>(&actual), 2);
         ::MapDialogRect(m_dialog, &expected);
-        const bool output = std::count(std::begin(kOutputIds), std::end(kOutputIds), c.id) != 0;
+        const int face = std::count(std::begin(kOutputIds), std::end(kOutputIds), c.id) ? COLOR_WINDOW : COLOR_BTNFACE;
+        const auto paint = std::tuple(::GetSysColorBrush(face), ::GetSysColor(COLOR_WINDOWTEXT), ::GetSysColor(face));
         EXPECT_EQ(std::make_tuple(::GetDlgCtrlID(child), std::wstring(className), ReadText(child),
                                   ::IsWindowVisible(child) != 0, actual.left, actual.top, actual.right - actual.left,
                                   actual.bottom - actual.top, PaintingOf(m_dialog, child)),
                   std::make_tuple(c.id, c.className, c.text, c.visible, expected.left, expected.top, expected.right,
-                                  expected.bottom, SystemPainting(output ? COLOR_WINDOW : COLOR_BTNFACE)));
+                                  expected.bottom, paint));
         child = ::GetWindow(child, GW_HWNDNEXT);
     }
     EXPECT_EQ(child, nullptr);
+    EXPECT_TRUE(::GetWindowLongW(m_dialog, GWL_EXSTYLE) & WS_EX_ACCEPTFILES) << "the window takes no dropped files";
 
     ICONINFO icon = {};
     BITMAP bitmap = {};
@@ -168,95 +150,82 @@ TEST_F(MainDialogTest, ShowsTheTemplatesControlsTheirColoursAndTheSmallIcon) {
     RECT shown = {};
     ::GetWindowRect(m_dialog, &shown);
     const RECT work = WorkArea();  // no owner: centred on it
-    EXPECT_LE(std::abs((shown.left + shown.right) - (work.left + work.right)), 2);
-    EXPECT_LE(std::abs((shown.top + shown.bottom) - (work.top + work.bottom)), 2);
+    EXPECT_TRUE(std::abs((shown.left + shown.right) - (work.left + work.right)) <= 2 &&
+                std::abs((shown.top + shown.bottom) - (work.top + work.bottom)) <= 2);
 }
 
 const std::wstring kPaths[] = {L"C:\\Program Files\\岚鹊 文本\\说明 第1版.txt", L"D:\\新建 文件夹",
                                L"C:\\" + std::wstring(1100, L'd') + L"\\file.txt"};
 const std::wstring kList = kPaths[0] + L"\r\n" + kPaths[1] + L"\r\n" + kPaths[2];
 
-// A drop over the input box as the shell delivers one: a DROPFILES header, then each wide path and its zero,
-// then one more zero, posted to the first window, from the one under the point up through its parents, that
-// accepts dropped files. False, and the drop let go, when none does.
-std::atomic<HDROP> g_lastDrop{nullptr};
-bool DropOnto(HWND input) {
-    RECT rect = {};
-    ::GetWindowRect(input, &rect);
-    POINT point = {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
-    HWND target = ::WindowFromPoint(point);
-    while (target && !(::GetWindowLongW(target, GWL_EXSTYLE) & WS_EX_ACCEPTFILES)) {
-        target = ::GetParent(target);
-    }
-    ::ScreenToClient(target, &point);
-    const std::wstring list = kPaths[0] + L'\0' + kPaths[1] + L'\0' + kPaths[2] + L'\0' + L'\0';
-    HGLOBAL drop = ::GlobalAlloc(GHND, sizeof(DROPFILES) + 2 * list.size());
+// A drop as the shell delivers one: a DROPFILES header, then each wide path and its zero, then one more zero
+// (two for no path at all). Movable, so that its handle is useless once the drop is released.
+HDROP Drop(bool withPaths) {
+    const std::wstring list = withPaths ? kPaths[0] + L'\0' + kPaths[1] + L'\0' + kPaths[2] + L'\0' : L"";
+    HGLOBAL drop = ::GlobalAlloc(GHND, sizeof(DROPFILES) + 2 * (list.size() + 2));
     auto* header = static_cast<DROPFILES*>(::GlobalLock(drop));
-    *header = {sizeof(DROPFILES), point, FALSE, TRUE};
+    *header = {sizeof(DROPFILES), {0, 0}, FALSE, TRUE};
     memcpy(header + 1, list.data(), 2 * list.size());
     ::GlobalUnlock(drop);
-    g_lastDrop = static_cast<HDROP>(drop);
-    const bool delivered = target && ::PostMessageW(target, WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0);
-    if (!delivered) {
-        ::GlobalFree(drop);
-    }
-    return delivered;
-}
-
-// GetKeyState answers from the input a thread has taken, and posted messages are taken before input: so a drop
-// with Ctrl is made as the dialog's thread takes the Ctrl key-down. Wine may still let go of Ctrl (it resets
-// the modifiers to the X server's state when a window appears under the pointer): the hook notes whether Ctrl
-// was down as the drop was taken, else the drop is made again.
-std::atomic<int> g_dropDelivered{-1}, g_ctrlAtDrop{-1};  // -1: not yet
-LRESULT CALLBACK DropOnCtrl(int code, WPARAM removal, LPARAM message) {
-    const MSG& msg = *reinterpret_cast<const MSG*>(message);
-    if (code == HC_ACTION && removal == PM_REMOVE && msg.message == WM_KEYDOWN && msg.wParam == VK_CONTROL) {
-        g_dropDelivered = DropOnto(::GetDlgItem(::GetAncestor(msg.hwnd, GA_ROOT), IDC_INPUT));
-    } else if (code == HC_ACTION && removal == PM_REMOVE && msg.message == WM_DROPFILES) {
-        g_ctrlAtDrop = ::GetKeyState(VK_CONTROL) < 0;
-    }
-    return ::CallNextHookEx(nullptr, code, removal, message);
+    return static_cast<HDROP>(drop);
 }
 
 const std::wstring kTypingLimitFull = Lines(L"xxxxxxxx\r\n", 65530);
 
-// The text and selection before; whether Ctrl is held, and Ctrl+Z pressed after. Whatever the case, the drop
-// is released once read and the input box keeps its typing limit.
-struct DropCase { const char* name; std::wstring before; DWORD start, end; bool ctrl, undo; std::wstring after; };
+// The text and selection before; whether the drop has paths, whether Ctrl is held, and Ctrl+Z pressed after.
+// Paths replace the text or go in front of the selection, are digested and keep the input box's typing limit;
+// a drop without paths changes nothing and says so.
+struct DropCase {
+    const char* name; std::wstring before; DWORD start, end; bool paths, ctrl, undo; std::wstring after;
+};
 class DropTest : public MainDialogTest, public ::testing::WithParamInterface<DropCase> {};
+// GetKeyState answers from the input a thread has taken, and posted messages are taken before input: the drop
+// is posted once the thread has taken Ctrl. Wine may still let go of Ctrl when a window appears under the
+// pointer; the drop is then made again.
 TEST_P(DropTest, PutsThePathsIntoTheInputAndRecomputes) {
     const DropCase& c = GetParam();
-    HHOOK hook = ::SetWindowsHookExW(WH_GETMESSAGE, DropOnCtrl, nullptr, m_thread.threadId);
+    HDROP drop = nullptr;
     for (int attempt = 0; attempt < 5 && (attempt == 0 || g_ctrlAtDrop != int(c.ctrl)); ++attempt) {
         Prepare(c.before, c.start, c.end);
-        g_dropDelivered = g_ctrlAtDrop = -1;
-        c.ctrl ? Send({Key(VK_CONTROL, true)}) : void(g_dropDelivered = DropOnto(Item(IDC_INPUT)));
-        WaitFor([&] { return g_dropDelivered == 0 || (g_ctrlAtDrop != -1 && Text(IDC_INPUT) != c.before); });
+        g_ctrlAtDrop = -1;
+        g_ctrlTaken = false;
+        Send(std::vector<INPUT>(c.ctrl, Key(VK_CONTROL, true)));
+        EXPECT_TRUE(WaitFor([&] { return g_ctrlTaken == c.ctrl; }));
+        ::PostMessageW(m_dialog, WM_DROPFILES, reinterpret_cast<WPARAM>(drop = Drop(c.paths)), 0);
+        Settle();
         Send(std::vector<INPUT>(c.ctrl, Key(VK_CONTROL, false)));
-        ASSERT_EQ(g_dropDelivered, 1) << "the window takes no dropped files";
     }
-    ::UnhookWindowsHookEx(hook);
     ASSERT_EQ(g_ctrlAtDrop, int(c.ctrl)) << "Ctrl was let go before the drop was taken, five times";
-    Send(c.undo ? std::vector<INPUT>{Key(VK_CONTROL, true), Key('Z', true), Key('Z', false), Key(VK_CONTROL, false)}
-                : std::vector<INPUT>{});
-    ExpectShown(c.after);
-    EXPECT_EQ(::DragQueryFileW(g_lastDrop, 0xFFFFFFFF, nullptr, 0), 0u) << "the drop was not released";
+    if (c.undo) {
+        PressWithCtrl('Z');
+    }
+    if (c.paths) {
+        ExpectShown(c.after);
+        EXPECT_EQ(::DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0), 0u) << "the drop was not released";
+    } else {
+        DWORD start = 0, end = 0;
+        ::SendMessageW(Item(IDC_INPUT), EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+        EXPECT_EQ(Shown(), c.after + L"|stale|stale|stale|stale|stale|stale|stale");
+        EXPECT_EQ(std::make_pair(start, end), std::make_pair(c.start, c.end));
+        EXPECT_NE(Tip().find(L"拖放"), std::wstring::npos) << Tip();
+    }
     EXPECT_EQ(::SendMessageW(Item(IDC_INPUT), EM_GETLIMITTEXT, 0, 0), 0xFFFF);
 }
 
 INSTANTIATE_TEST_SUITE_P(Drops, DropTest, ::testing::Values(
-    DropCase{"ReplacesTheText", L"old\r\ntext", 2, 2, false, false, kList},
-    DropCase{"WithCtrlGoesInFrontOfTheSelection", L"abcdef", 1, 4, true, false, L"a" + kList + L"bcdef"},
-    DropCase{"WithCtrlUndoneByCtrlZ", L"abcdef", 3, 3, true, true, L"abcdef"},
-    DropCase{"WithCtrlPastTheTypingLimit", kTypingLimitFull, 10, 10, true, false,
-             kTypingLimitFull.substr(0, 10) + kList + kTypingLimitFull.substr(10)}), CaseName<DropCase>);
+    DropCase{"ReplacesTheText", L"old\r\ntext", 2, 2, true, false, false, kList},
+    DropCase{"WithCtrlGoesInFrontOfTheSelectionPastTheTypingLimit", kTypingLimitFull, 10, 14, true, true, false,
+             kTypingLimitFull.substr(0, 10) + kList + kTypingLimitFull.substr(10)},
+    DropCase{"WithCtrlUndoneByCtrlZ", L"abcdef", 3, 3, true, true, true, L"abcdef"},
+    DropCase{"WithoutPaths", L"old\r\ntext", 2, 6, false, false, false, L"old\r\ntext"},
+    DropCase{"WithoutPathsWithCtrl", L"old\r\ntext", 2, 6, false, true, false, L"old\r\ntext"}), CaseName<DropCase>);
 
 // A clipboard held open by the test's thread gives an error box, else a box confirms; both close with Return.
 TEST_F(MainDialogTest, CopyLinkPutsTheOutputsOnTheClipboardAsC) {
     Type(L"abc");
     ExpectShown(L"abc");
     for (bool held : {true, false}) {
-        ASSERT_TRUE(::OpenClipboard(nullptr) && ::EmptyClipboard() && (held || ::CloseClipboard()));
+        ASSERT_TRUE(PutOnClipboard(L"") && (!held || ::OpenClipboard(nullptr)));
         Click(Item(IDC_COPY_AS_C));
         HWND box = WaitForDialog(m_thread.threadId, m_dialog);
         const std::wstring text = ReadText(::GetDlgItem(box, 0xFFFF)), failed = L"打开剪贴板失败:";
@@ -264,11 +233,8 @@ TEST_F(MainDialogTest, CopyLinkPutsTheOutputsOnTheClipboardAsC) {
                          : ReadText(box) + L"|" + text == L"完成|复制到剪切板成功。") << text;
         Type(L"\r");
         EXPECT_TRUE(WaitFor([&] { return box && !::IsWindow(box) && ::IsWindowEnabled(m_dialog); }));
-        ASSERT_TRUE(held || ::OpenClipboard(nullptr));
-        HANDLE data = ::GetClipboardData(CF_UNICODETEXT);
-        EXPECT_EQ(std::wstring(data ? static_cast<const wchar_t*>(::GlobalLock(data)) : L""), held ? L"" : kAbcExport);
-        ::GlobalUnlock(data);
-        ::CloseClipboard();
+        ASSERT_TRUE(!held || ::CloseClipboard());
+        EXPECT_EQ(ClipboardText(), held ? L"" : kAbcExport);
     }
 }
 
@@ -291,7 +257,14 @@ TEST_F(MainDialogTest, AboutLinkOpensTheAboutBox) {
     EXPECT_TRUE(WaitFor([&] { return about && !::IsWindow(about) && ::IsWindowEnabled(m_dialog); }));
 }
 
-TEST(AboutDialogTest, EscapeEndsItWithTwoAndReturnWithOne) {
+struct CMissingTemplateDlg : CDialogImpl<CMissingTemplateDlg> {
+    enum { IDD = 999 };
+    BEGIN_MSG_MAP(CMissingTemplateDlg)
+    END_MSG_MAP()
+};
+
+TEST(DialogTest, DoModalGivesTheEndingCommandOrMinusOneWhenNotCreated) {
+    EXPECT_EQ(CMissingTemplateDlg().DoModal(nullptr, 0), -1);
     for (const auto& [keys, result] : {std::make_pair(L"\x1b", IDCANCEL), std::make_pair(L"\r", IDOK)}) {
         DialogThread about([] { return CAboutDlg().DoModal(nullptr, 0); });
         ASSERT_NE(WaitForDialog(about.threadId), nullptr);
@@ -299,14 +272,6 @@ TEST(AboutDialogTest, EscapeEndsItWithTwoAndReturnWithOne) {
         EXPECT_EQ(about.Result(), result);
     }
 }
-
-struct CMissingTemplateDlg : CDialogImpl<CMissingTemplateDlg> {
-    enum { IDD = 999 };
-    BEGIN_MSG_MAP(CMissingTemplateDlg)
-    END_MSG_MAP()
-};
-
-TEST(DialogTest, ThatCannotBeCreatedGivesMinusOne) { EXPECT_EQ(CMissingTemplateDlg().DoModal(nullptr, 0), -1); }
 
 // The provider refuses the main window's context: the reason in an error box, then the dialog ends with 0.
 TEST(ProviderFailureTest, IsShownAndEndsTheMainDialogWithZero) {
@@ -321,58 +286,48 @@ TEST(ProviderFailureTest, IsShownAndEndsTheMainDialogWithZero) {
     g_providers.Refuse({});  // a refusal left over would fail the next dialog
 }
 
-enum class Owner { None, Visible, Hidden, Minimised };
-// The owner's centre, in hundredths of the work area from its centre; the window's size, in hundredths of the
-// work area's. Then where the window is: centred on the work area or on the owner, or against work-area edges.
-enum class Placement { OnWorkArea, OnOwner, BottomRight, TopLeft };
-struct CentringCase { const char* name; Owner owner; POINT ownerAt; int size; Placement expected; };
+// The owner's styles and centre, in hundredths of the work area from its centre; the window's size, in hundredths
+// of the work area's; then where the window is. The dialogs show centring without an owner and on a visible one.
+enum class Placement { OnWorkArea, BottomRight, TopLeft };
+struct CentringCase { const char* name; DWORD owner; POINT ownerAt; int size; Placement expected; };
 class CenterWindowTest : public ::testing::TestWithParam<CentringCase> {};
 
 TEST_P(CenterWindowTest, CentresOnAVisibleOwnerOrTheWorkAreaAndKeepsTheTopLeftInView) {
     const CentringCase& c = GetParam();
     const RECT work = WorkArea();
-    const LONG workWidth = work.right - work.left, workHeight = work.bottom - work.top;
-    const POINT workCentre = {(work.left + work.right) / 2, (work.top + work.bottom) / 2};
-    const POINT ownerCentre = {workCentre.x + workWidth * c.ownerAt.x / 100,
-                               workCentre.y + workHeight * c.ownerAt.y / 100};
-    const DWORD ownerStyles[] = {0, WS_POPUP | WS_VISIBLE, WS_POPUP, WS_POPUP | WS_VISIBLE | WS_MINIMIZE};
-    HWND owner = c.owner == Owner::None ? nullptr
-                                        : ::CreateWindowExW(0, L"Static", L"owner", ownerStyles[int(c.owner)],
-                                                            ownerCentre.x - 50, ownerCentre.y - 50, 100, 100,
-                                                            nullptr, nullptr, nullptr, nullptr);
+    const SIZE area = {work.right - work.left, work.bottom - work.top};
+    const SIZE size = {area.cx * c.size / 100, area.cy * c.size / 100};
+    const POINT ownerCentre = {work.left + area.cx * (50 + c.ownerAt.x) / 100,
+                               work.top + area.cy * (50 + c.ownerAt.y) / 100};
+    HWND owner = ::CreateWindowExW(0, L"Static", L"owner", c.owner, ownerCentre.x - 50, ownerCentre.y - 50, 100, 100,
+                                   nullptr, nullptr, nullptr, nullptr);
     CWindow window;
-    window.m_hWnd = ::CreateWindowExW(0, L"Static", L"centred", WS_POPUP, 0, 0, workWidth * c.size / 100,
-                                      workHeight * c.size / 100, owner, nullptr, nullptr, nullptr);
+    window.m_hWnd = ::CreateWindowExW(0, L"Static", L"centred", WS_POPUP, 0, 0, size.cx, size.cy, owner, nullptr,
+                                      nullptr, nullptr);
     EXPECT_TRUE(window.CenterWindow());
     RECT shown = {};
     ::GetWindowRect(window.m_hWnd, &shown);
-    const POINT centre = {(shown.left + shown.right) / 2, (shown.top + shown.bottom) / 2};
-    const auto isNear = [](POINT a, POINT b) { return std::abs(a.x - b.x) <= 1 && std::abs(a.y - b.y) <= 1; };
-    switch (c.expected) {
-    case Placement::OnWorkArea: EXPECT_TRUE(isNear(centre, workCentre)) << centre.x << "," << centre.y; break;
-    case Placement::OnOwner: EXPECT_TRUE(isNear(centre, ownerCentre)) << centre.x << "," << centre.y; break;
-    case Placement::BottomRight:
-        EXPECT_EQ(std::make_pair(shown.right, shown.bottom), std::make_pair(work.right, work.bottom));
-        break;
-    case Placement::TopLeft: EXPECT_EQ(std::make_pair(shown.left, shown.top), std::make_pair(work.left, work.top));
-    }
+    // Where the top-left corner must be, by placement.
+    const POINT expected[] = {{(work.left + work.right - size.cx) / 2, (work.top + work.bottom - size.cy) / 2},
+                              {work.right - size.cx, work.bottom - size.cy}, {work.left, work.top}};
+    const POINT& corner = expected[int(c.expected)];
+    EXPECT_TRUE(std::abs(shown.left - corner.x) <= 1 && std::abs(shown.top - corner.y) <= 1)
+        << shown.left << "," << shown.top << " instead of " << corner.x << "," << corner.y;
     ::DestroyWindow(window.m_hWnd);
     ::DestroyWindow(owner);
 }
 
+constexpr DWORD kShown = WS_POPUP | WS_VISIBLE;
 INSTANTIATE_TEST_SUITE_P(Owners, CenterWindowTest, ::testing::Values(
-    CentringCase{"NoOwner", Owner::None, {0, 0}, 40, Placement::OnWorkArea},
-    CentringCase{"VisibleOwner", Owner::Visible, {-5, 3}, 40, Placement::OnOwner},
-    CentringCase{"OwnerNearBottomRight", Owner::Visible, {48, 48}, 40, Placement::BottomRight},
-    CentringCase{"OwnerNearTopLeft", Owner::Visible, {-48, -48}, 40, Placement::TopLeft},
-    CentringCase{"HiddenOwner", Owner::Hidden, {48, 48}, 40, Placement::OnWorkArea},
-    CentringCase{"MinimisedOwner", Owner::Minimised, {48, 48}, 40, Placement::OnWorkArea},
-    CentringCase{"LargerThanTheWorkArea", Owner::Visible, {10, 10}, 120, Placement::TopLeft}),
+    CentringCase{"OwnerNearBottomRight", kShown, {48, 48}, 40, Placement::BottomRight},
+    CentringCase{"HiddenOwner", WS_POPUP, {48, 48}, 40, Placement::OnWorkArea},
+    CentringCase{"MinimisedOwner", kShown | WS_MINIMIZE, {48, 48}, 40, Placement::OnWorkArea},
+    CentringCase{"LargerThanTheWorkArea", kShown, {10, 10}, 120, Placement::TopLeft}),
     CaseName<CentringCase>);
 
 // Nothing reads them, but they are the program's as published.
 TEST(ResourcesTest, QrCodeItemsHaveTheirSizes) {
-    for (const auto& [id, size] : {std::make_pair(IDR_QRCODE_FIRST, 10136u), std::make_pair(IDR_QRCODE_SECOND, 9952u)}) {
+    for (const auto& [id, size] : {std::pair(IDR_QRCODE_FIRST, 10136u), std::pair(IDR_QRCODE_SECOND, 9952u)}) {
         HRSRC item = ::FindResourceExW(nullptr, L"QRCODE", MAKEINTRESOURCEW(id),
                                        MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_SIMPLIFIED));
         EXPECT_EQ(item ? ::SizeofResource(nullptr, item) : 0, size) << id;

@@ -1,6 +1,5 @@
-// Watches the program's calls into the platform from outside. The program's code is linked into the test
-// executable, so its calls go through this executable's import table; a hook replaces one entry there for its
-// own lifetime. The tests' own calls of the same function take the hook too.
+// Watches the program's calls into the platform through this executable's import table, which the program's
+// code linked in here shares with the tests: their own calls of a hooked function take the hook too.
 #pragma once
 
 #include <windows.h>
@@ -16,7 +15,8 @@
 // Points every import-table entry of this executable that holds `from` to `to`; returns how many it changed.
 inline int RedirectImports(void* from, void* to) {
     auto* base = reinterpret_cast<BYTE*>(::GetModuleHandleW(nullptr));
-    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
+    const LONG headers = reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew;
+    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + headers);
     const IMAGE_DATA_DIRECTORY& table = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
     int changed = 0;
     for (auto* library = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + table.VirtualAddress); library->Name;
@@ -35,9 +35,8 @@ inline int RedirectImports(void* from, void* to) {
     return changed;
 }
 
-// Points the import of `imported` at `replacement` while it lives. `imported` is the function as this executable
-// imports it (taking the address of a dllimport function reads the import table), so one hook at a time per
-// function. Callers cast `original` back to the function's own pointer type.
+// Points the import of `imported` (the address of a dllimport function, read from the import table) at
+// `replacement` while it lives, so one hook at a time per function.
 class ImportHook {
 public:
     ImportHook(void* imported, void* replacement)
@@ -60,15 +59,10 @@ class ProviderWatch {
 public:
     struct Acquisition { std::wstring container; DWORD type, flags; };
 
-    ProviderWatch() = default;
-    ProviderWatch(const ProviderWatch&) = delete;
-    ProviderWatch& operator=(const ProviderWatch&) = delete;
-
     bool Installed() const { return m_acquire.Installed() && m_release.Installed(); }
     // Contexts acquired and not yet released, by anyone in the process.
     int OpenContexts() const { return m_open; }
-    // The next acquisitions fail with these errors, in turn, without reaching the provider; the record of
-    // acquisitions starts again.
+    // The next acquisitions fail with these errors in turn, unseen by the provider; the record starts again.
     void Refuse(std::deque<DWORD> errors) {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_refusals = std::move(errors);
@@ -121,15 +115,15 @@ private:
 // What the system itself says about `code`, without the line break at its end; `otherwise` when it has nothing.
 inline std::wstring SystemMessage(DWORD code, HMODULE module = nullptr, const wchar_t* otherwise = L"") {
     wchar_t text[4096] = {};
-    ::FormatMessageW((module ? FORMAT_MESSAGE_FROM_HMODULE : FORMAT_MESSAGE_FROM_SYSTEM) | FORMAT_MESSAGE_IGNORE_INSERTS,
-                     module, code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), text, 4096, nullptr);
+    const DWORD from = module ? FORMAT_MESSAGE_FROM_HMODULE : FORMAT_MESSAGE_FROM_SYSTEM;
+    ::FormatMessageW(from | FORMAT_MESSAGE_IGNORE_INSERTS, module, code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
+                     text, 4096, nullptr);
     std::wstring message = text;
     message.erase(message.find_last_not_of(L"\r\n") + 1);
     return message.empty() ? otherwise : message;
 }
 
-// The detail a failure record gives for `code`: the system's message, or the program's own phrase when the
-// system has none.
+// The detail a failure record gives for `code`: the system's message, else the program's own phrase.
 inline std::wstring RecordedDetail(DWORD code) {
     wchar_t unknown[32] = {};
     swprintf(unknown, 32, L"未知系统错误0x%08X。", static_cast<unsigned>(code));
