@@ -2,10 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "support/last_error.h"
 #include "tests/app/reference_digests.h"
-
-using Texts = std::array<std::wstring, kDigestCount>;
+#include "tests/support/temp_file.h"
 
 class DigestPipeline : public testing::Test {
 protected:
@@ -13,9 +14,9 @@ protected:
     void TearDown() override { CryptReleaseContext(m_provider, 0); }
 
     // The seven digests of exactly `bytes`; none of no bytes.
-    Texts Reference(const std::string& bytes) const
+    SevenTexts Reference(const std::string& bytes) const
     {
-        return bytes.empty() ? Texts() : ReferenceDigests(m_provider, bytes);
+        return bytes.empty() ? SevenTexts() : ReferenceDigests(m_provider, bytes);
     }
 
     HCRYPTPROV m_provider = 0;
@@ -48,14 +49,32 @@ TEST_F(DigestPipeline, DigestsExactlyTheWholeEncodedText)
     }
 }
 
+// The digest set underneath, fed as the console program feeds it a file.
+TEST_F(DigestPipeline, ASetFedInPiecesOfAnySizeGivesTheDigestsOfTheWhole)
+{
+    const std::string bytes = PatternBytes(1000);
+    CDigestSet set(m_provider);  // one set, reset for every run
+    // Around the 64- and 128-byte blocks of the SHA-2 classes.
+    for (size_t pieceSize : {1, 63, 64, 65, 127, 128, 129, 1000}) {
+        set.Reset();
+        for (size_t offset = 0; offset < bytes.size(); offset += pieceSize) {
+            set.Update(reinterpret_cast<const BYTE*>(bytes.data()) + offset,
+                       static_cast<DWORD>(std::min(pieceSize, bytes.size() - offset)));
+            set.Update(nullptr, 0);
+        }
+        EXPECT_EQ(Reference(bytes), set.Finish().texts) << "pieces of " << pieceSize;
+    }
+}
+
 TEST_F(DigestPipeline, AFailedProviderDigestShowsItsFailureAndTheRestAreRight)
 {
     HCRYPTPROV dss = 0;  // MD5 and SHA-1 but no MD4
     ASSERT_TRUE(CryptAcquireContextW(&dss, nullptr, nullptr, PROV_DSS, CRYPT_VERIFYCONTEXT));
-    const Texts texts = ComputeDigestTexts(dss, L"abc", 3, ByteEncoding::Utf8, false).texts;
+    const DigestTexts result = ComputeDigestTexts(dss, L"abc", 3, ByteEncoding::Utf8, false);
     CryptReleaseContext(dss, 0);
-    EXPECT_EQ(0u, texts[0].rfind(L"创建HASH对象失败:", 0)) << texts[0];
-    Texts expected = Reference("abc");
+    EXPECT_EQ(0u, result.texts[0].rfind(L"创建HASH对象失败:", 0)) << result.texts[0];
+    SevenTexts expected = Reference("abc");
     expected[0] = LastErrorText();
-    EXPECT_EQ(expected, texts);
+    EXPECT_EQ(expected, result.texts);
+    EXPECT_EQ((std::array<bool, kDigestCount>{true}), result.failed);
 }

@@ -34,12 +34,3 @@ inline SevenTexts ReferenceDigests(HCRYPTPROV provider, const std::string& bytes
     return {byProvider(CALG_MD4), byProvider(CALG_MD5), byProvider(CALG_SHA1), own(CVnSha224()), own(CVnSha256()),
             own(CVnSha384()), own(CVnSha512())};
 }
-
-// `size` bytes of a pattern that repeats only after 251 * 256 bytes.
-inline std::string PatternBytes(size_t size)
-{
-    std::string bytes(size, '\0');
-    for (size_t i = 0; i < size; ++i)
-        bytes[i] = static_cast<char>(i * 7 + i / 251);
-    return bytes;
-}

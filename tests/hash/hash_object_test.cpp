@@ -1,10 +1,9 @@
 #include <gtest/gtest.h>
 
-#include <fstream>
-
 #include "hash/sha256.h"
 #include "support/last_error.h"
 #include "tests/support/nist_vectors.h"
+#include "tests/support/temp_file.h"
 
 constexpr size_t kReadSize = 131072;  // HashFile's piece
 constexpr ULONGLONG kWholeFile = ~0ULL;
@@ -16,19 +15,6 @@ static bool OpensExclusively(const std::wstring& path)
     return file != INVALID_HANDLE_VALUE && CloseHandle(file);
 }
 
-// `size` patterned bytes in a file of the working folder, deleted with the object.
-struct TempFile {
-    explicit TempFile(size_t size) : contents(size)
-    {
-        for (size_t i = 0; i < size; ++i)
-            contents[i] = static_cast<BYTE>(i * 7 + i / 251);
-        std::ofstream(path.c_str(), std::ios::binary).write(reinterpret_cast<const char*>(contents.data()), size);
-    }
-    ~TempFile() { DeleteFileW(path.c_str()); }
-    Bytes contents;
-    std::wstring path = L"hash_object_test.bin";
-};
-
 TEST(HashFile, DigestsTheFileOrItsFirstLimitBytes)
 {
     const struct { size_t size; ULONGLONG limit; size_t digested; } cases[] = {
@@ -36,13 +22,14 @@ TEST(HashFile, DigestsTheFileOrItsFirstLimitBytes)
         {1000, kWholeFile, 1000}, {kReadSize, kWholeFile, kReadSize}, {kReadSize + 1, kWholeFile, kReadSize + 1},
     };
     for (const auto& c : cases) {
-        const TempFile file(c.size);
+        const std::string bytes = PatternBytes(c.size);
+        const TempFile file(L"hash_object_test.bin", bytes);
         CVnSha256 hash;
         BYTE digest[32];
         ASSERT_TRUE(hash.HashFile(file.path.c_str(), c.limit, digest)) << LastErrorText();
         const std::wstring fromFile = Hex(digest, 32);
         hash.Reset();
-        hash.Update(file.contents.data(), static_cast<DWORD>(c.digested));
+        hash.Update(reinterpret_cast<const BYTE*>(bytes.data()), static_cast<DWORD>(c.digested));
         EXPECT_EQ(Hex(digest, hash.Finish(digest)), fromFile) << c.size << " bytes, limit " << c.limit;
         EXPECT_TRUE(OpensExclusively(file.path));
     }
@@ -61,7 +48,7 @@ struct CShrinkingFileSha256 : CVnSha256 {
 
 TEST(HashFile, FailsWithTheReasonAndWritesNoDigest)
 {
-    const TempFile file(kReadSize + 5000);
+    const TempFile file(L"hash_object_test.bin", PatternBytes(kReadSize + 5000));
     const struct { std::wstring path; DWORD code; const wchar_t* text; } cases[] = {
         {TEST_DATA_DIR L"/no such file.bin", ERROR_FILE_NOT_FOUND, L"计算文件校验时打开文件失败:"},
         {TEST_DATA_DIR, ERROR_ACCESS_DENIED, L"计算文件校验时打开文件失败:"},

@@ -1,10 +1,20 @@
-// A file of given bytes in the working folder, deleted with the object.
+// Files of given bytes in the working folder, and bytes for them.
 #pragma once
 
 #include <windows.h>
 
 #include <string>
 
+// `size` bytes of a pattern that repeats only after 251 * 256 bytes.
+inline std::string PatternBytes(size_t size)
+{
+    std::string bytes(size, '\0');
+    for (size_t i = 0; i < size; ++i)
+        bytes[i] = static_cast<char>(i * 7 + i / 251);
+    return bytes;
+}
+
+// Deleted with the object.
 struct TempFile {
     TempFile(std::wstring name, const std::string& bytes) : path(std::move(name))
     {
