@@ -16,56 +16,43 @@ const std::array<std::wstring, kDigestCount> kAbcOutputs = {
     L"23097D223405D8228642A477BDA255B32AADBCE4BDA0B3F7E36C9DA7",
     L"BA7816BF8F01CFEA414140DE5DAE2223B00361A396177A9CB410FF61F20015AD",
     L"CB00753F45A35E8BB5A03D699AC65007272C32AB0EDED1631A8B605A43FF5BED8086072BA1E7CC2358BAECA134C825A7",
-    L"DDAF35A193617ABACC417349AE20413112E6FA4E89A97EA20A9EEEE64B55D39A2192992A274FC1A836BA3C23A3FEEBBD454D4423643CE80E2A9AC94FA54CA49F",
+    L"DDAF35A193617ABACC417349AE20413112E6FA4E89A97EA20A9EEEE64B55D39A"
+    L"2192992A274FC1A836BA3C23A3FEEBBD454D4423643CE80E2A9AC94FA54CA49F",
 };
-
-const std::wstring kEntryEnd = L"\r\n\r\n";
 
 // The abc export with entry `index` (its line, without the line ending) replaced.
 std::wstring AbcExportWithEntry(int index, const std::wstring& entry)
 {
+    const std::wstring entryEnd = L"\r\n\r\n";
     size_t start = 0;
-    for (int i = 0; i < index; ++i) {
-        start = kAbcExport.find(kEntryEnd, start) + kEntryEnd.size();
-    }
-    const size_t end = kAbcExport.find(kEntryEnd, start);
-    return kAbcExport.substr(0, start) + entry + kAbcExport.substr(end);
+    for (int i = 0; i < index; ++i)
+        start = kAbcExport.find(entryEnd, start) + entryEnd.size();
+    return kAbcExport.substr(0, start) + entry + kAbcExport.substr(kAbcExport.find(entryEnd, start));
 }
 
 TEST(BuildCArrayExport, AbcGivesSevenOneLineDeclarations)
 {
     const std::wstring text = BuildCArrayExport(kAbcOutputs);
-
     EXPECT_EQ(kAbcExport, text);
     EXPECT_EQ(1385u, text.size());
 }
 
-struct NonDigestCase {
-    int index;
-    std::wstring output;
-    std::wstring entry;
-};
-
-class NonDigestOutput : public ::testing::TestWithParam<NonDigestCase> {};
-
-TEST_P(NonDigestOutput, BecomesOneCommentLineAndLeavesTheOthersIntact)
+// A failure text or anything else that is not a whole uppercase digest.
+TEST(BuildCArrayExport, NonDigestOutputBecomesOneCommentLineAndLeavesTheOthersIntact)
 {
-    const NonDigestCase& param = GetParam();
-    std::array<std::wstring, kDigestCount> outputs = kAbcOutputs;
-    outputs[param.index] = param.output;
-
-    EXPECT_EQ(AbcExportWithEntry(param.index, param.entry), BuildCArrayExport(outputs));
+    const struct { int index; std::wstring output, entry; } cases[] = {
+        {1, L"HASH数据失败:参数错误。\r\n请重试 */ 结束", L"/* Md5: HASH数据失败:参数错误。 请重试 * / 结束 */"},
+        {0, L"\r\n\r\n第一行\n第二行\r\n**/", L"/* Md4:  第一行 第二行 ** / */"},
+        {6, L"", L"/* SHA512: 无摘要 */"},
+        {2, L"A9993", L"/* SHA1: A9993 */"},
+        {3, L"23097d223405d822", L"/* SHA224: 23097d223405d822 */"},
+        {4, L"0xBA7816", L"/* SHA256: 0xBA7816 */"},
+    };
+    for (const auto& c : cases) {
+        std::array<std::wstring, kDigestCount> outputs = kAbcOutputs;
+        outputs[c.index] = c.output;
+        EXPECT_EQ(AbcExportWithEntry(c.index, c.entry), BuildCArrayExport(outputs));
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Outputs, NonDigestOutput,
-    ::testing::Values(
-        NonDigestCase{1, L"HASH数据失败:参数错误。\r\n请重试 */ 结束",
-                      L"/* Md5: HASH数据失败:参数错误。 请重试 * / 结束 */"},
-        NonDigestCase{0, L"\r\n\r\n第一行\n第二行\r\n**/", L"/* Md4:  第一行 第二行 ** / */"},
-        NonDigestCase{6, L"", L"/* SHA512: 无摘要 */"},
-        NonDigestCase{2, L"A9993", L"/* SHA1: A9993 */"},
-        NonDigestCase{3, L"23097d223405d822", L"/* SHA224: 23097d223405d822 */"},
-        NonDigestCase{4, L"0xBA7816", L"/* SHA256: 0xBA7816 */"}));
 
 }  // namespace
