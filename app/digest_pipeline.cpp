@@ -1,23 +1,15 @@
 #include "app/digest_pipeline.h"
 
+#include <algorithm>
 #include <climits>
-#include <memory>
-#include <new>
 
 #include "support/last_error.h"
 
 namespace {
 
-// Converted text up to this size stays on the stack; larger text goes to the heap.
-constexpr int kStackConversionBytes = 262144;
-
-// The bytes one run digests: the units themselves, the caller's stack buffer
-// or `heap`, which owns a conversion that outgrew the stack buffer.
-struct DigestInput {
-    const BYTE* data = nullptr;
-    DWORD length = 0;
-    std::unique_ptr<BYTE[]> heap;
-};
+// Converted text goes to the digests through this buffer on the stack, a
+// piece at a time: a text of any length is converted once and needs no heap.
+constexpr int kConversionBufferBytes = 262144;
 
 // The most bytes one UTF-16 unit can take in `codePage`: a surrogate pair
 // takes four UTF-8 bytes for its two units, any other unit at most three.
@@ -29,53 +21,46 @@ int MaxBytesPerUnit(UINT codePage)
     return GetCPInfo(codePage, &info) ? static_cast<int>(info.MaxCharSize) : 4;
 }
 
-// Converts the whole of `units` in one pass, never a prefix: into the stack
-// buffer when even the longest form of the text fits there, else into a heap
-// buffer sized for that longest form.
-bool ConvertUnits(UINT codePage, const wchar_t* units, int count, BYTE* stackBuffer,
-                  DigestInput& input)
+bool IsHighSurrogate(wchar_t unit)
 {
-    const long long capacity = static_cast<long long>(count) * MaxBytesPerUnit(codePage);
-    BYTE* target = stackBuffer;
-    int room = kStackConversionBytes;
-    if (capacity > kStackConversionBytes) {
-        if (capacity > INT_MAX) {
-            LastErrorSetText(0, L"转换文本编码失败:文本过长.");
+    return unit >= 0xD800 && unit <= 0xDBFF;
+}
+
+// Converts the units piece by piece and feeds each piece to `digests`. A piece
+// never ends inside a surrogate pair, so the bytes are exactly those of one
+// conversion of the whole text (the code pages keep no state between characters).
+bool DigestConverted(UINT codePage, const wchar_t* units, int count, CDigestSet& digests)
+{
+    BYTE buffer[kConversionBufferBytes];
+    const int pieceUnits = kConversionBufferBytes / MaxBytesPerUnit(codePage);
+    for (int start = 0; start < count;) {
+        int length = std::min(pieceUnits, count - start);
+        if (start + length < count && IsHighSurrogate(units[start + length - 1]))
+            --length;
+        const int converted = WideCharToMultiByte(codePage, 0, units + start, length,
+                                                  reinterpret_cast<char*>(buffer), kConversionBufferBytes,
+                                                  nullptr, nullptr);
+        if (converted <= 0) {
+            LastErrorSetSystem(0, L"转换文本编码失败");
             return false;
         }
-        input.heap.reset(new (std::nothrow) BYTE[static_cast<size_t>(capacity)]);
-        if (!input.heap) {
-            LastErrorSetText(0, L"转换文本编码失败:分配内存失败(%u字节).",
-                             static_cast<unsigned>(capacity));
-            return false;
-        }
-        target = input.heap.get();
-        room = static_cast<int>(capacity);
+        digests.Update(buffer, static_cast<DWORD>(converted));
+        start += length;
     }
-    const int converted = WideCharToMultiByte(codePage, 0, units, count,
-                                              reinterpret_cast<char*>(target), room, nullptr, nullptr);
-    if (converted <= 0) {
-        LastErrorSetSystem(0, L"转换文本编码失败");
-        return false;
-    }
-    input.data = target;
-    input.length = static_cast<DWORD>(converted);
     return true;
 }
 
-bool MakeDigestInput(const wchar_t* units, int count, ByteEncoding encoding, BYTE* stackBuffer,
-                     DigestInput& input)
+bool DigestEncoded(const wchar_t* units, int count, ByteEncoding encoding, CDigestSet& digests)
 {
     switch (encoding) {
     case ByteEncoding::Ansi:
-        return ConvertUnits(CP_ACP, units, count, stackBuffer, input);
+        return DigestConverted(CP_ACP, units, count, digests);
     case ByteEncoding::Utf8:
-        return ConvertUnits(CP_UTF8, units, count, stackBuffer, input);
+        return DigestConverted(CP_UTF8, units, count, digests);
     case ByteEncoding::Utf16Le:
         break;
     }
-    input.data = reinterpret_cast<const BYTE*>(units);
-    input.length = static_cast<DWORD>(count * sizeof(wchar_t));
+    digests.Update(reinterpret_cast<const BYTE*>(units), static_cast<DWORD>(count * sizeof(wchar_t)));
     return true;
 }
 
@@ -102,13 +87,9 @@ DigestTexts ComputeDigestTexts(HCRYPTPROV provider, const wchar_t* units, size_t
     if (unitCount == 0)
         return DigestTexts();
 
-    BYTE stackBuffer[kStackConversionBytes];
-    DigestInput input;
-    if (!MakeDigestInput(units, unitCount, encoding, stackBuffer, input))
-        return FailureTexts();
-
     CDigestSet digests(provider);
     digests.Reset();
-    digests.Update(input.data, input.length);
+    if (!DigestEncoded(units, unitCount, encoding, digests))
+        return FailureTexts();
     return digests.Finish();
 }

@@ -37,9 +37,11 @@ TEST_F(DigestPipeline, DigestsExactlyTheWholeEncodedText)
         {L"a\r\nb", E::Ansi, false, "a\r\nb"}, {L"a\r\nb", E::Utf16Le, false, std::string("a\0\r\0\n\0b\0", 8)},
         {L"\u4E2D\u6587", E::Ansi, true, chineseAnsi + zero},
         {L"\u4E2D\u6587", E::Utf8, false, "\xE4\xB8\xAD\xE6\x96\x87"},
-        // Past the 131,071 units an edit box gives a fixed buffer and the 262,144-byte conversion buffer.
+        // Past the 131,071 units an edit box gives a fixed buffer and the 262,144-byte conversion buffer,
+        // which takes 87,381 units of UTF-8 at a time: a surrogate pair across that boundary stays whole.
         {std::wstring(140000, L'\u4E2D'), E::Utf16Le, false, Repeat("\x2D\x4E", 140000)},
-        {std::wstring(90000, L'\u4E2D'), E::Utf8, false, Repeat("\xE4\xB8\xAD", 90000)},
+        {std::wstring(87380, L'\u4E2D') + L"\xD83D\xDE00" + std::wstring(2620, L'\u4E2D'), E::Utf8, false,
+         Repeat("\xE4\xB8\xAD", 87380) + "\xF0\x9F\x98\x80" + Repeat("\xE4\xB8\xAD", 2620)},
     };
     for (const auto& c : cases) {
         const DigestTexts result =
