@@ -21,7 +21,6 @@ bool WithAvx2(const CpuFeatures& cpu) { return cpu.avx2; }
 bool WithAvx512Vl(const CpuFeatures& cpu) { return cpu.avx512vl; }
 #endif
 
-
 template <typename Path>
 const Path& Preferred(const std::vector<Path>& paths, const CpuFeatures& cpu)
 {
@@ -61,8 +60,8 @@ bool UsePath(const std::vector<Path>& paths, const Path*& active, const char* na
 
 // Fastest first, as measured with bench/digest_bench. The x86-64 SHA-512
 // paths differ in how the schedule is extended beside the scalar rounds
-// (vprorq and vpternlogq, then AVX2, then SSSE3) beside the scalar rounds;
-// the scalar schedule with rorx comes close to SSSE3 but not past it. The
+// (vprorq and vpternlogq, then AVX2, then SSSE3); the scalar schedule with
+// rorx comes close to SSSE3 but not past it. The
 // 32-bit paths also run the rounds on vector lanes, where the wider
 // instruction sets save the most.
 const std::vector<Sha256Path>& Sha256Paths()
