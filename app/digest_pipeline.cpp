@@ -67,8 +67,7 @@ bool DigestEncoded(const wchar_t* units, int count, ByteEncoding encoding, CDige
 DigestTexts FailureTexts()
 {
     DigestTexts result;
-    const wchar_t* failure = LastErrorText();
-    result.texts.fill(failure ? failure : L"");
+    result.texts.fill(LastErrorString());
     result.failed.fill(true);
     return result;
 }

@@ -16,12 +16,6 @@ std::wstring HexText(const BYTE* digest, DWORD length)
     return text;
 }
 
-std::wstring RecordedFailure()
-{
-    const wchar_t* failure = LastErrorText();
-    return failure ? failure : L"";
-}
-
 // Lets HashFile's reading loop feed the whole set: its Finish leaves the
 // seven texts here instead of writing one digest.
 class CDigestSetFeed : public CVnHashObject {
@@ -51,7 +45,7 @@ private:
 void CDigestSet::ProviderRow::Fail()
 {
     failed = true;
-    failure = RecordedFailure();
+    failure = LastErrorString();
 }
 
 void CDigestSet::Reset()

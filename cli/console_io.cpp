@@ -88,15 +88,9 @@ void ReportProblem(const std::wstring& line)
     WriteStandardText(STD_ERROR_HANDLE, std::wstring(kProgramName) + L": " + line + L"\r\n");
 }
 
-std::wstring RecordedFailureText()
-{
-    const wchar_t* failure = LastErrorText();
-    return failure ? failure : L"";
-}
-
 void ReportRecordedFailure(const std::wstring& label)
 {
-    const std::wstring text = RecordedFailureText();
+    const std::wstring text = LastErrorString();
     ReportProblem(label.empty() ? text : label + L": " + text);
 }
 

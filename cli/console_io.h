@@ -22,9 +22,6 @@ extern const wchar_t kProgramName[];
 // Writes "<program name>: <line>" and a line break to standard error.
 void ReportProblem(const std::wstring& line);
 
-// The thread's recorded failure text (support/last_error.h); empty when none could be recorded.
-std::wstring RecordedFailureText();
-
 // The same for the thread's recorded failure text, after "<label>: " unless
 // `label` is empty.
 void ReportRecordedFailure(const std::wstring& label);

@@ -7,6 +7,7 @@
 #include "cli/digest_report.h"
 #include "cli/input_text.h"
 #include "hash/provider_digest.h"
+#include "support/last_error.h"
 
 namespace {
 
@@ -87,7 +88,7 @@ DigestReport FileReport(CDigestSet& set, const std::wstring& path, const CliOpti
     DigestTexts digests;
     if (DigestFile(set, path.c_str(), digests))
         return ReportDigests(path, digests, options);
-    return {L"", {path + L": " + RecordedFailureText()}};
+    return {L"", {path + L": " + LastErrorString()}};
 }
 
 // Several files: each block begins with a header line naming its file, and an

@@ -182,6 +182,12 @@ const wchar_t* LastErrorText()
     return record != nullptr ? record->m_text.c_str() : nullptr;
 }
 
+std::wstring LastErrorString()
+{
+    const wchar_t* text = LastErrorText();
+    return text != nullptr ? text : L"";
+}
+
 DWORD LastErrorCode()
 {
     const CLastError* record = ThreadRecord();

@@ -37,5 +37,8 @@ const wchar_t* LastErrorReplaceContext(const wchar_t* contextFormat, ...);
 // record could be made.
 const wchar_t* LastErrorText();
 
+// The current text as a string of its own; empty when no record could be made.
+std::wstring LastErrorString();
+
 // The current code (0 when nothing was recorded yet).
 DWORD LastErrorCode();
