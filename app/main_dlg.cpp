@@ -2,14 +2,16 @@
 
 #include <shellapi.h>
 
+#include <algorithm>
 #include <array>
+#include <iterator>
 #include <new>
 
 #include "app/about_dlg.h"
-#include "app/c_array_export.h"
 #include "app/clipboard.h"
 #include "app/dropped_files.h"
 #include "app/text_case.h"
+#include "digest/c_array_export.h"
 #include "hash/provider_digest.h"
 #include "support/last_error.h"
 
@@ -18,6 +20,10 @@ namespace {
 // The input box accepts 65,535 typed units; text set as a whole can be longer.
 constexpr WPARAM kTypingLimit = 0xFFFF;
 constexpr UINT kChineseCodePage = 936;
+
+// The digest outputs, in the digest table's order.
+constexpr int kOutputIds[] = {IDC_MD4, IDC_MD5, IDC_SHA1, IDC_SHA224, IDC_SHA256, IDC_SHA384, IDC_SHA512};
+static_assert(std::size(kOutputIds) == kDigestCount, "one output per digest of the table");
 
 // What the tip at the input box says.
 constexpr wchar_t kLimitTipTitle[] = L"已达到输入上限";
@@ -58,7 +64,7 @@ LRESULT CALLBACK SelectAllOnDoubleClick(HWND output, UINT message, WPARAM wParam
 
 }  // namespace
 
-CMainDlg::CMainDlg() : m_outputIds{IDC_MD4, IDC_MD5, IDC_SHA1, IDC_SHA224, IDC_SHA256, IDC_SHA384, IDC_SHA512} {}
+CMainDlg::CMainDlg() { std::copy(std::begin(kOutputIds), std::end(kOutputIds), m_outputIds); }
 
 LRESULT CMainDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) {
     CenterWindow();
@@ -245,7 +251,7 @@ ByteEncoding CMainDlg::SelectedEncoding() const {
 }
 
 void CMainDlg::ShowDigestTexts(const DigestTexts& digests) {
-    EnableCopyLink(digests.copyEnabled);
+    EnableCopyLink(digests.hasDigests);
     for (int i = 0; i < kDigestCount; ++i) {
         SetDlgItemText(m_outputIds[i], digests.texts[i].c_str());
     }

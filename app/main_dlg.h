@@ -9,7 +9,7 @@
 
 #include <string>
 
-#include "app/digest_pipeline.h"
+#include "digest/digest_pipeline.h"
 #include "framework/balloon_tip.h"
 #include "framework/dialog_impl.h"
 #include "res/resource.h"

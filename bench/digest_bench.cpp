@@ -21,10 +21,11 @@
 #include <string>
 #include <vector>
 
-#include "app/digest_pipeline.h"
+#include "digest/digest_pipeline.h"
 #include "hash/cpu_features.h"
 #include "hash/provider_digest.h"
 #include "hash/sha256.h"
+#include "hash/sha2_path_override.h"
 #include "hash/sha2_paths.h"
 #include "hash/sha512.h"
 #include "support/last_error.h"
@@ -233,7 +234,7 @@ const PipelinePaths kPipelinePaths[] = {
 double RecomputeMilliseconds(HCRYPTPROV provider, const std::wstring& text, ByteEncoding encoding)
 {
     const auto run = [&] {
-        return ComputeDigestTexts(provider, text.c_str(), text.size(), encoding, false).copyEnabled;
+        return ComputeDigestTexts(provider, text.c_str(), text.size(), encoding, false).hasDigests;
     };
     double seconds = 0;
     return SecondsPerCall(run, seconds) ? seconds * 1e3 : -1;

@@ -1,9 +1,5 @@
 #include "cli/command_line.h"
 
-const wchar_t* const kDigestNames[kDigestCount] = {
-    L"MD4", L"MD5", L"SHA1", L"SHA224", L"SHA256", L"SHA384", L"SHA512",
-};
-
 namespace {
 
 const wchar_t kEndOfOptions[] = L"--";
@@ -35,10 +31,10 @@ bool FindEncoding(const std::wstring& name, ByteEncoding& encoding)
     return false;
 }
 
-bool SelectDigest(const std::wstring& name, std::bitset<kDigestCount>& selected)
+bool SelectDigest(const std::wstring& name, DigestSelection& selected)
 {
     for (int i = 0; i < kDigestCount; ++i) {
-        if (SameNameIgnoringCase(name, kDigestNames[i])) {
+        if (SameNameIgnoringCase(name, kDigestTable[i].name)) {
             selected.set(i);
             return true;
         }
@@ -49,7 +45,7 @@ bool SelectDigest(const std::wstring& name, std::bitset<kDigestCount>& selected)
 // A comma-separated list of digest names; an empty name spoils the list.
 bool SelectDigests(CliOptions& options, const std::wstring& list)
 {
-    std::bitset<kDigestCount> selected;
+    DigestSelection selected;
     size_t start = 0;
     for (;;) {
         const size_t comma = list.find(L',', start);

@@ -1,21 +1,18 @@
 // What the command line asks for, and how it is read.
 #pragma once
 
-#include <bitset>
 #include <string>
 #include <vector>
 
-#include "app/digest_pipeline.h"
-
-// The digest names of the output, in digest order; --only takes them in any case.
-extern const wchar_t* const kDigestNames[kDigestCount];
+#include "digest/digest_pipeline.h"
 
 struct CliOptions {
     ByteEncoding inputEncoding = ByteEncoding::Utf8;
     ByteEncoding encoding = ByteEncoding::Ansi;
     bool withTerminator = false;
     std::vector<std::wstring> files;
-    std::bitset<kDigestCount> selected = std::bitset<kDigestCount>().set();
+    // --only takes the table's names in any case.
+    DigestSelection selected = AllDigests();
     bool lowerCase = false;
     bool cArrays = false;
     bool help = false;

@@ -1,6 +1,6 @@
 #include "cli/digest_report.h"
 
-#include "app/c_array_export.h"
+#include "digest/c_array_export.h"
 
 namespace {
 
@@ -17,7 +17,7 @@ std::wstring LowerCaseHex(std::wstring hex)
 
 std::wstring DigestLine(int digest, const std::wstring& hex, bool lowerCase)
 {
-    return std::wstring(kDigestNames[digest]) + L' ' + (lowerCase ? LowerCaseHex(hex) : hex) + kLineEnd;
+    return std::wstring(kDigestTable[digest].name) + L' ' + (lowerCase ? LowerCaseHex(hex) : hex) + kLineEnd;
 }
 
 std::wstring Labelled(const std::wstring& label, const std::wstring& text)
@@ -35,10 +35,10 @@ std::wstring DigestLines(const DigestTexts& digests, const CliOptions& options)
     return lines;
 }
 
-// The window offers nothing to copy when the text could not be digested.
+// Nothing to export when the text could not be digested.
 std::wstring CopyAsCText(const DigestTexts& digests)
 {
-    return digests.copyEnabled ? BuildCArrayExport(digests.texts) : std::wstring();
+    return digests.hasDigests ? BuildCArrayExport(digests.texts) : std::wstring();
 }
 
 }  // namespace
@@ -49,7 +49,7 @@ DigestReport ReportDigests(const std::wstring& label, const DigestTexts& digests
     report.output = options.cArrays ? CopyAsCText(digests) : DigestLines(digests, options);
     for (int digest = 0; digest < kDigestCount; ++digest) {
         if (options.selected[digest] && digests.failed[digest])
-            report.failures.push_back(Labelled(label, kDigestNames[digest] + (L": " + digests.texts[digest])));
+            report.failures.push_back(Labelled(label, kDigestTable[digest].name + (L": " + digests.texts[digest])));
     }
     return report;
 }

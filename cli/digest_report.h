@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "app/digest_set.h"
+#include "digest/digest_set.h"
 #include "cli/command_line.h"
 
 struct DigestReport {

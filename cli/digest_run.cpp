@@ -2,7 +2,8 @@
 
 #include <algorithm>
 
-#include "app/digest_pipeline.h"
+#include "digest/digest_pipeline.h"
+#include "digest/file_digest.h"
 #include "cli/console_io.h"
 #include "cli/digest_report.h"
 #include "cli/input_text.h"
@@ -56,11 +57,10 @@ int ReadStandardInputText(ByteEncoding encoding, std::wstring& text)
     return kExitSuccess;
 }
 
-// The window shows no digests, and offers nothing to copy, for an empty text
-// without the terminator.
+// An empty text without the terminator has no bytes and so no digests.
 bool HasNoDigests(const DigestTexts& digests)
 {
-    return !digests.copyEnabled && std::none_of(digests.failed.begin(), digests.failed.end(), [](bool f) { return f; });
+    return !digests.hasDigests && std::none_of(digests.failed.begin(), digests.failed.end(), [](bool f) { return f; });
 }
 
 int DigestText(HCRYPTPROV provider, const CliOptions& options)

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "app/digest_pipeline.h"
+#include "digest/digest_pipeline.h"
 
 struct InputText {
     std::wstring text;

@@ -1,8 +1,7 @@
 #include "hash/sha2_paths.h"
 
-#include <cstring>
-
 #include "hash/sha2_blocks.h"
+#include "hash/sha2_path_slots.h"
 
 namespace {
 
@@ -29,31 +28,6 @@ const Path& Preferred(const std::vector<Path>& paths, const CpuFeatures& cpu)
             return path;
     }
     return paths.back();
-}
-
-// The one dispatch point per word size: the path of the classes' next block.
-const Sha256Path*& ActiveSha256Slot()
-{
-    static const Sha256Path* active = &Preferred(Sha256Paths(), GetCpuFeatures());
-    return active;
-}
-
-const Sha512Path*& ActiveSha512Slot()
-{
-    static const Sha512Path* active = &Preferred(Sha512Paths(), GetCpuFeatures());
-    return active;
-}
-
-template <typename Path>
-bool UsePath(const std::vector<Path>& paths, const Path*& active, const char* name)
-{
-    for (const Path& path : paths) {
-        if (std::strcmp(path.name, name) == 0 && path.offered(GetCpuFeatures())) {
-            active = &path;
-            return true;
-        }
-    }
-    return false;
 }
 
 }  // namespace
@@ -94,14 +68,20 @@ const std::vector<Sha512Path>& Sha512Paths()
 const Sha256Path& PreferredSha256Path(const CpuFeatures& cpu) { return Preferred(Sha256Paths(), cpu); }
 const Sha512Path& PreferredSha512Path(const CpuFeatures& cpu) { return Preferred(Sha512Paths(), cpu); }
 
-const Sha256Path& ActiveSha256Path() { return *ActiveSha256Slot(); }
-const Sha512Path& ActiveSha512Path() { return *ActiveSha512Slot(); }
-
-bool UseSha256Path(const char* name) { return UsePath(Sha256Paths(), ActiveSha256Slot(), name); }
-bool UseSha512Path(const char* name) { return UsePath(Sha512Paths(), ActiveSha512Slot(), name); }
-
-void UsePreferredSha2Paths()
+// The one dispatch point per word size: the path of the classes' next run of
+// blocks. Every path takes and leaves the state in the same standard form, so
+// a digest that spans a change of path is still right.
+std::atomic<const Sha256Path*>& Sha256PathSlot()
 {
-    ActiveSha256Slot() = &PreferredSha256Path(GetCpuFeatures());
-    ActiveSha512Slot() = &PreferredSha512Path(GetCpuFeatures());
+    static std::atomic<const Sha256Path*> active{&Preferred(Sha256Paths(), GetCpuFeatures())};
+    return active;
 }
+
+std::atomic<const Sha512Path*>& Sha512PathSlot()
+{
+    static std::atomic<const Sha512Path*> active{&Preferred(Sha512Paths(), GetCpuFeatures())};
+    return active;
+}
+
+const Sha256Path& ActiveSha256Path() { return *Sha256PathSlot().load(std::memory_order_relaxed); }
+const Sha512Path& ActiveSha512Path() { return *Sha512PathSlot().load(std::memory_order_relaxed); }

@@ -1,8 +1,9 @@
 // Which block function the SHA-2 classes compress with. Every word size has
 // several "paths", each built for one processor feature; on first use the
 // classes take the first path in preference order that this processor offers,
-// and the portable C path, always last, runs everywhere. The program itself
-// never narrows the choice; tests and the benchmark do, to reach every path.
+// and the portable C path, always last, runs everywhere. The choice is made
+// once and the program has no way to change it; tests and the benchmark
+// narrow it through hash/sha2_path_override.h, which only they link.
 #pragma once
 
 #include <windows.h>
@@ -36,10 +37,3 @@ const Sha512Path& PreferredSha512Path(const CpuFeatures& cpu);
 // The path the classes compress with now.
 const Sha256Path& ActiveSha256Path();
 const Sha512Path& ActiveSha512Path();
-
-// Makes the classes compress with the path called `name`. Returns false and
-// changes nothing when no path has that name or this processor lacks it.
-bool UseSha256Path(const char* name);
-bool UseSha512Path(const char* name);
-// Back to the preferred path of this processor for both word sizes.
-void UsePreferredSha2Paths();

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # A program as a Windows user gets it: the expected PE kind and subsystem, and
 # self-contained, importing only DLLs that every Windows system has (no C++
-# runtime, libgcc or winpthread DLL beside it).
+# runtime, libgcc or winpthread DLL beside it), and without the test-only
+# SHA-2 path override.
 # Usage: OBJDUMP PROGRAM PE32|PE32+ gui|console
 set -euo pipefail
 objdump=$1 program=$2 kind=$3 subsystem=$4
@@ -23,6 +24,13 @@ for dll in $imports; do
   name=$(tr '[:upper:]' '[:lower:]' <<<"$dll")
   [[ " $system_dlls " == *" ${name%.dll} "* ]] || fail "imports $dll, which is not part of Windows"
 done
+
+# The SHA-2 path choice is made once; the override is for tests and the
+# benchmark and must not be reachable from a program. Judged from the symbol
+# table of the unstripped build.
+symbols=$("$objdump" -t "$program")
+grep -q 'ActiveSha256Path' <<<"$symbols" || fail "has no symbol table to check the SHA-2 path override against"
+! grep -qE 'UseSha(256|512)Path|UsePreferredSha2Paths' <<<"$symbols" || fail "can change the SHA-2 path choice"
 
 echo "$(basename "$program") checked as $kind, $wanted; imports:" $imports
 [ "$failures" -eq 0 ]

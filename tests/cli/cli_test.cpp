@@ -8,11 +8,11 @@
 #include <regex>
 #include <thread>
 
-#include "app/c_array_export.h"
-#include "app/digest_pipeline.h"
+#include "digest/c_array_export.h"
+#include "digest/digest_pipeline.h"
 #include "support/last_error.h"
-#include "tests/app/abc_c_array_export.h"
-#include "tests/app/reference_digests.h"
+#include "tests/digest/abc_c_array_export.h"
+#include "tests/digest/reference_digests.h"
 #include "tests/support/temp_file.h"
 
 namespace {

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "app/digest_pipeline.h"
+#include "digest/digest_pipeline.h"
 #include "app/main_dlg.h"
 
 constexpr int kOutputIds[] = {IDC_MD4, IDC_MD5, IDC_SHA1, IDC_SHA224, IDC_SHA256, IDC_SHA384, IDC_SHA512};

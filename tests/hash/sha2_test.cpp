@@ -6,6 +6,7 @@
 #include <random>
 
 #include "hash/sha256.h"
+#include "hash/sha2_path_override.h"
 #include "hash/sha2_paths.h"
 #include "hash/sha512.h"
 #include "tests/support/nist_vectors.h"

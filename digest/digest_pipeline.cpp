@@ -1,4 +1,4 @@
-#include "app/digest_pipeline.h"
+#include "digest/digest_pipeline.h"
 
 #include <algorithm>
 #include <climits>
@@ -74,8 +74,8 @@ DigestTexts FailureTexts()
 
 }  // namespace
 
-DigestTexts ComputeDigestTexts(HCRYPTPROV provider, const wchar_t* units, size_t count,
-                               ByteEncoding encoding, bool withTerminator)
+DigestTexts ComputeDigestTexts(HCRYPTPROV provider, const wchar_t* units, size_t count, ByteEncoding encoding,
+                               bool withTerminator, DigestSelection selected)
 {
     // The conversion takes an int count and UTF-16LE doubles it into a DWORD.
     if (count >= static_cast<size_t>(INT_MAX)) {
@@ -86,7 +86,7 @@ DigestTexts ComputeDigestTexts(HCRYPTPROV provider, const wchar_t* units, size_t
     if (unitCount == 0)
         return DigestTexts();
 
-    CDigestSet digests(provider);
+    CDigestSet digests(provider, selected);
     digests.Reset();
     if (!DigestEncoded(units, unitCount, encoding, digests))
         return FailureTexts();

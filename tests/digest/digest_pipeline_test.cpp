@@ -1,11 +1,11 @@
-#include "app/digest_pipeline.h"
+#include "digest/digest_pipeline.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 
 #include "support/last_error.h"
-#include "tests/app/reference_digests.h"
+#include "tests/digest/reference_digests.h"
 #include "tests/support/temp_file.h"
 
 class DigestPipeline : public testing::Test {
@@ -46,7 +46,7 @@ TEST_F(DigestPipeline, DigestsExactlyTheWholeEncodedText)
     for (const auto& c : cases) {
         const DigestTexts result =
             ComputeDigestTexts(m_provider, c.text.c_str(), c.text.size(), c.encoding, c.terminator);
-        EXPECT_EQ(!c.bytes.empty(), result.copyEnabled);
+        EXPECT_EQ(!c.bytes.empty(), result.hasDigests);
         EXPECT_EQ(Reference(c.bytes), result.texts) << c.text.size() << " units in encoding " << int(c.encoding);
     }
 }

@@ -1,4 +1,4 @@
-#include "app/c_array_export.h"
+#include "digest/c_array_export.h"
 
 #include <gtest/gtest.h>
 

@@ -1,13 +1,9 @@
-#include "app/c_array_export.h"
-
-const wchar_t* const kCArrayNames[kDigestCount] = {
-    L"Md4", L"Md5", L"SHA1", L"SHA224", L"SHA256", L"SHA384", L"SHA512",
-};
+#include "digest/c_array_export.h"
 
 namespace {
 
 const wchar_t kEntryEnd[] = L"\r\n\r\n";
-// Stands in the comment for an output without any text (empty input).
+// Stands in the comment for a digest without any text (nothing was digested).
 const wchar_t kNoDigest[] = L"无摘要";
 
 bool IsUpperHexDigit(wchar_t unit)
@@ -66,20 +62,20 @@ std::wstring CommentBody(const std::wstring& text)
     return body;
 }
 
-std::wstring Comment(const wchar_t* name, const std::wstring& output)
+std::wstring Comment(const wchar_t* name, const std::wstring& text)
 {
-    const std::wstring body = output.empty() ? std::wstring(kNoDigest) : CommentBody(output);
+    const std::wstring body = text.empty() ? std::wstring(kNoDigest) : CommentBody(text);
     return std::wstring(L"/* ") + name + L": " + body + L" */";
 }
 
 }  // namespace
 
-std::wstring BuildCArrayExport(const std::array<std::wstring, kDigestCount>& outputs)
+std::wstring BuildCArrayExport(const std::array<std::wstring, kDigestCount>& texts)
 {
     std::wstring text;
     for (int i = 0; i < kDigestCount; ++i) {
-        text += IsDigestText(outputs[i]) ? Declaration(kCArrayNames[i], outputs[i])
-                                         : Comment(kCArrayNames[i], outputs[i]);
+        const wchar_t* name = kDigestTable[i].cArrayName;
+        text += IsDigestText(texts[i]) ? Declaration(name, texts[i]) : Comment(name, texts[i]);
         text += kEntryEnd;
     }
     return text;

@@ -1,0 +1,20 @@
+// A text's digests: text units, an encoding and the terminator flag in; the
+// digest texts, and whether there were bytes to digest, out.
+#pragma once
+
+#include <windows.h>
+#include <wincrypt.h>
+
+#include "digest/digest_set.h"
+
+// How a text becomes bytes: the system's ANSI code page, its UTF-16LE units
+// as they are, or UTF-8.
+enum class ByteEncoding { Ansi, Utf16Le, Utf8 };
+
+// Digests the `count` units of `units` (which must be followed by a zero unit,
+// digested too when `withTerminator` is set) with `provider` for the provider
+// digests; only the `selected` digests are computed. The whole text is
+// digested whatever its length; nothing is ever cut. A text of no bytes has
+// no digests.
+DigestTexts ComputeDigestTexts(HCRYPTPROV provider, const wchar_t* units, size_t count, ByteEncoding encoding,
+                               bool withTerminator, DigestSelection selected = AllDigests());
