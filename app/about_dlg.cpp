@@ -1,6 +1,7 @@
 #include "app/about_dlg.h"
 
-LRESULT CAboutDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) {
+LRESULT CAboutDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&)
+{
     CenterWindow();
     // Only the upper half of the template is shown: the home-page link and
     // the donation caption below it are hidden and the window is cut to half
@@ -16,7 +17,8 @@ LRESULT CAboutDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) {
     return TRUE;
 }
 
-LRESULT CAboutDlg::OnCloseCommand(WORD, WORD id, HWND, BOOL&) {
+LRESULT CAboutDlg::OnCloseCommand(WORD, WORD id, HWND, BOOL&)
+{
     EndDialog(id);
     return 0;
 }

@@ -11,9 +11,9 @@ public:
     enum { IDD = IDD_ABOUT };
 
     BEGIN_MSG_MAP(CAboutDlg)
-        MESSAGE_HANDLER(WM_INITDIALOG, OnInitDialog)
-        COMMAND_ID_HANDLER(IDOK, OnCloseCommand)
-        COMMAND_ID_HANDLER(IDCANCEL, OnCloseCommand)
+    MESSAGE_HANDLER(WM_INITDIALOG, OnInitDialog)
+    COMMAND_ID_HANDLER(IDOK, OnCloseCommand)
+    COMMAND_ID_HANDLER(IDCANCEL, OnCloseCommand)
     END_MSG_MAP()
 
 private:

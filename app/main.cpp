@@ -8,7 +8,8 @@ namespace {
 CAppModule g_module;
 }  // namespace
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
+{
     g_module.Init(instance);
     INT_PTR result;
     // The dialog object goes, with what the framework holds for it, before the module.

@@ -27,15 +27,16 @@ static_assert(std::size(kOutputIds) == kDigestCount, "one output per digest of t
 
 // What the tip at the input box says.
 constexpr wchar_t kLimitTipTitle[] = L"已达到输入上限";
-const std::wstring kLimitTipText = L"输入框最多可输入 " + std::to_wstring(kTypingLimit) +
-                                   L" 个字符，超出的部分没有输入。下方的摘要只对应框中现有的文本。";
+const std::wstring kLimitTipText = L"输入框最多可输入 " + std::to_wstring(kTypingLimit)
+    + L" 个字符，超出的部分没有输入。下方的摘要只对应框中现有的文本。";
 constexpr wchar_t kNoDroppedPathTitle[] = L"没有读到拖放的路径";
 constexpr wchar_t kNoDroppedPathText[] = L"拖放的项目没有给出可用的路径，输入和摘要保持不变。";
 
 // The whole text of `window`, however long: text set as a whole (file drops)
 // can be far longer than anything typed, and cutting it would lose the user's
 // text. False, with the reason recorded, when there is no memory to hold it.
-bool ReadWholeText(HWND window, std::wstring& text) {
+bool ReadWholeText(HWND window, std::wstring& text)
+{
     const int length = ::GetWindowTextLengthW(window);
     try {
         text.assign(static_cast<size_t>(length) + 1, L'\0');
@@ -50,8 +51,8 @@ bool ReadWholeText(HWND window, std::wstring& text) {
 // A digest wraps in the multi-line outputs, where a double-click would take
 // only the piece on one line (of a failure text, one word); copying a digest
 // starts with a double-click, so it takes the whole text.
-LRESULT CALLBACK SelectAllOnDoubleClick(HWND output, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
-                                        DWORD_PTR) {
+LRESULT CALLBACK SelectAllOnDoubleClick(HWND output, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id, DWORD_PTR)
+{
     if (message == WM_LBUTTONDBLCLK) {
         ::SendMessageW(output, EM_SETSEL, 0, -1);
         return 0;
@@ -66,14 +67,15 @@ LRESULT CALLBACK SelectAllOnDoubleClick(HWND output, UINT message, WPARAM wParam
 
 CMainDlg::CMainDlg() { std::copy(std::begin(kOutputIds), std::end(kOutputIds), m_outputIds); }
 
-LRESULT CMainDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) {
+LRESULT CMainDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&)
+{
     CenterWindow();
     CheckRadioButton(IDC_ANSI, IDC_UTF8, IDC_ANSI);
     SendDlgItemMessage(IDC_INPUT, EM_LIMITTEXT, kTypingLimit);
-    SetIcon(static_cast<HICON>(::LoadImageW(CAppModule::ResourceInstance(), MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON,
-                                            ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON),
-                                            LR_SHARED)),
-            false);
+    SetIcon(
+        static_cast<HICON>(::LoadImageW(CAppModule::ResourceInstance(), MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON,
+                                        ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON), LR_SHARED)),
+        false);
 
     m_hProv = 0;
     if (!AcquireHashProvider(&m_hProv, PROV_RSA_AES, nullptr)) {
@@ -96,7 +98,8 @@ LRESULT CMainDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) {
     return FALSE;
 }
 
-LRESULT CMainDlg::OnDestroy(UINT, WPARAM, LPARAM, BOOL&) {
+LRESULT CMainDlg::OnDestroy(UINT, WPARAM, LPARAM, BOOL&)
+{
     if (m_hProv) {
         ::CryptReleaseContext(m_hProv, 0);
         m_hProv = 0;
@@ -104,7 +107,8 @@ LRESULT CMainDlg::OnDestroy(UINT, WPARAM, LPARAM, BOOL&) {
     return 0;
 }
 
-LRESULT CMainDlg::OnCtlColorStatic(UINT, WPARAM wParam, LPARAM lParam, BOOL& handled) {
+LRESULT CMainDlg::OnCtlColorStatic(UINT, WPARAM wParam, LPARAM lParam, BOOL& handled)
+{
     const int id = ::GetDlgCtrlID(reinterpret_cast<HWND>(lParam));
     for (int outputId : m_outputIds) {
         if (outputId == id) {
@@ -118,7 +122,8 @@ LRESULT CMainDlg::OnCtlColorStatic(UINT, WPARAM wParam, LPARAM lParam, BOOL& han
     return 0;
 }
 
-LRESULT CMainDlg::OnDropFiles(UINT, WPARAM wParam, LPARAM, BOOL&) {
+LRESULT CMainDlg::OnDropFiles(UINT, WPARAM wParam, LPARAM, BOOL&)
+{
     std::wstring paths;
     CollectDroppedFiles(reinterpret_cast<HDROP>(wParam), paths, TRUE);
     if (paths.empty()) {
@@ -134,69 +139,80 @@ LRESULT CMainDlg::OnDropFiles(UINT, WPARAM wParam, LPARAM, BOOL&) {
     return 0;
 }
 
-LRESULT CMainDlg::OnActivate(UINT, WPARAM wParam, LPARAM, BOOL& handled) {
+LRESULT CMainDlg::OnActivate(UINT, WPARAM wParam, LPARAM, BOOL& handled)
+{
     m_inputTip.SetOwnerActive(LOWORD(wParam) != WA_INACTIVE);
     // The dialog manager still keeps the focus across activations.
     handled = FALSE;
     return 0;
 }
 
-LRESULT CMainDlg::OnMove(UINT, WPARAM, LPARAM, BOOL&) {
+LRESULT CMainDlg::OnMove(UINT, WPARAM, LPARAM, BOOL&)
+{
     m_inputTip.MoveTo(InputTipPoint());
     return 0;
 }
 
-LRESULT CMainDlg::OnShowLimitTip(UINT, WPARAM, LPARAM, BOOL&) {
+LRESULT CMainDlg::OnShowLimitTip(UINT, WPARAM, LPARAM, BOOL&)
+{
     ShowInputTip(kLimitTipTitle, kLimitTipText.c_str());
     return 0;
 }
 
 LRESULT CMainDlg::OnOK(WORD, WORD, HWND, BOOL&) { return 0; }
 
-LRESULT CMainDlg::OnCancel(WORD, WORD id, HWND, BOOL&) {
+LRESULT CMainDlg::OnCancel(WORD, WORD id, HWND, BOOL&)
+{
     EndDialog(id);
     return 0;
 }
 
-LRESULT CMainDlg::OnInputChange(WORD code, WORD id, HWND control, BOOL& handled) {
+LRESULT CMainDlg::OnInputChange(WORD code, WORD id, HWND control, BOOL& handled)
+{
     m_inputTip.Hide();
     return UpdateDigests(code, id, control, handled);
 }
 
-LRESULT CMainDlg::OnInputLimitReached(WORD, WORD, HWND, BOOL&) {
+LRESULT CMainDlg::OnInputLimitReached(WORD, WORD, HWND, BOOL&)
+{
     ::PostMessageW(m_hWnd, kShowLimitTipMessage, 0, 0);
     return 0;
 }
 
-LRESULT CMainDlg::UpdateDigests(WORD, WORD, HWND, BOOL&) {
+LRESULT CMainDlg::UpdateDigests(WORD, WORD, HWND, BOOL&)
+{
     std::wstring text;
     if (!ReadWholeText(GetDlgItem(IDC_INPUT), text)) {
         ShowFailureInOutputs(LastErrorText());
         return 0;
     }
-    const DigestTexts digests = ComputeDigestTexts(m_hProv, text.c_str(), text.size(), SelectedEncoding(),
-                                                   IsDlgButtonChecked(IDC_TERMINATOR));
+    const DigestTexts digests =
+        ComputeDigestTexts(m_hProv, text.c_str(), text.size(), SelectedEncoding(), IsDlgButtonChecked(IDC_TERMINATOR));
     ShowDigestTexts(digests);
     return 0;
 }
 
-LRESULT CMainDlg::OnUpperCase(int, NMHDR*, BOOL&) {
+LRESULT CMainDlg::OnUpperCase(int, NMHDR*, BOOL&)
+{
     MapInputText(MapToUpperCase);
     return 1;
 }
 
-LRESULT CMainDlg::OnLowerCase(int, NMHDR*, BOOL&) {
+LRESULT CMainDlg::OnLowerCase(int, NMHDR*, BOOL&)
+{
     MapInputText(MapToLowerCase);
     return 1;
 }
 
-LRESULT CMainDlg::OnAbout(int, NMHDR*, BOOL&) {
+LRESULT CMainDlg::OnAbout(int, NMHDR*, BOOL&)
+{
     CAboutDlg about;
     about.DoModal(::GetActiveWindow(), 0);
     return 0;
 }
 
-LRESULT CMainDlg::OnCopyAsC(int, NMHDR*, BOOL&) {
+LRESULT CMainDlg::OnCopyAsC(int, NMHDR*, BOOL&)
+{
     std::array<std::wstring, kDigestCount> outputs;
     for (int i = 0; i < kDigestCount; ++i) {
         if (!ReadWholeText(GetDlgItem(m_outputIds[i]), outputs[i])) {
@@ -212,7 +228,8 @@ LRESULT CMainDlg::OnCopyAsC(int, NMHDR*, BOOL&) {
     return 0;
 }
 
-void CMainDlg::MapInputText(void (*map)(std::wstring& text)) {
+void CMainDlg::MapInputText(void (*map)(std::wstring& text))
+{
     std::wstring text;
     if (!ReadWholeText(GetDlgItem(IDC_INPUT), text)) {
         ShowLastError();
@@ -223,7 +240,8 @@ void CMainDlg::MapInputText(void (*map)(std::wstring& text)) {
     PostInputChanged();
 }
 
-void CMainDlg::InsertAtSelectionStart(const std::wstring& text) {
+void CMainDlg::InsertAtSelectionStart(const std::wstring& text)
+{
     DWORD start = 0;
     SendDlgItemMessage(IDC_INPUT, EM_GETSEL, reinterpret_cast<WPARAM>(&start));
     SendDlgItemMessage(IDC_INPUT, EM_SETSEL, start, start);
@@ -234,13 +252,12 @@ void CMainDlg::InsertAtSelectionStart(const std::wstring& text) {
     SendDlgItemMessage(IDC_INPUT, EM_LIMITTEXT, kTypingLimit);
 }
 
-void CMainDlg::PostInputChanged() const {
-    ::PostMessageW(m_hWnd, WM_COMMAND, MAKEWPARAM(IDC_INPUT, EN_CHANGE), 0);
-}
+void CMainDlg::PostInputChanged() const { ::PostMessageW(m_hWnd, WM_COMMAND, MAKEWPARAM(IDC_INPUT, EN_CHANGE), 0); }
 
 void CMainDlg::ShowLastError() const { ::MessageBoxW(m_hWnd, LastErrorText(), nullptr, MB_ICONERROR); }
 
-ByteEncoding CMainDlg::SelectedEncoding() const {
+ByteEncoding CMainDlg::SelectedEncoding() const
+{
     if (IsDlgButtonChecked(IDC_ANSI)) {
         return ByteEncoding::Ansi;
     }
@@ -250,21 +267,24 @@ ByteEncoding CMainDlg::SelectedEncoding() const {
     return ByteEncoding::Utf16Le;
 }
 
-void CMainDlg::ShowDigestTexts(const DigestTexts& digests) {
+void CMainDlg::ShowDigestTexts(const DigestTexts& digests)
+{
     EnableCopyLink(digests.hasDigests);
     for (int i = 0; i < kDigestCount; ++i) {
         SetDlgItemText(m_outputIds[i], digests.texts[i].c_str());
     }
 }
 
-void CMainDlg::ShowFailureInOutputs(const wchar_t* text) {
+void CMainDlg::ShowFailureInOutputs(const wchar_t* text)
+{
     EnableCopyLink(false);
     for (int outputId : m_outputIds) {
         SetDlgItemText(outputId, text ? text : L"");
     }
 }
 
-void CMainDlg::EnableCopyLink(bool enable) {
+void CMainDlg::EnableCopyLink(bool enable)
+{
     HWND link = GetDlgItem(IDC_COPY_AS_C);
     ::EnableWindow(link, enable);
     // A link created disabled may keep its item disabled when the window is
@@ -277,11 +297,13 @@ void CMainDlg::EnableCopyLink(bool enable) {
     ::SendMessageW(link, LM_SETITEM, 0, reinterpret_cast<LPARAM>(&item));
 }
 
-void CMainDlg::ShowInputTip(const wchar_t* title, const wchar_t* text) {
+void CMainDlg::ShowInputTip(const wchar_t* title, const wchar_t* text)
+{
     m_inputTip.Show(title, text, InputTipPoint());
 }
 
-POINT CMainDlg::InputTipPoint() const {
+POINT CMainDlg::InputTipPoint() const
+{
     RECT input = {};
     ::GetWindowRect(GetDlgItem(IDC_INPUT), &input);
     // Near the left, so that the balloon, which opens to the right of its

@@ -39,8 +39,7 @@ constexpr DWORD kMessageSizes[] = {64, 4096, 262144};
 // The figures again, one a line, printed after the tables.
 std::vector<std::string> g_machineLines;
 
-template <typename... TArgs>
-void AddMachineLine(const char* format, TArgs... args)
+template <typename... TArgs> void AddMachineLine(const char* format, TArgs... args)
 {
     char line[160];
     std::snprintf(line, sizeof(line), format, args...);
@@ -63,8 +62,7 @@ LONGLONG Now()
 
 // Seconds that `repetitions` calls of `work` take, or a negative number
 // when a call failed.
-template <class TWork>
-double SecondsOf(TWork& work, long repetitions)
+template <class TWork> double SecondsOf(TWork& work, long repetitions)
 {
     const LONGLONG start = Now();
     for (long i = 0; i < repetitions; ++i) {
@@ -75,8 +73,7 @@ double SecondsOf(TWork& work, long repetitions)
 }
 
 // Seconds per call of `work`, which returns false when it failed.
-template <class TWork>
-bool SecondsPerCall(TWork work, double& seconds)
+template <class TWork> bool SecondsPerCall(TWork work, double& seconds)
 {
     long repetitions = 1;
     double batch = SecondsOf(work, repetitions);
@@ -91,8 +88,7 @@ bool SecondsPerCall(TWork work, double& seconds)
     return batch >= 0;
 }
 
-template <class THash>
-bool OwnDigest(const std::vector<BYTE>& message)
+template <class THash> bool OwnDigest(const std::vector<BYTE>& message)
 {
     THash hash;
     hash.Reset();
@@ -115,8 +111,7 @@ const OwnHash kOwnHashes[] = {
     {"SHA512", OwnDigest<CVnSha512>, true},
 };
 
-template <class TPath>
-std::vector<const char*> OfferedPathNames(const std::vector<TPath>& paths)
+template <class TPath> std::vector<const char*> OfferedPathNames(const std::vector<TPath>& paths)
 {
     std::vector<const char*> names;
     for (const TPath& path : paths) {
@@ -131,10 +126,7 @@ std::vector<const char*> OfferedPathNames(bool wideWords)
     return wideWords ? OfferedPathNames(Sha512Paths()) : OfferedPathNames(Sha256Paths());
 }
 
-bool UsePath(bool wideWords, const char* name)
-{
-    return wideWords ? UseSha512Path(name) : UseSha256Path(name);
-}
+bool UsePath(bool wideWords, const char* name) { return wideWords ? UseSha512Path(name) : UseSha256Path(name); }
 
 struct ProviderHash {
     const char* name;
@@ -146,8 +138,7 @@ const ProviderHash kProviderHashes[] = {
     {"SHA-256", CALG_SHA_256}, {"SHA-384", CALG_SHA_384}, {"SHA-512", CALG_SHA_512},
 };
 
-template <class TDigest>
-void PrintThroughputRow(const char* digestName, const char* pathName, TDigest digest)
+template <class TDigest> void PrintThroughputRow(const char* digestName, const char* pathName, TDigest digest)
 {
     std::printf("%-8s %-9s", digestName, pathName);
     for (DWORD size : kMessageSizes) {
@@ -156,8 +147,8 @@ void PrintThroughputRow(const char* digestName, const char* pathName, TDigest di
         if (SecondsPerCall([&] { return digest(message); }, seconds)) {
             const double megabytesPerSecond = size / seconds / 1e6;
             std::printf(" %12.1f", megabytesPerSecond);
-            AddMachineLine("bench %s %s %lu %.1f", digestName, pathName,
-                           static_cast<unsigned long>(size), megabytesPerSecond);
+            AddMachineLine("bench %s %s %lu %.1f", digestName, pathName, static_cast<unsigned long>(size),
+                           megabytesPerSecond);
         } else {
             std::printf(" %12s", "failed");
         }
@@ -167,8 +158,9 @@ void PrintThroughputRow(const char* digestName, const char* pathName, TDigest di
 
 void PrintThroughput(HCRYPTPROV provider)
 {
-    std::printf("Throughput in MB/s (10^6 bytes; one Reset/Update/Finish or one "
-                "HashWithProvider call per message)\n");
+    std::printf(
+        "Throughput in MB/s (10^6 bytes; one Reset/Update/Finish or one "
+        "HashWithProvider call per message)\n");
     std::printf("%-8s %-9s %12s %12s %12s\n", "digest", "path", "64 B", "4 KiB", "256 KiB");
     for (const OwnHash& hash : kOwnHashes) {
         for (const char* path : OfferedPathNames(hash.wideWords)) {
@@ -181,9 +173,9 @@ void PrintThroughput(HCRYPTPROV provider)
         PrintThroughputRow(hash.name, "provider", [&](const std::vector<BYTE>& message) {
             BYTE digest[260];
             DWORD length = sizeof(digest);
-            return HashWithProvider(provider, hash.algorithm, message.data(),
-                                    static_cast<DWORD>(message.size()), digest, &length)
-                   != FALSE;
+            return HashWithProvider(provider, hash.algorithm, message.data(), static_cast<DWORD>(message.size()),
+                                    digest, &length)
+                != FALSE;
         });
     }
 }
@@ -250,8 +242,8 @@ void PrintPipelineTimes(HCRYPTPROV provider)
                 paths.use();
                 std::printf("%-10s %-8s %-9s", encoding.name, sample.name, paths.name);
                 for (size_t units : kPipelineUnits) {
-                    const double ms = RecomputeMilliseconds(provider, std::wstring(units, sample.unit),
-                                                            encoding.encoding);
+                    const double ms =
+                        RecomputeMilliseconds(provider, std::wstring(units, sample.unit), encoding.encoding);
                     if (ms < 0) {
                         std::printf(" %10s", "failed");
                         continue;

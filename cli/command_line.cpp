@@ -64,10 +64,7 @@ bool SetInputEncoding(CliOptions& options, const std::wstring& value)
     return FindEncoding(value, options.inputEncoding);
 }
 
-bool SetEncoding(CliOptions& options, const std::wstring& value)
-{
-    return FindEncoding(value, options.encoding);
-}
+bool SetEncoding(CliOptions& options, const std::wstring& value) { return FindEncoding(value, options.encoding); }
 
 bool AddFile(CliOptions& options, const std::wstring& path)
 {
@@ -86,14 +83,34 @@ struct OptionRule {
 
 const OptionRule kOptionRules[] = {
     {L"--encoding", true, SetEncoding},
-    {L"--terminator", false, [](CliOptions& o, const std::wstring&) { o.withTerminator = true; return true; }},
+    {L"--terminator", false,
+     [](CliOptions& o, const std::wstring&) {
+         o.withTerminator = true;
+         return true;
+     }},
     {L"--input-encoding", true, SetInputEncoding},
     {L"--file", true, AddFile},
     {L"--only", true, SelectDigests},
-    {L"--lower", false, [](CliOptions& o, const std::wstring&) { o.lowerCase = true; return true; }},
-    {L"--c", false, [](CliOptions& o, const std::wstring&) { o.cArrays = true; return true; }},
-    {L"--help", false, [](CliOptions& o, const std::wstring&) { o.help = true; return true; }},
-    {L"--version", false, [](CliOptions& o, const std::wstring&) { o.version = true; return true; }},
+    {L"--lower", false,
+     [](CliOptions& o, const std::wstring&) {
+         o.lowerCase = true;
+         return true;
+     }},
+    {L"--c", false,
+     [](CliOptions& o, const std::wstring&) {
+         o.cArrays = true;
+         return true;
+     }},
+    {L"--help", false,
+     [](CliOptions& o, const std::wstring&) {
+         o.help = true;
+         return true;
+     }},
+    {L"--version", false,
+     [](CliOptions& o, const std::wstring&) {
+         o.version = true;
+         return true;
+     }},
 };
 
 const OptionRule* FindOptionRule(const std::wstring& name)
@@ -108,20 +125,13 @@ const OptionRule* FindOptionRule(const std::wstring& name)
 // "-" alone is text (as a word it means nothing else here); any other
 // argument that starts with '-' is meant as an option, so that a mistyped
 // one is refused rather than digested as text.
-bool LooksLikeOption(const std::wstring& argument)
-{
-    return argument.size() > 1 && argument[0] == L'-';
-}
+bool LooksLikeOption(const std::wstring& argument) { return argument.size() > 1 && argument[0] == L'-'; }
 
-std::wstring Quoted(const std::wstring& text)
-{
-    return L"\"" + text + L"\"";
-}
+std::wstring Quoted(const std::wstring& text) { return L"\"" + text + L"\""; }
 
 // Reads the option at arguments[index], and its value, advancing `index`
 // past what it used.
-bool ApplyOption(const std::vector<std::wstring>& arguments, size_t& index, CliOptions& options,
-                 std::wstring& problem)
+bool ApplyOption(const std::vector<std::wstring>& arguments, size_t& index, CliOptions& options, std::wstring& problem)
 {
     const std::wstring& argument = arguments[index];
     const size_t equals = argument.find(L'=');

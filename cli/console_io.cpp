@@ -10,8 +10,7 @@ constexpr DWORD kReadPiece = 65536;
 
 // Hands `count` items to `write` in pieces that a DWORD counts, until all are
 // taken; `write` returns how many it took, 0 on failure.
-template <class T, class WriteFunction>
-bool WriteAll(const T* items, size_t count, WriteFunction write)
+template <class T, class WriteFunction> bool WriteAll(const T* items, size_t count, WriteFunction write)
 {
     while (count != 0) {
         const DWORD taken = write(items, count < MAXDWORD ? static_cast<DWORD>(count) : MAXDWORD);

@@ -6,10 +6,7 @@ const wchar_t kEntryEnd[] = L"\r\n\r\n";
 // Stands in the comment for a digest without any text (nothing was digested).
 const wchar_t kNoDigest[] = L"无摘要";
 
-bool IsUpperHexDigit(wchar_t unit)
-{
-    return (unit >= L'0' && unit <= L'9') || (unit >= L'A' && unit <= L'F');
-}
+bool IsUpperHexDigit(wchar_t unit) { return (unit >= L'0' && unit <= L'9') || (unit >= L'A' && unit <= L'F'); }
 
 bool IsDigestText(const std::wstring& text)
 {
@@ -40,10 +37,7 @@ std::wstring Declaration(const wchar_t* name, const std::wstring& hex)
     return text;
 }
 
-bool IsLineBreak(wchar_t unit)
-{
-    return unit == L'\r' || unit == L'\n';
-}
+bool IsLineBreak(wchar_t unit) { return unit == L'\r' || unit == L'\n'; }
 
 // `text` made safe to stand inside a one-line C comment.
 std::wstring CommentBody(const std::wstring& text)

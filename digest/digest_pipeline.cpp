@@ -21,10 +21,7 @@ int MaxBytesPerUnit(UINT codePage)
     return GetCPInfo(codePage, &info) ? static_cast<int>(info.MaxCharSize) : 4;
 }
 
-bool IsHighSurrogate(wchar_t unit)
-{
-    return unit >= 0xD800 && unit <= 0xDBFF;
-}
+bool IsHighSurrogate(wchar_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
 
 // Converts the units piece by piece and feeds each piece to `digests`. A piece
 // never ends inside a surrogate pair, so the bytes are exactly those of one
@@ -37,9 +34,8 @@ bool DigestConverted(UINT codePage, const wchar_t* units, int count, CDigestSet&
         int length = std::min(pieceUnits, count - start);
         if (start + length < count && IsHighSurrogate(units[start + length - 1]))
             --length;
-        const int converted = WideCharToMultiByte(codePage, 0, units + start, length,
-                                                  reinterpret_cast<char*>(buffer), kConversionBufferBytes,
-                                                  nullptr, nullptr);
+        const int converted = WideCharToMultiByte(codePage, 0, units + start, length, reinterpret_cast<char*>(buffer),
+                                                  kConversionBufferBytes, nullptr, nullptr);
         if (converted <= 0) {
             LastErrorSetSystem(0, L"转换文本编码失败");
             return false;

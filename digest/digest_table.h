@@ -20,12 +20,9 @@ struct DigestKind {
 };
 
 inline constexpr DigestKind kDigestTable[] = {
-    {L"MD4", L"Md4", CALG_MD4, OwnHashClass::None, 16},
-    {L"MD5", L"Md5", CALG_MD5, OwnHashClass::None, 16},
-    {L"SHA1", L"SHA1", CALG_SHA1, OwnHashClass::None, 20},
-    {L"SHA224", L"SHA224", 0, OwnHashClass::Sha224, 28},
-    {L"SHA256", L"SHA256", 0, OwnHashClass::Sha256, 32},
-    {L"SHA384", L"SHA384", 0, OwnHashClass::Sha384, 48},
+    {L"MD4", L"Md4", CALG_MD4, OwnHashClass::None, 16},    {L"MD5", L"Md5", CALG_MD5, OwnHashClass::None, 16},
+    {L"SHA1", L"SHA1", CALG_SHA1, OwnHashClass::None, 20}, {L"SHA224", L"SHA224", 0, OwnHashClass::Sha224, 28},
+    {L"SHA256", L"SHA256", 0, OwnHashClass::Sha256, 32},   {L"SHA384", L"SHA384", 0, OwnHashClass::Sha384, 48},
     {L"SHA512", L"SHA512", 0, OwnHashClass::Sha512, 64},
 };
 
@@ -37,7 +34,4 @@ inline constexpr DWORD kMaxDigestBytes = 64;
 // Which digests of the table a run computes; bit i is row i.
 using DigestSelection = std::bitset<kDigestCount>;
 
-inline DigestSelection AllDigests()
-{
-    return DigestSelection().set();
-}
+inline DigestSelection AllDigests() { return DigestSelection().set(); }

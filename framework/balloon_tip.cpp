@@ -1,6 +1,7 @@
 #include "framework/balloon_tip.h"
 
-bool CBalloonTip::Create(HWND owner, HWND target) {
+bool CBalloonTip::Create(HWND owner, HWND target)
+{
     m_owner = owner;
     m_target = target;
     m_hWnd = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
@@ -17,7 +18,8 @@ bool CBalloonTip::Create(HWND owner, HWND target) {
     return true;
 }
 
-void CBalloonTip::Show(const wchar_t* title, const wchar_t* text, POINT where) {
+void CBalloonTip::Show(const wchar_t* title, const wchar_t* text, POINT where)
+{
     if (!m_hWnd) {
         return;
     }
@@ -29,23 +31,27 @@ void CBalloonTip::Show(const wchar_t* title, const wchar_t* text, POINT where) {
     ApplyVisibility();
 }
 
-void CBalloonTip::Hide() {
+void CBalloonTip::Hide()
+{
     m_shown = false;
     ApplyVisibility();
 }
 
-void CBalloonTip::MoveTo(POINT where) const {
+void CBalloonTip::MoveTo(POINT where) const
+{
     if (m_hWnd) {
         ::SendMessageW(m_hWnd, TTM_TRACKPOSITION, 0, MAKELPARAM(where.x, where.y));
     }
 }
 
-void CBalloonTip::SetOwnerActive(bool active) {
+void CBalloonTip::SetOwnerActive(bool active)
+{
     m_ownerActive = active;
     ApplyVisibility();
 }
 
-TOOLINFOW CBalloonTip::Tool(const wchar_t* text) const {
+TOOLINFOW CBalloonTip::Tool(const wchar_t* text) const
+{
     TOOLINFOW tool = {};
     tool.cbSize = sizeof tool;
     tool.uFlags = TTF_IDISHWND | TTF_TRACK | TTF_ABSOLUTE;
@@ -55,7 +61,8 @@ TOOLINFOW CBalloonTip::Tool(const wchar_t* text) const {
     return tool;
 }
 
-void CBalloonTip::ApplyVisibility() const {
+void CBalloonTip::ApplyVisibility() const
+{
     if (m_hWnd) {
         TOOLINFOW tool = Tool(nullptr);
         ::SendMessageW(m_hWnd, TTM_TRACKACTIVATE, m_shown && m_ownerActive, reinterpret_cast<LPARAM>(&tool));

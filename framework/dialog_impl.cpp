@@ -10,7 +10,8 @@ struct DialogStart {
 
 // A dialog procedure returns these messages' results directly; all others go
 // through DWLP_MSGRESULT.
-bool ReturnsResultDirectly(UINT message) {
+bool ReturnsResultDirectly(UINT message)
+{
     switch (message) {
     case WM_INITDIALOG:
     case WM_CTLCOLORMSGBOX:
@@ -32,13 +33,15 @@ bool ReturnsResultDirectly(UINT message) {
 
 }  // namespace
 
-INT_PTR CDialogImplBase::DoModal(int templateId, HWND owner, LPARAM initParam) {
+INT_PTR CDialogImplBase::DoModal(int templateId, HWND owner, LPARAM initParam)
+{
     DialogStart start = {this, initParam};
     return ::DialogBoxParamW(CAppModule::ResourceInstance(), MAKEINTRESOURCEW(templateId), owner, DialogProc,
                              reinterpret_cast<LPARAM>(&start));
 }
 
-INT_PTR CALLBACK CDialogImplBase::DialogProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
+INT_PTR CALLBACK CDialogImplBase::DialogProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
     CDialogImplBase* dialog;
     if (message == WM_INITDIALOG) {
         const DialogStart* start = reinterpret_cast<const DialogStart*>(lParam);

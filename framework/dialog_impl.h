@@ -38,10 +38,10 @@ private:
     static INT_PTR CALLBACK DialogProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
 };
 
-template <class T>
-class CDialogImpl : public CDialogImplBase {
+template <class T> class CDialogImpl : public CDialogImplBase {
 public:
-    INT_PTR DoModal(HWND owner = ::GetActiveWindow(), LPARAM initParam = 0) {
+    INT_PTR DoModal(HWND owner = ::GetActiveWindow(), LPARAM initParam = 0)
+    {
         return CDialogImplBase::DoModal(T::IDD, owner, initParam);
     }
 };

@@ -26,46 +26,54 @@ class CMessageMap {
 public:
     // Offers one message to the map. Returns TRUE and sets `result` when a
     // handler took it.
-    virtual BOOL ProcessWindowMessage(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam,
-                                      LRESULT& result) = 0;
+    virtual BOOL ProcessWindowMessage(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) = 0;
     virtual ~CMessageMap() = default;
 };
 
-#define BEGIN_MSG_MAP(theClass)                                                                  \
-    BOOL ProcessWindowMessage(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam,               \
-                              LRESULT& lResult) override {                                       \
-        BOOL bHandled = TRUE; /* a map may use none of these */                                  \
-        (void)hWnd; (void)uMsg; (void)wParam; (void)lParam; (void)lResult; (void)bHandled;
+#define BEGIN_MSG_MAP(theClass)                                                                                        \
+    BOOL ProcessWindowMessage(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT& lResult) override           \
+    {                                                                                                                  \
+        BOOL bHandled = TRUE; /* a map may use none of these */                                                        \
+        (void)hWnd;                                                                                                    \
+        (void)uMsg;                                                                                                    \
+        (void)wParam;                                                                                                  \
+        (void)lParam;                                                                                                  \
+        (void)lResult;                                                                                                 \
+        (void)bHandled;
 
-#define MESSAGE_HANDLER(message, func)                                                           \
-    if (uMsg == (message)) {                                                                     \
-        bHandled = TRUE;                                                                         \
-        lResult = func(uMsg, wParam, lParam, bHandled);                                          \
-        if (bHandled) return TRUE;                                                               \
+#define MESSAGE_HANDLER(message, func)                                                                                 \
+    if (uMsg == (message)) {                                                                                           \
+        bHandled = TRUE;                                                                                               \
+        lResult = func(uMsg, wParam, lParam, bHandled);                                                                \
+        if (bHandled)                                                                                                  \
+            return TRUE;                                                                                               \
     }
 
-#define COMMAND_ID_HANDLER(id, func)                                                             \
-    if (uMsg == WM_COMMAND && LOWORD(wParam) == (id)) {                                          \
-        bHandled = TRUE;                                                                         \
-        lResult = func(HIWORD(wParam), LOWORD(wParam), reinterpret_cast<HWND>(lParam), bHandled); \
-        if (bHandled) return TRUE;                                                               \
+#define COMMAND_ID_HANDLER(id, func)                                                                                   \
+    if (uMsg == WM_COMMAND && LOWORD(wParam) == (id)) {                                                                \
+        bHandled = TRUE;                                                                                               \
+        lResult = func(HIWORD(wParam), LOWORD(wParam), reinterpret_cast<HWND>(lParam), bHandled);                      \
+        if (bHandled)                                                                                                  \
+            return TRUE;                                                                                               \
     }
 
-#define COMMAND_HANDLER(id, code, func)                                                          \
-    if (uMsg == WM_COMMAND && LOWORD(wParam) == (id) && HIWORD(wParam) == (code)) {              \
-        bHandled = TRUE;                                                                         \
-        lResult = func(HIWORD(wParam), LOWORD(wParam), reinterpret_cast<HWND>(lParam), bHandled); \
-        if (bHandled) return TRUE;                                                               \
+#define COMMAND_HANDLER(id, code, func)                                                                                \
+    if (uMsg == WM_COMMAND && LOWORD(wParam) == (id) && HIWORD(wParam) == (code)) {                                    \
+        bHandled = TRUE;                                                                                               \
+        lResult = func(HIWORD(wParam), LOWORD(wParam), reinterpret_cast<HWND>(lParam), bHandled);                      \
+        if (bHandled)                                                                                                  \
+            return TRUE;                                                                                               \
     }
 
-#define NOTIFY_HANDLER(id, notifyCode, func)                                                     \
-    if (uMsg == WM_NOTIFY && reinterpret_cast<NMHDR*>(lParam)->idFrom == static_cast<UINT_PTR>(id) && \
-        reinterpret_cast<NMHDR*>(lParam)->code == static_cast<UINT>(notifyCode)) {               \
-        bHandled = TRUE;                                                                         \
-        lResult = func(static_cast<int>(wParam), reinterpret_cast<NMHDR*>(lParam), bHandled);    \
-        if (bHandled) return TRUE;                                                               \
+#define NOTIFY_HANDLER(id, notifyCode, func)                                                                           \
+    if (uMsg == WM_NOTIFY && reinterpret_cast<NMHDR*>(lParam)->idFrom == static_cast<UINT_PTR>(id)                     \
+        && reinterpret_cast<NMHDR*>(lParam)->code == static_cast<UINT>(notifyCode)) {                                  \
+        bHandled = TRUE;                                                                                               \
+        lResult = func(static_cast<int>(wParam), reinterpret_cast<NMHDR*>(lParam), bHandled);                          \
+        if (bHandled)                                                                                                  \
+            return TRUE;                                                                                               \
     }
 
-#define END_MSG_MAP()                                                                            \
-    return FALSE;                                                                                \
+#define END_MSG_MAP()                                                                                                  \
+    return FALSE;                                                                                                      \
     }

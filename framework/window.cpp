@@ -9,7 +9,8 @@ int Height(const RECT& rect) { return rect.bottom - rect.top; }
 int CentredStart(int low, int high, int extent) { return (low + high) / 2 - extent / 2; }
 
 // Moves the span [start, start + extent) into [low, high), its far edge first.
-int KeptInside(int start, int extent, int low, int high) {
+int KeptInside(int start, int extent, int low, int high)
+{
     if (start + extent > high) {
         start = high - extent;
     }
@@ -19,7 +20,8 @@ int KeptInside(int start, int extent, int low, int high) {
     return start;
 }
 
-HWND CentringOwner(HWND window) {
+HWND CentringOwner(HWND window)
+{
     HWND owner = ::GetWindow(window, GW_OWNER);
     if (owner && (!::IsWindowVisible(owner) || ::IsIconic(owner))) {
         return nullptr;
@@ -29,7 +31,8 @@ HWND CentringOwner(HWND window) {
 
 }  // namespace
 
-BOOL CWindow::CenterWindow() const {
+BOOL CWindow::CenterWindow() const
+{
     HWND owner = CentringOwner(m_hWnd);
     MONITORINFO monitor = {};
     monitor.cbSize = sizeof monitor;

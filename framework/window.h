@@ -10,14 +10,17 @@ public:
 
     HWND GetDlgItem(int id) const { return ::GetDlgItem(m_hWnd, id); }
     BOOL SetDlgItemText(int id, const wchar_t* text) const { return ::SetDlgItemTextW(m_hWnd, id, text); }
-    LRESULT SendDlgItemMessage(int id, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const {
+    LRESULT SendDlgItemMessage(int id, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const
+    {
         return ::SendDlgItemMessageW(m_hWnd, id, message, wParam, lParam);
     }
     bool IsDlgButtonChecked(int id) const { return ::IsDlgButtonChecked(m_hWnd, id) == BST_CHECKED; }
-    BOOL CheckRadioButton(int firstId, int lastId, int checkedId) const {
+    BOOL CheckRadioButton(int firstId, int lastId, int checkedId) const
+    {
         return ::CheckRadioButton(m_hWnd, firstId, lastId, checkedId);
     }
-    HICON SetIcon(HICON icon, bool big) const {
+    HICON SetIcon(HICON icon, bool big) const
+    {
         return reinterpret_cast<HICON>(
             ::SendMessageW(m_hWnd, WM_SETICON, big ? ICON_BIG : ICON_SMALL, reinterpret_cast<LPARAM>(icon)));
     }

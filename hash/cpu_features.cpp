@@ -62,7 +62,7 @@ ULONGLONG ReadXcr0()
     // Written out because the intrinsic needs the XSAVE target in the caller.
     unsigned low = 0, high = 0;
     __asm__ volatile("xgetbv" : "=a"(low), "=d"(high) : "c"(0));
-    return (ULONGLONG{high} << 32) | low;
+    return (ULONGLONG {high} << 32) | low;
 #else
     return 0;
 #endif
@@ -101,8 +101,8 @@ CpuFeatures DecodeCpuFeatures(const CpuidRegisters& registers)
     features.sha = features.sse41 && HasBit(ebx7, kLeaf7EbxSha);
     features.bmi2 = HasBit(ebx7, kLeaf7EbxBmi2);
     features.avx2 = avx && HasBit(ebx7, kLeaf7EbxAvx2);
-    features.avx512vl = features.avx2 && avx512State && HasBit(ebx7, kLeaf7EbxAvx512F)
-                        && HasBit(ebx7, kLeaf7EbxAvx512Vl);
+    features.avx512vl =
+        features.avx2 && avx512State && HasBit(ebx7, kLeaf7EbxAvx512F) && HasBit(ebx7, kLeaf7EbxAvx512Vl);
     return features;
 }
 

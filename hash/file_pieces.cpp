@@ -59,11 +59,10 @@ bool ReadPieces(HANDLE file, ULONGLONG count, bool toTheEnd, const FilePieceSink
 
 }  // namespace
 
-BOOL ReadFilePieces(const wchar_t* path, ULONGLONG limit, const FileOpenedHook& opened,
-                    const FilePieceSink& consume)
+BOOL ReadFilePieces(const wchar_t* path, ULONGLONG limit, const FileOpenedHook& opened, const FilePieceSink& consume)
 {
-    const HANDLE file = CreateFileW(path, FILE_GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                    OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    const HANDLE file = CreateFileW(path, FILE_GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                    FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         LastErrorSetSystem(0, kOpenFailed);
         return FALSE;

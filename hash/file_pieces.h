@@ -20,5 +20,4 @@ using FileOpenedHook = std::function<void()>;
 // bytes (a pipe, a device, a file that reports no size) is read to its end.
 // False with the failure recorded (support/last_error.h) when the file cannot
 // be opened or read whole; `consume` may then have seen some pieces.
-BOOL ReadFilePieces(const wchar_t* path, ULONGLONG limit, const FileOpenedHook& opened,
-                    const FilePieceSink& consume);
+BOOL ReadFilePieces(const wchar_t* path, ULONGLONG limit, const FileOpenedHook& opened, const FilePieceSink& consume);

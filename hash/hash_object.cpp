@@ -49,7 +49,4 @@ void CVnHashObject::DigestToString(const BYTE* digest, std::wstring& hexText)
     hexText = text;
 }
 
-void CVnHashObject::DigestToHex(const BYTE* digest, wchar_t* hexText)
-{
-    FormatHex(digest, m_digestLength, hexText);
-}
+void CVnHashObject::DigestToHex(const BYTE* digest, wchar_t* hexText) { FormatHex(digest, m_digestLength, hexText); }

@@ -16,7 +16,7 @@
 // terminating zero: `text` must hold 2 * count + 1 characters.
 void FormatHex(const BYTE* bytes, DWORD count, wchar_t* text);
 
-class CVnObject {};
+class CVnObject { };
 
 class CVnHashObject : public CVnObject {
 public:
@@ -39,7 +39,7 @@ public:
     DWORD DigestLength() const { return m_digestLength; }
 
 protected:
-    CVnHashObject() : m_algorithmId(0), m_name(L""), m_digestLength(0) {}
+    CVnHashObject() : m_algorithmId(0), m_name(L""), m_digestLength(0) { }
     // Objects own no resources and are never deleted through this interface.
     ~CVnHashObject() = default;
 

@@ -56,10 +56,7 @@ BOOL AcquireHashProvider(HCRYPTPROV* context, DWORD providerType, const wchar_t*
     return FALSE;
 }
 
-CProviderHash::~CProviderHash()
-{
-    Destroy();
-}
+CProviderHash::~CProviderHash() { Destroy(); }
 
 void CProviderHash::Destroy()
 {
@@ -101,8 +98,8 @@ BOOL CProviderHash::Finish(BYTE* digest, DWORD* digestLength)
     return TRUE;
 }
 
-BOOL HashWithProvider(HCRYPTPROV context, ALG_ID algorithm, const BYTE* data, DWORD length,
-                      BYTE* digest, DWORD* digestLength)
+BOOL HashWithProvider(HCRYPTPROV context, ALG_ID algorithm, const BYTE* data, DWORD length, BYTE* digest,
+                      DWORD* digestLength)
 {
     // Declared first, released last: the hash object goes before its context.
     CTemporaryContext temporary;

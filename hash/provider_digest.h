@@ -40,5 +40,5 @@ private:
 // One digest of `length` bytes: create, feed, read, destroy. `context` 0 opens
 // a temporary context for the call. *digestLength is the capacity of `digest`
 // on entry and the digest size on success. A caller's context is never released.
-BOOL HashWithProvider(HCRYPTPROV context, ALG_ID algorithm, const BYTE* data, DWORD length,
-                      BYTE* digest, DWORD* digestLength);
+BOOL HashWithProvider(HCRYPTPROV context, ALG_ID algorithm, const BYTE* data, DWORD length, BYTE* digest,
+                      DWORD* digestLength);

@@ -27,10 +27,7 @@ constexpr DWORD kLengthOffset = kBlockSize - 8;
 
 // Compresses `count` consecutive 64-byte blocks (any alignment) into the
 // eight-word `state` with the chosen path; a count of 0 or less does nothing.
-void CompressBlocks256(DWORD* state, const BYTE* data, int count)
-{
-    ActiveSha256Path().compress(state, data, count);
-}
+void CompressBlocks256(DWORD* state, const BYTE* data, int count) { ActiveSha256Path().compress(state, data, count); }
 
 }  // namespace
 
@@ -56,14 +53,12 @@ BOOL CVnSha224::Reset()
 
 void CVnSha224::Update(const BYTE* data, DWORD length)
 {
-    BufferedUpdate<Sha256Family>(m_totalLength, m_pendingLength, m_block, m_state,
-                                 CompressBlocks256, data, length);
+    BufferedUpdate<Sha256Family>(m_totalLength, m_pendingLength, m_block, m_state, CompressBlocks256, data, length);
 }
 
 DWORD CVnSha224::Finish(BYTE* digest)
 {
-    BufferedPadAndCompress<Sha256Family>(m_totalLength, m_pendingLength, m_block, m_state,
-                                         CompressBlocks256);
+    BufferedPadAndCompress<Sha256Family>(m_totalLength, m_pendingLength, m_block, m_state, CompressBlocks256);
     // SHA-224 drops H7.
     StoreWordsBigEndian(m_state, 7, digest);
     return m_digestLength;
@@ -128,7 +123,4 @@ DWORD CVnSha256::Finish(BYTE* digest)
     return m_digestLength;
 }
 
-void CVnSha256::Transform()
-{
-    CompressBlocks256(m_state, m_buffer, 1);
-}
+void CVnSha256::Transform() { CompressBlocks256(m_state, m_buffer, 1); }

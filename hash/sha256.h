@@ -23,7 +23,7 @@ private:
     // Zero from the start, so that an Update before Reset stays inside m_block.
     ULONGLONG m_totalLength = 0;  // bytes of the blocks already compressed
     DWORD m_pendingLength = 0;    // bytes waiting at the start of m_block, 0..63
-    BYTE m_block[128];        // the second block only takes padding that spills over
+    BYTE m_block[128];            // the second block only takes padding that spills over
     DWORD m_state[8];
 };
 

@@ -32,8 +32,7 @@ VN_TARGET(VN_SHANI) VN_ALWAYS_INLINE void CompressBlock(__m128i& abef, __m128i& 
         __m128i& current = message[group & 3];
         if (group < 4)
             current = LoadBigEndianWords(block + 16 * group);
-        __m128i words = _mm_add_epi32(
-            current, _mm_loadu_si128(reinterpret_cast<const __m128i*>(kSha256K + 4 * group)));
+        __m128i words = _mm_add_epi32(current, _mm_loadu_si128(reinterpret_cast<const __m128i*>(kSha256K + 4 * group)));
         cdgh = _mm_sha256rnds2_epu32(cdgh, abef, words);
         if (group >= 3 && group < 15) {
             __m128i& next = message[(group + 1) & 3];

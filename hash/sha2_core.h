@@ -11,17 +11,13 @@
 
 #include <algorithm>
 
-template <typename Word>
-inline Word Rotr(Word x, unsigned n) { return (x >> n) | (x << (8 * sizeof(Word) - n)); }
+template <typename Word> inline Word Rotr(Word x, unsigned n) { return (x >> n) | (x << (8 * sizeof(Word) - n)); }
 
-template <typename Word>
-inline Word Ch(Word x, Word y, Word z) { return (x & y) ^ (~x & z); }
+template <typename Word> inline Word Ch(Word x, Word y, Word z) { return (x & y) ^ (~x & z); }
 
-template <typename Word>
-inline Word Maj(Word x, Word y, Word z) { return (x & y) ^ (x & z) ^ (y & z); }
+template <typename Word> inline Word Maj(Word x, Word y, Word z) { return (x & y) ^ (x & z) ^ (y & z); }
 
-template <typename Word>
-inline Word LoadBigEndian(const BYTE* bytes)
+template <typename Word> inline Word LoadBigEndian(const BYTE* bytes)
 {
     Word word = 0;
     for (size_t i = 0; i < sizeof(Word); ++i) {
@@ -30,16 +26,14 @@ inline Word LoadBigEndian(const BYTE* bytes)
     return word;
 }
 
-template <typename Word>
-inline void StoreBigEndian(Word word, BYTE* bytes)
+template <typename Word> inline void StoreBigEndian(Word word, BYTE* bytes)
 {
     for (size_t i = sizeof(Word); i-- > 0; word >>= 8) {
         bytes[i] = static_cast<BYTE>(word);
     }
 }
 
-template <typename Word>
-inline void StoreWordsBigEndian(const Word* words, size_t count, BYTE* bytes)
+template <typename Word> inline void StoreWordsBigEndian(const Word* words, size_t count, BYTE* bytes)
 {
     for (size_t i = 0; i < count; ++i) {
         StoreBigEndian(words[i], bytes + i * sizeof(Word));
@@ -48,8 +42,8 @@ inline void StoreWordsBigEndian(const Word* words, size_t count, BYTE* bytes)
 
 // W[t] from W[t-2], W[t-7], W[t-15] and W[t-16].
 template <typename Family>
-inline typename Family::Word ScheduleWord(typename Family::Word w2, typename Family::Word w7,
-                                         typename Family::Word w15, typename Family::Word w16)
+inline typename Family::Word ScheduleWord(typename Family::Word w2, typename Family::Word w7, typename Family::Word w15,
+                                          typename Family::Word w16)
 {
     return Family::SmallSigma1(w2) + w7 + Family::SmallSigma0(w15) + w16;
 }
@@ -75,8 +69,7 @@ inline void Round(typename Family::Word* v, unsigned t, typename Family::Word ro
 
 // Compresses `count` consecutive blocks of `data` (no alignment needed) into
 // `state`, expanding each block's full message schedule before its rounds.
-template <typename Family>
-void CompressBlocksFullSchedule(typename Family::Word* state, const BYTE* data, int count)
+template <typename Family> void CompressBlocksFullSchedule(typename Family::Word* state, const BYTE* data, int count)
 {
     using Word = typename Family::Word;
     for (; count > 0; --count, data += Family::kBlockSize) {
@@ -108,9 +101,8 @@ using CompressBlocksFunction = void (*)(typename Family::Word* state, const BYTE
 // straight from the caller's memory. `compress` is the family's
 // CompressBlocks routine.
 template <typename Family>
-void BufferedUpdate(ULONGLONG& totalLength, DWORD& pendingLength, BYTE* block,
-                    typename Family::Word* state, CompressBlocksFunction<Family> compress,
-                    const BYTE* data, DWORD length)
+void BufferedUpdate(ULONGLONG& totalLength, DWORD& pendingLength, BYTE* block, typename Family::Word* state,
+                    CompressBlocksFunction<Family> compress, const BYTE* data, DWORD length)
 {
     const DWORD room = Family::kBlockSize - pendingLength;
     // Compared against the room left rather than as pendingLength + length,
@@ -136,8 +128,8 @@ void BufferedUpdate(ULONGLONG& totalLength, DWORD& pendingLength, BYTE* block,
 // Pads the pending bytes and compresses the last block or two. The length
 // field is two words wide: the message length in bits, big-endian.
 template <typename Family>
-void BufferedPadAndCompress(ULONGLONG totalLength, DWORD pendingLength, BYTE* block,
-                            typename Family::Word* state, CompressBlocksFunction<Family> compress)
+void BufferedPadAndCompress(ULONGLONG totalLength, DWORD pendingLength, BYTE* block, typename Family::Word* state,
+                            CompressBlocksFunction<Family> compress)
 {
     constexpr DWORD lengthFieldSize = 2 * sizeof(typename Family::Word);
     // The 0x80 and the length field must fit behind the pending bytes;

@@ -7,8 +7,7 @@
 
 namespace {
 
-template <typename Path>
-bool UsePath(const std::vector<Path>& paths, std::atomic<const Path*>& slot, const char* name)
+template <typename Path> bool UsePath(const std::vector<Path>& paths, std::atomic<const Path*>& slot, const char* name)
 {
     for (const Path& path : paths) {
         if (std::strcmp(path.name, name) == 0 && path.offered(GetCpuFeatures())) {

@@ -20,8 +20,7 @@ bool WithAvx2(const CpuFeatures& cpu) { return cpu.avx2; }
 bool WithAvx512Vl(const CpuFeatures& cpu) { return cpu.avx512vl; }
 #endif
 
-template <typename Path>
-const Path& Preferred(const std::vector<Path>& paths, const CpuFeatures& cpu)
+template <typename Path> const Path& Preferred(const std::vector<Path>& paths, const CpuFeatures& cpu)
 {
     for (const Path& path : paths) {
         if (path.offered(cpu))
@@ -73,13 +72,13 @@ const Sha512Path& PreferredSha512Path(const CpuFeatures& cpu) { return Preferred
 // a digest that spans a change of path is still right.
 std::atomic<const Sha256Path*>& Sha256PathSlot()
 {
-    static std::atomic<const Sha256Path*> active{&Preferred(Sha256Paths(), GetCpuFeatures())};
+    static std::atomic<const Sha256Path*> active {&Preferred(Sha256Paths(), GetCpuFeatures())};
     return active;
 }
 
 std::atomic<const Sha512Path*>& Sha512PathSlot()
 {
-    static std::atomic<const Sha512Path*> active{&Preferred(Sha512Paths(), GetCpuFeatures())};
+    static std::atomic<const Sha512Path*> active {&Preferred(Sha512Paths(), GetCpuFeatures())};
     return active;
 }
 

@@ -17,8 +17,7 @@
 using Sha256BlockFunction = void (*)(DWORD* state, const BYTE* data, int count);
 using Sha512BlockFunction = void (*)(ULONGLONG* state, const BYTE* data, int count);
 
-template <typename BlockFunction>
-struct Sha2Path {
+template <typename BlockFunction> struct Sha2Path {
     const char* name;  // "shani", "avx512vl", "avx2", "bmi2", "ssse3", "portable"
     BlockFunction compress;
     bool (*offered)(const CpuFeatures& cpu);

@@ -1,5 +1,8 @@
 #include "hash/sha2_tables.h"
 
+// The constants in the standard's order, four to a row.
+// clang-format off
+
 const DWORD kSha256K[64] = {
     0x428A2F98, 0x71374491, 0xB5C0FBCF, 0xE9B5DBA5,
     0x3956C25B, 0x59F111F1, 0x923F82A4, 0xAB1C5ED5,
@@ -61,3 +64,4 @@ const ULONGLONG kSha512InitialHash[8] = {
     0x6A09E667F3BCC908ULL, 0xBB67AE8584CAA73BULL, 0x3C6EF372FE94F82BULL, 0xA54FF53A5F1D36F1ULL,
     0x510E527FADE682D1ULL, 0x9B05688C2B3E6C1FULL, 0x1F83D9ABFB41BD6BULL, 0x5BE0CD19137E2179ULL,
 };
+// clang-format on

@@ -29,11 +29,10 @@ void CompressBlocks512(ULONGLONG* state, const BYTE* data, int count)
 }
 
 // The one Update of both classes, over their identical fields.
-void UpdateSha512Family(ULONGLONG& totalLength, DWORD& pendingLength, BYTE* block,
-                        ULONGLONG* state, const BYTE* data, DWORD length)
+void UpdateSha512Family(ULONGLONG& totalLength, DWORD& pendingLength, BYTE* block, ULONGLONG* state, const BYTE* data,
+                        DWORD length)
 {
-    BufferedUpdate<Sha512Family>(totalLength, pendingLength, block, state, CompressBlocks512,
-                                 data, length);
+    BufferedUpdate<Sha512Family>(totalLength, pendingLength, block, state, CompressBlocks512, data, length);
 }
 
 }  // namespace
@@ -65,8 +64,7 @@ void CVnSha384::Update(const BYTE* data, DWORD length)
 
 DWORD CVnSha384::Finish(BYTE* digest)
 {
-    BufferedPadAndCompress<Sha512Family>(m_totalLength, m_pendingLength, m_block, m_state,
-                                         CompressBlocks512);
+    BufferedPadAndCompress<Sha512Family>(m_totalLength, m_pendingLength, m_block, m_state, CompressBlocks512);
     // SHA-384 drops H6 and H7.
     StoreWordsBigEndian(m_state, 6, digest);
     return m_digestLength;
@@ -94,8 +92,7 @@ void CVnSha512::Update(const BYTE* data, DWORD length)
 
 DWORD CVnSha512::Finish(BYTE* digest)
 {
-    BufferedPadAndCompress<Sha512Family>(m_totalLength, m_pendingLength, m_block, m_state,
-                                         CompressBlocks512);
+    BufferedPadAndCompress<Sha512Family>(m_totalLength, m_pendingLength, m_block, m_state, CompressBlocks512);
     StoreWordsBigEndian(m_state, 8, digest);
     return m_digestLength;
 }

@@ -20,7 +20,7 @@ private:
     // Zero from the start, so that an Update before Reset stays inside m_block.
     ULONGLONG m_totalLength = 0;  // bytes of the blocks already compressed
     DWORD m_pendingLength = 0;    // bytes waiting at the start of m_block, 0..127
-    BYTE m_block[256];        // the second block only takes padding that spills over
+    BYTE m_block[256];            // the second block only takes padding that spills over
     ULONGLONG m_state[8];
 };
 

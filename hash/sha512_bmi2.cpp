@@ -39,7 +39,8 @@ VN_TARGET(VN_BLOCK_TARGET) VN_ALWAYS_INLINE ULONGLONG ScheduleWord(const ULONGLO
 // Sixteen rounds from round `first` (a multiple of 16) on; with `extend`,
 // each schedule word, once used, is replaced by the one sixteen rounds later.
 template <bool kExtend>
-VN_TARGET(VN_BLOCK_TARGET) VN_ALWAYS_INLINE void SixteenRounds(ULONGLONG* v, ULONGLONG* w, unsigned first)
+VN_TARGET(VN_BLOCK_TARGET)
+VN_ALWAYS_INLINE void SixteenRounds(ULONGLONG* v, ULONGLONG* w, unsigned first)
 {
     VN_UNROLL(16)
     for (unsigned j = 0; j < 16; ++j) {

@@ -23,8 +23,7 @@
 
 namespace {
 
-template <int kBits>
-VN_TARGET(VN_BLOCK_TARGET) VN_ALWAYS_INLINE __m128i RotateRight(__m128i x)
+template <int kBits> VN_TARGET(VN_BLOCK_TARGET) VN_ALWAYS_INLINE __m128i RotateRight(__m128i x)
 {
 #if VN_LANES_TERNARY
     return _mm_ror_epi64(x, kBits);
@@ -58,7 +57,7 @@ VN_TARGET(VN_BLOCK_TARGET) VN_ALWAYS_INLINE __m128i SmallSigma1(__m128i x)
 // pairs: pair p holds W[t-16+2p mod 16 ..]; the result replaces pairs[p].
 VN_TARGET(VN_BLOCK_TARGET) VN_ALWAYS_INLINE __m128i NextWordPair(const __m128i* pairs, unsigned p)
 {
-    const __m128i words2 = pairs[(p + 7) & 7];                                        // W[t-2], W[t-1]
+    const __m128i words2 = pairs[(p + 7) & 7];                                          // W[t-2], W[t-1]
     const __m128i words7 = _mm_alignr_epi8(pairs[(p + 5) & 7], pairs[(p + 4) & 7], 8);  // W[t-7], W[t-6]
     const __m128i words15 = _mm_alignr_epi8(pairs[(p + 1) & 7], pairs[p], 8);           // W[t-15], W[t-14]
     return Add(Add(SmallSigma1(words2), words7), Add(SmallSigma0(words15), pairs[p]));
@@ -70,8 +69,7 @@ VN_TARGET(VN_BLOCK_TARGET) VN_ALWAYS_INLINE void LoadWordPairs(__m128i* pairs, c
     const __m128i byteSwap = _mm_set_epi64x(0x08090A0B0C0D0E0FLL, 0x0001020304050607LL);
     VN_UNROLL(8)
     for (int p = 0; p < 8; ++p) {
-        pairs[p] = _mm_shuffle_epi8(
-            _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + 16 * p)), byteSwap);
+        pairs[p] = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(block + 16 * p)), byteSwap);
     }
 }
 
@@ -86,7 +84,8 @@ VN_TARGET(VN_BLOCK_TARGET) VN_ALWAYS_INLINE __m128i AddConstants(__m128i pair, u
 // from the ring `sums`; with `extend`, each pair of words, once used, makes
 // way for the pair sixteen words later and its sums.
 template <bool kExtend>
-VN_TARGET(VN_BLOCK_TARGET) VN_ALWAYS_INLINE void SixteenRounds(ULONGLONG* v, __m128i* pairs, ULONGLONG* sums, unsigned first)
+VN_TARGET(VN_BLOCK_TARGET)
+VN_ALWAYS_INLINE void SixteenRounds(ULONGLONG* v, __m128i* pairs, ULONGLONG* sums, unsigned first)
 {
     VN_UNROLL(8)
     for (unsigned p = 0; p < 8; ++p) {
@@ -166,7 +165,8 @@ VN_TARGET(VN_BLOCK_TARGET) VN_ALWAYS_INLINE void LaneRound(__m128i* v, unsigned 
 // Sixteen rounds from round `first` (a multiple of 16) on; with `extend`,
 // each word pair, once used, is replaced by the pair sixteen words later.
 template <bool kExtend>
-VN_TARGET(VN_BLOCK_TARGET) VN_ALWAYS_INLINE void SixteenRounds(__m128i* v, __m128i* pairs, unsigned first)
+VN_TARGET(VN_BLOCK_TARGET)
+VN_ALWAYS_INLINE void SixteenRounds(__m128i* v, __m128i* pairs, unsigned first)
 {
     VN_UNROLL(8)
     for (unsigned p = 0; p < 8; ++p) {

@@ -24,7 +24,7 @@ HMODULE g_internetMessages = nullptr;
 CLastError* ThreadRecord()
 {
     if (t_record == nullptr) {
-        t_record = new (std::nothrow) CLastError{0, std::wstring()};
+        t_record = new (std::nothrow) CLastError {0, std::wstring()};
     }
     return t_record;
 }
@@ -97,8 +97,8 @@ std::wstring SystemDetail(DWORD code)
     if (module != nullptr) {
         flags |= FORMAT_MESSAGE_FROM_HMODULE;
     }
-    const DWORD length = FormatMessageW(flags, module, code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
-                                        detail + 1, kMessageCapacity - 1, nullptr);
+    const DWORD length = FormatMessageW(flags, module, code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), detail + 1,
+                                        kMessageCapacity - 1, nullptr);
     if (length == 0) {
         swprintf(detail, kMessageCapacity, L":未知系统错误0x%08X。", static_cast<unsigned>(code));
     }

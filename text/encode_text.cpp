@@ -15,10 +15,7 @@ constexpr int kStackConversionBytes = 8192;
 // Every UTF-16 code unit takes at most three bytes of UTF-8.
 constexpr int kMaxUtf8BytesPerUnit = 3;
 
-int TextLength(const wchar_t* text, int count)
-{
-    return count == -1 ? static_cast<int>(wcslen(text)) : count;
-}
+int TextLength(const wchar_t* text, int count) { return count == -1 ? static_cast<int>(wcslen(text)) : count; }
 
 // The ANSI form ends at the first zero character, as a zero-terminated
 // conversion of the same text would.
@@ -33,16 +30,12 @@ std::string WideToThreadAnsi(const wchar_t* text, int length)
         return std::string();
     }
     std::string converted(static_cast<size_t>(size), '\0');
-    const int written =
-        WideCharToMultiByte(CP_THREAD_ACP, 0, text, units, &converted[0], size, nullptr, nullptr);
+    const int written = WideCharToMultiByte(CP_THREAD_ACP, 0, text, units, &converted[0], size, nullptr, nullptr);
     converted.resize(written > 0 ? static_cast<size_t>(written) : 0);
     return converted;
 }
 
-DWORD TerminatorSize(TextEncoding encoding)
-{
-    return encoding == TextEncodingUnicode ? sizeof(wchar_t) : 1;
-}
+DWORD TerminatorSize(TextEncoding encoding) { return encoding == TextEncodingUnicode ? sizeof(wchar_t) : 1; }
 
 }  // namespace
 
@@ -65,8 +58,8 @@ std::string WideToUtf8(const wchar_t* text, int count)
     return std::string(scratch, written > 0 ? static_cast<size_t>(written) : 0);
 }
 
-BOOL EncodeText(const wchar_t* text, int length, BOOL withTerminator, TextEncoding encoding,
-                BYTE** bytes, DWORD* byteCount)
+BOOL EncodeText(const wchar_t* text, int length, BOOL withTerminator, TextEncoding encoding, BYTE** bytes,
+                DWORD* byteCount)
 {
     if (text == nullptr || length < -1) {
         LastErrorSetText(0, L"转换字符串编码方式失败:无效的文本或长度.");
@@ -105,7 +98,4 @@ BOOL EncodeText(const wchar_t* text, int length, BOOL withTerminator, TextEncodi
     return TRUE;
 }
 
-void FreeEncodedText(BYTE* bytes)
-{
-    delete[] bytes;
-}
+void FreeEncodedText(BYTE* bytes) { delete[] bytes; }

@@ -17,8 +17,8 @@ enum TextEncoding : int {
 // *bytes the buffer, which the caller releases with FreeEncodedText, also
 // after a failure when it is not null. An unsupported encoding fails without
 // touching either out-parameter; a failed allocation leaves *bytes null.
-BOOL EncodeText(const wchar_t* text, int length, BOOL withTerminator, TextEncoding encoding,
-                BYTE** bytes, DWORD* byteCount);
+BOOL EncodeText(const wchar_t* text, int length, BOOL withTerminator, TextEncoding encoding, BYTE** bytes,
+                DWORD* byteCount);
 
 void FreeEncodedText(BYTE* bytes);
 

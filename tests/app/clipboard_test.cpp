@@ -19,7 +19,8 @@ static std::wstring ClipboardText()
 TEST(SetClipboardText, PutsTheWholeTextThereOrReportsTheClipboardHeldByAnotherThread)
 {
     const HWND owner = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
-    for (const wchar_t* text : {L"const unsigned char Md4[1] = {0xA4};\r\n\r\n", L"复制到剪切板成功。\r\n第二行", L""}) {
+    for (const wchar_t* text :
+         {L"const unsigned char Md4[1] = {0xA4};\r\n\r\n", L"复制到剪切板成功。\r\n第二行", L""}) {
         EXPECT_TRUE(SetClipboardText(owner, text)) << LastErrorText();
         EXPECT_EQ(nullptr, GetOpenClipboardWindow());
         EXPECT_EQ(text, ClipboardText());

@@ -25,7 +25,11 @@ TEST(CollectDroppedFiles, GivesEveryPathWholeOneALine)
 {
     const std::wstring spaces = L"C:\\Program Files\\文本 摘要\\说明 文件.txt";
     const std::wstring longPath = L"C:\\" + std::wstring(1500, L'长') + L"\\" + std::wstring(600, L'a') + L".txt";
-    const struct { std::vector<std::wstring> paths; std::wstring lines; BOOL release; } cases[] = {
+    const struct {
+        std::vector<std::wstring> paths;
+        std::wstring lines;
+        BOOL release;
+    } cases[] = {
         {{L"C:\\data\\abc.txt"}, L"C:\\data\\abc.txt", TRUE},
         {{L"C:\\a.txt", L"D:\\folder", spaces}, L"C:\\a.txt\r\nD:\\folder\r\n" + spaces, TRUE},
         {{L"C:\\a.txt", longPath}, L"C:\\a.txt\r\n" + longPath, FALSE},

@@ -91,8 +91,8 @@ CliRun RunCli(const CliRow& row)
         MakePipe(true, startup.hStdInput, in);
         MakePipe(false, startup.hStdOutput, out);
         MakePipe(false, startup.hStdError, err);
-        EXPECT_TRUE(CreateProcessW(TEXTHASH_CLI_EXE, &commandLine[0], nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
-                                   nullptr, nullptr, &startup, &process))
+        EXPECT_TRUE(CreateProcessW(TEXTHASH_CLI_EXE, &commandLine[0], nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
+                                   nullptr, &startup, &process))
             << "cannot start texthash-cli.exe: error " << GetLastError();
         for (HANDLE childEnd : {startup.hStdInput, startup.hStdOutput, startup.hStdError})
             CloseHandle(childEnd);
@@ -100,7 +100,7 @@ CliRun RunCli(const CliRow& row)
     DWORD written = 0;
     WriteFile(in, row.input.data(), static_cast<DWORD>(row.input.size()), &written, nullptr);
     CloseHandle(in);
-    CliRun run{~0u, ReadToEnd(out), ReadToEnd(err)};  // in this order: standard output first
+    CliRun run {~0u, ReadToEnd(out), ReadToEnd(err)};  // in this order: standard output first
     WaitForSingleObject(process.hProcess, INFINITE);
     GetExitCodeProcess(process.hProcess, &run.exitCode);
     CloseHandle(process.hThread);
@@ -112,7 +112,7 @@ CliRun RunCli(const CliRow& row)
 std::vector<CliRun> RunAll(const std::vector<CliRow>& rows)
 {
     std::vector<CliRun> runs(rows.size());
-    std::atomic<size_t> next{0};
+    std::atomic<size_t> next {0};
     std::vector<std::thread> workers;
     for (int worker = 0; worker < 4; ++worker) {
         workers.emplace_back([&] {
@@ -169,27 +169,39 @@ TEST_F(Cli, EveryRunGivesItsOutputErrorLineAndExitCode)
         {{L"abc"}, "", 0, Lines(L"abc")},
         {{L"--only", L"md5", L"--terminator", L"abc"}, "", 0, L"MD5 147A664A2CA9410911E61986D3F0D52A\r\n"},
         {{L"--only=md5", L"--encoding", L"utf16le", L"abc"}, "", 0, L"MD5 CE1473CF80C6B3FDA8E3DFC006ADC315\r\n"},
-        {{L"abc", L"--encoding=UTF16LE", L"--terminator", L"--only=MD5"}, "", 0,
+        {{L"abc", L"--encoding=UTF16LE", L"--terminator", L"--only=MD5"},
+         "",
+         0,
          L"MD5 0325B2BC5BC6ECFBAC751818498ECE3F\r\n"},
         {{L"--only=md5", L"--encoding", L"utf8", L"abc"}, "", 0, L"MD5 900150983CD24FB0D6963F7D28E17F72\r\n"},
-        {{L"--only=md5", L"--encoding=utf8", L"--terminator", L"abc"}, "", 0,
+        {{L"--only=md5", L"--encoding=utf8", L"--terminator", L"abc"},
+         "",
+         0,
          L"MD5 147A664A2CA9410911E61986D3F0D52A\r\n"},
         // Words joined by single spaces; a word keeps its own spaces; after "--" all is text.
         {{L"a", L"b  c", L"-"}, "", 0, Lines(L"a b  c -")},
         {{L"--", L"--lower", L"-x"}, "", 0, Lines(L"--lower -x")},
         {{ansiText}, "", 0, Lines(ansiText)},
-        {{L"--encoding=utf8", L"--terminator", L"中文", L"\U0001F600"}, "", 0,
+        {{L"--encoding=utf8", L"--terminator", L"中文", L"\U0001F600"},
+         "",
+         0,
          Lines(L"中文 \U0001F600", E::Utf8, true)},
         // Digest order, whatever the order asked for; the last --only counts.
         {{L"--only", L"sha256,md5", L"abc"}, "", 0, L"MD5 " + abc[1] + L"\r\nSHA256 " + abc[4] + L"\r\n"},
-        {{L"--only=md4", L"--only=Sha1", L"--lower", L"abc"}, "", 0,
+        {{L"--only=md4", L"--only=Sha1", L"--lower", L"abc"},
+         "",
+         0,
          L"SHA1 a9993e364706816aba3e25717850c26c9cd0d89d\r\n"},
         // The password hash of the NT logon: MD4 of the UTF-16LE text.
         {{L"--encoding=utf16le", L"--only=md4", L"password"}, "", 0, L"MD4 8846F7EAEE8FB117AD06BDD830B7586C\r\n"},
         {{L"--c", L"abc"}, "", 0, kAbcExport},
         // Standard input: byte-order marks are honoured over the input encoding and not digested.
         {{}, "abc", 0, Lines(L"abc")},
-        {{L"--encoding", L"utf16le"}, "\xEF\xBB\xBF" "abc", 0, Lines(L"abc", E::Utf16Le)},
+        {{L"--encoding", L"utf16le"},
+         "\xEF\xBB\xBF"
+         "abc",
+         0,
+         Lines(L"abc", E::Utf16Le)},
         {{L"--input-encoding", L"ansi"}, "\xFF\xFE" + utf16Abc, 0, Lines(L"abc")},
         {{L"--input-encoding", L"utf16le", L"--encoding", L"utf16le"}, utf16Abc, 0, Lines(L"abc", E::Utf16Le)},
         {{L"--encoding", L"utf8"}, "\xE4\xB8\xAD\r\n\n", 0, Lines(L"中\r\n\n", E::Utf8)},  // line breaks as they come
@@ -211,12 +223,32 @@ TEST_F(Cli, EveryRunGivesItsOutputErrorLineAndExitCode)
         {{L"--c", L"--file", emptyFile.path, L"--file", emptyFile.path}, "", 2, L"", {L"--c", L"一个文件"}},
         {{L"--file", emptyFile.path, L"abc"}, "", 2, L"", {L"\"abc\"", L"--file"}},
         // Standard input that is not text in its encoding, with the offset of the first bad byte.
-        {{}, "ab\xFF" "c", 2, L"", {L"字节偏移 2 处", L"UTF-8"}},
-        {{}, "\xEF\xBB\xBF" "ab\xC3", 2, L"", {L"字节偏移 5 处", L"UTF-8"}},
+        {{},
+         "ab\xFF"
+         "c",
+         2,
+         L"",
+         {L"字节偏移 2 处", L"UTF-8"}},
+        {{},
+         "\xEF\xBB\xBF"
+         "ab\xC3",
+         2,
+         L"",
+         {L"字节偏移 5 处", L"UTF-8"}},
         {{}, "abc\xED\xA0\x80", 2, L"", {L"字节偏移 3 处", L"UTF-8"}},
-        {{}, "a\xE4\xB8" "bc", 2, L"", {L"字节偏移 1 处", L"UTF-8"}},
+        {{},
+         "a\xE4\xB8"
+         "bc",
+         2,
+         L"",
+         {L"字节偏移 1 处", L"UTF-8"}},
         {{L"--input-encoding", L"utf16le"}, "abc", 2, L"", {L"字节偏移 2 处", L"UTF-16LE"}},
-        {{}, "\xFF\xFE" "a", 2, L"", {L"字节偏移 2 处", L"UTF-16LE"}},
+        {{},
+         "\xFF\xFE"
+         "a",
+         2,
+         L"",
+         {L"字节偏移 2 处", L"UTF-16LE"}},
         // Nothing to digest: the window shows no digests either.
         {{}, "", 1, L"", {L"文本为空"}},
         {{L"--c"}, "\xEF\xBB\xBF", 1, L"", {L"文本为空"}},
@@ -224,14 +256,19 @@ TEST_F(Cli, EveryRunGivesItsOutputErrorLineAndExitCode)
         // Files as they are, in any size; those that cannot be read with the window's failure text.
         {{L"--file", largeFile.path}, "", 0, DigestLines(largeDigests)},
         {{L"--c", L"--file", largeFile.path}, "", 0, BuildCArrayExport(largeDigests)},
-        {{L"--only", L"sha256", L"--lower", L"--file", emptyFile.path}, "", 0,
+        {{L"--only", L"sha256", L"--lower", L"--file", emptyFile.path},
+         "",
+         0,
          L"SHA256 e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855\r\n"},
         {{L"--file", L"cli_test_missing.bin"}, "", 1, L"", {L"cli_test_missing.bin: 计算文件校验时打开文件失败:"}},
         {{L"--file", TEST_DATA_DIR}, "", 1, L"", {std::wstring(TEST_DATA_DIR) + L": 计算文件校验时打开文件失败:"}},
         // Several files: a header line each, an empty line between; one that fails keeps its place.
         {{L"--file", largeFile.path, L"--file", L"cli_test_missing.bin", L"--only", L"md5", L"--file", emptyFile.path},
-         "", 1, L"FILE cli_test_large.bin\r\nMD5 " + largeDigests[1] + L"\r\n\r\nFILE cli_test_missing.bin\r\n\r\n"
-             L"FILE cli_test_empty.bin\r\nMD5 D41D8CD98F00B204E9800998ECF8427E\r\n",
+         "",
+         1,
+         L"FILE cli_test_large.bin\r\nMD5 " + largeDigests[1]
+             + L"\r\n\r\nFILE cli_test_missing.bin\r\n\r\n"
+               L"FILE cli_test_empty.bin\r\nMD5 D41D8CD98F00B204E9800998ECF8427E\r\n",
          {L"cli_test_missing.bin: 计算文件校验时打开文件失败:"}},
     };
     // Code page 1252 takes every byte; 936 has bytes that begin no character and pairs that are none.

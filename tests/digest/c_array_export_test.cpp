@@ -40,7 +40,10 @@ TEST(BuildCArrayExport, AbcGivesSevenOneLineDeclarations)
 // A failure text or anything else that is not a whole uppercase digest.
 TEST(BuildCArrayExport, NonDigestOutputBecomesOneCommentLineAndLeavesTheOthersIntact)
 {
-    const struct { int index; std::wstring output, entry; } cases[] = {
+    const struct {
+        int index;
+        std::wstring output, entry;
+    } cases[] = {
         {1, L"HASH数据失败:参数错误。\r\n请重试 */ 结束", L"/* Md5: HASH数据失败:参数错误。 请重试 * / 结束 */"},
         {0, L"\r\n\r\n第一行\n第二行\r\n**/", L"/* Md4:  第一行 第二行 ** / */"},
         {6, L"", L"/* SHA512: 无摘要 */"},

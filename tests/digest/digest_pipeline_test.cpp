@@ -27,14 +27,26 @@ TEST_F(DigestPipeline, DigestsExactlyTheWholeEncodedText)
     using E = ByteEncoding;
     const std::string chineseAnsi = GetACP() == 936 ? "\xD6\xD0\xCE\xC4" : "??";
     const std::string zero(1, '\0');
-    const struct { std::wstring text; E encoding; bool terminator; std::string bytes; } cases[] = {
-        {L"", E::Ansi, false, ""}, {L"", E::Utf8, false, ""}, {L"", E::Utf16Le, false, ""},
-        {L"", E::Ansi, true, zero}, {L"", E::Utf8, true, zero}, {L"", E::Utf16Le, true, zero + zero},
-        {L"abc", E::Ansi, false, "abc"}, {L"abc", E::Ansi, true, "abc" + zero},
-        {L"abc", E::Utf8, false, "abc"}, {L"abc", E::Utf8, true, "abc" + zero},
+    const struct {
+        std::wstring text;
+        E encoding;
+        bool terminator;
+        std::string bytes;
+    } cases[] = {
+        {L"", E::Ansi, false, ""},
+        {L"", E::Utf8, false, ""},
+        {L"", E::Utf16Le, false, ""},
+        {L"", E::Ansi, true, zero},
+        {L"", E::Utf8, true, zero},
+        {L"", E::Utf16Le, true, zero + zero},
+        {L"abc", E::Ansi, false, "abc"},
+        {L"abc", E::Ansi, true, "abc" + zero},
+        {L"abc", E::Utf8, false, "abc"},
+        {L"abc", E::Utf8, true, "abc" + zero},
         {L"abc", E::Utf16Le, false, std::string("a\0b\0c\0", 6)},
         {L"abc", E::Utf16Le, true, std::string("a\0b\0c\0\0\0", 8)},
-        {L"a\r\nb", E::Ansi, false, "a\r\nb"}, {L"a\r\nb", E::Utf16Le, false, std::string("a\0\r\0\n\0b\0", 8)},
+        {L"a\r\nb", E::Ansi, false, "a\r\nb"},
+        {L"a\r\nb", E::Utf16Le, false, std::string("a\0\r\0\n\0b\0", 8)},
         {L"\u4E2D\u6587", E::Ansi, true, chineseAnsi + zero},
         {L"\u4E2D\u6587", E::Utf8, false, "\xE4\xB8\xAD\xE6\x96\x87"},
         // Past the 131,071 units an edit box gives a fixed buffer and the 262,144-byte conversion buffer,
@@ -78,5 +90,5 @@ TEST_F(DigestPipeline, AFailedProviderDigestShowsItsFailureAndTheRestAreRight)
     SevenTexts expected = Reference("abc");
     expected[0] = LastErrorText();
     EXPECT_EQ(expected, result.texts);
-    EXPECT_EQ((std::array<bool, kDigestCount>{true}), result.failed);
+    EXPECT_EQ((std::array<bool, kDigestCount> {true}), result.failed);
 }

@@ -36,11 +36,21 @@ inline SevenTexts ReferenceDigests(HCRYPTPROV provider, const std::string& bytes
     SevenTexts texts;
     for (int i = 0; i < kDigestCount; ++i) {
         switch (kDigestTable[i].ownClass) {
-        case OwnHashClass::None: texts[i] = byProvider(kDigestTable[i].providerAlgorithm); break;
-        case OwnHashClass::Sha224: texts[i] = own(CVnSha224()); break;
-        case OwnHashClass::Sha256: texts[i] = own(CVnSha256()); break;
-        case OwnHashClass::Sha384: texts[i] = own(CVnSha384()); break;
-        case OwnHashClass::Sha512: texts[i] = own(CVnSha512()); break;
+        case OwnHashClass::None:
+            texts[i] = byProvider(kDigestTable[i].providerAlgorithm);
+            break;
+        case OwnHashClass::Sha224:
+            texts[i] = own(CVnSha224());
+            break;
+        case OwnHashClass::Sha256:
+            texts[i] = own(CVnSha256());
+            break;
+        case OwnHashClass::Sha384:
+            texts[i] = own(CVnSha384());
+            break;
+        case OwnHashClass::Sha512:
+            texts[i] = own(CVnSha512());
+            break;
         }
     }
     return texts;

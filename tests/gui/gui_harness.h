@@ -17,7 +17,8 @@
 
 constexpr int kOutputIds[] = {IDC_MD4, IDC_MD5, IDC_SHA1, IDC_SHA224, IDC_SHA256, IDC_SHA384, IDC_SHA512};
 
-inline bool WaitFor(const std::function<bool()>& condition) {
+inline bool WaitFor(const std::function<bool()>& condition)
+{
     const ULONGLONG deadline = ::GetTickCount64() + 5000;
     while (!condition() && ::GetTickCount64() < deadline) {
         ::Sleep(10);
@@ -26,7 +27,8 @@ inline bool WaitFor(const std::function<bool()>& condition) {
 }
 
 // Waits for the thread's active window to be a visible one but `except`, and brings it to the foreground.
-inline HWND WaitForDialog(DWORD threadId, HWND except = nullptr) {
+inline HWND WaitForDialog(DWORD threadId, HWND except = nullptr)
+{
     HWND dialog = nullptr;
     const auto shown = [&] {
         GUITHREADINFO info = {};
@@ -38,18 +40,21 @@ inline HWND WaitForDialog(DWORD threadId, HWND except = nullptr) {
 }
 
 inline void Send(std::vector<INPUT> inputs) { ::SendInput(UINT(inputs.size()), inputs.data(), sizeof(INPUT)); }
-inline INPUT Key(WORD virtualKey, bool down, wchar_t unit = 0) {
+inline INPUT Key(WORD virtualKey, bool down, wchar_t unit = 0)
+{
     INPUT input = {};
     input.type = INPUT_KEYBOARD;
     input.ki = {virtualKey, WORD(unit), DWORD(unit ? KEYEVENTF_UNICODE : 0) | (down ? 0 : KEYEVENTF_KEYUP), 0, 0};
     return input;
 }
-inline void PressWithCtrl(WORD key) {
+inline void PressWithCtrl(WORD key)
+{
     Send({Key(VK_CONTROL, true), Key(key, true), Key(key, false), Key(VK_CONTROL, false)});
 }
 
 // Control characters (L"\r", L"\t", L"\x1b") are typed as the keys of that code.
-inline void Type(const std::wstring& text) {
+inline void Type(const std::wstring& text)
+{
     std::vector<INPUT> inputs;
     for (wchar_t unit : text) {
         for (bool down : {true, false}) {
@@ -60,12 +65,16 @@ inline void Type(const std::wstring& text) {
 }
 
 // Left clicks at a point of the screen, in a row; both events of each click carry the position.
-inline void ClickAt(POINT point, int times = 1) {
+inline void ClickAt(POINT point, int times = 1)
+{
     INPUT press = {};
     press.type = INPUT_MOUSE;
     press.mi = {LONG((point.x * 65536LL + 32768) / ::GetSystemMetrics(SM_CXSCREEN)),
-                LONG((point.y * 65536LL + 32768) / ::GetSystemMetrics(SM_CYSCREEN)), 0,
-                MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_LEFTDOWN, 0, 0};
+                LONG((point.y * 65536LL + 32768) / ::GetSystemMetrics(SM_CYSCREEN)),
+                0,
+                MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_LEFTDOWN,
+                0,
+                0};
     INPUT release = press;
     release.mi.dwFlags ^= MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_LEFTUP;
     std::vector<INPUT> inputs;
@@ -77,7 +86,8 @@ inline void ClickAt(POINT point, int times = 1) {
 
 // In the middle of a window or of a link's text, narrower than the link in some locales' fonts (given a SIZE,
 // SysLink's LM_GETIDEALHEIGHT gives the width too).
-inline void Click(HWND window) {
+inline void Click(HWND window)
+{
     RECT rect = {};
     ::GetWindowRect(window, &rect);
     SIZE size = {rect.right - rect.left, rect.bottom - rect.top};
@@ -86,14 +96,16 @@ inline void Click(HWND window) {
 }
 
 // The whole text, however long.
-inline std::wstring ReadText(HWND window) {
+inline std::wstring ReadText(HWND window)
+{
     std::wstring text(size_t(::GetWindowTextLengthW(window)) + 1, L'\0');
     text.resize(size_t(::GetWindowTextW(window, &text[0], int(text.size()))));
     return text;
 }
 
 // Short lines: the edit control lays out one long line slowly.
-inline std::wstring Lines(const std::wstring& line, size_t units) {
+inline std::wstring Lines(const std::wstring& line, size_t units)
+{
     std::wstring text;
     while (text.size() < units) {
         text += line;
@@ -102,13 +114,15 @@ inline std::wstring Lines(const std::wstring& line, size_t units) {
 }
 
 // A long text's length and ends, for failure messages.
-inline std::wstring Summary(const std::wstring& text) {
+inline std::wstring Summary(const std::wstring& text)
+{
     return text.size() <= 300 ? text
-                              : text.substr(0, 100) + L"…" + text.substr(text.size() - 100) + L" (" +
-                                    std::to_wstring(text.size()) + L" units)";
+                              : text.substr(0, 100) + L"…" + text.substr(text.size() - 100) + L" ("
+            + std::to_wstring(text.size()) + L" units)";
 }
 
-inline bool PutOnClipboard(const std::wstring& text) {
+inline bool PutOnClipboard(const std::wstring& text)
+{
     HGLOBAL block = ::GlobalAlloc(GMEM_MOVEABLE, 2 * (text.size() + 1));
     memcpy(::GlobalLock(block), text.c_str(), 2 * (text.size() + 1));
     ::GlobalUnlock(block);
@@ -116,7 +130,8 @@ inline bool PutOnClipboard(const std::wstring& text) {
     return ::CloseClipboard() && put;
 }
 
-inline std::wstring ClipboardText() {
+inline std::wstring ClipboardText()
+{
     HANDLE data = ::OpenClipboard(nullptr) ? ::GetClipboardData(CF_UNICODETEXT) : nullptr;
     const std::wstring text = data ? static_cast<const wchar_t*>(::GlobalLock(data)) : L"";
     ::GlobalUnlock(data);
@@ -128,14 +143,18 @@ inline std::wstring ClipboardText() {
 struct DialogThread {
     explicit DialogThread(INT_PTR (*run)())
         : thread(::CreateThread(nullptr, 1 << 20, Run, reinterpret_cast<void*>(run), STACK_SIZE_PARAM_IS_A_RESERVATION,
-                                &threadId)) {}
-    ~DialogThread() {
+                                &threadId))
+    {
+    }
+    ~DialogThread()
+    {
         ::PostThreadMessageW(threadId, WM_QUIT, 0, 0);  // ends a dialog still open
         Result();
         ::CloseHandle(thread);
     }
     static DWORD WINAPI Run(void* run) { return DWORD(reinterpret_cast<INT_PTR (*)()>(run)()); }
-    INT_PTR Result() const {  // waits for the end; -1 after a timeout
+    INT_PTR Result() const
+    {  // waits for the end; -1 after a timeout
         DWORD code = 0;
         return ::WaitForSingleObject(thread, 5000) == WAIT_OBJECT_0 && ::GetExitCodeThread(thread, &code) ? code : -1;
     }
@@ -146,9 +165,10 @@ struct DialogThread {
 // The dialog thread's messages as it takes them. A marker (WM_NULL with kMarker) is posted again until none are
 // left: one posted now comes back after what is queued and whatever its handling posts have been handled.
 constexpr WPARAM kMarker = 0x7E57;
-inline std::atomic<int> g_markersLeft{0}, g_ctrlAtDrop{-1};  // -1: no drop taken yet
-inline std::atomic<bool> g_ctrlTaken{false};
-inline LRESULT CALLBACK WatchMessages(int code, WPARAM removal, LPARAM message) {
+inline std::atomic<int> g_markersLeft {0}, g_ctrlAtDrop {-1};  // -1: no drop taken yet
+inline std::atomic<bool> g_ctrlTaken {false};
+inline LRESULT CALLBACK WatchMessages(int code, WPARAM removal, LPARAM message)
+{
     const MSG& msg = *reinterpret_cast<const MSG*>(message);
     if (code == HC_ACTION && removal == PM_REMOVE) {
         if (msg.message == WM_NULL && msg.wParam == kMarker && --g_markersLeft > 0) {
@@ -165,7 +185,8 @@ inline LRESULT CALLBACK WatchMessages(int code, WPARAM removal, LPARAM message) 
 // The main dialog on a thread of its own, in the foreground.
 class MainDialogTest : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         ASSERT_NE(m_dialog = WaitForDialog(m_thread.threadId), nullptr);
         ASSERT_NE(m_hook = ::SetWindowsHookExW(WH_GETMESSAGE, WatchMessages, nullptr, m_thread.threadId), nullptr);
     }
@@ -174,14 +195,16 @@ protected:
     std::wstring Text(int id) const { return ReadText(Item(id)); }
 
     // Waits until the dialog has handled what is posted to it now and what that posts in turn.
-    void Settle() {
+    void Settle()
+    {
         g_markersLeft = 3;
         ::PostMessageW(m_dialog, WM_NULL, kMarker, 0);
         EXPECT_TRUE(WaitFor([] { return g_markersLeft <= 0; }));
     }
 
     // The text of the dialog thread's visible tip; empty when none is shown.
-    std::wstring Tip() const {
+    std::wstring Tip() const
+    {
         for (HWND tip = nullptr; (tip = ::FindWindowExW(nullptr, tip, TOOLTIPS_CLASSW, nullptr)) != nullptr;) {
             if (::IsWindowVisible(tip) && ::GetWindowThreadProcessId(tip, nullptr) == m_thread.threadId) {
                 return ReadText(tip);
@@ -191,7 +214,8 @@ protected:
     }
 
     // The input box and the outputs, one after the other.
-    std::wstring Shown() const {
+    std::wstring Shown() const
+    {
         std::wstring shown = Text(IDC_INPUT);
         for (int id : kOutputIds) {
             shown += L"|" + Text(id);
@@ -201,7 +225,8 @@ protected:
 
     // Sets the input, its selection and the terminator box as a whole, which starts no run of the pipeline;
     // the outputs then show a text no run writes.
-    void Prepare(const std::wstring& text, DWORD start, DWORD end, bool terminator = false) {
+    void Prepare(const std::wstring& text, DWORD start, DWORD end, bool terminator = false)
+    {
         ::SendMessageW(Item(IDC_INPUT), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
         ::SendMessageW(Item(IDC_INPUT), EM_SETSEL, start, end);
         ::SendMessageW(Item(IDC_TERMINATOR), BM_SETCHECK, terminator ? BST_CHECKED : BST_UNCHECKED, 0);
@@ -211,7 +236,8 @@ protected:
     }
 
     // Waits for the input box and the outputs to show `input` and what the pipeline gives for all of it.
-    void ExpectShown(const std::wstring& input, ByteEncoding encoding = ByteEncoding::Ansi, bool terminator = false) {
+    void ExpectShown(const std::wstring& input, ByteEncoding encoding = ByteEncoding::Ansi, bool terminator = false)
+    {
         HCRYPTPROV provider = 0;
         ::CryptAcquireContextW(&provider, nullptr, nullptr, PROV_RSA_AES, CRYPT_VERIFYCONTEXT);
         const DigestTexts digests = ComputeDigestTexts(provider, input.c_str(), input.size(), encoding, terminator);
@@ -224,10 +250,9 @@ protected:
         EXPECT_TRUE(shown == expected) << Summary(shown) << L"\ninstead of\n" << Summary(expected);
     }
 
-    DialogThread m_thread{[] { return CMainDlg().DoModal(nullptr, 0); }};
+    DialogThread m_thread {[] { return CMainDlg().DoModal(nullptr, 0); }};
     HWND m_dialog = nullptr;
     HHOOK m_hook = nullptr;
 };
 
-template <class Case>
-std::string CaseName(const ::testing::TestParamInfo<Case>& info) { return info.param.name; }
+template <class Case> std::string CaseName(const ::testing::TestParamInfo<Case>& info) { return info.param.name; }

@@ -8,10 +8,17 @@ constexpr size_t kTypingLimit = 65535;
 
 // The text set as a whole before (as a drop or a case link sets it), then a paste or typed text; the input's
 // length then, and whether the box said that it took less than it got.
-struct LimitCase { const char* name; size_t before; bool paste; size_t added, after; bool told; };
-class LimitTest : public MainDialogTest, public ::testing::WithParamInterface<LimitCase> {};
+struct LimitCase {
+    const char* name;
+    size_t before;
+    bool paste;
+    size_t added, after;
+    bool told;
+};
+class LimitTest : public MainDialogTest, public ::testing::WithParamInterface<LimitCase> { };
 // The tip is posted, so that the change that follows a cut paste does not hide it; the next edit does.
-TEST_P(LimitTest, SaysAtTheInputBoxWhatWasLeftOutUntilTheNextEdit) {
+TEST_P(LimitTest, SaysAtTheInputBoxWhatWasLeftOutUntilTheNextEdit)
+{
     const LimitCase& c = GetParam();
     const std::wstring lines = L"abcdefgh\r\n";
     Prepare(Lines(lines, c.before), DWORD(c.before), DWORD(c.before));
@@ -36,16 +43,24 @@ TEST_P(LimitTest, SaysAtTheInputBoxWhatWasLeftOutUntilTheNextEdit) {
     EXPECT_EQ(Tip(), L"");
 }
 
-INSTANTIATE_TEST_SUITE_P(Limit, LimitTest, ::testing::Values(
-    LimitCase{"PasteLongerThanTheLimitIsCut", 0, true, 70000, kTypingLimit, true},
-    LimitCase{"PasteThatFillsTheBoxExactly", 0, true, kTypingLimit, kTypingLimit, false},
-    LimitCase{"TypingIntoALongerDroppedTextIsRefused", 70000, false, 1, 70000, true}), CaseName<LimitCase>);
+INSTANTIATE_TEST_SUITE_P(
+    Limit, LimitTest,
+    ::testing::Values(LimitCase {"PasteLongerThanTheLimitIsCut", 0, true, 70000, kTypingLimit, true},
+                      LimitCase {"PasteThatFillsTheBoxExactly", 0, true, kTypingLimit, kTypingLimit, false},
+                      LimitCase {"TypingIntoALongerDroppedTextIsRefused", 70000, false, 1, 70000, true}),
+    CaseName<LimitCase>);
 
 // How the output is filled (null: abc typed), and the length of the text a double-click and Ctrl+C must put on
 // the clipboard: all of it, where a double-click used to take only one line's piece of a wrapped digest.
-struct SelectCase { const char* name; int id; const wchar_t* shown; size_t length; };
-class SelectTest : public MainDialogTest, public ::testing::WithParamInterface<SelectCase> {};
-TEST_P(SelectTest, DoubleClickSelectsTheWholeOutput) {
+struct SelectCase {
+    const char* name;
+    int id;
+    const wchar_t* shown;
+    size_t length;
+};
+class SelectTest : public MainDialogTest, public ::testing::WithParamInterface<SelectCase> { };
+TEST_P(SelectTest, DoubleClickSelectsTheWholeOutput)
+{
     const SelectCase& c = GetParam();
     if (c.shown) {
         ::SetWindowTextW(Item(c.id), c.shown);
@@ -64,9 +79,11 @@ TEST_P(SelectTest, DoubleClickSelectsTheWholeOutput) {
     EXPECT_EQ(ClipboardText().size(), c.length);
 }
 
-INSTANTIATE_TEST_SUITE_P(Outputs, SelectTest, ::testing::Values(
-    SelectCase{"Sha512WrapsOverTwoLines", IDC_SHA512, nullptr, 128},
-    SelectCase{"Sha384WrapsOverTwoLines", IDC_SHA384, nullptr, 96},
-    SelectCase{"FailureTextOfSeveralWords", IDC_MD5, L"创建哈希对象失败: 无效 的 参数", 17}), CaseName<SelectCase>);
+INSTANTIATE_TEST_SUITE_P(Outputs, SelectTest,
+                         ::testing::Values(SelectCase {"Sha512WrapsOverTwoLines", IDC_SHA512, nullptr, 128},
+                                           SelectCase {"Sha384WrapsOverTwoLines", IDC_SHA384, nullptr, 96},
+                                           SelectCase {"FailureTextOfSeveralWords", IDC_MD5,
+                                                       L"创建哈希对象失败: 无效 的 参数", 17}),
+                         CaseName<SelectCase>);
 
 }  // namespace

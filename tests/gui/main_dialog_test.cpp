@@ -22,13 +22,21 @@ ProviderWatch g_providers;
 // terminator box ticked as the case says; controls clicked, keys pressed (\r is Return, \t Tab); then the
 // input, a known MD5 and the digests shown.
 struct TypingCase {
-    const char* name; bool typed; std::wstring before; std::vector<int> clicks; const wchar_t* keys;
-    std::wstring input; const wchar_t* md5; ByteEncoding encoding; bool terminator;
+    const char* name;
+    bool typed;
+    std::wstring before;
+    std::vector<int> clicks;
+    const wchar_t* keys;
+    std::wstring input;
+    const wchar_t* md5;
+    ByteEncoding encoding;
+    bool terminator;
 };
-class TypingTest : public MainDialogTest, public ::testing::WithParamInterface<TypingCase> {};
+class TypingTest : public MainDialogTest, public ::testing::WithParamInterface<TypingCase> { };
 // Steps are not awaited one by one: each case ends in a state no earlier step shows. Escape must then give 2:
 // no Return before it ended the dialog, and the dialog's provider context is released as it closes.
-TEST_P(TypingTest, ShowsTheDigestsOfTheInputInTheChosenEncoding) {
+TEST_P(TypingTest, ShowsTheDigestsOfTheInputInTheChosenEncoding)
+{
     const TypingCase& c = GetParam();
     c.typed ? Type(c.before) : Prepare(c.before, 0, 0, c.terminator);
     for (int id : c.clicks) {
@@ -50,23 +58,48 @@ const TypingCase kTypingCases[] = {
     {"NothingAtStart", true, L"", {}, L"", L"", nullptr, kAnsi, false},
     {"Abc", true, L"abc", {}, L"", L"abc", kAbcMd5, kAnsi, false},
     {"Terminated", true, L"abc", {IDC_TERMINATOR}, L"", L"abc", L"147A664A2CA9410911E61986D3F0D52A", kAnsi, true},
-    {"UnicodeReturn", true, L"abc", {IDC_UNICODE}, L"\r", L"abc", L"CE1473CF80C6B3FDA8E3DFC006ADC315", kUnicode,
+    {"UnicodeReturn", true, L"abc", {IDC_UNICODE}, L"\r", L"abc", L"CE1473CF80C6B3FDA8E3DFC006ADC315", kUnicode, false},
+    {"TerminatorTwice",
+     true,
+     L"岚鹊文本",
+     {IDC_TERMINATOR, IDC_UTF8, IDC_TERMINATOR},
+     L"",
+     L"岚鹊文本",
+     nullptr,
+     kUtf8,
      false},
-    {"TerminatorTwice", true, L"岚鹊文本", {IDC_TERMINATOR, IDC_UTF8, IDC_TERMINATOR}, L"", L"岚鹊文本", nullptr,
-     kUtf8, false},
     {"LineBreakReturnOnOutput", true, L"a\rb", {IDC_TERMINATOR, IDC_MD5}, L"\r", L"a\r\nb", nullptr, kAnsi, true},
     {"Chinese", true, L"岚鹊\r文本 哈希", {}, L"", L"岚鹊\r\n文本 哈希", nullptr, kAnsi, false},
     {"ReturnOnLowerCaseLink", true, L"aBc", {IDC_UPPER_CASE}, L"\t\r", L"abc", kAbcMd5, kAnsi, false},
-    {"CaseLinkOnEmptyInputWithTerminator", false, L"", {IDC_LOWER_CASE}, L"", L"",
-     L"93B885ADFE0DA089CDF634904FD59F71", kAnsi, true},
+    {"CaseLinkOnEmptyInputWithTerminator",
+     false,
+     L"",
+     {IDC_LOWER_CASE},
+     L"",
+     L"",
+     L"93B885ADFE0DA089CDF634904FD59F71",
+     kAnsi,
+     true},
     // Longer than any typed text and than the 131,071 units a fixed buffer would keep: mapped and digested whole.
-    {"UpperCaseLinkMapsALongTextWhole", false, Lines(L"Mixed Case 行\r\n", 200000), {IDC_UPPER_CASE}, L"",
-     Lines(L"MIXED CASE 行\r\n", 200000), nullptr, kAnsi, false},
+    {"UpperCaseLinkMapsALongTextWhole",
+     false,
+     Lines(L"Mixed Case 行\r\n", 200000),
+     {IDC_UPPER_CASE},
+     L"",
+     Lines(L"MIXED CASE 行\r\n", 200000),
+     nullptr,
+     kAnsi,
+     false},
 };
 INSTANTIATE_TEST_SUITE_P(Typing, TypingTest, ::testing::ValuesIn(kTypingCases), CaseName<TypingCase>);
 
 // Units: left, top, width, height.
-struct Control { int id; const wchar_t *className, *text; bool visible; RECT units; };
+struct Control {
+    int id;
+    const wchar_t *className, *text;
+    bool visible;
+    RECT units;
+};
 const Control kMainControls[] = {
     {IDC_ANSI, L"Button", ::GetACP() == 936 ? L"GB3212" : L"Ansi", true, {57, 9, 42, 10}},
     {IDC_UNICODE, L"Button", L"Unicode", true, {102, 9, 41, 10}},
@@ -97,7 +130,8 @@ const Control kMainControls[] = {
 };
 
 // The brush, text colour and background colour the dialog gives a control that asks how to paint itself.
-std::tuple<HBRUSH, COLORREF, COLORREF> PaintingOf(HWND dialog, HWND control) {
+std::tuple<HBRUSH, COLORREF, COLORREF> PaintingOf(HWND dialog, HWND control)
+{
     HDC dc = ::CreateCompatibleDC(nullptr);
     ::SetTextColor(dc, RGB(1, 2, 3));
     ::SetBkColor(dc, RGB(4, 5, 6));
@@ -108,7 +142,8 @@ std::tuple<HBRUSH, COLORREF, COLORREF> PaintingOf(HWND dialog, HWND control) {
     return painting;
 }
 
-RECT WorkArea() {
+RECT WorkArea()
+{
     MONITORINFO monitor = {};
     monitor.cbSize = sizeof monitor;
     ::GetMonitorInfoW(::MonitorFromPoint({0, 0}, MONITOR_DEFAULTTOPRIMARY), &monitor);
@@ -116,7 +151,8 @@ RECT WorkArea() {
 }
 
 // Read-only outputs are painted like the input box, everything else like the dialog's face.
-TEST_F(MainDialogTest, ShowsTheTemplatesControlsTheirColoursAndTheSmallIcon) {
+TEST_F(MainDialogTest, ShowsTheTemplatesControlsTheirColoursAndTheSmallIcon)
+{
     HWND child = ::GetWindow(m_dialog, GW_CHILD);
     for (const Control& c : kMainControls) {
         wchar_t className[16] = {};
@@ -145,13 +181,13 @@ TEST_F(MainDialogTest, ShowsTheTemplatesControlsTheirColoursAndTheSmallIcon) {
         ::DeleteObject(icon.hbmMask);
     }
     EXPECT_EQ(std::make_tuple(bitmap.bmWidth, bitmap.bmHeight, ::SendMessageW(m_dialog, WM_GETICON, ICON_BIG, 0)),
-              std::make_tuple(::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON), LRESULT{0}));
+              std::make_tuple(::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON), LRESULT {0}));
 
     RECT shown = {};
     ::GetWindowRect(m_dialog, &shown);
     const RECT work = WorkArea();  // no owner: centred on it
-    EXPECT_TRUE(std::abs((shown.left + shown.right) - (work.left + work.right)) <= 2 &&
-                std::abs((shown.top + shown.bottom) - (work.top + work.bottom)) <= 2);
+    EXPECT_TRUE(std::abs((shown.left + shown.right) - (work.left + work.right)) <= 2
+                && std::abs((shown.top + shown.bottom) - (work.top + work.bottom)) <= 2);
 }
 
 const std::wstring kPaths[] = {L"C:\\Program Files\\岚鹊 文本\\说明 第1版.txt", L"D:\\新建 文件夹",
@@ -160,7 +196,8 @@ const std::wstring kList = kPaths[0] + L"\r\n" + kPaths[1] + L"\r\n" + kPaths[2]
 
 // A drop as the shell delivers one: a DROPFILES header, then each wide path and its zero, then one more zero
 // (two for no path at all). Movable, so that its handle is useless once the drop is released.
-HDROP Drop(bool withPaths) {
+HDROP Drop(bool withPaths)
+{
     const std::wstring list = withPaths ? kPaths[0] + L'\0' + kPaths[1] + L'\0' + kPaths[2] + L'\0' : L"";
     HGLOBAL drop = ::GlobalAlloc(GHND, sizeof(DROPFILES) + 2 * (list.size() + 2));
     auto* header = static_cast<DROPFILES*>(::GlobalLock(drop));
@@ -176,13 +213,18 @@ const std::wstring kTypingLimitFull = Lines(L"xxxxxxxx\r\n", 65530);
 // Paths replace the text or go in front of the selection, are digested and keep the input box's typing limit;
 // a drop without paths changes nothing and says so.
 struct DropCase {
-    const char* name; std::wstring before; DWORD start, end; bool paths, ctrl, undo; std::wstring after;
+    const char* name;
+    std::wstring before;
+    DWORD start, end;
+    bool paths, ctrl, undo;
+    std::wstring after;
 };
-class DropTest : public MainDialogTest, public ::testing::WithParamInterface<DropCase> {};
+class DropTest : public MainDialogTest, public ::testing::WithParamInterface<DropCase> { };
 // GetKeyState answers from the input a thread has taken, and posted messages are taken before input: the drop
 // is posted once the thread has taken Ctrl. Wine may still let go of Ctrl when a window appears under the
 // pointer; the drop is then made again.
-TEST_P(DropTest, PutsThePathsIntoTheInputAndRecomputes) {
+TEST_P(DropTest, PutsThePathsIntoTheInputAndRecomputes)
+{
     const DropCase& c = GetParam();
     HDROP drop = nullptr;
     for (int attempt = 0; attempt < 5 && (attempt == 0 || g_ctrlAtDrop != int(c.ctrl)); ++attempt) {
@@ -212,16 +254,19 @@ TEST_P(DropTest, PutsThePathsIntoTheInputAndRecomputes) {
     EXPECT_EQ(::SendMessageW(Item(IDC_INPUT), EM_GETLIMITTEXT, 0, 0), 0xFFFF);
 }
 
-INSTANTIATE_TEST_SUITE_P(Drops, DropTest, ::testing::Values(
-    DropCase{"ReplacesTheText", L"old\r\ntext", 2, 2, true, false, false, kList},
-    DropCase{"WithCtrlGoesInFrontOfTheSelectionPastTheTypingLimit", kTypingLimitFull, 10, 14, true, true, false,
-             kTypingLimitFull.substr(0, 10) + kList + kTypingLimitFull.substr(10)},
-    DropCase{"WithCtrlUndoneByCtrlZ", L"abcdef", 3, 3, true, true, true, L"abcdef"},
-    DropCase{"WithoutPaths", L"old\r\ntext", 2, 6, false, false, false, L"old\r\ntext"},
-    DropCase{"WithoutPathsWithCtrl", L"old\r\ntext", 2, 6, false, true, false, L"old\r\ntext"}), CaseName<DropCase>);
+INSTANTIATE_TEST_SUITE_P(
+    Drops, DropTest,
+    ::testing::Values(DropCase {"ReplacesTheText", L"old\r\ntext", 2, 2, true, false, false, kList},
+                      DropCase {"WithCtrlGoesInFrontOfTheSelectionPastTheTypingLimit", kTypingLimitFull, 10, 14, true,
+                                true, false, kTypingLimitFull.substr(0, 10) + kList + kTypingLimitFull.substr(10)},
+                      DropCase {"WithCtrlUndoneByCtrlZ", L"abcdef", 3, 3, true, true, true, L"abcdef"},
+                      DropCase {"WithoutPaths", L"old\r\ntext", 2, 6, false, false, false, L"old\r\ntext"},
+                      DropCase {"WithoutPathsWithCtrl", L"old\r\ntext", 2, 6, false, true, false, L"old\r\ntext"}),
+    CaseName<DropCase>);
 
 // A clipboard held open by the test's thread gives an error box, else a box confirms; both close with Return.
-TEST_F(MainDialogTest, CopyLinkPutsTheOutputsOnTheClipboardAsC) {
+TEST_F(MainDialogTest, CopyLinkPutsTheOutputsOnTheClipboardAsC)
+{
     Type(L"abc");
     ExpectShown(L"abc");
     for (bool held : {true, false}) {
@@ -230,7 +275,8 @@ TEST_F(MainDialogTest, CopyLinkPutsTheOutputsOnTheClipboardAsC) {
         HWND box = WaitForDialog(m_thread.threadId, m_dialog);
         const std::wstring text = ReadText(::GetDlgItem(box, 0xFFFF)), failed = L"打开剪贴板失败:";
         EXPECT_TRUE(held ? text.rfind(failed, 0) == 0 && text.size() > failed.size()
-                         : ReadText(box) + L"|" + text == L"完成|复制到剪切板成功。") << text;
+                         : ReadText(box) + L"|" + text == L"完成|复制到剪切板成功。")
+            << text;
         Type(L"\r");
         EXPECT_TRUE(WaitFor([&] { return box && !::IsWindow(box) && ::IsWindowEnabled(m_dialog); }));
         ASSERT_TRUE(!held || ::CloseClipboard());
@@ -239,7 +285,8 @@ TEST_F(MainDialogTest, CopyLinkPutsTheOutputsOnTheClipboardAsC) {
 }
 
 // Centred over the main window at the template's full height, then cut to its upper half.
-TEST_F(MainDialogTest, AboutLinkOpensTheAboutBox) {
+TEST_F(MainDialogTest, AboutLinkOpensTheAboutBox)
+{
     Click(Item(IDC_ABOUT));
     HWND about = WaitForDialog(m_thread.threadId, m_dialog);
     RECT full = {0, 0, 259, 131}, main = {}, shown = {};
@@ -251,8 +298,8 @@ TEST_F(MainDialogTest, AboutLinkOpensTheAboutBox) {
     EXPECT_EQ(std::make_tuple(shown.left, shown.top, shown.right - shown.left, shown.bottom - shown.top),
               std::make_tuple((main.left + main.right) / 2 - width / 2, (main.top + main.bottom) / 2 - height / 2,
                               width, height - height / 2));
-    EXPECT_FALSE(::IsWindowVisible(::GetDlgItem(about, IDC_ABOUT_HOME_PAGE)) ||
-                 ::IsWindowVisible(::GetDlgItem(about, IDC_ABOUT_DONATE)));
+    EXPECT_FALSE(::IsWindowVisible(::GetDlgItem(about, IDC_ABOUT_HOME_PAGE))
+                 || ::IsWindowVisible(::GetDlgItem(about, IDC_ABOUT_DONATE)));
     Type(L"\x1b");
     EXPECT_TRUE(WaitFor([&] { return about && !::IsWindow(about) && ::IsWindowEnabled(m_dialog); }));
 }
@@ -263,7 +310,8 @@ struct CMissingTemplateDlg : CDialogImpl<CMissingTemplateDlg> {
     END_MSG_MAP()
 };
 
-TEST(DialogTest, DoModalGivesTheEndingCommandOrMinusOneWhenNotCreated) {
+TEST(DialogTest, DoModalGivesTheEndingCommandOrMinusOneWhenNotCreated)
+{
     EXPECT_EQ(CMissingTemplateDlg().DoModal(nullptr, 0), -1);
     for (const auto& [keys, result] : {std::make_pair(L"\x1b", IDCANCEL), std::make_pair(L"\r", IDOK)}) {
         DialogThread about([] { return CAboutDlg().DoModal(nullptr, 0); });
@@ -274,7 +322,8 @@ TEST(DialogTest, DoModalGivesTheEndingCommandOrMinusOneWhenNotCreated) {
 }
 
 // The provider refuses the main window's context: the reason in an error box, then the dialog ends with 0.
-TEST(ProviderFailureTest, IsShownAndEndsTheMainDialogWithZero) {
+TEST(ProviderFailureTest, IsShownAndEndsTheMainDialogWithZero)
+{
     const auto refusal = static_cast<DWORD>(NTE_PROVIDER_DLL_FAIL);
     g_providers.Refuse({refusal});
     DialogThread main([] { return CMainDlg().DoModal(nullptr, 0); });
@@ -289,10 +338,17 @@ TEST(ProviderFailureTest, IsShownAndEndsTheMainDialogWithZero) {
 // The owner's styles and centre, in hundredths of the work area from its centre; the window's size, in hundredths
 // of the work area's; then where the window is. The dialogs show centring without an owner and on a visible one.
 enum class Placement { OnWorkArea, BottomRight, TopLeft };
-struct CentringCase { const char* name; DWORD owner; POINT ownerAt; int size; Placement expected; };
-class CenterWindowTest : public ::testing::TestWithParam<CentringCase> {};
+struct CentringCase {
+    const char* name;
+    DWORD owner;
+    POINT ownerAt;
+    int size;
+    Placement expected;
+};
+class CenterWindowTest : public ::testing::TestWithParam<CentringCase> { };
 
-TEST_P(CenterWindowTest, CentresOnAVisibleOwnerOrTheWorkAreaAndKeepsTheTopLeftInView) {
+TEST_P(CenterWindowTest, CentresOnAVisibleOwnerOrTheWorkAreaAndKeepsTheTopLeftInView)
+{
     const CentringCase& c = GetParam();
     const RECT work = WorkArea();
     const SIZE area = {work.right - work.left, work.bottom - work.top};
@@ -302,14 +358,15 @@ TEST_P(CenterWindowTest, CentresOnAVisibleOwnerOrTheWorkAreaAndKeepsTheTopLeftIn
     HWND owner = ::CreateWindowExW(0, L"Static", L"owner", c.owner, ownerCentre.x - 50, ownerCentre.y - 50, 100, 100,
                                    nullptr, nullptr, nullptr, nullptr);
     CWindow window;
-    window.m_hWnd = ::CreateWindowExW(0, L"Static", L"centred", WS_POPUP, 0, 0, size.cx, size.cy, owner, nullptr,
-                                      nullptr, nullptr);
+    window.m_hWnd =
+        ::CreateWindowExW(0, L"Static", L"centred", WS_POPUP, 0, 0, size.cx, size.cy, owner, nullptr, nullptr, nullptr);
     EXPECT_TRUE(window.CenterWindow());
     RECT shown = {};
     ::GetWindowRect(window.m_hWnd, &shown);
     // Where the top-left corner must be, by placement.
     const POINT expected[] = {{(work.left + work.right - size.cx) / 2, (work.top + work.bottom - size.cy) / 2},
-                              {work.right - size.cx, work.bottom - size.cy}, {work.left, work.top}};
+                              {work.right - size.cx, work.bottom - size.cy},
+                              {work.left, work.top}};
     const POINT& corner = expected[int(c.expected)];
     EXPECT_TRUE(std::abs(shown.left - corner.x) <= 1 && std::abs(shown.top - corner.y) <= 1)
         << shown.left << "," << shown.top << " instead of " << corner.x << "," << corner.y;
@@ -318,15 +375,17 @@ TEST_P(CenterWindowTest, CentresOnAVisibleOwnerOrTheWorkAreaAndKeepsTheTopLeftIn
 }
 
 constexpr DWORD kShown = WS_POPUP | WS_VISIBLE;
-INSTANTIATE_TEST_SUITE_P(Owners, CenterWindowTest, ::testing::Values(
-    CentringCase{"OwnerNearBottomRight", kShown, {48, 48}, 40, Placement::BottomRight},
-    CentringCase{"HiddenOwner", WS_POPUP, {48, 48}, 40, Placement::OnWorkArea},
-    CentringCase{"MinimisedOwner", kShown | WS_MINIMIZE, {48, 48}, 40, Placement::OnWorkArea},
-    CentringCase{"LargerThanTheWorkArea", kShown, {10, 10}, 120, Placement::TopLeft}),
+INSTANTIATE_TEST_SUITE_P(
+    Owners, CenterWindowTest,
+    ::testing::Values(CentringCase {"OwnerNearBottomRight", kShown, {48, 48}, 40, Placement::BottomRight},
+                      CentringCase {"HiddenOwner", WS_POPUP, {48, 48}, 40, Placement::OnWorkArea},
+                      CentringCase {"MinimisedOwner", kShown | WS_MINIMIZE, {48, 48}, 40, Placement::OnWorkArea},
+                      CentringCase {"LargerThanTheWorkArea", kShown, {10, 10}, 120, Placement::TopLeft}),
     CaseName<CentringCase>);
 
 // Nothing reads them, but they are the program's as published.
-TEST(ResourcesTest, QrCodeItemsHaveTheirSizes) {
+TEST(ResourcesTest, QrCodeItemsHaveTheirSizes)
+{
     for (const auto& [id, size] : {std::pair(IDR_QRCODE_FIRST, 10136u), std::pair(IDR_QRCODE_SECOND, 9952u)}) {
         HRSRC item = ::FindResourceExW(nullptr, L"QRCODE", MAKEINTRESOURCEW(id),
                                        MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_SIMPLIFIED));
@@ -334,22 +393,27 @@ TEST(ResourcesTest, QrCodeItemsHaveTheirSizes) {
     }
 }
 
-TEST(ProgramTest, EscapeEndsTheProgramWithExitCodeTwo) {
+TEST(ProgramTest, EscapeEndsTheProgramWithExitCodeTwo)
+{
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION program = {};
-    ASSERT_TRUE(::CreateProcessW(TEXTHASH_EXE, nullptr, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                                 &program));
+    ASSERT_TRUE(
+        ::CreateProcessW(TEXTHASH_EXE, nullptr, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &program));
     Type(WaitForDialog(program.dwThreadId) ? L"\x1b" : L"");
     DWORD exitCode = 0;
-    EXPECT_TRUE(::WaitForSingleObject(program.hProcess, 5000) == WAIT_OBJECT_0 &&
-                ::GetExitCodeProcess(program.hProcess, &exitCode) && exitCode == 2) << exitCode;
+    EXPECT_TRUE(::WaitForSingleObject(program.hProcess, 5000) == WAIT_OBJECT_0
+                && ::GetExitCodeProcess(program.hProcess, &exitCode) && exitCode == 2)
+        << exitCode;
     ::TerminateProcess(program.hProcess, 1);
     ::CloseHandle(program.hThread);
     ::CloseHandle(program.hProcess);
 }
 
 // The dialogs load their templates from this executable's resources.
-struct Module : CAppModule { Module() { Init(::GetModuleHandleW(nullptr)); } ~Module() { Term(); } } g_module;
+struct Module : CAppModule {
+    Module() { Init(::GetModuleHandleW(nullptr)); }
+    ~Module() { Term(); }
+} g_module;
 
 }  // namespace

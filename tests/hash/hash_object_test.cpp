@@ -17,9 +17,19 @@ static bool OpensExclusively(const std::wstring& path)
 
 TEST(HashFile, DigestsTheFileOrItsFirstLimitBytes)
 {
-    const struct { size_t size; ULONGLONG limit; size_t digested; } cases[] = {
-        {0, kWholeFile, 0}, {1000, 0, 0}, {1000, 999, 999}, {1000, 1000, 1000}, {1000, 1001, 1000},
-        {1000, kWholeFile, 1000}, {kReadSize, kWholeFile, kReadSize}, {kReadSize + 1, kWholeFile, kReadSize + 1},
+    const struct {
+        size_t size;
+        ULONGLONG limit;
+        size_t digested;
+    } cases[] = {
+        {0, kWholeFile, 0},
+        {1000, 0, 0},
+        {1000, 999, 999},
+        {1000, 1000, 1000},
+        {1000, 1001, 1000},
+        {1000, kWholeFile, 1000},
+        {kReadSize, kWholeFile, kReadSize},
+        {kReadSize + 1, kWholeFile, kReadSize + 1},
     };
     for (const auto& c : cases) {
         const std::string bytes = PatternBytes(c.size);
@@ -49,7 +59,11 @@ struct CShrinkingFileSha256 : CVnSha256 {
 TEST(HashFile, FailsWithTheReasonAndWritesNoDigest)
 {
     const TempFile file(L"hash_object_test.bin", PatternBytes(kReadSize + 5000));
-    const struct { std::wstring path; DWORD code; const wchar_t* text; } cases[] = {
+    const struct {
+        std::wstring path;
+        DWORD code;
+        const wchar_t* text;
+    } cases[] = {
         {TEST_DATA_DIR L"/no such file.bin", ERROR_FILE_NOT_FOUND, L"计算文件校验时打开文件失败:"},
         {TEST_DATA_DIR, ERROR_ACCESS_DENIED, L"计算文件校验时打开文件失败:"},
         {file.path, 0, L"计算文件校验时读取文件失败:文件在读取期间变短了"},
@@ -71,8 +85,14 @@ TEST(HashFile, FailsWithTheReasonAndWritesNoDigest)
 TEST(HashText, DigestsTheEncodedTextWithoutTerminator)
 {
     const wchar_t* abc = L"BA7816BF8F01CFEA414140DE5DAE2223B00361A396177A9CB410FF61F20015AD";
-    const struct { const wchar_t* text; int length; int encoding; std::wstring sha256; } cases[] = {
-        {L"abc", 0, TextEncodingUtf8, abc}, {L"abcdef", 3, TextEncodingAnsi, abc},
+    const struct {
+        const wchar_t* text;
+        int length;
+        int encoding;
+        std::wstring sha256;
+    } cases[] = {
+        {L"abc", 0, TextEncodingUtf8, abc},
+        {L"abcdef", 3, TextEncodingAnsi, abc},
         {L"abc", -1, TextEncodingUnicode, L"13E228567E8249FCE53337F25D7970DE3BD68AB2653424C7B8F9FD05E33CAEDF"},
         {L"abc", 0, 4, std::wstring(64, L'0')},  // refused, nothing written
     };

@@ -38,14 +38,19 @@ protected:
 // The RFC and NIST messages, with the long-lived context and with a temporary one (context 0).
 TEST_F(ProviderContext, DigestsEveryPublishedMessage)
 {
-    const struct { const char* file; ALG_ID algorithm; size_t count; } suites[] = {
-        {"md4.txt", CALG_MD4, 7}, {"md5.txt", CALG_MD5, 7}, {"SHA1ShortMsg.rsp", CALG_SHA1, 65},
-        {"SHA256ShortMsg.rsp", CALG_SHA_256, 65}};
+    const struct {
+        const char* file;
+        ALG_ID algorithm;
+        size_t count;
+    } suites[] = {{"md4.txt", CALG_MD4, 7},
+                  {"md5.txt", CALG_MD5, 7},
+                  {"SHA1ShortMsg.rsp", CALG_SHA1, 65},
+                  {"SHA256ShortMsg.rsp", CALG_SHA_256, 65}};
     for (const auto& suite : suites) {
         const std::vector<KnownAnswer> answers = ReadKnownAnswers(suite.file);
         EXPECT_EQ(suite.count, answers.size()) << suite.file;
         for (const KnownAnswer& answer : answers) {
-            for (const HCRYPTPROV context : {m_context, HCRYPTPROV{0}})
+            for (const HCRYPTPROV context : {m_context, HCRYPTPROV {0}})
                 EXPECT_EQ(Hex(answer.digest), Digest(context, suite.algorithm, answer.message)) << suite.file;
         }
     }
@@ -59,7 +64,13 @@ TEST(AcquireHashProvider, OpensTheContainerCreatingItOnlyWhenMissing)
     ASSERT_TRUE(watch.Installed());
     const auto missing = static_cast<DWORD>(NTE_BAD_KEYSET), other = static_cast<DWORD>(NTE_PROVIDER_DLL_FAIL);
     using Calls = std::vector<std::pair<DWORD, DWORD>>;  // type, flags
-    const struct { const char* name; std::deque<DWORD> refusals; DWORD type; Calls calls; DWORD failure; } cases[] = {
+    const struct {
+        const char* name;
+        std::deque<DWORD> refusals;
+        DWORD type;
+        Calls calls;
+        DWORD failure;
+    } cases[] = {
         {"missing", {}, 0, {{PROV_RSA_FULL, 0}, {PROV_RSA_FULL, CRYPT_NEWKEYSET}}, 0},  // deleted just before
         {"present", {}, PROV_RSA_AES, {{PROV_RSA_AES, 0}}, 0},
         {"otherError", {other}, 0, {{PROV_RSA_FULL, 0}}, other},
@@ -99,7 +110,11 @@ TEST_F(ProviderContext, FailuresRecordContextAndSystemMessageAndLeaveTheContextU
     const auto busy = static_cast<DWORD>(NTE_PROVIDER_DLL_FAIL);
     CProviderHash unstarted;  // fed before any Start: only Update can fail
     // Each text and code is taken right after its call: braced lists run left to right.
-    const struct { std::wstring text; DWORD code; const wchar_t* context; } cases[] = {
+    const struct {
+        std::wstring text;
+        DWORD code;
+        const wchar_t* context;
+    } cases[] = {
         {Digest(m_context, CALG_MD5, kAbc, 15), LastErrorCode(), L"获取HASH数据失败"},
         {Digest(0, CALG_MD5, kAbc, 15), LastErrorCode(), L"获取HASH数据失败"},
         {Digest(m_context, refused, kAbc), LastErrorCode(), L"创建HASH对象失败"},

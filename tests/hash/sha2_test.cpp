@@ -61,13 +61,12 @@ protected:
     void TearDown() override { UsePreferredSha2Paths(); }
 
     // Gives `run(compress, state)` one random state on this path and on the portable one.
-    template <typename Run>
-    void ExpectSameStateAsPortable(std::mt19937& random, Run run, const std::string& what)
+    template <typename Run> void ExpectSameStateAsPortable(std::mt19937& random, Run run, const std::string& what)
     {
         const auto expectSame = [&](auto active, auto portable, auto state) {
             using Word = typename decltype(state)::value_type;
             for (Word& word : state)
-                word = static_cast<Word>((ULONGLONG{random()} << 32) | random());
+                word = static_cast<Word>((ULONGLONG {random()} << 32) | random());
             auto reference = state;
             run(active, state.data());
             run(portable, reference.data());
@@ -86,7 +85,7 @@ void ExpectDigestWrittenExactly(const Sha2Case& test, const KnownAnswer& answer,
     const std::wstring expected = Hex(answer.digest);
     BYTE digest[80];
     wchar_t hex[160];
-    std::fill_n(digest, 80, BYTE{0xCC});
+    std::fill_n(digest, 80, BYTE {0xCC});
     std::fill_n(hex, 160, L'#');
     test.hash->Reset();
     test.hash->Update(answer.message.data(), static_cast<DWORD>(split));
@@ -187,7 +186,11 @@ constexpr DWORD kAllLeaf7Ebx = 1u << 5 | 1u << 8 | 1u << 16 | 1u << 29 | 1u << 3
 // Unless the system saves their registers across thread switches, AVX instructions fault.
 TEST(CpuFeatures, CountOnlyWithTheSystemSavingTheirRegisters)
 {
-    const struct { const char* what; CpuidRegisters registers; bool avx2, avx512vl; } cases[] = {
+    const struct {
+        const char* what;
+        CpuidRegisters registers;
+        bool avx2, avx512vl;
+    } cases[] = {
         {"ZMM state saved", {kAllLeaf1Ecx, kSse2, kAllLeaf7Ebx, 0xE7}, true, true},
         {"YMM state only", {kAllLeaf1Ecx, kSse2, kAllLeaf7Ebx, 0x07}, true, false},
         {"XMM state only", {kAllLeaf1Ecx, kSse2, kAllLeaf7Ebx, 0x03}, false, false},
@@ -211,7 +214,11 @@ TEST(Sha2PathChoice, TakesTheFastestPathTheProcessorOffers)
 {
     using C = CpuFeatures;
     constexpr bool kX64 = sizeof(void*) == 8;
-    const struct { const char* what; CpuFeatures cpu; const char *sha256, *sha512; } cases[] = {
+    const struct {
+        const char* what;
+        CpuFeatures cpu;
+        const char *sha256, *sha512;
+    } cases[] = {
         {"ssse3 bmi2", With({&C::ssse3, &C::bmi2}), "portable", "ssse3"},
         {"ssse3 avx2", With({&C::ssse3, &C::avx2}), "portable", kX64 ? "ssse3" : "avx2"},  // rorx needs BMI2
         {"all", With({&C::ssse3, &C::sse41, &C::sha, &C::bmi2, &C::avx2, &C::avx512vl}), "shani", "avx512vl"},

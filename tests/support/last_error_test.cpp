@@ -21,19 +21,27 @@ static DWORD WINAPI FormatWithInternetBounds(DWORD flags, LPCVOID source, DWORD 
 
 TEST(LastErrorSetSystem, RecordsCodeAndContextColonMessage)
 {
-    const ImportHook hook(reinterpret_cast<void*>(&::FormatMessageW), reinterpret_cast<void*>(&FormatWithInternetBounds));
+    const ImportHook hook(reinterpret_cast<void*>(&::FormatMessageW),
+                          reinterpret_cast<void*>(&FormatWithInternetBounds));
     g_formatMessage = &hook;
     ASSERT_TRUE(hook.Installed());
     const std::wstring denied = SystemMessage(ERROR_ACCESS_DENIED);
     const std::wstring timeout = SystemMessage(12002, LoadLibraryW(L"wininet.dll"));
-    const struct { DWORD code; const wchar_t* context; std::wstring text; } cases[] = {
+    const struct {
+        DWORD code;
+        const wchar_t* context;
+        std::wstring text;
+    } cases[] = {
         {ERROR_ACCESS_DENIED, L"打开剪贴板失败", L"打开剪贴板失败:" + denied},
         {ERROR_ACCESS_DENIED, L"打开文件失败::", L"打开文件失败:" + denied},
-        {ERROR_ACCESS_DENIED, nullptr, denied}, {ERROR_ACCESS_DENIED, L"::", denied},
+        {ERROR_ACCESS_DENIED, nullptr, denied},
+        {ERROR_ACCESS_DENIED, L"::", denied},
         {0, L"关闭失败", L"关闭失败:" + SystemMessage(ERROR_INVALID_HANDLE)},  // the thread's last error
-        {0xE0001234, L"读取失败", L"读取失败:未知系统错误0xE0001234。"}, {0xE0001234, nullptr, L"未知系统错误0xE0001234。"},
+        {0xE0001234, L"读取失败", L"读取失败:未知系统错误0xE0001234。"},
+        {0xE0001234, nullptr, L"未知系统错误0xE0001234。"},
         {12002, L"下载失败", L"下载失败:" + timeout},
-        {12000, nullptr, L"互联网库的消息"}, {12999, L"连接失败", L"连接失败:互联网库的消息"},
+        {12000, nullptr, L"互联网库的消息"},
+        {12999, L"连接失败", L"连接失败:互联网库的消息"},
         {11999, nullptr, SystemMessage(11999, nullptr, L"未知系统错误0x00002EDF。")},
         {13000, nullptr, SystemMessage(13000, nullptr, L"未知系统错误0x000032C8。")},
     };
@@ -41,7 +49,7 @@ TEST(LastErrorSetSystem, RecordsCodeAndContextColonMessage)
         SetLastError(ERROR_INVALID_HANDLE);
         EXPECT_EQ(c.text, LastErrorSetSystem(c.code, c.context)) << c.code;
         EXPECT_EQ(c.text, LastErrorText());
-        EXPECT_EQ(c.code ? c.code : DWORD{ERROR_INVALID_HANDLE}, LastErrorCode());
+        EXPECT_EQ(c.code ? c.code : DWORD {ERROR_INVALID_HANDLE}, LastErrorCode());
     }
     g_formatMessage = nullptr;
 }
@@ -51,7 +59,12 @@ TEST(LastErrorFormats, TakeWideTextForPercentSAndKeepTheCodeGiven)
 {
     const std::wstring denied = SystemMessage(ERROR_ACCESS_DENIED);
     // Each text and code is taken right after its call: braced lists run left to right.
-    const struct { std::wstring text; DWORD code; std::wstring expected; DWORD expectedCode; } cases[] = {
+    const struct {
+        std::wstring text;
+        DWORD code;
+        std::wstring expected;
+        DWORD expectedCode;
+    } cases[] = {
         {(SetLastError(ERROR_ACCESS_DENIED), LastErrorSetText(0, L"[%s]", L"abc")), LastErrorCode(), L"[abc]", 0},
         {LastErrorSetText(0, L"[%s]", L"岚鹊文本"), LastErrorCode(), L"[岚鹊文本]", 0},
         {LastErrorSetText(3, L"[%s]", L""), LastErrorCode(), L"[]", 3},
@@ -70,10 +83,18 @@ TEST(LastErrorFormats, TakeWideTextForPercentSAndKeepTheCodeGiven)
 
 TEST(LastErrorSetTextAndReplaceContext, KeepTheCodeAndTheDetailFromTheFirstSeparatingColon)
 {
-    const struct { const wchar_t* before; const wchar_t* after; } cases[] = {
-        {L"获取加密句柄失败:拒绝访问", L"新的步骤:拒绝访问"}, {L"打开C:\\temp\\a.txt失败:拒绝访问", L"新的步骤:拒绝访问"},
-        {L"下载http://example.com/a失败:超时", L"新的步骤:超时"}, {L"12:30 同步失败:磁盘已满", L"新的步骤:磁盘已满"},
-        {L"没有分隔符", L"新的步骤"}, {L"只在末尾有冒号:", L"新的步骤"}, {L"C:\\", L"新的步骤"}, {L"", L"新的步骤"},
+    const struct {
+        const wchar_t* before;
+        const wchar_t* after;
+    } cases[] = {
+        {L"获取加密句柄失败:拒绝访问", L"新的步骤:拒绝访问"},
+        {L"打开C:\\temp\\a.txt失败:拒绝访问", L"新的步骤:拒绝访问"},
+        {L"下载http://example.com/a失败:超时", L"新的步骤:超时"},
+        {L"12:30 同步失败:磁盘已满", L"新的步骤:磁盘已满"},
+        {L"没有分隔符", L"新的步骤"},
+        {L"只在末尾有冒号:", L"新的步骤"},
+        {L"C:\\", L"新的步骤"},
+        {L"", L"新的步骤"},
         {L"分配内存失败(4096字节).:\r\n", L"新的步骤:\r\n"},
     };
     for (const auto& c : cases) {

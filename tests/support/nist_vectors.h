@@ -5,7 +5,9 @@
 #include <vector>
 
 using Bytes = std::vector<unsigned char>;
-struct KnownAnswer { Bytes message, digest; };
+struct KnownAnswer {
+    Bytes message, digest;
+};
 
 Bytes BytesFromHex(const std::string& hex);
 // Hex: two uppercase digits per byte, as the program shows digests.

@@ -13,7 +13,8 @@
 #include <vector>
 
 // Points every import-table entry of this executable that holds `from` to `to`; returns how many it changed.
-inline int RedirectImports(void* from, void* to) {
+inline int RedirectImports(void* from, void* to)
+{
     auto* base = reinterpret_cast<BYTE*>(::GetModuleHandleW(nullptr));
     const LONG headers = reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew;
     const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + headers);
@@ -40,7 +41,9 @@ inline int RedirectImports(void* from, void* to) {
 class ImportHook {
 public:
     ImportHook(void* imported, void* replacement)
-        : original(imported), m_replacement(replacement), m_changed(RedirectImports(imported, replacement)) {}
+        : original(imported), m_replacement(replacement), m_changed(RedirectImports(imported, replacement))
+    {
+    }
     ~ImportHook() { RedirectImports(m_replacement, original); }
     ImportHook(const ImportHook&) = delete;
     ImportHook& operator=(const ImportHook&) = delete;
@@ -57,25 +60,31 @@ private:
 // choosing. One watch at a time.
 class ProviderWatch {
 public:
-    struct Acquisition { std::wstring container; DWORD type, flags; };
+    struct Acquisition {
+        std::wstring container;
+        DWORD type, flags;
+    };
 
     bool Installed() const { return m_acquire.Installed() && m_release.Installed(); }
     // Contexts acquired and not yet released, by anyone in the process.
     int OpenContexts() const { return m_open; }
     // The next acquisitions fail with these errors in turn, unseen by the provider; the record starts again.
-    void Refuse(std::deque<DWORD> errors) {
+    void Refuse(std::deque<DWORD> errors)
+    {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_refusals = std::move(errors);
         m_acquisitions.clear();
     }
     // The acquisitions attempted since the last Refuse.
-    std::vector<Acquisition> Acquisitions() {
+    std::vector<Acquisition> Acquisitions()
+    {
         std::lock_guard<std::mutex> lock(m_mutex);
         return m_acquisitions;
     }
 
 private:
-    static BOOL WINAPI Acquire(HCRYPTPROV* context, LPCWSTR container, LPCWSTR provider, DWORD type, DWORD flags) {
+    static BOOL WINAPI Acquire(HCRYPTPROV* context, LPCWSTR container, LPCWSTR provider, DWORD type, DWORD flags)
+    {
         ProviderWatch& watch = *s_watch;
         {
             std::lock_guard<std::mutex> lock(watch.m_mutex);
@@ -91,7 +100,8 @@ private:
         watch.m_open += acquired && !(flags & CRYPT_DELETEKEYSET);
         return acquired;
     }
-    static BOOL WINAPI Release(HCRYPTPROV context, DWORD flags) {
+    static BOOL WINAPI Release(HCRYPTPROV context, DWORD flags)
+    {
         const BOOL released =
             reinterpret_cast<decltype(&::CryptReleaseContext)>(s_watch->m_release.original)(context, flags);
         s_watch->m_open -= released != FALSE;
@@ -103,17 +113,18 @@ private:
     const struct Current {
         explicit Current(ProviderWatch* watch) { s_watch = watch; }
         ~Current() { s_watch = nullptr; }
-    } m_current{this};
-    std::atomic<int> m_open{0};
+    } m_current {this};
+    std::atomic<int> m_open {0};
     std::mutex m_mutex;
     std::deque<DWORD> m_refusals;
     std::vector<Acquisition> m_acquisitions;
-    ImportHook m_acquire{reinterpret_cast<void*>(&::CryptAcquireContextW), reinterpret_cast<void*>(&Acquire)};
-    ImportHook m_release{reinterpret_cast<void*>(&::CryptReleaseContext), reinterpret_cast<void*>(&Release)};
+    ImportHook m_acquire {reinterpret_cast<void*>(&::CryptAcquireContextW), reinterpret_cast<void*>(&Acquire)};
+    ImportHook m_release {reinterpret_cast<void*>(&::CryptReleaseContext), reinterpret_cast<void*>(&Release)};
 };
 
 // What the system itself says about `code`, without the line break at its end; `otherwise` when it has nothing.
-inline std::wstring SystemMessage(DWORD code, HMODULE module = nullptr, const wchar_t* otherwise = L"") {
+inline std::wstring SystemMessage(DWORD code, HMODULE module = nullptr, const wchar_t* otherwise = L"")
+{
     wchar_t text[4096] = {};
     const DWORD from = module ? FORMAT_MESSAGE_FROM_HMODULE : FORMAT_MESSAGE_FROM_SYSTEM;
     ::FormatMessageW(from | FORMAT_MESSAGE_IGNORE_INSERTS, module, code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
@@ -124,7 +135,8 @@ inline std::wstring SystemMessage(DWORD code, HMODULE module = nullptr, const wc
 }
 
 // The detail a failure record gives for `code`: the system's message, else the program's own phrase.
-inline std::wstring RecordedDetail(DWORD code) {
+inline std::wstring RecordedDetail(DWORD code)
+{
     wchar_t unknown[32] = {};
     swprintf(unknown, 32, L"未知系统错误0x%08X。", static_cast<unsigned>(code));
     return SystemMessage(code, nullptr, unknown);

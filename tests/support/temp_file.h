@@ -21,8 +21,8 @@ struct TempFile {
         const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
         DWORD written = 0;
         created = file != INVALID_HANDLE_VALUE
-                  && WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr)
-                  && written == bytes.size();
+            && WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr)
+            && written == bytes.size();
         CloseHandle(file);
     }
     TempFile(const TempFile&) = delete;
