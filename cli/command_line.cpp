@@ -74,6 +74,12 @@ bool AddFile(CliOptions& options, const std::wstring& path)
     return true;
 }
 
+template <bool CliOptions::*flag> bool SetFlag(CliOptions& options, const std::wstring&)
+{
+    options.*flag = true;
+    return true;
+}
+
 struct OptionRule {
     const wchar_t* name;
     bool takesValue;
@@ -83,34 +89,14 @@ struct OptionRule {
 
 const OptionRule kOptionRules[] = {
     {L"--encoding", true, SetEncoding},
-    {L"--terminator", false,
-     [](CliOptions& o, const std::wstring&) {
-         o.withTerminator = true;
-         return true;
-     }},
+    {L"--terminator", false, SetFlag<&CliOptions::withTerminator>},
     {L"--input-encoding", true, SetInputEncoding},
     {L"--file", true, AddFile},
     {L"--only", true, SelectDigests},
-    {L"--lower", false,
-     [](CliOptions& o, const std::wstring&) {
-         o.lowerCase = true;
-         return true;
-     }},
-    {L"--c", false,
-     [](CliOptions& o, const std::wstring&) {
-         o.cArrays = true;
-         return true;
-     }},
-    {L"--help", false,
-     [](CliOptions& o, const std::wstring&) {
-         o.help = true;
-         return true;
-     }},
-    {L"--version", false,
-     [](CliOptions& o, const std::wstring&) {
-         o.version = true;
-         return true;
-     }},
+    {L"--lower", false, SetFlag<&CliOptions::lowerCase>},
+    {L"--c", false, SetFlag<&CliOptions::cArrays>},
+    {L"--help", false, SetFlag<&CliOptions::help>},
+    {L"--version", false, SetFlag<&CliOptions::version>},
 };
 
 const OptionRule* FindOptionRule(const std::wstring& name)

@@ -27,6 +27,10 @@ public:
     // Pads, writes m_digestLength bytes to `digest` and returns m_digestLength.
     virtual DWORD Finish(BYTE* digest) = 0;
 
+    // The four operations below belong to every class's published interface
+    // and keep their slots, although neither program calls them: the programs
+    // digest through CDigestSet (digest/), which formats its own texts.
+
     // Digests the first `limit` bytes of a file (all ones: the whole file).
     virtual BOOL HashFile(const wchar_t* path, ULONGLONG limit, BYTE* digest);
     // Digests the bytes EncodeText makes of the text, without terminator.
@@ -43,6 +47,8 @@ protected:
     // Objects own no resources and are never deleted through this interface.
     ~CVnHashObject() = default;
 
+    // Part of the classes' published layout; nothing in the programs reads them
+    // (the digest table in digest/ names and orders the digests).
     int m_algorithmId;
     const wchar_t* m_name;
     DWORD m_digestLength;

@@ -35,6 +35,22 @@ void UpdateSha512Family(ULONGLONG& totalLength, DWORD& pendingLength, BYTE* bloc
     BufferedUpdate<Sha512Family>(totalLength, pendingLength, block, state, CompressBlocks512, data, length);
 }
 
+// The one Reset of both classes; they differ only in the initial hash value.
+void ResetSha512Family(const ULONGLONG* initialHash, ULONGLONG& totalLength, DWORD& pendingLength, ULONGLONG* state)
+{
+    std::copy_n(initialHash, 8, state);
+    totalLength = 0;
+    pendingLength = 0;
+}
+
+// The one Finish of both classes; SHA-384 writes only the first six words.
+void FinishSha512Family(ULONGLONG totalLength, DWORD pendingLength, BYTE* block, ULONGLONG* state, size_t digestWords,
+                        BYTE* digest)
+{
+    BufferedPadAndCompress<Sha512Family>(totalLength, pendingLength, block, state, CompressBlocks512);
+    StoreWordsBigEndian(state, digestWords, digest);
+}
+
 }  // namespace
 
 void CompressBlocks512Portable(ULONGLONG* state, const BYTE* data, int count)
@@ -51,9 +67,7 @@ CVnSha384::CVnSha384()
 
 BOOL CVnSha384::Reset()
 {
-    std::copy_n(kSha384InitialHash, 8, m_state);
-    m_totalLength = 0;
-    m_pendingLength = 0;
+    ResetSha512Family(kSha384InitialHash, m_totalLength, m_pendingLength, m_state);
     return TRUE;
 }
 
@@ -64,9 +78,7 @@ void CVnSha384::Update(const BYTE* data, DWORD length)
 
 DWORD CVnSha384::Finish(BYTE* digest)
 {
-    BufferedPadAndCompress<Sha512Family>(m_totalLength, m_pendingLength, m_block, m_state, CompressBlocks512);
-    // SHA-384 drops H6 and H7.
-    StoreWordsBigEndian(m_state, 6, digest);
+    FinishSha512Family(m_totalLength, m_pendingLength, m_block, m_state, 6, digest);
     return m_digestLength;
 }
 
@@ -79,9 +91,7 @@ CVnSha512::CVnSha512()
 
 BOOL CVnSha512::Reset()
 {
-    std::copy_n(kSha512InitialHash, 8, m_state);
-    m_totalLength = 0;
-    m_pendingLength = 0;
+    ResetSha512Family(kSha512InitialHash, m_totalLength, m_pendingLength, m_state);
     return TRUE;
 }
 
@@ -92,7 +102,6 @@ void CVnSha512::Update(const BYTE* data, DWORD length)
 
 DWORD CVnSha512::Finish(BYTE* digest)
 {
-    BufferedPadAndCompress<Sha512Family>(m_totalLength, m_pendingLength, m_block, m_state, CompressBlocks512);
-    StoreWordsBigEndian(m_state, 8, digest);
+    FinishSha512Family(m_totalLength, m_pendingLength, m_block, m_state, 8, digest);
     return m_digestLength;
 }

@@ -4,11 +4,10 @@
 # The 32-bit loader needs a kernel that runs 32-bit programs, which some
 # hosts switch off at boot; so the question is put to the loader itself.
 
+# The loader of architecture $1, as its toolchain file names it: the one
+# place that says which loader runs which architecture.
 wine_loader_for() {
-  case "$1" in
-    i686) echo /usr/lib/wine/wine ;;
-    x86_64) echo /usr/lib/wine/wine64 ;;
-  esac
+  sed -nE 's/^set\(WINE_LOADER ([^)]+)\)$/\1/p' "$(dirname "${BASH_SOURCE[0]}")/../cmake/mingw-$1.cmake"
 }
 
 # Succeeds when the Wine loader of architecture $1 starts on this host.

@@ -11,6 +11,8 @@ enum TextEncoding : int {
     TextEncodingUnicode = 3,  // UTF-16LE code units as stored, two zero bytes as terminator
 };
 
+// The text operation of the hash classes (CVnHashObject::HashText) stands on
+// this; the programs themselves convert piece by piece in digest/ instead.
 // Converts the first `length` characters of the zero-terminated `text`
 // (0 or -1: all of it) into a new buffer, optionally followed by the
 // encoding's terminator. On return *byteCount holds the size in bytes and

@@ -35,6 +35,7 @@ struct CliRun {
 };
 
 const wchar_t* const kNames[] = {L"MD4", L"MD5", L"SHA1", L"SHA224", L"SHA256", L"SHA384", L"SHA512"};
+static_assert(std::size(kNames) == kDigestCount, "one name per digest");
 
 // The command line that gives `arguments` back to wmain. No argument here holds
 // a quote or ends in a backslash, so quotes around spaces suffice.

@@ -92,3 +92,38 @@ TEST_F(DigestPipeline, AFailedProviderDigestShowsItsFailureAndTheRestAreRight)
     EXPECT_EQ(expected, result.texts);
     EXPECT_EQ((std::array<bool, kDigestCount> {true}), result.failed);
 }
+
+// The digest table itself: each row's name, length and computing class, and
+// that a selection computes its rows alone, pinned by the known answers for abc.
+TEST_F(DigestPipeline, EachRowOfTheTableGivesItsKnownDigestAloneOrWithTheOthers)
+{
+    const struct {
+        const wchar_t* name;
+        const wchar_t* abc;
+    } known[] = {
+        {L"MD4", L"A448017AAF21D8525FC10AE87AA6729D"},
+        {L"MD5", L"900150983CD24FB0D6963F7D28E17F72"},
+        {L"SHA1", L"A9993E364706816ABA3E25717850C26C9CD0D89D"},
+        {L"SHA224", L"23097D223405D8228642A477BDA255B32AADBCE4BDA0B3F7E36C9DA7"},
+        {L"SHA256", L"BA7816BF8F01CFEA414140DE5DAE2223B00361A396177A9CB410FF61F20015AD"},
+        {L"SHA384",
+         L"CB00753F45A35E8BB5A03D699AC65007272C32AB0EDED1631A8B605A43FF5BED"
+         L"8086072BA1E7CC2358BAECA134C825A7"},
+        {L"SHA512",
+         L"DDAF35A193617ABACC417349AE20413112E6FA4E89A97EA20A9EEEE64B55D39A"
+         L"2192992A274FC1A836BA3C23A3FEEBBD454D4423643CE80E2A9AC94FA54CA49F"},
+    };
+    static_assert(std::size(known) == kDigestCount, "one known answer per row");
+    const DigestTexts all = ComputeDigestTexts(m_provider, L"abc", 3, ByteEncoding::Utf8, false);
+    for (int row = 0; row < kDigestCount; ++row) {
+        EXPECT_STREQ(known[row].name, kDigestTable[row].name);
+        EXPECT_EQ(known[row].abc, all.texts[row]);
+        EXPECT_EQ(2 * kDigestTable[row].length, all.texts[row].size()) << known[row].name;
+
+        DigestSelection alone;
+        alone.set(row);
+        const DigestTexts one = ComputeDigestTexts(m_provider, L"abc", 3, ByteEncoding::Utf8, false, alone);
+        for (int other = 0; other < kDigestCount; ++other)
+            EXPECT_EQ(other == row ? known[row].abc : L"", one.texts[other]) << known[row].name << " alone";
+    }
+}

@@ -27,31 +27,22 @@ inline SevenTexts ReferenceDigests(HCRYPTPROV provider, const std::string& bytes
         DWORD length = sizeof(digest);
         return HashWithProvider(provider, algorithm, data, size, digest, &length) ? Hex(digest, length) : L"-";
     };
-    const auto own = [&](CVnHashObject&& hash) {
+    const auto own = [&](CVnHashObject& hash) {
         hash.Reset();
         hash.Update(data, size);
         return Hex(digest, hash.Finish(digest));
     };
+    CVnSha224 sha224;
+    CVnSha256 sha256;
+    CVnSha384 sha384;
+    CVnSha512 sha512;
+    // Indexed by OwnHashClass.
+    CVnHashObject* const ownHashes[] = {nullptr, &sha224, &sha256, &sha384, &sha512};
     // The order is the table's; the known answers elsewhere pin the table itself.
     SevenTexts texts;
     for (int i = 0; i < kDigestCount; ++i) {
-        switch (kDigestTable[i].ownClass) {
-        case OwnHashClass::None:
-            texts[i] = byProvider(kDigestTable[i].providerAlgorithm);
-            break;
-        case OwnHashClass::Sha224:
-            texts[i] = own(CVnSha224());
-            break;
-        case OwnHashClass::Sha256:
-            texts[i] = own(CVnSha256());
-            break;
-        case OwnHashClass::Sha384:
-            texts[i] = own(CVnSha384());
-            break;
-        case OwnHashClass::Sha512:
-            texts[i] = own(CVnSha512());
-            break;
-        }
+        CVnHashObject* hash = ownHashes[static_cast<int>(kDigestTable[i].ownClass)];
+        texts[i] = hash != nullptr ? own(*hash) : byProvider(kDigestTable[i].providerAlgorithm);
     }
     return texts;
 }

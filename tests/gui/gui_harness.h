@@ -16,6 +16,7 @@
 #include "app/main_dlg.h"
 
 constexpr int kOutputIds[] = {IDC_MD4, IDC_MD5, IDC_SHA1, IDC_SHA224, IDC_SHA256, IDC_SHA384, IDC_SHA512};
+static_assert(std::size(kOutputIds) == kDigestCount, "one output per digest");
 
 inline bool WaitFor(const std::function<bool()>& condition)
 {
