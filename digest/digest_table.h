@@ -19,12 +19,17 @@ struct DigestKind {
     DWORD length;               // digest bytes
 };
 
+// clang-format off
 inline constexpr DigestKind kDigestTable[] = {
-    {L"MD4", L"Md4", CALG_MD4, OwnHashClass::None, 16},    {L"MD5", L"Md5", CALG_MD5, OwnHashClass::None, 16},
-    {L"SHA1", L"SHA1", CALG_SHA1, OwnHashClass::None, 20}, {L"SHA224", L"SHA224", 0, OwnHashClass::Sha224, 28},
-    {L"SHA256", L"SHA256", 0, OwnHashClass::Sha256, 32},   {L"SHA384", L"SHA384", 0, OwnHashClass::Sha384, 48},
-    {L"SHA512", L"SHA512", 0, OwnHashClass::Sha512, 64},
+    {L"MD4",    L"Md4",    CALG_MD4,  OwnHashClass::None,   16},
+    {L"MD5",    L"Md5",    CALG_MD5,  OwnHashClass::None,   16},
+    {L"SHA1",   L"SHA1",   CALG_SHA1, OwnHashClass::None,   20},
+    {L"SHA224", L"SHA224", 0,         OwnHashClass::Sha224, 28},
+    {L"SHA256", L"SHA256", 0,         OwnHashClass::Sha256, 32},
+    {L"SHA384", L"SHA384", 0,         OwnHashClass::Sha384, 48},
+    {L"SHA512", L"SHA512", 0,         OwnHashClass::Sha512, 64},
 };
+// clang-format on
 
 inline constexpr int kDigestCount = static_cast<int>(std::size(kDigestTable));
 
