@@ -309,3 +309,51 @@ TEST(CliHelp, HelpAndVersionSucceedAndSayWhatTheyShould)
     const std::wregex version(L"texthash-cli \\d+\\.\\d+\\.\\d+\\.\\d+\r\n");
     EXPECT_TRUE(std::regex_match(runs[2].out, version)) << runs[2].out;
 }
+
+namespace {
+
+// Exit codes of `count` runs of `arguments` let go at the same moment, output discarded: all are created
+// suspended and resumed together, so that they reach the same steps at nearly the same time.
+std::vector<DWORD> ExitCodesOfSimultaneousRuns(const Arguments& arguments, size_t count)
+{
+    SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
+    const HANDLE discard = CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                       &inherit, OPEN_EXISTING, 0, nullptr);
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = startup.hStdOutput = startup.hStdError = discard;
+    std::vector<PROCESS_INFORMATION> processes(count);
+    for (PROCESS_INFORMATION& process : processes) {
+        std::wstring commandLine = CommandLine(arguments);
+        EXPECT_TRUE(CreateProcessW(TEXTHASH_CLI_EXE, &commandLine[0], nullptr, nullptr, TRUE,
+                                   CREATE_SUSPENDED | CREATE_NO_WINDOW, nullptr, nullptr, &startup, &process));
+    }
+    CloseHandle(discard);
+    for (const PROCESS_INFORMATION& process : processes)
+        ResumeThread(process.hThread);
+    std::vector<DWORD> exitCodes;
+    for (const PROCESS_INFORMATION& process : processes) {
+        DWORD exitCode = ~0u;
+        WaitForSingleObject(process.hProcess, INFINITE);
+        GetExitCodeProcess(process.hProcess, &exitCode);
+        exitCodes.push_back(exitCode);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    }
+    return exitCodes;
+}
+
+}  // namespace
+
+// Programs started together on a profile without the key container race to create it; every one must digest.
+TEST(CliFirstRuns, AllSucceedWhenStartedTogetherWithoutTheKeyContainer)
+{
+    const std::vector<DWORD> allSucceeded(8, 0);
+    for (int round = 0; round < 4; ++round) {
+        HCRYPTPROV deleted = 0;
+        CryptAcquireContextW(&deleted, kDefaultKeyContainer, nullptr, PROV_RSA_AES, CRYPT_DELETEKEYSET);
+        EXPECT_EQ(allSucceeded, ExitCodesOfSimultaneousRuns({L"--only", L"md5", L"abc"}, allSucceeded.size()))
+            << "round " << round;
+    }
+}
