@@ -1,8 +1,13 @@
 #include "cli/command_line.h"
 
+#include <algorithm>
+
 namespace {
 
 const wchar_t kEndOfOptions[] = L"--";
+
+// Either slash: both reach the same name under Wine.
+const wchar_t* const kStandardInputNames[] = {L"-", L"/dev/stdin", L"\\dev\\stdin"};
 
 struct NamedEncoding {
     const wchar_t* name;
@@ -174,10 +179,18 @@ bool CheckCombination(const CliOptions& options, std::wstring& problem)
         problem = L"选项 --c 不能与 --only 同用(C 代码总含七个摘要)";
     else if (options.cArrays && options.files.size() > 1)
         problem = L"选项 --c 只能用于一个文件";
+    else if (std::count_if(options.files.begin(), options.files.end(), NamesStandardInput) > 1)
+        problem = L"标准输入只能读一次,--file 只能有一个指向它";
     return problem.empty();
 }
 
 }  // namespace
+
+bool NamesStandardInput(const std::wstring& path)
+{
+    return std::find(std::begin(kStandardInputNames), std::end(kStandardInputNames), path)
+        != std::end(kStandardInputNames);
+}
 
 bool ParseCommandLine(const std::vector<std::wstring>& arguments, CliOptions& options, std::wstring& problem)
 {

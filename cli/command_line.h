@@ -26,3 +26,7 @@ struct CliOptions {
 // False with a one-line reason in `problem` when the command line cannot be
 // used as it stands.
 bool ParseCommandLine(const std::vector<std::wstring>& arguments, CliOptions& options, std::wstring& problem);
+
+// True when a --file path names the program's own standard input ("-", or
+// "/dev/stdin", which under Wine would otherwise open another process's).
+bool NamesStandardInput(const std::wstring& path);

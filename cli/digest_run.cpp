@@ -86,7 +86,9 @@ int DigestText(HCRYPTPROV provider, const CliOptions& options)
 DigestReport FileReport(CDigestSet& set, const std::wstring& path, const CliOptions& options)
 {
     DigestTexts digests;
-    if (DigestFile(set, path.c_str(), digests))
+    const bool digested = NamesStandardInput(path) ? DigestOpenFile(set, GetStdHandle(STD_INPUT_HANDLE), digests)
+                                                   : DigestFile(set, path.c_str(), digests);
+    if (digested)
         return ReportDigests(path, digests, options);
     return {L"", {path + L": " + LastErrorString()}};
 }

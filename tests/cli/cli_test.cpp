@@ -262,6 +262,24 @@ TEST_F(Cli, EveryRunGivesItsOutputErrorLineAndExitCode)
          L"SHA256 e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855\r\n"},
         {{L"--file", L"cli_test_missing.bin"}, "", 1, L"", {L"cli_test_missing.bin: 计算文件校验时打开文件失败:"}},
         {{L"--file", TEST_DATA_DIR}, "", 1, L"", {std::wstring(TEST_DATA_DIR) + L": 计算文件校验时打开文件失败:"}},
+        // Standard input named as a file: its bytes as they are, read past the pipe's buffer to the end.
+        {{L"--only", L"md5", L"--file", L"-"}, "abc", 0, L"MD5 900150983CD24FB0D6963F7D28E17F72\r\n"},
+        {{L"--only", L"sha256", L"--file", L"/dev/stdin"},
+         PatternBytes(200000),
+         0,
+         L"SHA256 E870FEC3223BAC8F6147B08B31E6E6E4BB9ABD783820BCD212B7737AF6A02174\r\n"},
+        {{L"--only", L"md5", L"--file", L"\\dev\\stdin"},
+         "\xEF\xBB\xBF"
+         "abc",
+         0,
+         L"MD5 53A492DEBAE1C7ABF6615813B4B5CA99\r\n"},
+        {{L"--only", L"md5", L"--file", L"-"}, "", 0, L"MD5 D41D8CD98F00B204E9800998ECF8427E\r\n"},
+        {{L"--only", L"md5", L"--file", L"-", L"--file", emptyFile.path},
+         "abc",
+         0,
+         L"FILE -\r\nMD5 900150983CD24FB0D6963F7D28E17F72\r\n\r\n"
+         L"FILE cli_test_empty.bin\r\nMD5 D41D8CD98F00B204E9800998ECF8427E\r\n"},
+        {{L"--file", L"-", L"--file", L"/dev/stdin"}, "abc", 2, L"", {L"标准输入只能读一次", L"--file"}},
         // Several files: a header line each, an empty line between; one that fails keeps its place.
         {{L"--file", largeFile.path, L"--file", L"cli_test_missing.bin", L"--only", L"md5", L"--file", emptyFile.path},
          "",
