@@ -82,36 +82,38 @@ bool AddFile(CliOptions& options, const std::wstring& path)
 struct OptionRule {
     const wchar_t* name;
     bool takesValue;
+    // A value given twice would leave one of them unused; a flag given twice means it once.
+    bool repeatable;
     // False when the option does not accept the value.
     bool (*apply)(CliOptions& options, const std::wstring& value);
 };
 
 const OptionRule kOptionRules[] = {
-    {L"--encoding", true, SetEncoding},
-    {L"--terminator", false,
+    {L"--encoding", true, false, SetEncoding},
+    {L"--terminator", false, true,
      [](CliOptions& o, const std::wstring&) {
          o.withTerminator = true;
          return true;
      }},
-    {L"--input-encoding", true, SetInputEncoding},
-    {L"--file", true, AddFile},
-    {L"--only", true, SelectDigests},
-    {L"--lower", false,
+    {L"--input-encoding", true, false, SetInputEncoding},
+    {L"--file", true, true, AddFile},
+    {L"--only", true, false, SelectDigests},
+    {L"--lower", false, true,
      [](CliOptions& o, const std::wstring&) {
          o.lowerCase = true;
          return true;
      }},
-    {L"--c", false,
+    {L"--c", false, true,
      [](CliOptions& o, const std::wstring&) {
          o.cArrays = true;
          return true;
      }},
-    {L"--help", false,
+    {L"--help", false, true,
      [](CliOptions& o, const std::wstring&) {
          o.help = true;
          return true;
      }},
-    {L"--version", false,
+    {L"--version", false, true,
      [](CliOptions& o, const std::wstring&) {
          o.version = true;
          return true;
@@ -146,6 +148,11 @@ bool ApplyOption(const std::vector<std::wstring>& arguments, size_t& index, CliO
         problem = L"未知选项 " + Quoted(name);
         return false;
     }
+    if (!rule->repeatable && OptionGiven(options, rule->name)) {
+        problem = L"选项 " + name + L" 只能给出一次";
+        return false;
+    }
+    options.given.push_back(name);
     std::wstring value;
     if (equals != std::wstring::npos) {
         value = argument.substr(equals + 1);
@@ -168,11 +175,30 @@ bool ApplyOption(const std::vector<std::wstring>& arguments, size_t& index, CliO
     return true;
 }
 
-// Combinations that would give output other than asked for.
+// How a text becomes bytes; a file's bytes are taken as they are.
+const wchar_t* const kTextOnlyOptions[] = {L"--encoding", L"--terminator"};
+
+// The first option given that shapes a text, or null.
+const wchar_t* GivenTextOnlyOption(const CliOptions& options)
+{
+    for (const wchar_t* name : kTextOnlyOptions) {
+        if (OptionGiven(options, name))
+            return name;
+    }
+    return nullptr;
+}
+
+// Combinations that would give output other than asked for, or leave an
+// option unused.
 bool CheckCombination(const CliOptions& options, std::wstring& problem)
 {
+    const bool readsInputText = options.files.empty() && options.words.empty();
     if (!options.files.empty() && !options.words.empty())
         problem = L"文本参数 " + Quoted(options.words.front()) + L" 不能与 --file 同用";
+    else if (!options.files.empty() && GivenTextOnlyOption(options) != nullptr)
+        problem = std::wstring(L"选项 ") + GivenTextOnlyOption(options) + L" 不能与 --file 同用(文件按原样字节计算)";
+    else if (!readsInputText && OptionGiven(options, L"--input-encoding"))
+        problem = L"选项 --input-encoding 只用于从标准输入读取的文本,不能与文本参数或 --file 同用";
     else if (options.cArrays && options.lowerCase)
         problem = L"选项 --c 不能与 --lower 同用(C 代码里的十六进制是大写)";
     else if (options.cArrays && !options.selected.all())
@@ -185,6 +211,11 @@ bool CheckCombination(const CliOptions& options, std::wstring& problem)
 }
 
 }  // namespace
+
+bool OptionGiven(const CliOptions& options, const wchar_t* name)
+{
+    return std::find(options.given.begin(), options.given.end(), name) != options.given.end();
+}
 
 bool NamesStandardInput(const std::wstring& path)
 {

@@ -19,7 +19,12 @@ struct CliOptions {
     bool version = false;
     // The text, one entry per argument; joined by single spaces.
     std::vector<std::wstring> words;
+    // The names of the options given, in order.
+    std::vector<std::wstring> given;
 };
+
+// True when the option `name` ("--encoding") was given, rather than left at its default.
+bool OptionGiven(const CliOptions& options, const wchar_t* name);
 
 // Reads the arguments after the program's name. Options may stand anywhere
 // before "--"; every other argument, and everything after "--", is text.

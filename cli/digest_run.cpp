@@ -34,7 +34,7 @@ std::wstring JoinWords(const std::vector<std::wstring>& words)
     return text;
 }
 
-int ReadStandardInputText(ByteEncoding encoding, std::wstring& text)
+int ReadStandardInputText(const CliOptions& options, std::wstring& text)
 {
     // What a console hands over is neither what the user typed nor in the
     // encoding asked for.
@@ -44,7 +44,9 @@ int ReadStandardInputText(ByteEncoding encoding, std::wstring& text)
     }
     std::string bytes;
     InputText input;
-    if (!ReadStandardInput(bytes) || !DecodeInputText(bytes, encoding, input)) {
+    // An encoding given is what the user knows; a mark only stands in for it.
+    const bool markDecides = !OptionGiven(options, L"--input-encoding");
+    if (!ReadStandardInput(bytes) || !DecodeInputText(bytes, options.inputEncoding, markDecides, input)) {
         ReportRecordedFailure(L"");
         return kExitFailure;
     }
@@ -69,7 +71,7 @@ int DigestText(HCRYPTPROV provider, const CliOptions& options)
     if (!options.words.empty()) {
         text = JoinWords(options.words);
     } else {
-        const int read = ReadStandardInputText(options.inputEncoding, text);
+        const int read = ReadStandardInputText(options, text);
         if (read != kExitSuccess)
             return read;
     }

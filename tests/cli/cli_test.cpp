@@ -186,27 +186,53 @@ TEST_F(Cli, EveryRunGivesItsOutputErrorLineAndExitCode)
          "",
          0,
          Lines(L"中文 \U0001F600", E::Utf8, true)},
-        // Digest order, whatever the order asked for; the last --only counts.
+        // Digest order, whatever the order asked for; a flag given twice means it once.
         {{L"--only", L"sha256,md5", L"abc"}, "", 0, L"MD5 " + abc[1] + L"\r\nSHA256 " + abc[4] + L"\r\n"},
-        {{L"--only=md4", L"--only=Sha1", L"--lower", L"abc"},
-         "",
-         0,
-         L"SHA1 a9993e364706816aba3e25717850c26c9cd0d89d\r\n"},
+        {{L"--lower", L"--only=Sha1", L"--lower", L"abc"}, "", 0, L"SHA1 a9993e364706816aba3e25717850c26c9cd0d89d\r\n"},
         // The password hash of the NT logon: MD4 of the UTF-16LE text.
         {{L"--encoding=utf16le", L"--only=md4", L"password"}, "", 0, L"MD4 8846F7EAEE8FB117AD06BDD830B7586C\r\n"},
         {{L"--c", L"abc"}, "", 0, kAbcExport},
-        // Standard input: byte-order marks are honoured over the input encoding and not digested.
+        // Standard input: without --input-encoding a byte-order mark names the encoding; with it, only that
+        // encoding's own mark is one. A mark is not digested.
         {{}, "abc", 0, Lines(L"abc")},
         {{L"--encoding", L"utf16le"},
          "\xEF\xBB\xBF"
          "abc",
          0,
          Lines(L"abc", E::Utf16Le)},
-        {{L"--input-encoding", L"ansi"}, "\xFF\xFE" + utf16Abc, 0, Lines(L"abc")},
+        {{L"--encoding=utf8", L"--only=md5"}, "\xFF\xFE" + utf16Abc, 0, L"MD5 900150983CD24FB0D6963F7D28E17F72\r\n"},
+        {{L"--input-encoding", L"utf16le", L"--encoding=utf8", L"--only=md5"},
+         "\xFF\xFE" + utf16Abc,
+         0,
+         L"MD5 900150983CD24FB0D6963F7D28E17F72\r\n"},
+        {{L"--input-encoding", L"utf8", L"--encoding=utf8", L"--only=md5"},
+         "\xEF\xBB\xBF"
+         "abc",
+         0,
+         L"MD5 900150983CD24FB0D6963F7D28E17F72\r\n"},
+        {{L"--input-encoding", L"utf16le", L"--encoding=utf8", L"--only=md5"},  // U+BBEF U+00BF
+         std::string("\xEF\xBB\xBF\0", 4),
+         0,
+         L"MD5 8F94784CAB531131DEB574E488CEAA23\r\n"},
+        {{L"--input-encoding", L"utf8"},
+         std::string("\xFF\xFE"
+                     "a\0",
+                     4),
+         2,
+         L"",
+         {L"字节偏移 0 处", L"UTF-8"}},
         {{L"--input-encoding", L"utf16le", L"--encoding", L"utf16le"}, utf16Abc, 0, Lines(L"abc", E::Utf16Le)},
         {{L"--encoding", L"utf8"}, "\xE4\xB8\xAD\r\n\n", 0, Lines(L"中\r\n\n", E::Utf8)},  // line breaks as they come
         {{L"--input-encoding", L"ansi", L"--encoding", L"utf16le"}, ansiBytes, 0, Lines(ansiText, E::Utf16Le)},
         {{L"--terminator"}, "", 0, Lines(L"", E::Ansi, true)},  // closed at once: the terminator alone
+        // Options that would go unused, or whose one value is given twice, are refused by name.
+        {{L"--only", L"md5", L"--only", L"sha1", L"abc"}, "", 2, L"", {L"--only", L"只能给出一次", L"--help"}},
+        {{L"--encoding=utf8", L"--encoding", L"utf8", L"abc"}, "", 2, L"", {L"--encoding", L"只能给出一次"}},
+        {{L"--input-encoding=utf8", L"--input-encoding=ansi"}, "abc", 2, L"", {L"--input-encoding", L"只能给出一次"}},
+        {{L"--terminator", L"--file", emptyFile.path}, "", 2, L"", {L"--terminator", L"--file"}},
+        {{L"--file", emptyFile.path, L"--encoding", L"utf8"}, "", 2, L"", {L"--encoding", L"--file"}},
+        {{L"--input-encoding", L"utf8", L"abc"}, "", 2, L"", {L"--input-encoding", L"文本参数"}},
+        {{L"--input-encoding", L"utf8", L"--file", L"-"}, "abc", 2, L"", {L"--input-encoding", L"--file"}},
         // Usage: the bad option named, a pointer to --help.
         {{L"--bogus", L"abc"}, "", 2, L"", {L"\"--bogus\"", L"--help"}},
         {{L"--help", L"--bogus-after-help"}, "", 2, L"", {L"\"--bogus-after-help\""}},
@@ -290,7 +316,15 @@ TEST_F(Cli, EveryRunGivesItsOutputErrorLineAndExitCode)
          {L"cli_test_missing.bin: 计算文件校验时打开文件失败:"}},
     };
     // Code page 1252 takes every byte; 936 has bytes that begin no character and pairs that are none.
+    // A UTF-16LE mark is ANSI text when ANSI is given.
+    const std::string ansiWithMark =
+        "\xFF\xFE"
+        "ab";
+    const Arguments ansiToUtf8 = {L"--input-encoding", L"ansi", L"--encoding", L"utf8", L"--only", L"md5"};
+    if (GetACP() == 1252)
+        rows.push_back({ansiToUtf8, ansiWithMark, 0, L"MD5 13F1AE39B89C89781F87FB5D80458915\r\n"});  // "ÿþab"
     if (GetACP() == 936) {
+        rows.push_back({ansiToUtf8, ansiWithMark, 2, L"", {L"字节偏移 0 处", L"ANSI 代码页 936"}});
         rows.push_back({{L"--input-encoding", L"ansi"}, "ab\x81\x30", 2, L"", {L"字节偏移 2 处", L"ANSI 代码页 936"}});
         rows.push_back({{L"--input-encoding", L"ansi"}, "\xFF", 2, L"", {L"字节偏移 0 处", L"ANSI 代码页 936"}});
     }
