@@ -19,7 +19,7 @@ const wchar_t kHelp[] =
     L"\r\n"
     L"计算文本或文件的 MD4、MD5、SHA1、SHA224、SHA256、SHA384 和 SHA512 摘要,\r\n"
     L"与窗口程序所示逐字节相同。文本是选项之外的参数,以单个空格相连;\r\n"
-    L"没有文本参数时读取标准输入直到结束,换行原样计入。\r\n"
+    L"没有文本参数时读取标准输入直到结束,换行原样计入。文本为空时输出空消息的摘要,与空文件相同。\r\n"
     L"\r\n"
     L"  --encoding ansi|utf16le|utf8        文本转为字节的方式(默认 ansi:系统的 ANSI 代码页)\r\n"
     L"  --terminator                        包含终结符\r\n"
