@@ -10,5 +10,5 @@
 bool DigestFile(CDigestSet& set, const wchar_t* path, DigestTexts& digests);
 
 // The same for a file that is open already, such as standard input, read from
-// where it stands; `file` stays open.
+// where it stands to its end; `file` stays open.
 bool DigestOpenFile(CDigestSet& set, HANDLE file, DigestTexts& digests);

@@ -67,17 +67,18 @@ BOOL ReadFilePieces(const wchar_t* path, ULONGLONG limit, const FileOpenedHook& 
         LastErrorSetSystem(0, kOpenFailed);
         return FALSE;
     }
-    const BOOL read = ReadOpenFilePieces(file, limit, opened, consume);
-    CloseHandle(file);
-    return read;
-}
-
-BOOL ReadOpenFilePieces(HANDLE file, ULONGLONG limit, const FileOpenedHook& opened, const FilePieceSink& consume)
-{
     bool sized = false;
     ULONGLONG size = 0;
-    if (!TakeSize(file, sized, size))
-        return FALSE;
-    opened();
-    return ReadPieces(file, sized ? std::min(limit, size) : limit, !sized, consume) ? TRUE : FALSE;
+    bool ok = TakeSize(file, sized, size);
+    if (ok)
+        opened();
+    if (ok)
+        ok = ReadPieces(file, sized ? std::min(limit, size) : limit, !sized, consume);
+    CloseHandle(file);
+    return ok ? TRUE : FALSE;
+}
+
+BOOL ReadOpenFileToEnd(HANDLE file, const FilePieceSink& consume)
+{
+    return ReadPieces(file, ~0ULL, true, consume) ? TRUE : FALSE;
 }
