@@ -1,8 +1,13 @@
 #include "cli/command_line.h"
 
+#include <algorithm>
+
 namespace {
 
 const wchar_t kEndOfOptions[] = L"--";
+
+// Either slash: both reach the same name under Wine.
+const wchar_t* const kStandardInputNames[] = {L"-", L"/dev/stdin", L"\\dev\\stdin"};
 
 struct NamedEncoding {
     const wchar_t* name;
@@ -83,20 +88,22 @@ template <bool CliOptions::*flag> bool SetFlag(CliOptions& options, const std::w
 struct OptionRule {
     const wchar_t* name;
     bool takesValue;
+    // A value given twice would leave one of them unused; a flag given twice means it once.
+    bool repeatable;
     // False when the option does not accept the value.
     bool (*apply)(CliOptions& options, const std::wstring& value);
 };
 
 const OptionRule kOptionRules[] = {
-    {L"--encoding", true, SetEncoding},
-    {L"--terminator", false, SetFlag<&CliOptions::withTerminator>},
-    {L"--input-encoding", true, SetInputEncoding},
-    {L"--file", true, AddFile},
-    {L"--only", true, SelectDigests},
-    {L"--lower", false, SetFlag<&CliOptions::lowerCase>},
-    {L"--c", false, SetFlag<&CliOptions::cArrays>},
-    {L"--help", false, SetFlag<&CliOptions::help>},
-    {L"--version", false, SetFlag<&CliOptions::version>},
+    {L"--encoding", true, false, SetEncoding},
+    {L"--terminator", false, true, SetFlag<&CliOptions::withTerminator>},
+    {L"--input-encoding", true, false, SetInputEncoding},
+    {L"--file", true, true, AddFile},
+    {L"--only", true, false, SelectDigests},
+    {L"--lower", false, true, SetFlag<&CliOptions::lowerCase>},
+    {L"--c", false, true, SetFlag<&CliOptions::cArrays>},
+    {L"--help", false, true, SetFlag<&CliOptions::help>},
+    {L"--version", false, true, SetFlag<&CliOptions::version>},
 };
 
 const OptionRule* FindOptionRule(const std::wstring& name)
@@ -127,6 +134,11 @@ bool ApplyOption(const std::vector<std::wstring>& arguments, size_t& index, CliO
         problem = L"未知选项 " + Quoted(name);
         return false;
     }
+    if (!rule->repeatable && OptionGiven(options, rule->name)) {
+        problem = L"选项 " + name + L" 只能给出一次";
+        return false;
+    }
+    options.given.push_back(name);
     std::wstring value;
     if (equals != std::wstring::npos) {
         value = argument.substr(equals + 1);
@@ -149,21 +161,53 @@ bool ApplyOption(const std::vector<std::wstring>& arguments, size_t& index, CliO
     return true;
 }
 
-// Combinations that would give output other than asked for.
+// How a text becomes bytes; a file's bytes are taken as they are.
+const wchar_t* const kTextOnlyOptions[] = {L"--encoding", L"--terminator"};
+
+// The first option given that shapes a text, or null.
+const wchar_t* GivenTextOnlyOption(const CliOptions& options)
+{
+    for (const wchar_t* name : kTextOnlyOptions) {
+        if (OptionGiven(options, name))
+            return name;
+    }
+    return nullptr;
+}
+
+// Combinations that would give output other than asked for, or leave an
+// option unused.
 bool CheckCombination(const CliOptions& options, std::wstring& problem)
 {
+    const bool readsInputText = options.files.empty() && options.words.empty();
     if (!options.files.empty() && !options.words.empty())
         problem = L"文本参数 " + Quoted(options.words.front()) + L" 不能与 --file 同用";
+    else if (!options.files.empty() && GivenTextOnlyOption(options) != nullptr)
+        problem = std::wstring(L"选项 ") + GivenTextOnlyOption(options) + L" 不能与 --file 同用(文件按原样字节计算)";
+    else if (!readsInputText && OptionGiven(options, L"--input-encoding"))
+        problem = L"选项 --input-encoding 只用于从标准输入读取的文本,不能与文本参数或 --file 同用";
     else if (options.cArrays && options.lowerCase)
         problem = L"选项 --c 不能与 --lower 同用(C 代码里的十六进制是大写)";
     else if (options.cArrays && !options.selected.all())
         problem = L"选项 --c 不能与 --only 同用(C 代码总含七个摘要)";
     else if (options.cArrays && options.files.size() > 1)
         problem = L"选项 --c 只能用于一个文件";
+    else if (std::count_if(options.files.begin(), options.files.end(), NamesStandardInput) > 1)
+        problem = L"标准输入只能读一次,--file 只能有一个指向它";
     return problem.empty();
 }
 
 }  // namespace
+
+bool OptionGiven(const CliOptions& options, const wchar_t* name)
+{
+    return std::find(options.given.begin(), options.given.end(), name) != options.given.end();
+}
+
+bool NamesStandardInput(const std::wstring& path)
+{
+    return std::find(std::begin(kStandardInputNames), std::end(kStandardInputNames), path)
+        != std::end(kStandardInputNames);
+}
 
 bool ParseCommandLine(const std::vector<std::wstring>& arguments, CliOptions& options, std::wstring& problem)
 {

@@ -19,10 +19,19 @@ struct CliOptions {
     bool version = false;
     // The text, one entry per argument; joined by single spaces.
     std::vector<std::wstring> words;
+    // The names of the options given, in order.
+    std::vector<std::wstring> given;
 };
+
+// True when the option `name` ("--encoding") was given, rather than left at its default.
+bool OptionGiven(const CliOptions& options, const wchar_t* name);
 
 // Reads the arguments after the program's name. Options may stand anywhere
 // before "--"; every other argument, and everything after "--", is text.
 // False with a one-line reason in `problem` when the command line cannot be
 // used as it stands.
 bool ParseCommandLine(const std::vector<std::wstring>& arguments, CliOptions& options, std::wstring& problem);
+
+// True when a --file path names the program's own standard input ("-", or
+// "/dev/stdin", which under Wine would otherwise open another process's).
+bool NamesStandardInput(const std::wstring& path);

@@ -1,7 +1,5 @@
 #include "cli/digest_run.h"
 
-#include <algorithm>
-
 #include "digest/digest_pipeline.h"
 #include "digest/file_digest.h"
 #include "cli/console_io.h"
@@ -34,7 +32,7 @@ std::wstring JoinWords(const std::vector<std::wstring>& words)
     return text;
 }
 
-int ReadStandardInputText(ByteEncoding encoding, std::wstring& text)
+int ReadStandardInputText(const CliOptions& options, std::wstring& text)
 {
     // What a console hands over is neither what the user typed nor in the
     // encoding asked for.
@@ -44,7 +42,9 @@ int ReadStandardInputText(ByteEncoding encoding, std::wstring& text)
     }
     std::string bytes;
     InputText input;
-    if (!ReadStandardInput(bytes) || !DecodeInputText(bytes, encoding, input)) {
+    // An encoding given is what the user knows; a mark only stands in for it.
+    const bool markDecides = !OptionGiven(options, L"--input-encoding");
+    if (!ReadStandardInput(bytes) || !DecodeInputText(bytes, options.inputEncoding, markDecides, input)) {
         ReportRecordedFailure(L"");
         return kExitFailure;
     }
@@ -57,10 +57,13 @@ int ReadStandardInputText(ByteEncoding encoding, std::wstring& text)
     return kExitSuccess;
 }
 
-// An empty text without the terminator has no bytes and so no digests.
-bool HasNoDigests(const DigestTexts& digests)
+// The window shows none for a text of no bytes; a script gets what it gets
+// for an empty file, the digests of the empty message.
+DigestTexts EmptyMessageDigests(HCRYPTPROV provider)
 {
-    return !digests.hasDigests && std::none_of(digests.failed.begin(), digests.failed.end(), [](bool f) { return f; });
+    CDigestSet set(provider);
+    set.Reset();
+    return set.Finish();
 }
 
 int DigestText(HCRYPTPROV provider, const CliOptions& options)
@@ -69,16 +72,13 @@ int DigestText(HCRYPTPROV provider, const CliOptions& options)
     if (!options.words.empty()) {
         text = JoinWords(options.words);
     } else {
-        const int read = ReadStandardInputText(options.inputEncoding, text);
+        const int read = ReadStandardInputText(options, text);
         if (read != kExitSuccess)
             return read;
     }
-    const DigestTexts digests =
-        ComputeDigestTexts(provider, text.c_str(), text.size(), options.encoding, options.withTerminator);
-    if (HasNoDigests(digests)) {
-        ReportProblem(L"文本为空,没有摘要(--terminator 可计算只含终结符的摘要)");
-        return kExitFailure;
-    }
+    const DigestTexts digests = text.empty() && !options.withTerminator
+        ? EmptyMessageDigests(provider)
+        : ComputeDigestTexts(provider, text.c_str(), text.size(), options.encoding, options.withTerminator);
     const DigestReport report = ReportDigests(L"", digests, options);
     return WriteReport(report) && report.failures.empty() ? kExitSuccess : kExitFailure;
 }
@@ -86,7 +86,9 @@ int DigestText(HCRYPTPROV provider, const CliOptions& options)
 DigestReport FileReport(CDigestSet& set, const std::wstring& path, const CliOptions& options)
 {
     DigestTexts digests;
-    if (DigestFile(set, path.c_str(), digests))
+    const bool digested = NamesStandardInput(path) ? DigestOpenFile(set, GetStdHandle(STD_INPUT_HANDLE), digests)
+                                                   : DigestFile(set, path.c_str(), digests);
+    if (digested)
         return ReportDigests(path, digests, options);
     return {L"", {path + L": " + LastErrorString()}};
 }

@@ -33,12 +33,12 @@ std::wstring EncodingName(ByteEncoding encoding)
     return L"ANSI 代码页 " + std::to_wstring(GetACP());
 }
 
-// Length of the byte-order mark at the start of `bytes` (0: none); a mark
-// overrides `encoding`.
-size_t SkipByteOrderMark(const std::string& bytes, ByteEncoding& encoding)
+// Length of the byte-order mark at the start of `bytes` (0: none); with
+// `markDecides` a mark overrides `encoding`.
+size_t SkipByteOrderMark(const std::string& bytes, bool markDecides, ByteEncoding& encoding)
 {
     for (const ByteOrderMark& mark : kByteOrderMarks) {
-        if (bytes.compare(0, mark.size, mark.bytes, mark.size) == 0) {
+        if ((markDecides || mark.encoding == encoding) && bytes.compare(0, mark.size, mark.bytes, mark.size) == 0) {
             encoding = mark.encoding;
             return mark.size;
         }
@@ -113,9 +113,9 @@ void DecodeUtf16Le(const char* bytes, size_t count, size_t base, InputText& inpu
 
 }  // namespace
 
-bool DecodeInputText(const std::string& bytes, ByteEncoding encoding, InputText& input)
+bool DecodeInputText(const std::string& bytes, ByteEncoding encoding, bool markDecides, InputText& input)
 {
-    const size_t start = SkipByteOrderMark(bytes, encoding);
+    const size_t start = SkipByteOrderMark(bytes, markDecides, encoding);
     input.encodingName = EncodingName(encoding);
     const char* text = bytes.data() + start;
     const size_t count = bytes.size() - start;

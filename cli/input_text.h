@@ -15,8 +15,9 @@ struct InputText {
     std::wstring encodingName;
 };
 
-// Decodes `bytes` as `encoding`, or as the encoding that a UTF-8 or UTF-16LE
-// byte-order mark at their start names; the mark itself is not text. Bytes
+// Decodes `bytes` as `encoding`. With `markDecides` a UTF-8 or UTF-16LE
+// byte-order mark at their start names the encoding instead; without, only
+// `encoding`'s own mark counts as one. The mark itself is not text. Bytes
 // that are not text in that encoding are refused, never replaced. False with
 // the failure recorded when the text cannot be held.
-bool DecodeInputText(const std::string& bytes, ByteEncoding encoding, InputText& input);
+bool DecodeInputText(const std::string& bytes, ByteEncoding encoding, bool markDecides, InputText& input);

@@ -11,7 +11,15 @@ else()
   set(WINDOWS_PE_KIND "PE32")
 endif()
 
-# Installs the executable of `target` as <name><suffix>.exe.
+# Installs the executable of `target` as <name><suffix>.exe, stripped: the
+# download needs no debug sections or symbols, while the build folder's copy
+# keeps them for the debugger and for the program test's symbol checks (a
+# compiler that keeps its debug information apart has no strip tool here).
 function(install_windows_program target name)
-  install(PROGRAMS $<TARGET_FILE:${target}> DESTINATION . RENAME ${name}${WINDOWS_PROGRAM_SUFFIX}.exe)
+  set(installed ${name}${WINDOWS_PROGRAM_SUFFIX}.exe)
+  install(PROGRAMS $<TARGET_FILE:${target}> DESTINATION . RENAME ${installed})
+  if(CMAKE_STRIP)
+    install(CODE "execute_process(COMMAND \"${CMAKE_STRIP}\" \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${installed}\"
+                                  COMMAND_ERROR_IS_FATAL ANY)")
+  endif()
 endfunction()

@@ -10,3 +10,12 @@ bool DigestFile(CDigestSet& set, const wchar_t* path, DigestTexts& digests)
     digests = set.Finish();
     return true;
 }
+
+bool DigestOpenFile(CDigestSet& set, HANDLE file, DigestTexts& digests)
+{
+    set.Reset();
+    if (!ReadOpenFileToEnd(file, [&set](const BYTE* data, DWORD length) { set.Update(data, length); }))
+        return false;
+    digests = set.Finish();
+    return true;
+}

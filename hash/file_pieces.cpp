@@ -77,3 +77,8 @@ BOOL ReadFilePieces(const wchar_t* path, ULONGLONG limit, const FileOpenedHook& 
     CloseHandle(file);
     return ok ? TRUE : FALSE;
 }
+
+BOOL ReadOpenFileToEnd(HANDLE file, const FilePieceSink& consume)
+{
+    return ReadPieces(file, ~0ULL, true, consume) ? TRUE : FALSE;
+}

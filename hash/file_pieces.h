@@ -21,3 +21,9 @@ using FileOpenedHook = std::function<void()>;
 // False with the failure recorded (support/last_error.h) when the file cannot
 // be opened or read whole; `consume` may then have seen some pieces.
 BOOL ReadFilePieces(const wchar_t* path, ULONGLONG limit, const FileOpenedHook& opened, const FilePieceSink& consume);
+
+// Hands what a file that is open already, such as standard input, holds from
+// where it stands to its end to `consume`; its size is not asked, since
+// others may have read from it before. `file` stays open. False with the
+// failure recorded when it cannot be read.
+BOOL ReadOpenFileToEnd(HANDLE file, const FilePieceSink& consume);

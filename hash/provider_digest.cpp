@@ -36,6 +36,11 @@ public:
     HCRYPTPROV m_context = 0;
 };
 
+bool OpenContainer(HCRYPTPROV* context, const wchar_t* containerName, DWORD providerType, DWORD flags)
+{
+    return CryptAcquireContextW(context, containerName, nullptr, providerType, flags) != FALSE;
+}
+
 }  // namespace
 
 BOOL AcquireHashProvider(HCRYPTPROV* context, DWORD providerType, const wchar_t* containerName)
@@ -45,11 +50,15 @@ BOOL AcquireHashProvider(HCRYPTPROV* context, DWORD providerType, const wchar_t*
     if (containerName == nullptr)
         containerName = kDefaultKeyContainer;
 
-    if (CryptAcquireContextW(context, containerName, nullptr, providerType, 0))
+    if (OpenContainer(context, containerName, providerType, 0))
         return TRUE;
     // The container is created on first use only; any other failure is final.
+    // Programs started together on a fresh profile race to create it: the one
+    // that loses finds it made meanwhile and opens it as it now stands.
     if (GetLastError() == static_cast<DWORD>(NTE_BAD_KEYSET)
-        && CryptAcquireContextW(context, containerName, nullptr, providerType, CRYPT_NEWKEYSET))
+        && (OpenContainer(context, containerName, providerType, CRYPT_NEWKEYSET)
+            || (GetLastError() == static_cast<DWORD>(NTE_EXISTS)
+                && OpenContainer(context, containerName, providerType, 0))))
         return TRUE;
 
     LastErrorSetSystem(0, L"获取加密句柄失败");

@@ -8,7 +8,8 @@
 extern const wchar_t kDefaultKeyContainer[];
 
 // Opens a context of `providerType` (0: PROV_RSA_FULL) on `containerName`
-// (null: the default container), creating the container when it is missing.
+// (null: the default container), creating the container when it is missing
+// and opening it when another program created it in between.
 // The caller owns *context and releases it with CryptReleaseContext.
 BOOL AcquireHashProvider(HCRYPTPROV* context, DWORD providerType, const wchar_t* containerName);
 

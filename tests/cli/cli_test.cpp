@@ -126,6 +126,18 @@ std::vector<CliRun> RunAll(const std::vector<CliRow>& rows)
     return runs;
 }
 
+// The seven digests of no bytes: the MD4 test suite's first answer, and those of python's hashlib.
+const SevenTexts kEmptyMessage = {
+    L"31D6CFE0D16AE931B73C59D7E0C089C0",
+    L"D41D8CD98F00B204E9800998ECF8427E",
+    L"DA39A3EE5E6B4B0D3255BFEF95601890AFD80709",
+    L"D14A028C2A3A2BC9476102BB288234C415A2B01F828EA62AC5B3E42F",
+    L"E3B0C44298FC1C149AFBF4C8996FB92427AE41E4649B934CA495991B7852B855",
+    L"38B060A751AC96384CD9327EB1B1E36A21FDB71114BE07434C0CC7BF63F6E1DA274EDEBFE76F65FBD51AD2F14898B95B",
+    L"CF83E1357EEFB8BDF1542850D66D8007D620E4050B5715DC83F4A921D36CE9CE47D0D13C5D85F2B0FF8318D2877EEC2F63B931BD47417A81A"
+    L"538327AF927DA3E",
+};
+
 // What the program prints for all seven digests of `digests`.
 std::wstring DigestLines(const SevenTexts& digests)
 {
@@ -187,27 +199,53 @@ TEST_F(Cli, EveryRunGivesItsOutputErrorLineAndExitCode)
          "",
          0,
          Lines(L"中文 \U0001F600", E::Utf8, true)},
-        // Digest order, whatever the order asked for; the last --only counts.
+        // Digest order, whatever the order asked for; a flag given twice means it once.
         {{L"--only", L"sha256,md5", L"abc"}, "", 0, L"MD5 " + abc[1] + L"\r\nSHA256 " + abc[4] + L"\r\n"},
-        {{L"--only=md4", L"--only=Sha1", L"--lower", L"abc"},
-         "",
-         0,
-         L"SHA1 a9993e364706816aba3e25717850c26c9cd0d89d\r\n"},
+        {{L"--lower", L"--only=Sha1", L"--lower", L"abc"}, "", 0, L"SHA1 a9993e364706816aba3e25717850c26c9cd0d89d\r\n"},
         // The password hash of the NT logon: MD4 of the UTF-16LE text.
         {{L"--encoding=utf16le", L"--only=md4", L"password"}, "", 0, L"MD4 8846F7EAEE8FB117AD06BDD830B7586C\r\n"},
         {{L"--c", L"abc"}, "", 0, kAbcExport},
-        // Standard input: byte-order marks are honoured over the input encoding and not digested.
+        // Standard input: without --input-encoding a byte-order mark names the encoding; with it, only that
+        // encoding's own mark is one. A mark is not digested.
         {{}, "abc", 0, Lines(L"abc")},
         {{L"--encoding", L"utf16le"},
          "\xEF\xBB\xBF"
          "abc",
          0,
          Lines(L"abc", E::Utf16Le)},
-        {{L"--input-encoding", L"ansi"}, "\xFF\xFE" + utf16Abc, 0, Lines(L"abc")},
+        {{L"--encoding=utf8", L"--only=md5"}, "\xFF\xFE" + utf16Abc, 0, L"MD5 900150983CD24FB0D6963F7D28E17F72\r\n"},
+        {{L"--input-encoding", L"utf16le", L"--encoding=utf8", L"--only=md5"},
+         "\xFF\xFE" + utf16Abc,
+         0,
+         L"MD5 900150983CD24FB0D6963F7D28E17F72\r\n"},
+        {{L"--input-encoding", L"utf8", L"--encoding=utf8", L"--only=md5"},
+         "\xEF\xBB\xBF"
+         "abc",
+         0,
+         L"MD5 900150983CD24FB0D6963F7D28E17F72\r\n"},
+        {{L"--input-encoding", L"utf16le", L"--encoding=utf8", L"--only=md5"},  // U+BBEF U+00BF
+         std::string("\xEF\xBB\xBF\0", 4),
+         0,
+         L"MD5 8F94784CAB531131DEB574E488CEAA23\r\n"},
+        {{L"--input-encoding", L"utf8"},
+         std::string("\xFF\xFE"
+                     "a\0",
+                     4),
+         2,
+         L"",
+         {L"字节偏移 0 处", L"UTF-8"}},
         {{L"--input-encoding", L"utf16le", L"--encoding", L"utf16le"}, utf16Abc, 0, Lines(L"abc", E::Utf16Le)},
         {{L"--encoding", L"utf8"}, "\xE4\xB8\xAD\r\n\n", 0, Lines(L"中\r\n\n", E::Utf8)},  // line breaks as they come
         {{L"--input-encoding", L"ansi", L"--encoding", L"utf16le"}, ansiBytes, 0, Lines(ansiText, E::Utf16Le)},
         {{L"--terminator"}, "", 0, Lines(L"", E::Ansi, true)},  // closed at once: the terminator alone
+        // Options that would go unused, or whose one value is given twice, are refused by name.
+        {{L"--only", L"md5", L"--only", L"sha1", L"abc"}, "", 2, L"", {L"--only", L"只能给出一次", L"--help"}},
+        {{L"--encoding=utf8", L"--encoding", L"utf8", L"abc"}, "", 2, L"", {L"--encoding", L"只能给出一次"}},
+        {{L"--input-encoding=utf8", L"--input-encoding=ansi"}, "abc", 2, L"", {L"--input-encoding", L"只能给出一次"}},
+        {{L"--terminator", L"--file", emptyFile.path}, "", 2, L"", {L"--terminator", L"--file"}},
+        {{L"--file", emptyFile.path, L"--encoding", L"utf8"}, "", 2, L"", {L"--encoding", L"--file"}},
+        {{L"--input-encoding", L"utf8", L"abc"}, "", 2, L"", {L"--input-encoding", L"文本参数"}},
+        {{L"--input-encoding", L"utf8", L"--file", L"-"}, "abc", 2, L"", {L"--input-encoding", L"--file"}},
         // Usage: the bad option named, a pointer to --help.
         {{L"--bogus", L"abc"}, "", 2, L"", {L"\"--bogus\"", L"--help"}},
         {{L"--help", L"--bogus-after-help"}, "", 2, L"", {L"\"--bogus-after-help\""}},
@@ -250,10 +288,14 @@ TEST_F(Cli, EveryRunGivesItsOutputErrorLineAndExitCode)
          2,
          L"",
          {L"字节偏移 2 处", L"UTF-16LE"}},
-        // Nothing to digest: the window shows no digests either.
-        {{}, "", 1, L"", {L"文本为空"}},
-        {{L"--c"}, "\xEF\xBB\xBF", 1, L"", {L"文本为空"}},
-        {{L""}, "", 1, L"", {L"文本为空"}},
+        // No text: the digests of the empty message, as for an empty file.
+        {{}, "", 0, DigestLines(kEmptyMessage)},
+        {{L"--c"}, "\xEF\xBB\xBF", 0, BuildCArrayExport(kEmptyMessage)},
+        {{L""}, "", 0, DigestLines(kEmptyMessage)},
+        {{L"--encoding=utf16le", L"--only=sha256", L"--lower", L"--", L""},
+         "",
+         0,
+         L"SHA256 e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855\r\n"},
         // Files as they are, in any size; those that cannot be read with the window's failure text.
         {{L"--file", largeFile.path}, "", 0, DigestLines(largeDigests)},
         {{L"--c", L"--file", largeFile.path}, "", 0, BuildCArrayExport(largeDigests)},
@@ -263,6 +305,24 @@ TEST_F(Cli, EveryRunGivesItsOutputErrorLineAndExitCode)
          L"SHA256 e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855\r\n"},
         {{L"--file", L"cli_test_missing.bin"}, "", 1, L"", {L"cli_test_missing.bin: 计算文件校验时打开文件失败:"}},
         {{L"--file", TEST_DATA_DIR}, "", 1, L"", {std::wstring(TEST_DATA_DIR) + L": 计算文件校验时打开文件失败:"}},
+        // Standard input named as a file: its bytes as they are, read past the pipe's buffer to the end.
+        {{L"--only", L"md5", L"--file", L"-"}, "abc", 0, L"MD5 900150983CD24FB0D6963F7D28E17F72\r\n"},
+        {{L"--only", L"sha256", L"--file", L"/dev/stdin"},
+         PatternBytes(200000),
+         0,
+         L"SHA256 E870FEC3223BAC8F6147B08B31E6E6E4BB9ABD783820BCD212B7737AF6A02174\r\n"},
+        {{L"--only", L"md5", L"--file", L"\\dev\\stdin"},
+         "\xEF\xBB\xBF"
+         "abc",
+         0,
+         L"MD5 53A492DEBAE1C7ABF6615813B4B5CA99\r\n"},
+        {{L"--only", L"md5", L"--file", L"-"}, "", 0, L"MD5 D41D8CD98F00B204E9800998ECF8427E\r\n"},
+        {{L"--only", L"md5", L"--file", L"-", L"--file", emptyFile.path},
+         "abc",
+         0,
+         L"FILE -\r\nMD5 900150983CD24FB0D6963F7D28E17F72\r\n\r\n"
+         L"FILE cli_test_empty.bin\r\nMD5 D41D8CD98F00B204E9800998ECF8427E\r\n"},
+        {{L"--file", L"-", L"--file", L"/dev/stdin"}, "abc", 2, L"", {L"标准输入只能读一次", L"--file"}},
         // Several files: a header line each, an empty line between; one that fails keeps its place.
         {{L"--file", largeFile.path, L"--file", L"cli_test_missing.bin", L"--only", L"md5", L"--file", emptyFile.path},
          "",
@@ -273,7 +333,15 @@ TEST_F(Cli, EveryRunGivesItsOutputErrorLineAndExitCode)
          {L"cli_test_missing.bin: 计算文件校验时打开文件失败:"}},
     };
     // Code page 1252 takes every byte; 936 has bytes that begin no character and pairs that are none.
+    // A UTF-16LE mark is ANSI text when ANSI is given.
+    const std::string ansiWithMark =
+        "\xFF\xFE"
+        "ab";
+    const Arguments ansiToUtf8 = {L"--input-encoding", L"ansi", L"--encoding", L"utf8", L"--only", L"md5"};
+    if (GetACP() == 1252)
+        rows.push_back({ansiToUtf8, ansiWithMark, 0, L"MD5 13F1AE39B89C89781F87FB5D80458915\r\n"});  // "ÿþab"
     if (GetACP() == 936) {
+        rows.push_back({ansiToUtf8, ansiWithMark, 2, L"", {L"字节偏移 0 处", L"ANSI 代码页 936"}});
         rows.push_back({{L"--input-encoding", L"ansi"}, "ab\x81\x30", 2, L"", {L"字节偏移 2 处", L"ANSI 代码页 936"}});
         rows.push_back({{L"--input-encoding", L"ansi"}, "\xFF", 2, L"", {L"字节偏移 0 处", L"ANSI 代码页 936"}});
     }
@@ -309,4 +377,52 @@ TEST(CliHelp, HelpAndVersionSucceedAndSayWhatTheyShould)
     }
     const std::wregex version(L"texthash-cli \\d+\\.\\d+\\.\\d+\\.\\d+\r\n");
     EXPECT_TRUE(std::regex_match(runs[2].out, version)) << runs[2].out;
+}
+
+namespace {
+
+// Exit codes of `count` runs of `arguments` let go at the same moment, output discarded: all are created
+// suspended and resumed together, so that they reach the same steps at nearly the same time.
+std::vector<DWORD> ExitCodesOfSimultaneousRuns(const Arguments& arguments, size_t count)
+{
+    SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
+    const HANDLE discard = CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                       &inherit, OPEN_EXISTING, 0, nullptr);
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = startup.hStdOutput = startup.hStdError = discard;
+    std::vector<PROCESS_INFORMATION> processes(count);
+    for (PROCESS_INFORMATION& process : processes) {
+        std::wstring commandLine = CommandLine(arguments);
+        EXPECT_TRUE(CreateProcessW(TEXTHASH_CLI_EXE, &commandLine[0], nullptr, nullptr, TRUE,
+                                   CREATE_SUSPENDED | CREATE_NO_WINDOW, nullptr, nullptr, &startup, &process));
+    }
+    CloseHandle(discard);
+    for (const PROCESS_INFORMATION& process : processes)
+        ResumeThread(process.hThread);
+    std::vector<DWORD> exitCodes;
+    for (const PROCESS_INFORMATION& process : processes) {
+        DWORD exitCode = ~0u;
+        WaitForSingleObject(process.hProcess, INFINITE);
+        GetExitCodeProcess(process.hProcess, &exitCode);
+        exitCodes.push_back(exitCode);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    }
+    return exitCodes;
+}
+
+}  // namespace
+
+// Programs started together on a profile without the key container race to create it; every one must digest.
+TEST(CliFirstRuns, AllSucceedWhenStartedTogetherWithoutTheKeyContainer)
+{
+    const std::vector<DWORD> allSucceeded(8, 0);
+    for (int round = 0; round < 4; ++round) {
+        HCRYPTPROV deleted = 0;
+        CryptAcquireContextW(&deleted, kDefaultKeyContainer, nullptr, PROV_RSA_AES, CRYPT_DELETEKEYSET);
+        EXPECT_EQ(allSucceeded, ExitCodesOfSimultaneousRuns({L"--only", L"md5", L"abc"}, allSucceeded.size()))
+            << "round " << round;
+    }
 }

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include "hash/sha256.h"
 #include "support/last_error.h"
 #include "tests/support/nist_vectors.h"
@@ -43,6 +45,46 @@ TEST(HashFile, DigestsTheFileOrItsFirstLimitBytes)
         EXPECT_EQ(Hex(digest, hash.Finish(digest)), fromFile) << c.size << " bytes, limit " << c.limit;
         EXPECT_TRUE(OpensExclusively(file.path));
     }
+}
+
+// What the size of a pipe or of a /proc file says is nothing about its bytes: they are read to their end.
+TEST(HashFile, ReadsPipesAndFilesWithoutSizeToTheirEnd)
+{
+    const wchar_t pipe[] = L"\\\\.\\pipe\\texthash-hash-object-test";
+    const HANDLE server =
+        CreateNamedPipeW(pipe, PIPE_ACCESS_OUTBOUND, PIPE_TYPE_BYTE | PIPE_WAIT, 1, 65536, 65536, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, server);
+    // Several pieces and an odd rest; a pipe holds a fraction of that, so the writer waits for the reader.
+    std::thread writer([server] {
+        const std::string bytes = PatternBytes(3 * kReadSize + 17);
+        DWORD written = 0;
+        if (ConnectNamedPipe(server, nullptr) || GetLastError() == ERROR_PIPE_CONNECTED)
+            WriteFile(server, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+        CloseHandle(server);
+    });
+    CVnSha256 hash;
+    BYTE digest[32];
+    EXPECT_TRUE(hash.HashFile(pipe, kWholeFile, digest)) << LastErrorText();
+    writer.join();
+    EXPECT_EQ(L"731E366F256273EF7DFB7ADAF7D16A505F6D88C0FDB638A2EC53D4E903C41224", Hex(digest, 32));
+
+    // Under Wine the host's /proc is on drive Z:; its files report size 0.
+    const wchar_t procFile[] = L"Z:\\proc\\version";
+    const HANDLE file = CreateFileW(procFile, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        GTEST_SKIP() << "no /proc here";
+    char bytes[65536];
+    DWORD read = 0;
+    LARGE_INTEGER size = {};
+    EXPECT_TRUE(ReadFile(file, bytes, sizeof(bytes), &read, nullptr) && GetFileSizeEx(file, &size));
+    CloseHandle(file);
+    EXPECT_EQ(0, size.QuadPart);
+    ASSERT_NE(0u, read);
+    ASSERT_TRUE(hash.HashFile(procFile, kWholeFile, digest)) << LastErrorText();
+    const std::wstring fromFile = Hex(digest, 32);
+    hash.Reset();
+    hash.Update(reinterpret_cast<const BYTE*>(bytes), read);
+    EXPECT_EQ(Hex(digest, hash.Finish(digest)), fromFile);
 }
 
 // Cuts its file short after the first piece, as another writer may while HashFile reads.

@@ -57,12 +57,14 @@ TEST_F(ProviderContext, DigestsEveryPublishedMessage)
 }
 
 // Acquisitions as the provider sees them: container, type and flags; `refusals` are the errors the provider
-// gives first. The missing container is created once; any other error is final.
+// gives first. The missing container is created once, or opened again when another program created it in
+// between; any other error is final.
 TEST(AcquireHashProvider, OpensTheContainerCreatingItOnlyWhenMissing)
 {
     ProviderWatch watch;
     ASSERT_TRUE(watch.Installed());
-    const auto missing = static_cast<DWORD>(NTE_BAD_KEYSET), other = static_cast<DWORD>(NTE_PROVIDER_DLL_FAIL);
+    const auto missing = static_cast<DWORD>(NTE_BAD_KEYSET), other = static_cast<DWORD>(NTE_PROVIDER_DLL_FAIL),
+               exists = static_cast<DWORD>(NTE_EXISTS);
     using Calls = std::vector<std::pair<DWORD, DWORD>>;  // type, flags
     const struct {
         const char* name;
@@ -75,6 +77,17 @@ TEST(AcquireHashProvider, OpensTheContainerCreatingItOnlyWhenMissing)
         {"present", {}, PROV_RSA_AES, {{PROV_RSA_AES, 0}}, 0},
         {"otherError", {other}, 0, {{PROV_RSA_FULL, 0}}, other},
         {"creationFails", {missing, other}, 0, {{PROV_RSA_FULL, 0}, {PROV_RSA_FULL, CRYPT_NEWKEYSET}}, other},
+        {"createdMeanwhile",
+         {missing, exists},
+         PROV_RSA_AES,
+         {{PROV_RSA_AES, 0}, {PROV_RSA_AES, CRYPT_NEWKEYSET}, {PROV_RSA_AES, 0}},
+         0},
+        {"createdMeanwhileThenUnusable",
+         {missing, exists, other},
+         0,
+         {{PROV_RSA_FULL, 0}, {PROV_RSA_FULL, CRYPT_NEWKEYSET}, {PROV_RSA_FULL, 0}},
+         other},
+        {"existsWithoutRace", {exists}, 0, {{PROV_RSA_FULL, 0}}, exists},
     };
     HCRYPTPROV context = 0;
     CryptAcquireContextW(&context, kDefaultKeyContainer, nullptr, PROV_RSA_FULL, CRYPT_DELETEKEYSET);
