@@ -1,5 +1,7 @@
 #include "cli/command_line.h"
 
+#include "digest/expected_digest.h"
+
 namespace {
 
 const wchar_t kEndOfOptions[] = L"--";
@@ -66,6 +68,12 @@ bool SetInputEncoding(CliOptions& options, const std::wstring& value)
 
 bool SetEncoding(CliOptions& options, const std::wstring& value) { return FindEncoding(value, options.encoding); }
 
+bool SetMatch(CliOptions& options, const std::wstring& value)
+{
+    options.match = ParseExpectedDigest(value.c_str(), value.size());
+    return !options.match.empty();
+}
+
 bool AddFile(CliOptions& options, const std::wstring& path)
 {
     if (path.empty())
@@ -91,6 +99,7 @@ const OptionRule kOptionRules[] = {
     {L"--input-encoding", true, SetInputEncoding},
     {L"--file", true, AddFile},
     {L"--only", true, SelectDigests},
+    {L"--match", true, SetMatch},
     {L"--lower", false,
      [](CliOptions& o, const std::wstring&) {
          o.lowerCase = true;
@@ -174,6 +183,8 @@ bool CheckCombination(const CliOptions& options, std::wstring& problem)
         problem = L"选项 --c 不能与 --only 同用(C 代码总含七个摘要)";
     else if (options.cArrays && options.files.size() > 1)
         problem = L"选项 --c 只能用于一个文件";
+    else if (!options.match.empty() && (!options.files.empty() || options.cArrays))
+        problem = L"选项 --match 不能与 --file 或 --c 同用(它只查找文本的设置)";
     return problem.empty();
 }
 
@@ -192,4 +203,13 @@ bool ParseCommandLine(const std::vector<std::wstring>& arguments, CliOptions& op
             return false;
     }
     return options.help || options.version || CheckCombination(options, problem);
+}
+
+const wchar_t* EncodingOptionName(ByteEncoding encoding)
+{
+    for (const NamedEncoding& known : kEncodingNames) {
+        if (known.encoding == encoding)
+            return known.name;
+    }
+    return L"";
 }

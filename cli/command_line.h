@@ -19,6 +19,8 @@ struct CliOptions {
     bool version = false;
     // The text, one entry per argument; joined by single spaces.
     std::vector<std::wstring> words;
+    // --match: the hex digits of a digest the text should give; empty without it.
+    std::wstring match;
 };
 
 // Reads the arguments after the program's name. Options may stand anywhere
@@ -26,3 +28,6 @@ struct CliOptions {
 // False with a one-line reason in `problem` when the command line cannot be
 // used as it stands.
 bool ParseCommandLine(const std::vector<std::wstring>& arguments, CliOptions& options, std::wstring& problem);
+
+// The value of --encoding that selects `encoding`.
+const wchar_t* EncodingOptionName(ByteEncoding encoding);

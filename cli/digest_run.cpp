@@ -66,13 +66,9 @@ bool HasNoDigests(const DigestTexts& digests)
 int DigestText(HCRYPTPROV provider, const CliOptions& options)
 {
     std::wstring text;
-    if (!options.words.empty()) {
-        text = JoinWords(options.words);
-    } else {
-        const int read = ReadStandardInputText(options.inputEncoding, text);
-        if (read != kExitSuccess)
-            return read;
-    }
+    const int read = ReadCommandText(options, text);
+    if (read != kExitSuccess)
+        return read;
     const DigestTexts digests =
         ComputeDigestTexts(provider, text.c_str(), text.size(), options.encoding, options.withTerminator);
     if (HasNoDigests(digests)) {
@@ -116,6 +112,14 @@ int DigestFiles(HCRYPTPROV provider, const CliOptions& options)
 }
 
 }  // namespace
+
+int ReadCommandText(const CliOptions& options, std::wstring& text)
+{
+    if (options.words.empty())
+        return ReadStandardInputText(options.inputEncoding, text);
+    text = JoinWords(options.words);
+    return kExitSuccess;
+}
 
 int RunDigests(const CliOptions& options)
 {
