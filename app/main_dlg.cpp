@@ -38,6 +38,8 @@ constexpr wchar_t kNoDroppedPathText[] = L"拖放的项目没有给出可用的�
 // An output that shows the clipboard's digest: dark text on light green.
 constexpr COLORREF kMatchBackground = RGB(0xC6, 0xEF, 0xCE);
 constexpr COLORREF kMatchText = RGB(0x00, 0x61, 0x00);
+// The encoding options, in ByteEncoding's order.
+constexpr int kEncodingOptions[] = {IDC_ANSI, IDC_UNICODE, IDC_UTF8};
 // What the tip at an output says about the clipboard's digest.
 constexpr wchar_t kOtherSettingTitle[] = L"剪贴板上的摘要来自另一种设置";
 constexpr wchar_t kNoSettingTitle[] = L"剪贴板上的摘要与文本不符";
@@ -158,8 +160,9 @@ LRESULT CMainDlg::OnActivate(UINT, WPARAM wParam, LPARAM, BOOL& handled)
 {
     m_inputTip.SetOwnerActive(LOWORD(wParam) != WA_INACTIVE);
     m_matchTip.SetOwnerActive(LOWORD(wParam) != WA_INACTIVE);
-    if (LOWORD(wParam) != WA_INACTIVE)
+    if (LOWORD(wParam) != WA_INACTIVE) {
         CheckClipboardDigest();
+    }
     // The dialog manager still keeps the focus across activations.
     handled = FALSE;
     return 0;
@@ -358,10 +361,14 @@ void CMainDlg::EndClipboardWatch()
 
 void CMainDlg::CheckClipboardDigest()
 {
+    // The provider failed to open: the dialog is on its way out.
+    if (!m_hProv) {
+        return;
+    }
     std::wstring text;
     // One unit more than a digest may take tells a longer text.
     if (!ReadClipboardTextStart(m_hWnd, kMaxExpectedDigestUnits + 1, text)) {
-        return;  // another program has it open; its change brings another update
+        return;  // another program has it open; the next update or activation looks again
     }
     m_clipboardDigest = ParseExpectedDigest(text.c_str(), text.size());
     m_matchTip.Hide();
@@ -439,9 +446,7 @@ LRESULT CMainDlg::PaintAsMatch(HDC dc) const
 
 std::wstring CMainDlg::EncodingCaption(ByteEncoding encoding) const
 {
-    const int option = encoding == ByteEncoding::Ansi ? IDC_ANSI
-        : encoding == ByteEncoding::Utf8              ? IDC_UTF8
-                                                      : IDC_UNICODE;
+    const int option = kEncodingOptions[static_cast<int>(encoding)];
     std::wstring caption;
     ReadWholeText(GetDlgItem(option), caption);
     return caption;
