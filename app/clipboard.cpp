@@ -1,5 +1,6 @@
 #include "app/clipboard.h"
 
+#include <algorithm>
 #include <cstring>
 #include <cwchar>
 
@@ -54,4 +55,23 @@ BOOL SetClipboardText(HWND owner, const wchar_t* text)
         GlobalFree(block);
     }
     return handedOver;
+}
+
+bool ReadClipboardTextStart(HWND owner, size_t maxUnits, std::wstring& text)
+{
+    text.clear();
+    if (!IsClipboardFormatAvailable(CF_UNICODETEXT))
+        return true;
+    if (!OpenClipboard(owner))
+        return false;
+    HANDLE data = GetClipboardData(CF_UNICODETEXT);
+    const wchar_t* units = data ? static_cast<const wchar_t*>(GlobalLock(data)) : nullptr;
+    if (units != nullptr) {
+        // The block may hold no terminator within its size.
+        const size_t capacity = GlobalSize(data) / sizeof(wchar_t);
+        text.assign(units, wcsnlen(units, std::min(capacity, maxUnits)));
+        GlobalUnlock(data);
+    }
+    CloseClipboard();
+    return true;
 }

@@ -10,8 +10,11 @@
 #include "app/about_dlg.h"
 #include "app/clipboard.h"
 #include "app/dropped_files.h"
+#include "app/setting_words.h"
 #include "app/text_case.h"
 #include "digest/c_array_export.h"
+#include "digest/expected_digest.h"
+#include "digest/setting_search.h"
 #include "hash/provider_digest.h"
 #include "support/last_error.h"
 
@@ -31,6 +34,15 @@ const std::wstring kLimitTipText = L"输入框最多可输入 " + std::to_wstrin
     + L" 个字符，超出的部分没有输入。下方的摘要只对应框中现有的文本。";
 constexpr wchar_t kNoDroppedPathTitle[] = L"没有读到拖放的路径";
 constexpr wchar_t kNoDroppedPathText[] = L"拖放的项目没有给出可用的路径，输入和摘要保持不变。";
+
+// An output that shows the clipboard's digest: dark text on light green.
+constexpr COLORREF kMatchBackground = RGB(0xC6, 0xEF, 0xCE);
+constexpr COLORREF kMatchText = RGB(0x00, 0x61, 0x00);
+// The encoding options, in ByteEncoding's order.
+constexpr int kEncodingOptions[] = {IDC_ANSI, IDC_UNICODE, IDC_UTF8};
+// What the tip at an output says about the clipboard's digest.
+constexpr wchar_t kOtherSettingTitle[] = L"剪贴板上的摘要来自另一种设置";
+constexpr wchar_t kNoSettingTitle[] = L"剪贴板上的摘要与文本不符";
 
 // The whole text of `window`, however long: text set as a whole (file drops)
 // can be far longer than anything typed, and cutting it would lose the user's
@@ -88,6 +100,7 @@ LRESULT CMainDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&)
         ::SetWindowSubclass(GetDlgItem(outputId), SelectAllOnDoubleClick, 0, 0);
     }
     m_inputTip.Create(m_hWnd, GetDlgItem(IDC_INPUT));
+    StartClipboardWatch();
     ::SetFocus(GetDlgItem(IDC_INPUT));
     CPINFOEXW codePage = {};
     if (::GetCPInfoExW(CP_ACP, 0, &codePage) && codePage.CodePage == kChineseCodePage) {
@@ -100,6 +113,7 @@ LRESULT CMainDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&)
 
 LRESULT CMainDlg::OnDestroy(UINT, WPARAM, LPARAM, BOOL&)
 {
+    EndClipboardWatch();
     if (m_hProv) {
         ::CryptReleaseContext(m_hProv, 0);
         m_hProv = 0;
@@ -113,6 +127,9 @@ LRESULT CMainDlg::OnCtlColorStatic(UINT, WPARAM wParam, LPARAM lParam, BOOL& han
     for (int outputId : m_outputIds) {
         if (outputId == id) {
             HDC dc = reinterpret_cast<HDC>(wParam);
+            if (IsMarkedOutput(id) && m_matchBrush) {
+                return PaintAsMatch(dc);
+            }
             ::SetBkColor(dc, ::GetSysColor(COLOR_WINDOW));
             ::SetTextColor(dc, ::GetSysColor(COLOR_WINDOWTEXT));
             return reinterpret_cast<LRESULT>(::GetSysColorBrush(COLOR_WINDOW));
@@ -142,6 +159,10 @@ LRESULT CMainDlg::OnDropFiles(UINT, WPARAM wParam, LPARAM, BOOL&)
 LRESULT CMainDlg::OnActivate(UINT, WPARAM wParam, LPARAM, BOOL& handled)
 {
     m_inputTip.SetOwnerActive(LOWORD(wParam) != WA_INACTIVE);
+    m_matchTip.SetOwnerActive(LOWORD(wParam) != WA_INACTIVE);
+    if (LOWORD(wParam) != WA_INACTIVE) {
+        CheckClipboardDigest();
+    }
     // The dialog manager still keeps the focus across activations.
     handled = FALSE;
     return 0;
@@ -150,6 +171,7 @@ LRESULT CMainDlg::OnActivate(UINT, WPARAM wParam, LPARAM, BOOL& handled)
 LRESULT CMainDlg::OnMove(UINT, WPARAM, LPARAM, BOOL&)
 {
     m_inputTip.MoveTo(InputTipPoint());
+    m_matchTip.MoveTo(OutputTipPoint(m_matchTipRow));
     return 0;
 }
 
@@ -184,11 +206,13 @@ LRESULT CMainDlg::UpdateDigests(WORD, WORD, HWND, BOOL&)
     std::wstring text;
     if (!ReadWholeText(GetDlgItem(IDC_INPUT), text)) {
         ShowFailureInOutputs(LastErrorText());
+        FollowClipboardDigest();
         return 0;
     }
     const DigestTexts digests =
         ComputeDigestTexts(m_hProv, text.c_str(), text.size(), SelectedEncoding(), IsDlgButtonChecked(IDC_TERMINATOR));
     ShowDigestTexts(digests);
+    FollowClipboardDigest();
     return 0;
 }
 
@@ -309,4 +333,128 @@ POINT CMainDlg::InputTipPoint() const
     // Near the left, so that the balloon, which opens to the right of its
     // stem, stays over the dialog.
     return {input.left + (input.right - input.left) / 4, input.bottom};
+}
+
+LRESULT CMainDlg::OnClipboardUpdate(UINT, WPARAM, LPARAM, BOOL&)
+{
+    CheckClipboardDigest();
+    return 0;
+}
+
+void CMainDlg::StartClipboardWatch()
+{
+    m_matchBrush = ::CreateSolidBrush(kMatchBackground);
+    m_matchTip.Create(m_hWnd, GetDlgItem(m_outputIds[0]));
+    // Without the listener the check on each activation still sees a digest
+    // copied in another window.
+    ::AddClipboardFormatListener(m_hWnd);
+}
+
+void CMainDlg::EndClipboardWatch()
+{
+    ::RemoveClipboardFormatListener(m_hWnd);
+    if (m_matchBrush) {
+        ::DeleteObject(m_matchBrush);
+        m_matchBrush = nullptr;
+    }
+}
+
+void CMainDlg::CheckClipboardDigest()
+{
+    // The provider failed to open: the dialog is on its way out.
+    if (!m_hProv) {
+        return;
+    }
+    std::wstring text;
+    // One unit more than a digest may take tells a longer text.
+    if (!ReadClipboardTextStart(m_hWnd, kMaxExpectedDigestUnits + 1, text)) {
+        return;  // another program has it open; the next update or activation looks again
+    }
+    m_clipboardDigest = ParseExpectedDigest(text.c_str(), text.size());
+    m_matchTip.Hide();
+    MarkMatchingOutputs();
+    if (!m_clipboardDigest.empty() && m_markedOutputs.none()) {
+        ExplainClipboardDigest();
+    }
+}
+
+void CMainDlg::FollowClipboardDigest()
+{
+    m_matchTip.Hide();
+    MarkMatchingOutputs();
+}
+
+void CMainDlg::MarkMatchingOutputs()
+{
+    std::array<std::wstring, kDigestCount> shown;
+    for (int i = 0; i < kDigestCount; ++i) {
+        ReadWholeText(GetDlgItem(m_outputIds[i]), shown[i]);
+    }
+    const DigestSelection marked = MatchingDigests(shown, m_clipboardDigest);
+    const DigestSelection changed = marked ^ m_markedOutputs;
+    m_markedOutputs = marked;
+    for (int i = 0; i < kDigestCount; ++i) {
+        if (changed[i]) {
+            ::InvalidateRect(GetDlgItem(m_outputIds[i]), nullptr, TRUE);
+        }
+    }
+}
+
+void CMainDlg::ExplainClipboardDigest()
+{
+    std::wstring text;
+    if (!ReadWholeText(GetDlgItem(IDC_INPUT), text)) {
+        return;  // the outputs already say that the text could not be read
+    }
+    const std::vector<SettingMatch> found =
+        FindSettingsGiving(m_hProv, text.c_str(), text.size(), m_clipboardDigest, true);
+    if (!found.empty()) {
+        const SettingMatch& match = found.front();
+        ShowMatchTip(match.row, kOtherSettingTitle, SettingSentence(match, EncodingCaption(match.setting.encoding)));
+        return;
+    }
+    const DigestSelection digests = DigestsOfHexLength(m_clipboardDigest.size());
+    int firstRow = 0;
+    while (!digests[firstRow]) {
+        ++firstRow;
+    }
+    ShowMatchTip(firstRow, kNoSettingTitle, NoSettingSentence(digests));
+}
+
+void CMainDlg::ShowMatchTip(int row, const wchar_t* title, const std::wstring& text)
+{
+    m_matchTipRow = row;
+    m_matchTip.Show(title, text.c_str(), OutputTipPoint(row));
+}
+
+bool CMainDlg::IsMarkedOutput(int id) const
+{
+    for (int i = 0; i < kDigestCount; ++i) {
+        if (m_outputIds[i] == id) {
+            return m_markedOutputs[i];
+        }
+    }
+    return false;
+}
+
+LRESULT CMainDlg::PaintAsMatch(HDC dc) const
+{
+    ::SetBkColor(dc, kMatchBackground);
+    ::SetTextColor(dc, kMatchText);
+    return reinterpret_cast<LRESULT>(m_matchBrush);
+}
+
+std::wstring CMainDlg::EncodingCaption(ByteEncoding encoding) const
+{
+    const int option = kEncodingOptions[static_cast<int>(encoding)];
+    std::wstring caption;
+    ReadWholeText(GetDlgItem(option), caption);
+    return caption;
+}
+
+POINT CMainDlg::OutputTipPoint(int row) const
+{
+    RECT output = {};
+    ::GetWindowRect(GetDlgItem(m_outputIds[row]), &output);
+    return {output.left + (output.right - output.left) / 4, output.bottom};
 }

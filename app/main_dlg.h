@@ -30,6 +30,7 @@ public:
     MESSAGE_HANDLER(WM_DROPFILES, OnDropFiles)
     MESSAGE_HANDLER(WM_ACTIVATE, OnActivate)
     MESSAGE_HANDLER(WM_MOVE, OnMove)
+    MESSAGE_HANDLER(WM_CLIPBOARDUPDATE, OnClipboardUpdate)
     MESSAGE_HANDLER(kShowLimitTipMessage, OnShowLimitTip)
     COMMAND_ID_HANDLER(IDOK, OnOK)
     COMMAND_ID_HANDLER(IDCANCEL, OnCancel)
@@ -64,6 +65,7 @@ private:
     LRESULT OnActivate(UINT message, WPARAM wParam, LPARAM lParam, BOOL& handled);
     LRESULT OnMove(UINT message, WPARAM wParam, LPARAM lParam, BOOL& handled);
     LRESULT OnShowLimitTip(UINT message, WPARAM wParam, LPARAM lParam, BOOL& handled);
+    LRESULT OnClipboardUpdate(UINT message, WPARAM wParam, LPARAM lParam, BOOL& handled);
     // Return outside the input box and the links must not close the dialog.
     LRESULT OnOK(WORD code, WORD id, HWND control, BOOL& handled);
     LRESULT OnCancel(WORD code, WORD id, HWND control, BOOL& handled);
@@ -97,7 +99,34 @@ private:
     // Where the tip's stem touches the input box, in screen coordinates.
     POINT InputTipPoint() const;
 
+    // The digest on the clipboard: a digest someone was given, pasted from
+    // elsewhere, is checked against the outputs without a step of the user's.
+    void StartClipboardWatch();
+    void EndClipboardWatch();
+    // Takes the clipboard's digest, or its absence, and tells what it matches.
+    void CheckClipboardDigest();
+    // After a recomputation: the marks follow the outputs; what the tip said
+    // about the text before no longer holds.
+    void FollowClipboardDigest();
+    // Marks the outputs that show the clipboard's digest.
+    void MarkMatchingOutputs();
+    // No output shows the clipboard's digest: says at an output which other
+    // setting gives it, or that none does.
+    void ExplainClipboardDigest();
+    void ShowMatchTip(int row, const wchar_t* title, const std::wstring& text);
+    bool IsMarkedOutput(int id) const;
+    LRESULT PaintAsMatch(HDC dc) const;
+    std::wstring EncodingCaption(ByteEncoding encoding) const;
+    // Where the tip's stem touches the output of `row`, in screen coordinates.
+    POINT OutputTipPoint(int row) const;
+
     HCRYPTPROV m_hProv = 0;
     int m_outputIds[kDigestCount];
     CBalloonTip m_inputTip;
+    // Hex digits as the clipboard has them; empty when it holds no digest.
+    std::wstring m_clipboardDigest;
+    DigestSelection m_markedOutputs;
+    HBRUSH m_matchBrush = nullptr;
+    CBalloonTip m_matchTip;
+    int m_matchTipRow = 0;
 };

@@ -11,8 +11,13 @@
 // After the tables, every figure follows again on a line of its own for scripts:
 //   bench <digest> <path> <bytes> <MB/s>
 //   recompute <encoding> <text> <units> <path> <ms>
+//   keystroke <encoding> <text> <units> <ms>
+//   verify <digests> <text> <units> <ms>
 // where the path of a recomputation is "preferred" or "portable", and the
-// path of a provider digest is "provider".
+// path of a provider digest is "provider". A keystroke is a recomputation
+// with the outputs compared with a digest from the clipboard; verify is the
+// search of every other setting for a digest that none gives (the longest
+// search), named by the digests of its length.
 #include <windows.h>
 #include <wincrypt.h>
 
@@ -22,6 +27,8 @@
 #include <vector>
 
 #include "digest/digest_pipeline.h"
+#include "digest/expected_digest.h"
+#include "digest/setting_search.h"
 #include "hash/cpu_features.h"
 #include "hash/provider_digest.h"
 #include "hash/sha256.h"
@@ -180,6 +187,14 @@ void PrintThroughput(HCRYPTPROV provider)
     }
 }
 
+std::string NarrowName(const wchar_t* name)
+{
+    std::string narrow;
+    for (; *name; ++name)
+        narrow += static_cast<char>(*name);
+    return narrow;
+}
+
 struct PipelineEncoding {
     const char* name;
     ByteEncoding encoding;
@@ -259,6 +274,70 @@ void PrintPipelineTimes(HCRYPTPROV provider)
     UsePreferredSha2Paths();
 }
 
+// Chinese in lines of 40 units: a line break for every variant of the search.
+std::wstring ChineseLines(size_t units)
+{
+    std::wstring text;
+    while (text.size() < units)
+        text += std::wstring(38, L'\u4E2D') + L"\r\n";
+    text.resize(units - 2);
+    return text + L"\r\n";
+}
+
+struct VerifyText {
+    const char* name;
+    std::wstring text;
+};
+
+// Milliseconds of `work` per call, or a negative number when it failed.
+template <class TWork> double MillisecondsPerCall(TWork work)
+{
+    double seconds = 0;
+    return SecondsPerCall(work, seconds) ? seconds * 1e3 : -1;
+}
+
+void PrintVerifyTimes(HCRYPTPROV provider)
+{
+    constexpr size_t units = 65535;
+    const VerifyText texts[] = {
+        {"Chinese", std::wstring(units, L'\u4E2D')},
+        {"ChineseLines", ChineseLines(units)},
+    };
+    std::printf("\nThe clipboard's digest, %lu units, ms\n", static_cast<unsigned long>(units));
+    std::printf("%-10s %-13s %10s\n", "keystroke", "text", "ms");
+    for (const PipelineEncoding& encoding : kEncodings) {
+        const std::wstring& text = texts[0].text;
+        const std::wstring expected(64, L'0');
+        const double ms = MillisecondsPerCall([&] {
+            const DigestTexts digests =
+                ComputeDigestTexts(provider, text.c_str(), text.size(), encoding.encoding, false);
+            return digests.hasDigests && MatchingDigests(digests.texts, expected).none();
+        });
+        std::printf("%-10s %-13s %10.2f\n", encoding.name, texts[0].name, ms);
+        AddMachineLine("keystroke %s %s %lu %.3f", encoding.name, texts[0].name, static_cast<unsigned long>(units), ms);
+    }
+    std::printf("%-14s %-13s %10s\n", "search", "text", "ms");
+    for (int row = 0; row < kDigestCount; ++row) {
+        // One search per length: MD4 and MD5 share theirs.
+        const size_t digits = 2 * kDigestTable[row].length;
+        if (row > 0 && kDigestTable[row - 1].length == kDigestTable[row].length)
+            continue;
+        std::string names;
+        for (int other = 0; other < kDigestCount; ++other) {
+            if (DigestsOfHexLength(digits)[other])
+                names += (names.empty() ? "" : "+") + NarrowName(kDigestTable[other].name);
+        }
+        const std::wstring expected(digits, L'0');
+        for (const VerifyText& sample : texts) {
+            const double ms = MillisecondsPerCall([&] {
+                return FindSettingsGiving(provider, sample.text.c_str(), sample.text.size(), expected, false).empty();
+            });
+            std::printf("%-14s %-13s %10.2f\n", names.c_str(), sample.name, ms);
+            AddMachineLine("verify %s %s %lu %.3f", names.c_str(), sample.name, static_cast<unsigned long>(units), ms);
+        }
+    }
+}
+
 void PrintCpuFeatures()
 {
     const CpuFeatures& cpu = GetCpuFeatures();
@@ -292,6 +371,7 @@ int main()
     std::printf("\n");
     PrintThroughput(provider);
     PrintPipelineTimes(provider);
+    PrintVerifyTimes(provider);
     std::printf("\n");
     for (const std::string& line : g_machineLines)
         std::printf("%s\n", line.c_str());

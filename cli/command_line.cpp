@@ -1,6 +1,7 @@
 #include "cli/command_line.h"
 
 #include <algorithm>
+#include "digest/expected_digest.h"
 
 namespace {
 
@@ -71,6 +72,12 @@ bool SetInputEncoding(CliOptions& options, const std::wstring& value)
 
 bool SetEncoding(CliOptions& options, const std::wstring& value) { return FindEncoding(value, options.encoding); }
 
+bool SetMatch(CliOptions& options, const std::wstring& value)
+{
+    options.match = ParseExpectedDigest(value.c_str(), value.size());
+    return !options.match.empty();
+}
+
 bool AddFile(CliOptions& options, const std::wstring& path)
 {
     if (path.empty())
@@ -100,6 +107,7 @@ const OptionRule kOptionRules[] = {
     {L"--input-encoding", true, false, SetInputEncoding},
     {L"--file", true, true, AddFile},
     {L"--only", true, false, SelectDigests},
+    {L"--match", true, false, SetMatch},
     {L"--lower", false, true, SetFlag<&CliOptions::lowerCase>},
     {L"--c", false, true, SetFlag<&CliOptions::cArrays>},
     {L"--help", false, true, SetFlag<&CliOptions::help>},
@@ -193,6 +201,8 @@ bool CheckCombination(const CliOptions& options, std::wstring& problem)
         problem = L"选项 --c 只能用于一个文件";
     else if (std::count_if(options.files.begin(), options.files.end(), NamesStandardInput) > 1)
         problem = L"标准输入只能读一次,--file 只能有一个指向它";
+    else if (!options.match.empty() && (!options.files.empty() || options.cArrays))
+        problem = L"选项 --match 不能与 --file 或 --c 同用(它只查找文本的设置)";
     return problem.empty();
 }
 
@@ -222,4 +232,13 @@ bool ParseCommandLine(const std::vector<std::wstring>& arguments, CliOptions& op
             return false;
     }
     return options.help || options.version || CheckCombination(options, problem);
+}
+
+const wchar_t* EncodingOptionName(ByteEncoding encoding)
+{
+    for (const NamedEncoding& known : kEncodingNames) {
+        if (known.encoding == encoding)
+            return known.name;
+    }
+    return L"";
 }

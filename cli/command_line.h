@@ -21,6 +21,8 @@ struct CliOptions {
     std::vector<std::wstring> words;
     // The names of the options given, in order.
     std::vector<std::wstring> given;
+    // --match: the hex digits of a digest the text should give; empty without it.
+    std::wstring match;
 };
 
 // True when the option `name` ("--encoding") was given, rather than left at its default.
@@ -35,3 +37,5 @@ bool ParseCommandLine(const std::vector<std::wstring>& arguments, CliOptions& op
 // True when a --file path names the program's own standard input ("-", or
 // "/dev/stdin", which under Wine would otherwise open another process's).
 bool NamesStandardInput(const std::wstring& path);
+// The value of --encoding that selects `encoding`.
+const wchar_t* EncodingOptionName(ByteEncoding encoding);

@@ -69,13 +69,9 @@ DigestTexts EmptyMessageDigests(HCRYPTPROV provider)
 int DigestText(HCRYPTPROV provider, const CliOptions& options)
 {
     std::wstring text;
-    if (!options.words.empty()) {
-        text = JoinWords(options.words);
-    } else {
-        const int read = ReadStandardInputText(options, text);
-        if (read != kExitSuccess)
-            return read;
-    }
+    const int read = ReadCommandText(options, text);
+    if (read != kExitSuccess)
+        return read;
     const DigestTexts digests = text.empty() && !options.withTerminator
         ? EmptyMessageDigests(provider)
         : ComputeDigestTexts(provider, text.c_str(), text.size(), options.encoding, options.withTerminator);
@@ -118,6 +114,14 @@ int DigestFiles(HCRYPTPROV provider, const CliOptions& options)
 }
 
 }  // namespace
+
+int ReadCommandText(const CliOptions& options, std::wstring& text)
+{
+    if (options.words.empty())
+        return ReadStandardInputText(options, text);
+    text = JoinWords(options.words);
+    return kExitSuccess;
+}
 
 int RunDigests(const CliOptions& options)
 {

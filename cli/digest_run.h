@@ -10,3 +10,7 @@ enum ExitCode : int {
 };
 
 int RunDigests(const CliOptions& options);
+
+// The text of the command line: its words, or else standard input decoded.
+// Anything but kExitSuccess means there is none, and why has been reported.
+int ReadCommandText(const CliOptions& options, std::wstring& text);

@@ -9,6 +9,7 @@
 #include "cli/command_line.h"
 #include "cli/console_io.h"
 #include "cli/digest_run.h"
+#include "cli/match_run.h"
 #include "version.h"
 
 namespace {
@@ -31,6 +32,8 @@ const wchar_t kHelp[] =
     L"  --only 名称[,名称...]               只输出所列摘要,如 --only md5,sha256\r\n"
     L"  --lower                             十六进制用小写\r\n"
     L"  --c                                 输出“复制为C代码”放到剪贴板上的文本\r\n"
+    L"  --match 摘要                        列出文本在哪些设置下给出这个摘要(编码、终结符、换行),\r\n"
+    L"                                      每行是重现它的选项;摘要可含空格、冒号或连字符分隔\r\n"
     L"  --help                              显示本说明\r\n"
     L"  --version                           显示版本\r\n"
     L"  --                                  其后的参数都是文本\r\n"
@@ -41,7 +44,8 @@ const wchar_t kHelp[] =
     L"每个摘要一行:名称、空格、十六进制。多个文件时每个文件前有一行“FILE 路径”,\r\n"
     L"文件之间空一行。失败的摘要或文件在标准错误上说明原因,其余摘要照常输出。\r\n"
     L"\r\n"
-    L"退出码: 0 成功;1 有摘要或文件失败;2 命令行无法使用,或标准输入不是有效文本。\r\n";
+    L"退出码: 0 成功;1 有摘要或文件失败;2 命令行无法使用,或标准输入不是有效文本。\r\n"
+    L"--match 的退出码: 0 找到设置;1 没有哪种设置给出它;2 取值不是已知长度的摘要。\r\n";
 
 int WriteOrReport(const std::wstring& text)
 {
@@ -63,7 +67,7 @@ int Run(const std::vector<std::wstring>& arguments)
         return WriteOrReport(kHelp);
     if (options.version)
         return WriteOrReport(std::wstring(kProgramName) + L" " APP_VERSION_TEXT L"\r\n");
-    return RunDigests(options);
+    return options.match.empty() ? RunDigests(options) : RunMatch(options);
 }
 
 }  // namespace

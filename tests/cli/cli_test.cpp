@@ -161,6 +161,27 @@ protected:
     HCRYPTPROV m_provider = 0;
 };
 
+// Runs every row and checks its exit code, its exact output and its one error line.
+void ExpectRunsAsRows(const std::vector<CliRow>& rows)
+{
+    const std::vector<CliRun> runs = RunAll(rows);
+    for (size_t i = 0; i < runs.size(); ++i) {
+        const CliRow& row = rows[i];
+        const CliRun& run = runs[i];
+        SCOPED_TRACE(testing::Message() << CommandLine(row.arguments));
+        EXPECT_EQ(row.exitCode, run.exitCode) << run.err;
+        EXPECT_EQ(row.out, run.out);
+        if (row.err.empty()) {
+            EXPECT_EQ(L"", run.err);
+            continue;
+        }
+        EXPECT_EQ(0u, run.err.rfind(L"texthash-cli: ", 0)) << run.err;
+        EXPECT_EQ(1, std::count(run.err.begin(), run.err.end(), L'\n')) << run.err;
+        for (const std::wstring& mention : row.err)
+            EXPECT_NE(std::wstring::npos, run.err.find(mention)) << run.err;
+    }
+}
+
 }  // namespace
 
 TEST_F(Cli, EveryRunGivesItsOutputErrorLineAndExitCode)
@@ -345,22 +366,7 @@ TEST_F(Cli, EveryRunGivesItsOutputErrorLineAndExitCode)
         rows.push_back({{L"--input-encoding", L"ansi"}, "ab\x81\x30", 2, L"", {L"字节偏移 2 处", L"ANSI 代码页 936"}});
         rows.push_back({{L"--input-encoding", L"ansi"}, "\xFF", 2, L"", {L"字节偏移 0 处", L"ANSI 代码页 936"}});
     }
-    const std::vector<CliRun> runs = RunAll(rows);
-    for (size_t i = 0; i < runs.size(); ++i) {
-        const CliRow& row = rows[i];
-        const CliRun& run = runs[i];
-        SCOPED_TRACE(testing::Message() << CommandLine(row.arguments));
-        EXPECT_EQ(row.exitCode, run.exitCode) << run.err;
-        EXPECT_EQ(row.out, run.out);
-        if (row.err.empty()) {
-            EXPECT_EQ(L"", run.err);
-            continue;
-        }
-        EXPECT_EQ(0u, run.err.rfind(L"texthash-cli: ", 0)) << run.err;
-        EXPECT_EQ(1, std::count(run.err.begin(), run.err.end(), L'\n')) << run.err;
-        for (const std::wstring& mention : row.err)
-            EXPECT_NE(std::wstring::npos, run.err.find(mention)) << run.err;
-    }
+    ExpectRunsAsRows(rows);
 }
 
 TEST(CliHelp, HelpAndVersionSucceedAndSayWhatTheyShould)
@@ -372,7 +378,7 @@ TEST(CliHelp, HelpAndVersionSucceedAndSayWhatTheyShould)
         EXPECT_EQ(0u, run.exitCode);
     for (const CliRun& help : {runs[0], runs[1]}) {
         for (const wchar_t* option : {L"--encoding", L"--terminator", L"--input-encoding", L"--file", L"--only",
-                                      L"--lower", L"--c ", L"--version", L"退出码"})
+                                      L"--lower", L"--c ", L"--match", L"--version", L"退出码"})
             EXPECT_NE(std::wstring::npos, help.out.find(option)) << option;
     }
     const std::wregex version(L"texthash-cli \\d+\\.\\d+\\.\\d+\\.\\d+\r\n");
@@ -425,4 +431,36 @@ TEST(CliFirstRuns, AllSucceedWhenStartedTogetherWithoutTheKeyContainer)
         EXPECT_EQ(allSucceeded, ExitCodesOfSimultaneousRuns({L"--only", L"md5", L"abc"}, allSucceeded.size()))
             << "round " << round;
     }
+}
+
+// The settings under which the text gives a digest, as the options that reproduce them; the line breaks of
+// standard input are its own (LF, as echo writes them). Expected digests from Python's hashlib.
+TEST(CliMatch, PrintsEverySettingThatGivesTheDigest)
+{
+    const std::wstring abcMd5 = L"900150983cd24fb0d6963f7d28e17f72";
+    const std::wstring bothAbcMd5 = L"--only md5 --encoding ansi\r\n--only md5 --encoding utf8\r\n";
+    ExpectRunsAsRows({
+        {{L"--match", abcMd5, L"abc"}, "", 0, bothAbcMd5},
+        {{L"abc", L"--match=90:01:50:98:3C:D2:4F:B0:D6:96:3F:7D:28:E1:7F:72"}, "", 0, bothAbcMd5},
+        {{L"--match", L" 9001-5098-3cd2-4fb0-d696-3f7d-28e1-7f72\r\n"}, "abc", 0, bothAbcMd5},
+        {{L"--match", abcMd5},
+         "abc\n",
+         0,
+         L"--only md5 --encoding ansi  # 去掉末尾的换行\r\n--only md5 --encoding utf8  # 去掉末尾的换行\r\n"},
+        {{L"--match", L"CE1473CF80C6B3FDA8E3DFC006ADC315", L"abc"}, "", 0, L"--only md5 --encoding utf16le\r\n"},
+        {{L"--match", L"3DCB4C17861B8F91181AC048B360A28C9F28D305443C97D96AB5583D8D44AF61", L"岚鹊文本"},
+         "",
+         0,
+         L"--only sha256 --encoding utf8 --terminator\r\n"},
+        {{L"--match", L"61F8655A9B219B9CE122C6C7CD59AD09FEAC38240699CFEC8D0C9B1E81A748AB"},
+         "\xE7\xAC\xAC\xE4\xB8\x80\xE8\xA1\x8C\r\n\xE7\xAC\xAC\xE4\xBA\x8C\xE8\xA1\x8C\r\n",
+         0,
+         L"--only sha256 --encoding utf8  # 换行为 LF，去掉末尾的换行\r\n"},
+        {{L"--match", L"900150983CD24FB0D6963F7D28E17F73", L"abc"}, "", 1, L"", {L"900150983CD24FB0D6963F7D28E17F73"}},
+        {{L"--match", L"900150983CD24FB0D6963F7D28E17F", L"abc"}, "", 2, L"", {L"--match"}},
+        {{L"--match", abcMd5 + L"00", L"abc"}, "", 2, L"", {L"--match"}},
+        {{L"--match", L"md5:" + abcMd5, L"abc"}, "", 2, L"", {L"--match"}},
+        {{L"abc", L"--match"}, "", 2, L"", {L"--match"}},
+        {{L"--match", abcMd5, L"--file", L"abc.txt"}, "", 2, L"", {L"--match", L"--file"}},
+    });
 }

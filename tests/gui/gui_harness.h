@@ -10,6 +10,7 @@
 #include <cstring>
 #include <functional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "digest/digest_pipeline.h"
@@ -140,6 +141,30 @@ inline std::wstring ClipboardText()
     return text;
 }
 
+// The brush, text colour and background colour the dialog gives a control that asks how to paint itself.
+inline std::tuple<HBRUSH, COLORREF, COLORREF> PaintingOf(HWND dialog, HWND control)
+{
+    HDC dc = ::CreateCompatibleDC(nullptr);
+    ::SetTextColor(dc, RGB(1, 2, 3));
+    ::SetBkColor(dc, RGB(4, 5, 6));
+    const auto brush = reinterpret_cast<HBRUSH>(
+        ::SendMessageW(dialog, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(control)));
+    const auto painting = std::make_tuple(brush, ::GetTextColor(dc), ::GetBkColor(dc));
+    ::DeleteDC(dc);
+    return painting;
+}
+
+// The text of a visible tip of the thread; empty when none is shown.
+inline std::wstring VisibleTip(DWORD threadId)
+{
+    for (HWND tip = nullptr; (tip = ::FindWindowExW(nullptr, tip, TOOLTIPS_CLASSW, nullptr)) != nullptr;) {
+        if (::IsWindowVisible(tip) && ::GetWindowThreadProcessId(tip, nullptr) == threadId) {
+            return ReadText(tip);
+        }
+    }
+    return L"";
+}
+
 // A modal dialog run on a thread with the program's 1 MiB stack, its result the thread's exit code.
 struct DialogThread {
     explicit DialogThread(INT_PTR (*run)())
@@ -204,15 +229,7 @@ protected:
     }
 
     // The text of the dialog thread's visible tip; empty when none is shown.
-    std::wstring Tip() const
-    {
-        for (HWND tip = nullptr; (tip = ::FindWindowExW(nullptr, tip, TOOLTIPS_CLASSW, nullptr)) != nullptr;) {
-            if (::IsWindowVisible(tip) && ::GetWindowThreadProcessId(tip, nullptr) == m_thread.threadId) {
-                return ReadText(tip);
-            }
-        }
-        return L"";
-    }
+    std::wstring Tip() const { return VisibleTip(m_thread.threadId); }
 
     // The input box and the outputs, one after the other.
     std::wstring Shown() const
@@ -251,6 +268,8 @@ protected:
         EXPECT_TRUE(shown == expected) << Summary(shown) << L"\ninstead of\n" << Summary(expected);
     }
 
+    // A digest left on the clipboard by an earlier test would mark an output or show a tip as the dialog starts.
+    const bool m_clipboardCleared = PutOnClipboard(L"");
     DialogThread m_thread {[] { return CMainDlg().DoModal(nullptr, 0); }};
     HWND m_dialog = nullptr;
     HHOOK m_hook = nullptr;

@@ -129,19 +129,6 @@ const Control kMainControls[] = {
     {IDC_STATIC, L"Static", L"SHA224 (28字节):", true, {16, 290, 60, 8}},
 };
 
-// The brush, text colour and background colour the dialog gives a control that asks how to paint itself.
-std::tuple<HBRUSH, COLORREF, COLORREF> PaintingOf(HWND dialog, HWND control)
-{
-    HDC dc = ::CreateCompatibleDC(nullptr);
-    ::SetTextColor(dc, RGB(1, 2, 3));
-    ::SetBkColor(dc, RGB(4, 5, 6));
-    const auto brush = reinterpret_cast<HBRUSH>(
-        ::SendMessageW(dialog, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(control)));
-    const auto painting = std::make_tuple(brush, ::GetTextColor(dc), ::GetBkColor(dc));
-    ::DeleteDC(dc);
-    return painting;
-}
-
 RECT WorkArea()
 {
     MONITORINFO monitor = {};
