@@ -202,16 +202,19 @@ protected:
         EXPECT_TRUE(WaitFor([] { return g_markersLeft <= 0; }));
     }
 
-    // The text of the dialog thread's visible tip; empty when none is shown.
-    std::wstring Tip() const
+    // The dialog thread's visible tip, or null.
+    HWND TipWindow() const
     {
         for (HWND tip = nullptr; (tip = ::FindWindowExW(nullptr, tip, TOOLTIPS_CLASSW, nullptr)) != nullptr;) {
             if (::IsWindowVisible(tip) && ::GetWindowThreadProcessId(tip, nullptr) == m_thread.threadId) {
-                return ReadText(tip);
+                return tip;
             }
         }
-        return L"";
+        return nullptr;
     }
+
+    // The text of the dialog thread's visible tip; empty when none is shown.
+    std::wstring Tip() const { return ReadText(TipWindow()); }
 
     // The input box and the outputs, one after the other.
     std::wstring Shown() const
