@@ -54,6 +54,11 @@ TEST(EncodeText, GivesTheEncodingsBytes)
         EXPECT_EQ(c.bytes, Encode(c.text, c.length, c.terminator, c.encoding))
             << std::wstring(c.text).substr(0, 6) << ", length " << c.length << ", encoding " << c.encoding;
     }
+    // The ANSI form is the calling thread's code page, which may differ from the system's.
+    const LCID systemLocale = GetThreadLocale();
+    ASSERT_TRUE(SetThreadLocale(MAKELCID(MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_SIMPLIFIED), SORT_DEFAULT)));
+    EXPECT_EQ((Bytes {0xD6, 0xD0}), Encode(L"\u4E2D", 0, FALSE, ansi));
+    SetThreadLocale(systemLocale);
 }
 
 TEST(EncodeText, RefusesBadInputWithoutTouchingTheOutputs)
