@@ -393,6 +393,16 @@ TEST(ResourcesTest, QrCodeItemsHaveTheirSizes)
     }
 }
 
+// The manifest brings version 6 of the common controls (side by side), which the SysLink items need on Windows.
+TEST(ResourcesTest, ManifestBringsVersionSixOfTheCommonControls)
+{
+    wchar_t path[MAX_PATH] = {};
+    ::GetModuleFileNameW(::LoadLibraryW(L"comctl32.dll"), path, MAX_PATH);
+    ::CharLowerW(path);
+    EXPECT_NE(std::wstring(path).find(L"microsoft.windows.common-controls_6595b64144ccf1df_6.0."), std::wstring::npos)
+        << path;
+}
+
 TEST(ProgramTest, EscapeEndsTheProgramWithExitCodeTwo)
 {
     STARTUPINFOW startup = {};
