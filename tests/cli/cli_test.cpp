@@ -5,9 +5,9 @@
 #include <algorithm>
 #include <atomic>
 #include <mutex>
-#include <regex>
 #include <thread>
 
+#include "cli/digest_report.h"
 #include "digest/c_array_export.h"
 #include "digest/digest_pipeline.h"
 #include "support/last_error.h"
@@ -381,8 +381,38 @@ TEST(CliHelp, HelpAndVersionSucceedAndSayWhatTheyShould)
                                       L"--lower", L"--c ", L"--match", L"--version", L"退出码"})
             EXPECT_NE(std::wstring::npos, help.out.find(option)) << option;
     }
-    const std::wregex version(L"texthash-cli \\d+\\.\\d+\\.\\d+\\.\\d+\r\n");
-    EXPECT_TRUE(std::regex_match(runs[2].out, version)) << runs[2].out;
+    // The window's version block is the program's too, with the version it prints.
+    std::vector<BYTE> block(GetFileVersionInfoSizeW(TEXTHASH_CLI_EXE, nullptr));
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    wchar_t* product = nullptr;
+    UINT length = 0;
+    ASSERT_TRUE(!block.empty() && GetFileVersionInfoW(TEXTHASH_CLI_EXE, 0, DWORD(block.size()), block.data())
+                && VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&fixed), &length)
+                && VerQueryValueW(block.data(), L"\\StringFileInfo\\080404b0\\ProductName",
+                                  reinterpret_cast<void**>(&product), &length));
+    const auto number = [](DWORD word, int shift) { return std::to_wstring((word >> shift) & 0xFFFF); };
+    EXPECT_EQ(L"texthash-cli " + number(fixed->dwFileVersionMS, 16) + L'.' + number(fixed->dwFileVersionMS, 0) + L'.'
+                  + number(fixed->dwFileVersionLS, 16) + L'.' + number(fixed->dwFileVersionLS, 0) + L"\r\n",
+              runs[2].out);
+    EXPECT_EQ(std::wstring(L"岚鹊文本哈希工具"), product);
+}
+
+// A digest the provider refused: its reason on standard error, named with the file and the digest, while the
+// other digests are printed; with --c it stays a comment in the export.
+TEST(CliReport, AFailedDigestGoesToStandardErrorAndTheOthersArePrinted)
+{
+    DigestTexts digests;
+    digests.texts = {L"创建HASH对象失败:坏的算法", L"0A", L"1B", L"2C", L"3D", L"4E", L"5F"};
+    digests.failed[0] = true;
+    digests.hasDigests = true;
+    CliOptions lower, cArrays;
+    lower.lowerCase = true;
+    cArrays.cArrays = true;
+    const DigestReport lines = ReportDigests(L"a.bin", digests, lower), exported = ReportDigests(L"", digests, cArrays);
+    EXPECT_EQ(L"MD5 0a\r\nSHA1 1b\r\nSHA224 2c\r\nSHA256 3d\r\nSHA384 4e\r\nSHA512 5f\r\n", lines.output);
+    EXPECT_EQ(std::vector<std::wstring> {L"a.bin: MD4: 创建HASH对象失败:坏的算法"}, lines.failures);
+    EXPECT_EQ(0u, exported.output.rfind(L"/* Md4: 创建HASH对象失败:坏的算法 */\r\n\r\n", 0)) << exported.output;
+    EXPECT_EQ(std::vector<std::wstring> {L"MD4: 创建HASH对象失败:坏的算法"}, exported.failures);
 }
 
 namespace {

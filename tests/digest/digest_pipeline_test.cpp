@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <climits>
 
 #include "support/last_error.h"
 #include "tests/digest/reference_digests.h"
@@ -125,5 +126,19 @@ TEST_F(DigestPipeline, EachRowOfTheTableGivesItsKnownDigestAloneOrWithTheOthers)
         const DigestTexts one = ComputeDigestTexts(m_provider, L"abc", 3, ByteEncoding::Utf8, false, alone);
         for (int other = 0; other < kDigestCount; ++other)
             EXPECT_EQ(other == row ? known[row].abc : L"", one.texts[other]) << known[row].name << " alone";
+    }
+}
+
+// A count the conversion's int or the UTF-16LE byte count's DWORD cannot hold is refused before any unit is
+// read: the reason in every slot, and no digests for the copy link.
+TEST_F(DigestPipeline, ATextTooLongToConvertShowsTheReasonInEverySlot)
+{
+    SevenTexts reason;
+    reason.fill(L"转换文本编码失败:文本过长.");
+    for (ByteEncoding encoding : {ByteEncoding::Ansi, ByteEncoding::Utf8, ByteEncoding::Utf16Le}) {
+        const DigestTexts result = ComputeDigestTexts(m_provider, L"abc", INT_MAX, encoding, false);
+        EXPECT_EQ(reason, result.texts) << int(encoding);
+        EXPECT_EQ((std::array<bool, kDigestCount> {true, true, true, true, true, true, true}), result.failed);
+        EXPECT_FALSE(result.hasDigests);
     }
 }

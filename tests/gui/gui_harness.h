@@ -155,15 +155,17 @@ inline std::tuple<HBRUSH, COLORREF, COLORREF> PaintingOf(HWND dialog, HWND contr
 }
 
 // The text of a visible tip of the thread; empty when none is shown.
-inline std::wstring VisibleTip(DWORD threadId)
+inline HWND VisibleTipWindow(DWORD threadId)
 {
     for (HWND tip = nullptr; (tip = ::FindWindowExW(nullptr, tip, TOOLTIPS_CLASSW, nullptr)) != nullptr;) {
         if (::IsWindowVisible(tip) && ::GetWindowThreadProcessId(tip, nullptr) == threadId) {
-            return ReadText(tip);
+            return tip;
         }
     }
-    return L"";
+    return nullptr;
 }
+
+inline std::wstring VisibleTip(DWORD threadId) { return ReadText(VisibleTipWindow(threadId)); }
 
 // A modal dialog run on a thread with the program's 1 MiB stack, its result the thread's exit code.
 struct DialogThread {
@@ -227,6 +229,9 @@ protected:
         ::PostMessageW(m_dialog, WM_NULL, kMarker, 0);
         EXPECT_TRUE(WaitFor([] { return g_markersLeft <= 0; }));
     }
+
+    // The dialog thread's visible tip, or null.
+    HWND TipWindow() const { return VisibleTipWindow(m_thread.threadId); }
 
     // The text of the dialog thread's visible tip; empty when none is shown.
     std::wstring Tip() const { return VisibleTip(m_thread.threadId); }

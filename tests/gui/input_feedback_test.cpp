@@ -15,7 +15,27 @@ struct LimitCase {
     size_t added, after;
     bool told;
 };
-class LimitTest : public MainDialogTest, public ::testing::WithParamInterface<LimitCase> { };
+class LimitTest : public MainDialogTest, public ::testing::WithParamInterface<LimitCase> {
+protected:
+    // The tip moves with the dialog and steps aside while another window, here the About box, is active.
+    void ExpectTipToFollowTheDialog()
+    {
+        RECT dialog = {}, before = {}, after = {};
+        ::GetWindowRect(m_dialog, &dialog);
+        ::GetWindowRect(TipWindow(), &before);
+        ::SetWindowPos(m_dialog, nullptr, dialog.left - 16, dialog.top - 8, 0, 0,
+                       SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        Settle();
+        ::GetWindowRect(TipWindow(), &after);
+        EXPECT_EQ(std::make_pair(after.left - before.left, after.top - before.top), std::make_pair(-16L, -8L));
+        Click(Item(IDC_ABOUT));
+        HWND about = WaitForDialog(m_thread.threadId, m_dialog);
+        EXPECT_TRUE(about && WaitFor([&] { return Tip() == L""; })) << "the tip stays while the About box is active";
+        Type(L"\x1b");
+        EXPECT_TRUE(WaitFor([&] { return !::IsWindow(about) && Tip() != L""; })) << "the tip does not come back";
+        ::SendMessageW(m_dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(Item(IDC_INPUT)), TRUE);  // the link took it
+    }
+};
 // The tip is posted, so that the change that follows a cut paste does not hide it; the next edit does.
 TEST_P(LimitTest, SaysAtTheInputBoxWhatWasLeftOutUntilTheNextEdit)
 {
@@ -35,6 +55,9 @@ TEST_P(LimitTest, SaysAtTheInputBoxWhatWasLeftOutUntilTheNextEdit)
     EXPECT_EQ(tip != L"", c.told) << tip;
     EXPECT_TRUE(!c.told || (tip.find(L"65535") != std::wstring::npos && tip.find(L"摘要") != std::wstring::npos))
         << tip;
+    if (c.told) {
+        ExpectTipToFollowTheDialog();
+    }
 
     ::SendMessageW(Item(IDC_INPUT), EM_SETSEL, 0, -1);
     Type(L"y");

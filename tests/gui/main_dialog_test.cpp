@@ -160,6 +160,23 @@ TEST_F(MainDialogTest, ShowsTheTemplatesControlsTheirColoursAndTheSmallIcon)
     EXPECT_EQ(child, nullptr);
     EXPECT_TRUE(::GetWindowLongW(m_dialog, GWL_EXSTYLE) & WS_EX_ACCEPTFILES) << "the window takes no dropped files";
 
+    // The template's own frame: caption, system menu and minimise box only, 361 x 441 units of 9-point SimSun.
+    RECT client = {}, units = {0, 0, 361, 441};
+    ::GetClientRect(m_dialog, &client);
+    ::MapDialogRect(m_dialog, &units);
+    LOGFONTW font = {};
+    ::GetObjectW(reinterpret_cast<HFONT>(::SendMessageW(m_dialog, WM_GETFONT, 0, 0)), sizeof font, &font);
+    HDC screen = ::GetDC(nullptr);
+    const LONG height = -::MulDiv(9, ::GetDeviceCaps(screen, LOGPIXELSY), 72);
+    ::ReleaseDC(nullptr, screen);
+    const LONG frame = ::GetWindowLongW(m_dialog, GWL_STYLE)
+        & (WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME);
+    EXPECT_EQ(std::make_tuple(ReadText(m_dialog), frame, client.right, client.bottom, std::wstring(font.lfFaceName),
+                              font.lfHeight, font.lfWeight),
+              std::make_tuple(std::wstring(L"岚鹊文本哈希工具 - Korvantis"),
+                              LONG {WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX}, units.right, units.bottom,
+                              std::wstring(L"宋体"), height, LONG {FW_NORMAL}));
+
     ICONINFO icon = {};
     BITMAP bitmap = {};
     if (::GetIconInfo(reinterpret_cast<HICON>(::SendMessageW(m_dialog, WM_GETICON, ICON_SMALL, 0)), &icon)) {
@@ -378,6 +395,16 @@ TEST(ResourcesTest, QrCodeItemsHaveTheirSizes)
                                        MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_SIMPLIFIED));
         EXPECT_EQ(item ? ::SizeofResource(nullptr, item) : 0, size) << id;
     }
+}
+
+// The manifest brings version 6 of the common controls (side by side), which the SysLink items need on Windows.
+TEST(ResourcesTest, ManifestBringsVersionSixOfTheCommonControls)
+{
+    wchar_t path[MAX_PATH] = {};
+    ::GetModuleFileNameW(::LoadLibraryW(L"comctl32.dll"), path, MAX_PATH);
+    ::CharLowerW(path);
+    EXPECT_NE(std::wstring(path).find(L"microsoft.windows.common-controls_6595b64144ccf1df_6.0."), std::wstring::npos)
+        << path;
 }
 
 TEST(ProgramTest, EscapeEndsTheProgramWithExitCodeTwo)

@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <thread>
 
 #include "hash/sha256.h"
 #include "support/last_error.h"
 #include "tests/support/nist_vectors.h"
+#include "tests/support/platform_watch.h"
 #include "tests/support/temp_file.h"
 
 constexpr size_t kReadSize = 131072;  // HashFile's piece
@@ -98,6 +100,18 @@ struct CShrinkingFileSha256 : CVnSha256 {
     HANDLE writer = INVALID_HANDLE_VALUE;
 };
 
+// The platform refusing the size or the bytes of a file it has opened, as a locked range refuses a read.
+static BOOL WINAPI RefuseFileSize(HANDLE, PLARGE_INTEGER)
+{
+    SetLastError(ERROR_NOT_SUPPORTED);
+    return FALSE;
+}
+static BOOL WINAPI RefuseRead(HANDLE, LPVOID, DWORD, LPDWORD, LPOVERLAPPED)
+{
+    SetLastError(ERROR_LOCK_VIOLATION);
+    return FALSE;
+}
+
 TEST(HashFile, FailsWithTheReasonAndWritesNoDigest)
 {
     const TempFile file(L"hash_object_test.bin", PatternBytes(kReadSize + 5000));
@@ -105,15 +119,23 @@ TEST(HashFile, FailsWithTheReasonAndWritesNoDigest)
         std::wstring path;
         DWORD code;
         const wchar_t* text;
+        void* refused = nullptr;  // the platform function that fails, and how
+        void* refusal = nullptr;
     } cases[] = {
         {TEST_DATA_DIR L"/no such file.bin", ERROR_FILE_NOT_FOUND, L"计算文件校验时打开文件失败:"},
         {TEST_DATA_DIR, ERROR_ACCESS_DENIED, L"计算文件校验时打开文件失败:"},
         {file.path, 0, L"计算文件校验时读取文件失败:文件在读取期间变短了"},
+        {file.path, ERROR_NOT_SUPPORTED, L"计算文件校验时读取文件失败:", reinterpret_cast<void*>(&::GetFileSizeEx),
+         reinterpret_cast<void*>(&RefuseFileSize)},
+        {file.path, ERROR_LOCK_VIOLATION, L"计算文件校验时读取文件失败:", reinterpret_cast<void*>(&::ReadFile),
+         reinterpret_cast<void*>(&RefuseRead)},
     };
     for (const auto& c : cases) {
         CShrinkingFileSha256 hash;
         hash.writer = CreateFileW(file.path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                   OPEN_EXISTING, 0, nullptr);
+        const std::unique_ptr<ImportHook> refusal(c.refused ? new ImportHook(c.refused, c.refusal) : nullptr);
+        EXPECT_TRUE(!refusal || refusal->Installed());
         BYTE digest[32] = {};
         EXPECT_FALSE(hash.HashFile(c.path.c_str(), kWholeFile, digest));
         CloseHandle(hash.writer);

@@ -35,7 +35,8 @@ protected:
     HCRYPTPROV m_context = 0;
 };
 
-// The RFC and NIST messages, with the long-lived context and with a temporary one (context 0).
+// The RFC and NIST messages, with the long-lived context and with a temporary one (context 0), which for
+// the SHA-2 digests must be of the provider type that has them.
 TEST_F(ProviderContext, DigestsEveryPublishedMessage)
 {
     const struct {
@@ -45,7 +46,9 @@ TEST_F(ProviderContext, DigestsEveryPublishedMessage)
     } suites[] = {{"md4.txt", CALG_MD4, 7},
                   {"md5.txt", CALG_MD5, 7},
                   {"SHA1ShortMsg.rsp", CALG_SHA1, 65},
-                  {"SHA256ShortMsg.rsp", CALG_SHA_256, 65}};
+                  {"SHA256ShortMsg.rsp", CALG_SHA_256, 65},
+                  {"SHA384ShortMsg.rsp", CALG_SHA_384, 129},
+                  {"SHA512ShortMsg.rsp", CALG_SHA_512, 129}};
     for (const auto& suite : suites) {
         const std::vector<KnownAnswer> answers = ReadKnownAnswers(suite.file);
         EXPECT_EQ(suite.count, answers.size()) << suite.file;

@@ -54,23 +54,30 @@ TEST(EncodeText, GivesTheEncodingsBytes)
         EXPECT_EQ(c.bytes, Encode(c.text, c.length, c.terminator, c.encoding))
             << std::wstring(c.text).substr(0, 6) << ", length " << c.length << ", encoding " << c.encoding;
     }
+    // The ANSI form is the calling thread's code page, which may differ from the system's.
+    const LCID systemLocale = GetThreadLocale();
+    ASSERT_TRUE(SetThreadLocale(MAKELCID(MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_SIMPLIFIED), SORT_DEFAULT)));
+    EXPECT_EQ((Bytes {0xD6, 0xD0}), Encode(L"\u4E2D", 0, FALSE, ansi));
+    SetThreadLocale(systemLocale);
 }
 
 TEST(EncodeText, RefusesBadInputWithoutTouchingTheOutputs)
 {
     const struct {
+        const wchar_t* text;
         int encoding;
         int length;
         const wchar_t* failure;
     } cases[] = {
-        {0, 0, L"转换字符串编码方式失败:不支持的编码方式."},
-        {4, 0, L"转换字符串编码方式失败:不支持的编码方式."},
-        {TextEncodingUtf8, -2, L"转换字符串编码方式失败:无效的文本或长度."},
+        {L"abc", 0, 0, L"转换字符串编码方式失败:不支持的编码方式."},
+        {L"abc", 4, 0, L"转换字符串编码方式失败:不支持的编码方式."},
+        {L"abc", TextEncodingUtf8, -2, L"转换字符串编码方式失败:无效的文本或长度."},
+        {nullptr, TextEncodingUtf8, 0, L"转换字符串编码方式失败:无效的文本或长度."},
     };
     for (const auto& c : cases) {
         BYTE marker = 0, *bytes = &marker;
         DWORD count = 12345;
-        EXPECT_FALSE(EncodeText(L"abc", c.length, FALSE, static_cast<TextEncoding>(c.encoding), &bytes, &count));
+        EXPECT_FALSE(EncodeText(c.text, c.length, FALSE, static_cast<TextEncoding>(c.encoding), &bytes, &count));
         EXPECT_TRUE(bytes == &marker && count == 12345);
         EXPECT_EQ(std::wstring(c.failure), LastErrorText());
     }
