@@ -6,6 +6,7 @@
 #include "digest/file_digest.h"
 #include "cli/console_io.h"
 #include "cli/digest_report.h"
+#include "cli/encoding_loss_warning.h"
 #include "cli/input_text.h"
 #include "hash/provider_digest.h"
 #include "support/last_error.h"
@@ -79,6 +80,10 @@ int DigestText(HCRYPTPROV provider, const CliOptions& options)
         ReportProblem(L"文本为空,没有摘要(--terminator 可计算只含终结符的摘要)");
         return kExitFailure;
     }
+    // A warning: the digests are right for the bytes, and the exit code stays.
+    const std::wstring warning = EncodingLossWarning(digests.loss);
+    if (!warning.empty())
+        ReportProblem(warning);
     const DigestReport report = ReportDigests(L"", digests, options);
     return WriteReport(report) && report.failures.empty() ? kExitSuccess : kExitFailure;
 }
