@@ -11,6 +11,7 @@
 #include "app/clipboard.h"
 #include "app/dropped_files.h"
 #include "app/text_case.h"
+#include "app/text_fidelity.h"
 #include "digest/c_array_export.h"
 #include "hash/provider_digest.h"
 #include "support/last_error.h"
@@ -88,6 +89,7 @@ LRESULT CMainDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&)
         ::SetWindowSubclass(GetDlgItem(outputId), SelectAllOnDoubleClick, 0, 0);
     }
     m_inputTip.Create(m_hWnd, GetDlgItem(IDC_INPUT));
+    m_lossTip.Create(m_hWnd, GetDlgItem(IDC_INPUT));
     ::SetFocus(GetDlgItem(IDC_INPUT));
     CPINFOEXW codePage = {};
     if (::GetCPInfoExW(CP_ACP, 0, &codePage) && codePage.CodePage == kChineseCodePage) {
@@ -142,6 +144,7 @@ LRESULT CMainDlg::OnDropFiles(UINT, WPARAM wParam, LPARAM, BOOL&)
 LRESULT CMainDlg::OnActivate(UINT, WPARAM wParam, LPARAM, BOOL& handled)
 {
     m_inputTip.SetOwnerActive(LOWORD(wParam) != WA_INACTIVE);
+    m_lossTip.SetOwnerActive(LOWORD(wParam) != WA_INACTIVE);
     // The dialog manager still keeps the focus across activations.
     handled = FALSE;
     return 0;
@@ -150,11 +153,14 @@ LRESULT CMainDlg::OnActivate(UINT, WPARAM wParam, LPARAM, BOOL& handled)
 LRESULT CMainDlg::OnMove(UINT, WPARAM, LPARAM, BOOL&)
 {
     m_inputTip.MoveTo(InputTipPoint());
+    m_lossTip.MoveTo(LossTipPoint());
     return 0;
 }
 
 LRESULT CMainDlg::OnShowLimitTip(UINT, WPARAM, LPARAM, BOOL&)
 {
+    // Its removal is an edit, which would hide the tip.
+    DropHalfPairCutAtLimit(GetDlgItem(IDC_INPUT), static_cast<int>(kTypingLimit));
     ShowInputTip(kLimitTipTitle, kLimitTipText.c_str());
     return 0;
 }
@@ -184,11 +190,13 @@ LRESULT CMainDlg::UpdateDigests(WORD, WORD, HWND, BOOL&)
     std::wstring text;
     if (!ReadWholeText(GetDlgItem(IDC_INPUT), text)) {
         ShowFailureInOutputs(LastErrorText());
+        m_lossTip.Hide();
         return 0;
     }
     const DigestTexts digests =
         ComputeDigestTexts(m_hProv, text.c_str(), text.size(), SelectedEncoding(), IsDlgButtonChecked(IDC_TERMINATOR));
     ShowDigestTexts(digests);
+    ShowEncodingLoss(digests.loss);
     return 0;
 }
 
@@ -309,4 +317,21 @@ POINT CMainDlg::InputTipPoint() const
     // Near the left, so that the balloon, which opens to the right of its
     // stem, stays over the dialog.
     return {input.left + (input.right - input.left) / 4, input.bottom};
+}
+
+void CMainDlg::ShowEncodingLoss(const EncodingLoss& loss)
+{
+    if (loss.count == 0) {
+        m_lossTip.Hide();
+        return;
+    }
+    m_lossTip.Show(kEncodingLossTipTitle, EncodingLossTipText(loss).c_str(), LossTipPoint());
+}
+
+POINT CMainDlg::LossTipPoint() const
+{
+    RECT input = {};
+    ::GetWindowRect(GetDlgItem(IDC_INPUT), &input);
+    // Right of the other tip, whose balloon is half the box wide.
+    return {input.left + (input.right - input.left) * 3 / 4, input.bottom};
 }

@@ -59,8 +59,8 @@ private:
     // of the selection, which stays. A drop that yields no path leaves the
     // input and the digests as they were and says so at the input box.
     LRESULT OnDropFiles(UINT message, WPARAM wParam, LPARAM lParam, BOOL& handled);
-    // The tip at the input box steps aside while the dialog is inactive and
-    // follows the dialog when it moves.
+    // The tips at the input box step aside while the dialog is inactive and
+    // follow the dialog when it moves.
     LRESULT OnActivate(UINT message, WPARAM wParam, LPARAM lParam, BOOL& handled);
     LRESULT OnMove(UINT message, WPARAM wParam, LPARAM lParam, BOOL& handled);
     LRESULT OnShowLimitTip(UINT message, WPARAM wParam, LPARAM lParam, BOOL& handled);
@@ -96,8 +96,13 @@ private:
     void ShowInputTip(const wchar_t* title, const wchar_t* text);
     // Where the tip's stem touches the input box, in screen coordinates.
     POINT InputTipPoint() const;
+    // The tip about characters the encoding replaced has a balloon of its
+    // own, beside the other tip's, so that it never hides the limit tip.
+    void ShowEncodingLoss(const EncodingLoss& loss);
+    POINT LossTipPoint() const;
 
     HCRYPTPROV m_hProv = 0;
     int m_outputIds[kDigestCount];
     CBalloonTip m_inputTip;
+    CBalloonTip m_lossTip;
 };
