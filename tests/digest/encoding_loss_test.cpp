@@ -45,6 +45,7 @@ std::vector<LossCase> AnsiCases()
         return {
             {L"a" + kEmoji + L"z", E::Ansi, "a??z", 936, 1, 2, 0x1F600},
             {L"\u4E2D\u6587\u00DF", E::Ansi, "\xD6\xD0\xCE\xC4?", 936, 1, 3, 0xDF},
+            {L"\u00DF", E::Ansi, "?", 936, 1, 1, 0xDF},
             {L"\u4E2D\u6587", E::Ansi, "\xD6\xD0\xCE\xC4", 0, 0, 0, 0},
             {L"\uFF21\uFF22\uFF23", E::Ansi, "\xA3\xC1\xA3\xC2\xA3\xC3", 0, 0, 0, 0},
         };
