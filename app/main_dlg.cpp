@@ -332,6 +332,7 @@ POINT CMainDlg::LossTipPoint() const
 {
     RECT input = {};
     ::GetWindowRect(GetDlgItem(IDC_INPUT), &input);
-    // Right of the other tip, whose balloon is half the box wide.
-    return {input.left + (input.right - input.left) * 3 / 4, input.bottom};
+    // Right of the other tip, whose balloon, half the box wide and a little
+    // more, opens at a quarter of the box.
+    return {input.left + (input.right - input.left) * 4 / 5, input.bottom};
 }
