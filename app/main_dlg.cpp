@@ -159,7 +159,8 @@ LRESULT CMainDlg::OnMove(UINT, WPARAM, LPARAM, BOOL&)
 
 LRESULT CMainDlg::OnShowLimitTip(UINT, WPARAM, LPARAM, BOOL&)
 {
-    // Its removal is an edit, which would hide the tip.
+    // Half a pair left by the cut goes first: its removal is an edit, which
+    // would hide the tip.
     DropHalfPairCutAtLimit(GetDlgItem(IDC_INPUT), static_cast<int>(kTypingLimit));
     ShowInputTip(kLimitTipTitle, kLimitTipText.c_str());
     return 0;
