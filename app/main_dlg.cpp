@@ -12,6 +12,7 @@
 #include "app/dropped_files.h"
 #include "app/setting_words.h"
 #include "app/text_case.h"
+#include "app/text_fidelity.h"
 #include "digest/c_array_export.h"
 #include "digest/expected_digest.h"
 #include "digest/setting_search.h"
@@ -101,6 +102,7 @@ LRESULT CMainDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&)
     }
     m_inputTip.Create(m_hWnd, GetDlgItem(IDC_INPUT));
     StartClipboardWatch();
+    m_lossTip.Create(m_hWnd, GetDlgItem(IDC_INPUT));
     ::SetFocus(GetDlgItem(IDC_INPUT));
     CPINFOEXW codePage = {};
     if (::GetCPInfoExW(CP_ACP, 0, &codePage) && codePage.CodePage == kChineseCodePage) {
@@ -163,6 +165,7 @@ LRESULT CMainDlg::OnActivate(UINT, WPARAM wParam, LPARAM, BOOL& handled)
     if (LOWORD(wParam) != WA_INACTIVE) {
         CheckClipboardDigest();
     }
+    m_lossTip.SetOwnerActive(LOWORD(wParam) != WA_INACTIVE);
     // The dialog manager still keeps the focus across activations.
     handled = FALSE;
     return 0;
@@ -172,11 +175,15 @@ LRESULT CMainDlg::OnMove(UINT, WPARAM, LPARAM, BOOL&)
 {
     m_inputTip.MoveTo(InputTipPoint());
     m_matchTip.MoveTo(OutputTipPoint(m_matchTipRow));
+    m_lossTip.MoveTo(LossTipPoint());
     return 0;
 }
 
 LRESULT CMainDlg::OnShowLimitTip(UINT, WPARAM, LPARAM, BOOL&)
 {
+    // Half a pair left by the cut goes first: its removal is an edit, which
+    // would hide the tip.
+    DropHalfPairCutAtLimit(GetDlgItem(IDC_INPUT), static_cast<int>(kTypingLimit));
     ShowInputTip(kLimitTipTitle, kLimitTipText.c_str());
     return 0;
 }
@@ -207,12 +214,14 @@ LRESULT CMainDlg::UpdateDigests(WORD, WORD, HWND, BOOL&)
     if (!ReadWholeText(GetDlgItem(IDC_INPUT), text)) {
         ShowFailureInOutputs(LastErrorText());
         FollowClipboardDigest();
+        m_lossTip.Hide();
         return 0;
     }
     const DigestTexts digests =
         ComputeDigestTexts(m_hProv, text.c_str(), text.size(), SelectedEncoding(), IsDlgButtonChecked(IDC_TERMINATOR));
     ShowDigestTexts(digests);
     FollowClipboardDigest();
+    ShowEncodingLoss(digests.loss);
     return 0;
 }
 
@@ -457,4 +466,22 @@ POINT CMainDlg::OutputTipPoint(int row) const
     RECT output = {};
     ::GetWindowRect(GetDlgItem(m_outputIds[row]), &output);
     return {output.left + (output.right - output.left) / 4, output.bottom};
+}
+
+void CMainDlg::ShowEncodingLoss(const EncodingLoss& loss)
+{
+    if (loss.count == 0) {
+        m_lossTip.Hide();
+        return;
+    }
+    m_lossTip.Show(kEncodingLossTipTitle, EncodingLossTipText(loss).c_str(), LossTipPoint());
+}
+
+POINT CMainDlg::LossTipPoint() const
+{
+    RECT input = {};
+    ::GetWindowRect(GetDlgItem(IDC_INPUT), &input);
+    // Right of the other tip, whose balloon, half the box wide and a little
+    // more, opens at a quarter of the box.
+    return {input.left + (input.right - input.left) * 4 / 5, input.bottom};
 }

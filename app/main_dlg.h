@@ -60,8 +60,8 @@ private:
     // of the selection, which stays. A drop that yields no path leaves the
     // input and the digests as they were and says so at the input box.
     LRESULT OnDropFiles(UINT message, WPARAM wParam, LPARAM lParam, BOOL& handled);
-    // The tip at the input box steps aside while the dialog is inactive and
-    // follows the dialog when it moves.
+    // The tips at the input box step aside while the dialog is inactive and
+    // follow the dialog when it moves.
     LRESULT OnActivate(UINT message, WPARAM wParam, LPARAM lParam, BOOL& handled);
     LRESULT OnMove(UINT message, WPARAM wParam, LPARAM lParam, BOOL& handled);
     LRESULT OnShowLimitTip(UINT message, WPARAM wParam, LPARAM lParam, BOOL& handled);
@@ -98,6 +98,10 @@ private:
     void ShowInputTip(const wchar_t* title, const wchar_t* text);
     // Where the tip's stem touches the input box, in screen coordinates.
     POINT InputTipPoint() const;
+    // The tip about characters the encoding replaced has a balloon of its
+    // own, beside the other tip's, so that it never hides the limit tip.
+    void ShowEncodingLoss(const EncodingLoss& loss);
+    POINT LossTipPoint() const;
 
     // The digest on the clipboard: a digest someone was given, pasted from
     // elsewhere, is checked against the outputs without a step of the user's.
@@ -129,4 +133,5 @@ private:
     HBRUSH m_matchBrush = nullptr;
     CBalloonTip m_matchTip;
     int m_matchTipRow = 0;
+    CBalloonTip m_lossTip;
 };

@@ -4,6 +4,7 @@
 #include "digest/file_digest.h"
 #include "cli/console_io.h"
 #include "cli/digest_report.h"
+#include "cli/encoding_loss_warning.h"
 #include "cli/input_text.h"
 #include "hash/provider_digest.h"
 #include "support/last_error.h"
@@ -75,6 +76,10 @@ int DigestText(HCRYPTPROV provider, const CliOptions& options)
     const DigestTexts digests = text.empty() && !options.withTerminator
         ? EmptyMessageDigests(provider)
         : ComputeDigestTexts(provider, text.c_str(), text.size(), options.encoding, options.withTerminator);
+    // A warning: the digests are right for the bytes, and the exit code stays.
+    const std::wstring warning = EncodingLossWarning(digests.loss);
+    if (!warning.empty())
+        ReportProblem(warning);
     const DigestReport report = ReportDigests(L"", digests, options);
     return WriteReport(report) && report.failures.empty() ? kExitSuccess : kExitFailure;
 }

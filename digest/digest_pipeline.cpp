@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 
+#include "digest/encoding_loss.h"
 #include "support/last_error.h"
 
 namespace {
@@ -23,10 +24,49 @@ int MaxBytesPerUnit(UINT codePage)
 
 bool IsHighSurrogate(wchar_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
 
+int ConvertPlainly(UINT codePage, const wchar_t* units, int count, BYTE* buffer)
+{
+    return WideCharToMultiByte(codePage, 0, units, count, reinterpret_cast<char*>(buffer), kConversionBufferBytes,
+                               nullptr, nullptr);
+}
+
+// ASCII is the same in every code page: most texts need no check at all.
+bool IsAscii(const wchar_t* units, int count)
+{
+    unsigned bits = 0;
+    for (int i = 0; i < count; ++i)
+        bits |= units[i];
+    return bits < 0x80;
+}
+
+// Converts units [start, start + count) of `text` as the platform's plain
+// conversion does, whatever it has to replace, and notes in `loss` what it
+// replaced. UTF-8 finds a lone surrogate while converting, at the price of one
+// more conversion of a piece that has one. A conversion to the ANSI code page
+// that refuses best fit and reports the default character costs several plain
+// ones under Wine (whose plain conversion is one table look-up a unit), so the
+// units are checked one by one instead, each character once per process.
+int ConvertNotingLoss(UINT codePage, const wchar_t* text, int start, int count, BYTE* buffer, EncodingLoss& loss)
+{
+    const wchar_t* units = text + start;
+    if (codePage == CP_UTF8) {
+        const int converted =
+            WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, units, count, reinterpret_cast<char*>(buffer),
+                                kConversionBufferBytes, nullptr, nullptr);
+        if (converted != 0 || GetLastError() != ERROR_NO_UNICODE_TRANSLATION)
+            return converted;
+    } else if (IsAscii(units, count)) {
+        return ConvertPlainly(codePage, units, count, buffer);
+    }
+    NoteReplacedCharacters(codePage, text, static_cast<size_t>(start), static_cast<size_t>(count), loss);
+    return ConvertPlainly(codePage, units, count, buffer);
+}
+
 // Converts the units piece by piece and feeds each piece to `digests`. A piece
 // never ends inside a surrogate pair, so the bytes are exactly those of one
-// conversion of the whole text (the code pages keep no state between characters).
-bool DigestConverted(UINT codePage, const wchar_t* units, int count, CDigestSet& digests)
+// conversion of the whole text (the code pages keep no state between
+// characters), and a lone surrogate is one within its piece.
+bool DigestConverted(UINT codePage, const wchar_t* units, int count, CDigestSet& digests, EncodingLoss& loss)
 {
     BYTE buffer[kConversionBufferBytes];
     const int pieceUnits = kConversionBufferBytes / MaxBytesPerUnit(codePage);
@@ -34,8 +74,7 @@ bool DigestConverted(UINT codePage, const wchar_t* units, int count, CDigestSet&
         int length = std::min(pieceUnits, count - start);
         if (start + length < count && IsHighSurrogate(units[start + length - 1]))
             --length;
-        const int converted = WideCharToMultiByte(codePage, 0, units + start, length, reinterpret_cast<char*>(buffer),
-                                                  kConversionBufferBytes, nullptr, nullptr);
+        const int converted = ConvertNotingLoss(codePage, units, start, length, buffer, loss);
         if (converted <= 0) {
             LastErrorSetSystem(0, L"转换文本编码失败");
             return false;
@@ -46,13 +85,15 @@ bool DigestConverted(UINT codePage, const wchar_t* units, int count, CDigestSet&
     return true;
 }
 
-bool DigestEncoded(const wchar_t* units, int count, ByteEncoding encoding, CDigestSet& digests)
+bool DigestEncoded(const wchar_t* units, int count, ByteEncoding encoding, CDigestSet& digests, EncodingLoss& loss)
 {
     switch (encoding) {
     case ByteEncoding::Ansi:
-        return DigestConverted(CP_ACP, units, count, digests);
+        // By its number: the loss names it, and a system whose ANSI code page
+        // is UTF-8 gets UTF-8's conversion.
+        return DigestConverted(GetACP(), units, count, digests, loss);
     case ByteEncoding::Utf8:
-        return DigestConverted(CP_UTF8, units, count, digests);
+        return DigestConverted(CP_UTF8, units, count, digests, loss);
     case ByteEncoding::Utf16Le:
         break;
     }
@@ -84,7 +125,10 @@ DigestTexts ComputeDigestTexts(HCRYPTPROV provider, const wchar_t* units, size_t
 
     CDigestSet digests(provider, selected);
     digests.Reset();
-    if (!DigestEncoded(units, unitCount, encoding, digests))
+    EncodingLoss loss;
+    if (!DigestEncoded(units, unitCount, encoding, digests, loss))
         return FailureTexts();
-    return digests.Finish();
+    DigestTexts result = digests.Finish();
+    result.loss = loss;
+    return result;
 }

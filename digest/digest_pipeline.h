@@ -15,6 +15,7 @@ enum class ByteEncoding { Ansi, Utf16Le, Utf8 };
 // digested too when `withTerminator` is set) with `provider` for the provider
 // digests; only the `selected` digests are computed. The whole text is
 // digested whatever its length; nothing is ever cut. A text of no bytes has
-// no digests.
+// no digests. The bytes are those of the platform's plain conversion, also
+// where the encoding lacks a character; the result's `loss` then says so.
 DigestTexts ComputeDigestTexts(HCRYPTPROV provider, const wchar_t* units, size_t count, ByteEncoding encoding,
                                bool withTerminator, DigestSelection selected = AllDigests());

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "digest/digest_table.h"
+#include "digest/encoding_loss.h"
 #include "hash/provider_digest.h"
 #include "hash/sha256.h"
 #include "hash/sha512.h"
@@ -23,6 +24,8 @@ struct DigestTexts {
     std::array<bool, kDigestCount> failed = {};
     // True when the run digested bytes (a text with no bytes has no digests).
     bool hasDigests = false;
+    // The characters of a text that its encoding replaced; none for a file.
+    EncodingLoss loss;
 };
 
 class CDigestSet {

@@ -366,6 +366,32 @@ TEST_F(Cli, EveryRunGivesItsOutputErrorLineAndExitCode)
         rows.push_back({{L"--input-encoding", L"ansi"}, "ab\x81\x30", 2, L"", {L"字节偏移 2 处", L"ANSI 代码页 936"}});
         rows.push_back({{L"--input-encoding", L"ansi"}, "\xFF", 2, L"", {L"字节偏移 0 处", L"ANSI 代码页 936"}});
     }
+    // Characters the encoding replaced: the digests of the replacement (MD5 by Python's hashlib) and a warning,
+    // exit code 0. The ANSI code page's own: "abc ??" in 1252, "a??b" in 936.
+    const std::wstring warned = GetACP() == 936 ? L"a\U0001F600b" : L"abc \u4F60\u597D";
+    const std::wstring warnedMd5 =
+        GetACP() == 936 ? L"5C04ABB6B0CAB26B9DF5BAA55E1A21D7" : L"20803F205012BBD66AC54FA097BEC262";
+    const std::wstring heldMd5 =  // the same text in UTF-8, which holds it
+        GetACP() == 936 ? L"186CA4F1A2D2AC0D5381177C6719713B" : L"AD6EA602CDC18579AD5A9F384B1CC91D";
+    const std::vector<std::wstring> warning = GetACP() == 936
+        ? std::vector<std::wstring> {L"警告", L"ANSI 代码页 936", L" 1 个字符", L"第 2 个字符", L"(U+1F600)"}
+        : std::vector<std::wstring> {L"警告", L"ANSI 代码页 1252", L" 2 个字符", L"第 5 个字符", L"“你”(U+4F60)"};
+    const std::string loneHalf("a\0\x3D\xD8z\0\0\xDE", 8);  // a, the first half of a pair, z, a second half
+    const std::vector<CliRow> lossRows = {
+        {{L"--only=md5", warned}, "", 0, L"MD5 " + warnedMd5 + L"\r\n", warning},
+        {{L"--only=md5", L"--encoding=utf8", warned}, "", 0, L"MD5 " + heldMd5 + L"\r\n", {}},
+        {{L"--only=md5", L"--input-encoding=utf16le", L"--encoding=utf8"},
+         loneHalf,
+         0,
+         L"MD5 019C8E0518C6F4A11EB043D6EBD2F425\r\n",
+         {L"警告", L"UTF-8", L" 2 个字符", L"第 2 个字符", L"U+D83D(落单的代理项)"}},
+        {{L"--only=md5", L"--input-encoding=utf16le", L"--encoding=utf16le"},
+         loneHalf,
+         0,
+         L"MD5 A7B4B5F5DAA32346BE9D38B7A7239607\r\n",
+         {}},
+    };
+    rows.insert(rows.end(), lossRows.begin(), lossRows.end());
     ExpectRunsAsRows(rows);
 }
 

@@ -1,0 +1,175 @@
+#include "digest/encoding_loss.h"
+
+#include <cstring>
+#include <cwchar>
+
+namespace {
+
+bool IsHigh(wchar_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
+bool IsLow(wchar_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
+bool IsSurrogate(wchar_t unit) { return unit >= 0xD800 && unit <= 0xDFFF; }
+
+enum UnitKind : unsigned char { kHeld = 0, kLost = 1, kSurrogate = 2 };
+
+// What the ANSI code page does with each UTF-16 unit, found once for all of
+// them with a few conversions that refuse best fit: a text may hold any number
+// of different characters, and asking for each of its units would cost more
+// than converting it. The code page converts each unit on its own (one
+// character of one or two bytes), so a unit is lost where its character is the
+// default one; the code page has no character beyond the Basic Multilingual
+// Plane, so every surrogate is lost.
+class AnsiUnitKinds {
+public:
+    explicit AnsiUnitKinds(UINT codePage)
+    {
+        CPINFO info = {};
+        GetCPInfo(codePage, &info);
+        bool lead[256] = {};
+        for (int i = 0; i + 1 < MAX_LEADBYTES && info.LeadByte[i] != 0; i += 2) {
+            for (int byte = info.LeadByte[i]; byte <= info.LeadByte[i + 1]; ++byte)
+                lead[byte] = true;
+        }
+        for (unsigned first = 0; first < 0x10000; first += kChunkUnits)
+            FindLost(codePage, info, lead, first);
+    }
+    UnitKind Kind(wchar_t unit) const { return m_kinds[unit]; }
+
+private:
+    static constexpr unsigned kChunkUnits = 2048;
+
+    void FindLost(UINT codePage, const CPINFO& info, const bool (&lead)[256], unsigned first)
+    {
+        wchar_t units[kChunkUnits];
+        for (unsigned i = 0; i < kChunkUnits; ++i)
+            units[i] = IsSurrogate(wchar_t(first + i)) ? L'?' : wchar_t(first + i);
+        char bytes[2 * kChunkUnits];
+        const int count = WideCharToMultiByte(codePage, WC_NO_BEST_FIT_CHARS, units, kChunkUnits, bytes, sizeof(bytes),
+                                              nullptr, nullptr);
+        const size_t defaultLength = info.DefaultChar[1] != 0 ? 2 : 1;
+        for (unsigned i = 0, at = 0; i < kChunkUnits && int(at) < count; ++i) {
+            const size_t length = lead[BYTE(bytes[at])] ? 2 : 1;
+            const bool replaced = length == defaultLength && memcmp(bytes + at, info.DefaultChar, length) == 0;
+            m_kinds[first + i] = KindOf(wchar_t(first + i), replaced);
+            at += unsigned(length);
+        }
+    }
+
+    // Every ANSI code page holds ASCII, the default character itself too.
+    static UnitKind KindOf(wchar_t unit, bool convertedToDefault)
+    {
+        if (IsSurrogate(unit))
+            return UnitKind(kLost | kSurrogate);
+        return convertedToDefault && unit >= 0x80 ? kLost : kHeld;
+    }
+
+    UnitKind m_kinds[0x10000] = {};
+};
+
+const AnsiUnitKinds& TheAnsiUnitKinds(UINT codePage)
+{
+    // The ANSI code page is the one code page besides UTF-8 that texts are digested in.
+    static const AnsiUnitKinds kinds(codePage);
+    return kinds;
+}
+
+size_t CharacterLength(const wchar_t* text, size_t at, size_t end)
+{
+    return at + 1 < end && IsHigh(text[at]) && IsLow(text[at + 1]) ? 2 : 1;
+}
+
+char32_t CodePoint(const wchar_t* units, size_t length)
+{
+    return length == 2 ? 0x10000 + ((char32_t(units[0]) - 0xD800) << 10) + (char32_t(units[1]) - 0xDC00)
+                       : char32_t(units[0]);
+}
+
+// Characters in the first `units` units of `text`.
+size_t CharactersBefore(const wchar_t* text, size_t units)
+{
+    size_t characters = 0;
+    for (size_t at = 0; at < units; at += CharacterLength(text, at, units))
+        ++characters;
+    return characters;
+}
+
+// Adds `count` replaced characters, the first of them at unit `at`.
+void Note(UINT codePage, const wchar_t* text, size_t at, size_t end, size_t count, EncodingLoss& loss)
+{
+    if (loss.count == 0) {
+        loss.codePage = codePage;
+        loss.firstPosition = CharactersBefore(text, at) + 1;
+        loss.firstCharacter = CodePoint(text + at, CharacterLength(text, at, end));
+    }
+    loss.count += count;
+}
+
+size_t PairsIn(const wchar_t* text, size_t start, size_t end)
+{
+    size_t pairs = 0;
+    for (size_t at = start; at + 1 < end; ++at)
+        pairs += IsHigh(text[at]) && IsLow(text[at + 1]);
+    return pairs;
+}
+
+// A text the code page lacks characters of may be long and lack nearly all of
+// them: the walk adds up the units' kinds without a branch, and looks further
+// only where something was lost.
+void NoteAnsiLosses(UINT codePage, const wchar_t* text, size_t start, size_t end, EncodingLoss& loss)
+{
+    const AnsiUnitKinds& kinds = TheAnsiUnitKinds(codePage);
+    size_t lostUnits = 0;
+    unsigned seen = 0;
+    for (size_t at = start; at < end; ++at) {
+        const UnitKind kind = kinds.Kind(text[at]);
+        lostUnits += kind & kLost;
+        seen |= kind;
+    }
+    if (lostUnits == 0)
+        return;
+    // Both units of a pair are lost, and the pair is one character.
+    const size_t characters = (seen & kSurrogate) != 0 ? lostUnits - PairsIn(text, start, end) : lostUnits;
+    size_t first = start;
+    while (kinds.Kind(text[first]) == kHeld)
+        ++first;
+    Note(codePage, text, first, end, characters, loss);
+}
+
+// UTF-8 holds every character but half a pair.
+void NoteLoneSurrogates(const wchar_t* text, size_t start, size_t end, EncodingLoss& loss)
+{
+    for (size_t at = start; at < end; at += CharacterLength(text, at, end)) {
+        if (IsSurrogate(text[at]) && CharacterLength(text, at, end) == 1)
+            Note(CP_UTF8, text, at, end, 1, loss);
+    }
+}
+
+}  // namespace
+
+void NoteReplacedCharacters(UINT codePage, const wchar_t* text, size_t start, size_t length, EncodingLoss& loss)
+{
+    if (codePage == CP_UTF8)
+        NoteLoneSurrogates(text, start, start + length, loss);
+    else
+        NoteAnsiLosses(codePage, text, start, start + length, loss);
+}
+
+std::wstring EncodingLossName(const EncodingLoss& loss)
+{
+    return loss.codePage == CP_UTF8 ? L"UTF-8" : L"ANSI 代码页 " + std::to_wstring(loss.codePage);
+}
+
+std::wstring ReplacedCharacterName(const EncodingLoss& loss)
+{
+    wchar_t codePoint[16];
+    std::swprintf(codePoint, 16, L"U+%04X", static_cast<unsigned>(loss.firstCharacter));
+    if (loss.firstCharacter >= 0xD800 && loss.firstCharacter <= 0xDFFF)
+        return std::wstring(codePoint) + L"(落单的代理项)";
+    std::wstring character;
+    if (loss.firstCharacter > 0xFFFF) {
+        character += wchar_t(0xD800 + ((loss.firstCharacter - 0x10000) >> 10));
+        character += wchar_t(0xDC00 + ((loss.firstCharacter - 0x10000) & 0x3FF));
+    } else {
+        character += wchar_t(loss.firstCharacter);
+    }
+    return L"“" + character + L"”(" + codePoint + L")";
+}

@@ -1,0 +1,37 @@
+// Whether the bytes of a text stand for exactly that text. A code page lacks
+// most characters, and neither it nor UTF-8 holds half a surrogate pair: the
+// conversion puts another character in their place (a default character, a
+// best-fit look-alike such as A for a full-width Ａ, or U+FFFD), and the
+// digests, right for the bytes, then stand for another text.
+#pragma once
+
+#include <windows.h>
+
+#include <cstddef>
+#include <string>
+
+struct EncodingLoss {
+    // CP_UTF8, or the ANSI code page's number; 0 when the encoding holds the
+    // whole text (UTF-16LE always does: a lone surrogate is digested as it is).
+    UINT codePage = 0;
+    // Characters replaced; a surrogate pair is one character.
+    size_t count = 0;
+    // The first of them, counted from 1 in characters of the text (a pair is
+    // one, a line break two: CR and LF), and its code point (for a lone
+    // surrogate, that unit).
+    size_t firstPosition = 0;
+    char32_t firstCharacter = 0;
+};
+
+// Counts the characters among units [start, start + length) of `text` that
+// `codePage` (CP_UTF8 or the ANSI code page, GetACP()) does not hold and notes the first
+// one. A walk costs less than a conversion refusing replacements would.
+void NoteReplacedCharacters(UINT codePage, const wchar_t* text, size_t start, size_t length, EncodingLoss& loss);
+
+// How the messages of both programs name the encoding: "UTF-8" or
+// "ANSI 代码页 <number>".
+std::wstring EncodingLossName(const EncodingLoss& loss);
+
+// How they name the first replaced character: the character in quotes and its
+// code point, for a lone surrogate (which has no glyph) the code point alone.
+std::wstring ReplacedCharacterName(const EncodingLoss& loss);
