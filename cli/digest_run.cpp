@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "digest/digest_pipeline.h"
-#include "digest/file_digest.h"
+#include "digest/parallel_file_digest.h"
 #include "cli/console_io.h"
 #include "cli/digest_report.h"
 #include "cli/input_text.h"
@@ -73,8 +73,8 @@ int DigestText(HCRYPTPROV provider, const CliOptions& options)
         if (read != kExitSuccess)
             return read;
     }
-    const DigestTexts digests =
-        ComputeDigestTexts(provider, text.c_str(), text.size(), options.encoding, options.withTerminator);
+    const DigestTexts digests = ComputeDigestTexts(provider, text.c_str(), text.size(), options.encoding,
+                                                   options.withTerminator, options.selected);
     if (HasNoDigests(digests)) {
         ReportProblem(L"文本为空,没有摘要(--terminator 可计算只含终结符的摘要)");
         return kExitFailure;
@@ -83,10 +83,10 @@ int DigestText(HCRYPTPROV provider, const CliOptions& options)
     return WriteReport(report) && report.failures.empty() ? kExitSuccess : kExitFailure;
 }
 
-DigestReport FileReport(CDigestSet& set, const std::wstring& path, const CliOptions& options)
+DigestReport FileReport(HCRYPTPROV provider, const std::wstring& path, const CliOptions& options)
 {
     DigestTexts digests;
-    if (DigestFile(set, path.c_str(), digests))
+    if (DigestFileInParallel(provider, options.selected, path.c_str(), DigestThreadCount(options.selected), digests))
         return ReportDigests(path, digests, options);
     return {L"", {path + L": " + LastErrorString()}};
 }
@@ -100,12 +100,11 @@ std::wstring FileHeader(size_t index, const std::wstring& path)
 
 int DigestFiles(HCRYPTPROV provider, const CliOptions& options)
 {
-    CDigestSet set(provider);
     const bool headed = options.files.size() > 1;
     bool allDigested = true;
     for (size_t index = 0; index < options.files.size(); ++index) {
         const std::wstring& path = options.files[index];
-        DigestReport report = FileReport(set, path, options);
+        DigestReport report = FileReport(provider, path, options);
         if (headed)
             report.output.insert(0, FileHeader(index, path));
         if (!WriteReport(report))
