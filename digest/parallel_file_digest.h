@@ -13,8 +13,8 @@ struct ReadAhead {
     DWORD bufferBytes;
 };
 
-// Eight pieces of 1 MiB: few hand-overs between threads, 8 MiB of memory.
-inline constexpr ReadAhead kDefaultReadAhead = {8, 1 << 20};
+// Four pieces of 2 MiB: few hand-overs between threads, 8 MiB of memory.
+inline constexpr ReadAhead kDefaultReadAhead = {4, 2 << 20};
 
 // One thread per selected digest, at most one per logical processor.
 int DigestThreadCount(DigestSelection selected);

@@ -1,5 +1,28 @@
 #include "hash/piece_ring.h"
 
+namespace {
+
+// Holds `lock` exclusively while it lives.
+class CExclusiveLock {
+public:
+    explicit CExclusiveLock(SRWLOCK& lock) : m_lock(lock) { AcquireSRWLockExclusive(&m_lock); }
+    CExclusiveLock(const CExclusiveLock&) = delete;
+    CExclusiveLock& operator=(const CExclusiveLock&) = delete;
+    ~CExclusiveLock() { ReleaseSRWLockExclusive(&m_lock); }
+
+    // Sleeps on `condition` until `ready()` holds, the lock released meanwhile.
+    template <typename Ready> void WaitFor(CONDITION_VARIABLE& condition, Ready ready)
+    {
+        while (!ready())
+            SleepConditionVariableSRW(&condition, &m_lock, INFINITE, 0);
+    }
+
+private:
+    SRWLOCK& m_lock;
+};
+
+}  // namespace
+
 CPieceRing::CPieceRing(int consumers, int buffers, DWORD bufferBytes)
     : m_consumers(consumers),
       m_bufferBytes(bufferBytes),
@@ -13,9 +36,9 @@ BYTE* CPieceRing::Buffer(ULONGLONG piece) const { return m_memory.get() + Slot(p
 
 BYTE* CPieceRing::Room(DWORD& room)
 {
-    std::unique_lock<std::mutex> lock(m_mutex);
+    CExclusiveLock lock(m_lock);
     const size_t slot = Slot(m_publishedPieces);
-    m_released.wait(lock, [&] { return m_pendingConsumers[slot] == 0; });
+    lock.WaitFor(m_released, [&] { return m_pendingConsumers[slot] == 0; });
     room = m_bufferBytes;
     return Buffer(m_publishedPieces);
 }
@@ -23,22 +46,22 @@ BYTE* CPieceRing::Room(DWORD& room)
 void CPieceRing::Publish(DWORD length)
 {
     {
-        const std::lock_guard<std::mutex> lock(m_mutex);
+        CExclusiveLock lock(m_lock);
         const size_t slot = Slot(m_publishedPieces);
         m_lengths[slot] = length;
         m_pendingConsumers[slot] = m_consumers;
         ++m_publishedPieces;
     }
-    m_published.notify_all();
+    WakeAllConditionVariable(&m_published);
 }
 
 void CPieceRing::End()
 {
     {
-        const std::lock_guard<std::mutex> lock(m_mutex);
+        CExclusiveLock lock(m_lock);
         m_ended = true;
     }
-    m_published.notify_all();
+    WakeAllConditionVariable(&m_published);
 }
 
 void CPieceRing::Drain(const FilePieceSink& consume)
@@ -46,8 +69,8 @@ void CPieceRing::Drain(const FilePieceSink& consume)
     for (ULONGLONG piece = 0;; ++piece) {
         DWORD length = 0;
         {
-            std::unique_lock<std::mutex> lock(m_mutex);
-            m_published.wait(lock, [&] { return piece < m_publishedPieces || m_ended; });
+            CExclusiveLock lock(m_lock);
+            lock.WaitFor(m_published, [&] { return piece < m_publishedPieces || m_ended; });
             if (piece == m_publishedPieces)
                 return;
             length = m_lengths[Slot(piece)];
@@ -55,10 +78,10 @@ void CPieceRing::Drain(const FilePieceSink& consume)
         consume(Buffer(piece), length);
         bool lastConsumer = false;
         {
-            const std::lock_guard<std::mutex> lock(m_mutex);
+            CExclusiveLock lock(m_lock);
             lastConsumer = --m_pendingConsumers[Slot(piece)] == 0;
         }
         if (lastConsumer)
-            m_released.notify_one();
+            WakeConditionVariable(&m_released);
     }
 }

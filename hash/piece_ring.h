@@ -7,9 +7,7 @@
 
 #include <windows.h>
 
-#include <condition_variable>
 #include <memory>
-#include <mutex>
 #include <vector>
 
 #include "hash/file_pieces.h"
@@ -39,11 +37,13 @@ private:
     const int m_consumers;
     const DWORD m_bufferBytes;
     std::unique_ptr<BYTE[]> m_memory;
-    std::mutex m_mutex;
-    std::condition_variable m_published;  // a piece or the end, for the consumers
-    std::condition_variable m_released;   // a buffer free again, for the reader
-    std::vector<DWORD> m_lengths;         // per buffer: the bytes of the piece it holds
-    std::vector<int> m_pendingConsumers;  // per buffer: consumers yet to finish with its piece
+    // The system's slim lock and condition variables: a hand-over waits in
+    // the process, never on a kernel object.
+    SRWLOCK m_lock = SRWLOCK_INIT;
+    CONDITION_VARIABLE m_published = CONDITION_VARIABLE_INIT;  // a piece or the end, for the consumers
+    CONDITION_VARIABLE m_released = CONDITION_VARIABLE_INIT;   // a buffer free again, for the reader
+    std::vector<DWORD> m_lengths;                              // per buffer: the bytes of the piece it holds
+    std::vector<int> m_pendingConsumers;                       // per buffer: consumers yet to finish with its piece
     ULONGLONG m_publishedPieces = 0;
     bool m_ended = false;
 };

@@ -162,7 +162,7 @@ TEST_F(Cli, EveryRunGivesItsOutputErrorLineAndExitCode)
     const std::string large = PatternBytes(3 * 131072 + 17);
     const TempFile largeFile(L"cli_test_large.bin", large);
     const TempFile emptyFile(L"cli_test_empty.bin", "");
-    // Past the reader's eight 1 MiB pieces: digested on several threads.
+    // Past the reader's four 2 MiB pieces: digested on several threads.
     const TempFile nineMiBFile(L"cli_test_9mib.bin", PatternBytes(kLargeSize));
     const TempFile threeMiBFile(L"cli_test_3mib.bin", PatternBytes(kThreeMiB));
     ASSERT_TRUE(largeFile.created && emptyFile.created && nineMiBFile.created && threeMiBFile.created);

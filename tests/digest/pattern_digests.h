@@ -30,7 +30,7 @@ inline const SevenTexts kPattern100Digests = {
     L"4D5EEEC5D87027247",
 };
 
-// Past the default read-ahead of eight 1 MiB pieces, with an odd rest.
+// Past the default read-ahead of four 2 MiB pieces, with an odd rest.
 constexpr size_t kLargeSize = 9 * 1048576 + 12345;
 inline const SevenTexts kLargeDigests = {
     L"2836968C3CD50FFFA0CCA7FA274CEC47",
