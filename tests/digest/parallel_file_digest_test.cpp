@@ -143,6 +143,26 @@ TEST_F(ParallelFileDigest, AFileThatCannotBeOpenedFailsWithTheReadersTextAndLeav
     EXPECT_EQ(threadsBefore, ThreadsOfThisProcess());
 }
 
+TEST_F(ParallelFileDigest, APipeIsReadToItsEnd)
+{
+    const wchar_t name[] = L"\\\\.\\pipe\\texthash_parallel_test";
+    const HANDLE pipe =
+        CreateNamedPipeW(name, PIPE_ACCESS_OUTBOUND, PIPE_TYPE_BYTE | PIPE_WAIT, 1, 65536, 65536, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, pipe);
+    std::thread writer([pipe] {
+        ConnectNamedPipe(pipe, nullptr);
+        const std::string bytes = PatternBytes(kThreeMiB);
+        DWORD written = 0;
+        WriteFile(pipe, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+        FlushFileBuffers(pipe);
+        CloseHandle(pipe);
+    });
+    DigestTexts digests;
+    EXPECT_TRUE(DigestFileInParallel(m_provider, AllDigests(), name, 2, digests)) << LastErrorText();
+    writer.join();
+    EXPECT_EQ(kThreeMiBDigests, digests.texts);
+}
+
 TEST(ShareDigests, EverySelectedDigestOnceOnNoMoreThreadsThanDigestsWithTheWorkBalanced)
 {
     const auto cost = [](DigestSelection share) {
