@@ -101,7 +101,7 @@ best_seconds() {
 # Prints "file <what> <arch> <bytes> <MB/s>" for `seconds` of work on the file.
 file_line() {
   awk -v what="$1" -v arch="$2" -v bytes="$kFileBytes" -v seconds="$3" \
-    'BEGIN { printf "file %s %s %d %.1f\n", what, arch, bytes, seconds > 0 ? bytes / seconds / 1e6 : 0 }' |
+    'BEGIN { printf "file %s %s %d %.1f\n", what, arch, bytes, (seconds > 0 ? bytes / seconds / 1e6 : 0) }' |
     tee -a "$results/file.txt"
 }
 

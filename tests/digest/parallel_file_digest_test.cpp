@@ -5,7 +5,6 @@
 #include <tlhelp32.h>
 
 #include <atomic>
-#include <numeric>
 #include <thread>
 
 #include "support/last_error.h"
