@@ -55,6 +55,14 @@ protected:
     HCRYPTPROV m_provider = 0;
 };
 
+// The address an import holds now, read once: the compiler takes a function's address for a constant and may read
+// the import again after the hook has changed it, which would leave the hook in place for good.
+template <typename Function> Function RealFunction(Function imported)
+{
+    Function volatile real = imported;
+    return real;
+}
+
 // Counts the provider's hash objects created, from any thread.
 std::atomic<int> g_hashesCreated {0};
 decltype(&::CryptCreateHash) g_createHash = nullptr;  // the provider's own, taken before the hook
@@ -103,7 +111,7 @@ TEST_F(ParallelFileDigest, ComputesOnlyTheSelectedDigests)
 {
     const TempFile large(L"parallel_only.bin", PatternBytes(kLargeSize));
     ASSERT_TRUE(large.created);
-    g_createHash = &::CryptCreateHash;
+    g_createHash = RealFunction(&::CryptCreateHash);
     const ImportHook hook(reinterpret_cast<void*>(g_createHash), reinterpret_cast<void*>(&CountingCreateHash));
     ASSERT_TRUE(hook.Installed());
     const struct {
@@ -122,7 +130,8 @@ TEST_F(ParallelFileDigest, ADigestFailingOnItsOwnThreadKeepsItsFailureAndTheRest
 {
     const TempFile large(L"parallel_refused.bin", PatternBytes(kLargeSize));
     ASSERT_TRUE(large.created);
-    const ImportHook hook(reinterpret_cast<void*>(&::CryptHashData), reinterpret_cast<void*>(&RefusingHashData));
+    const ImportHook hook(reinterpret_cast<void*>(RealFunction(&::CryptHashData)),
+                          reinterpret_cast<void*>(&RefusingHashData));
     ASSERT_TRUE(hook.Installed());
     const DigestTexts digests = Digest(large.path, 3);
     SevenTexts expected = kLargeDigests;
