@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 #include <tlhelp32.h>
 
+#include <process.h>
+
 #include <atomic>
 #include <thread>
 
@@ -72,6 +74,13 @@ BOOL WINAPI CountingCreateHash(HCRYPTPROV provider, ALG_ID algorithm, HCRYPTKEY 
     return g_createHash(provider, algorithm, key, flags, hash);
 }
 
+// How the C runtime refuses a thread when the system has none to give.
+uintptr_t __cdecl RefusingBeginThread(void*, unsigned, unsigned(__stdcall*)(void*), void*, unsigned, unsigned*)
+{
+    errno = EAGAIN;
+    return 0;
+}
+
 constexpr DWORD kRefusedHashData = ERROR_BUSY;
 BOOL WINAPI RefusingHashData(HCRYPTHASH, const BYTE*, DWORD, DWORD)
 {
@@ -138,6 +147,16 @@ TEST_F(ParallelFileDigest, ADigestFailingOnItsOwnThreadKeepsItsFailureAndTheRest
     std::fill_n(expected.begin(), 3, L"HASH数据失败:" + RecordedDetail(kRefusedHashData));
     EXPECT_EQ(expected, digests.texts);
     EXPECT_EQ((std::array<bool, kDigestCount> {true, true, true}), digests.failed);
+}
+
+TEST_F(ParallelFileDigest, WithNoThreadToBeHadTheFileIsDigestedOnTheCallingThread)
+{
+    const TempFile large(L"parallel_no_threads.bin", PatternBytes(kLargeSize));
+    ASSERT_TRUE(large.created);
+    const ImportHook hook(reinterpret_cast<void*>(RealFunction(&::_beginthreadex)),
+                          reinterpret_cast<void*>(&RefusingBeginThread));
+    ASSERT_TRUE(hook.Installed());
+    EXPECT_EQ(kLargeDigests, Digest(large.path, 3).texts);
 }
 
 TEST_F(ParallelFileDigest, AFileThatCannotBeOpenedFailsWithTheReadersTextAndLeavesNoThread)
