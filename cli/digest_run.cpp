@@ -2,6 +2,7 @@
 
 #include "digest/digest_pipeline.h"
 #include "digest/file_digest.h"
+#include "digest/parallel_file_digest.h"
 #include "cli/console_io.h"
 #include "cli/digest_report.h"
 #include "cli/encoding_loss_warning.h"
@@ -60,9 +61,9 @@ int ReadStandardInputText(const CliOptions& options, std::wstring& text)
 
 // The window shows none for a text of no bytes; a script gets what it gets
 // for an empty file, the digests of the empty message.
-DigestTexts EmptyMessageDigests(HCRYPTPROV provider)
+DigestTexts EmptyMessageDigests(HCRYPTPROV provider, DigestSelection selected)
 {
-    CDigestSet set(provider);
+    CDigestSet set(provider, selected);
     set.Reset();
     return set.Finish();
 }
@@ -74,8 +75,9 @@ int DigestText(HCRYPTPROV provider, const CliOptions& options)
     if (read != kExitSuccess)
         return read;
     const DigestTexts digests = text.empty() && !options.withTerminator
-        ? EmptyMessageDigests(provider)
-        : ComputeDigestTexts(provider, text.c_str(), text.size(), options.encoding, options.withTerminator);
+        ? EmptyMessageDigests(provider, options.selected)
+        : ComputeDigestTexts(provider, text.c_str(), text.size(), options.encoding, options.withTerminator,
+                             options.selected);
     // A warning: the digests are right for the bytes, and the exit code stays.
     const std::wstring warning = EncodingLossWarning(digests.loss);
     if (!warning.empty())
@@ -84,11 +86,19 @@ int DigestText(HCRYPTPROV provider, const CliOptions& options)
     return WriteReport(report) && report.failures.empty() ? kExitSuccess : kExitFailure;
 }
 
-DigestReport FileReport(CDigestSet& set, const std::wstring& path, const CliOptions& options)
+// Standard input named as a file: its raw bytes from where it stands to its end.
+bool DigestStandardInput(HCRYPTPROV provider, DigestSelection selected, DigestTexts& digests)
+{
+    CDigestSet set(provider, selected);
+    return DigestOpenFile(set, GetStdHandle(STD_INPUT_HANDLE), digests);
+}
+
+DigestReport FileReport(HCRYPTPROV provider, const std::wstring& path, const CliOptions& options)
 {
     DigestTexts digests;
-    const bool digested = NamesStandardInput(path) ? DigestOpenFile(set, GetStdHandle(STD_INPUT_HANDLE), digests)
-                                                   : DigestFile(set, path.c_str(), digests);
+    const bool digested = NamesStandardInput(path)
+        ? DigestStandardInput(provider, options.selected, digests)
+        : DigestFileInParallel(provider, options.selected, path.c_str(), DigestThreadCount(options.selected), digests);
     if (digested)
         return ReportDigests(path, digests, options);
     return {L"", {path + L": " + LastErrorString()}};
@@ -103,12 +113,11 @@ std::wstring FileHeader(size_t index, const std::wstring& path)
 
 int DigestFiles(HCRYPTPROV provider, const CliOptions& options)
 {
-    CDigestSet set(provider);
     const bool headed = options.files.size() > 1;
     bool allDigested = true;
     for (size_t index = 0; index < options.files.size(); ++index) {
         const std::wstring& path = options.files[index];
-        DigestReport report = FileReport(set, path, options);
+        DigestReport report = FileReport(provider, path, options);
         if (headed)
             report.output.insert(0, FileHeader(index, path));
         if (!WriteReport(report))

@@ -10,7 +10,7 @@ const wchar_t kOpenFailed[] = L"计算文件校验时打开文件失败";
 const wchar_t kReadFailed[] = L"计算文件校验时读取文件失败";
 const wchar_t kFileShrank[] = L"文件在读取期间变短了";
 
-// Largest piece read at a time.
+// Largest piece read at a time into the reader's own buffer.
 constexpr DWORD kPieceBytes = 131072;
 
 // How many bytes the file holds, as far as its size can tell: `sized` is
@@ -32,11 +32,13 @@ bool TakeSize(HANDLE file, bool& sized, ULONGLONG& size)
 }
 
 // Reads `count` bytes, or with `toTheEnd` at most `count` bytes up to the end.
-bool ReadPieces(HANDLE file, ULONGLONG count, bool toTheEnd, const FilePieceSink& consume)
+bool ReadPieces(HANDLE file, ULONGLONG count, bool toTheEnd, const FilePieceRoom& room, const FilePieceSink& consume)
 {
-    BYTE buffer[kPieceBytes];
     while (count != 0) {
-        const DWORD wanted = count < kPieceBytes ? static_cast<DWORD>(count) : kPieceBytes;
+        DWORD wanted = 0;
+        BYTE* const buffer = room(wanted);
+        if (count < wanted)
+            wanted = static_cast<DWORD>(count);
         DWORD read = 0;
         if (!ReadFile(file, buffer, wanted, &read, nullptr)) {
             // The writing end of a pipe closed: that is its end.
@@ -57,9 +59,25 @@ bool ReadPieces(HANDLE file, ULONGLONG count, bool toTheEnd, const FilePieceSink
     return true;
 }
 
+// Every piece read into the one `buffer` of the caller's frame.
+FilePieceRoom BufferRoom(BYTE (&buffer)[kPieceBytes])
+{
+    return [&buffer](DWORD& room) {
+        room = kPieceBytes;
+        return buffer;
+    };
+}
+
 }  // namespace
 
 BOOL ReadFilePieces(const wchar_t* path, ULONGLONG limit, const FileOpenedHook& opened, const FilePieceSink& consume)
+{
+    BYTE buffer[kPieceBytes];
+    return ReadFilePiecesInto(path, limit, opened, BufferRoom(buffer), consume);
+}
+
+BOOL ReadFilePiecesInto(const wchar_t* path, ULONGLONG limit, const FileOpenedHook& opened, const FilePieceRoom& room,
+                        const FilePieceSink& consume)
 {
     const HANDLE file = CreateFileW(path, FILE_GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                                     FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
@@ -73,12 +91,13 @@ BOOL ReadFilePieces(const wchar_t* path, ULONGLONG limit, const FileOpenedHook& 
     if (ok)
         opened();
     if (ok)
-        ok = ReadPieces(file, sized ? std::min(limit, size) : limit, !sized, consume);
+        ok = ReadPieces(file, sized ? std::min(limit, size) : limit, !sized, room, consume);
     CloseHandle(file);
     return ok ? TRUE : FALSE;
 }
 
 BOOL ReadOpenFileToEnd(HANDLE file, const FilePieceSink& consume)
 {
-    return ReadPieces(file, ~0ULL, true, consume) ? TRUE : FALSE;
+    BYTE buffer[kPieceBytes];
+    return ReadPieces(file, ~0ULL, true, BufferRoom(buffer), consume) ? TRUE : FALSE;
 }

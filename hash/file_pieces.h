@@ -11,6 +11,11 @@ using FilePieceSink = std::function<void(const BYTE* data, DWORD length)>;
 // Called once the file is open, before its first piece: a consumer that must
 // stay untouched when the file cannot be opened starts here.
 using FileOpenedHook = std::function<void()>;
+// Where the next piece is read to: returns memory for at most `room` bytes,
+// which stays the caller's; the piece read there goes to the sink, and this
+// is asked again before the next read. A reader that hands its pieces on to
+// other threads gives fresh memory while they still read the last one.
+using FilePieceRoom = std::function<BYTE*(DWORD& room)>;
 
 // Hands the first `limit` bytes of the file at `path` (all ones: the whole
 // file) to `consume`, a piece at a time, so that any size takes the same
@@ -21,6 +26,9 @@ using FileOpenedHook = std::function<void()>;
 // False with the failure recorded (support/last_error.h) when the file cannot
 // be opened or read whole; `consume` may then have seen some pieces.
 BOOL ReadFilePieces(const wchar_t* path, ULONGLONG limit, const FileOpenedHook& opened, const FilePieceSink& consume);
+// The same, reading each piece to the memory `room` gives.
+BOOL ReadFilePiecesInto(const wchar_t* path, ULONGLONG limit, const FileOpenedHook& opened, const FilePieceRoom& room,
+                        const FilePieceSink& consume);
 
 // Hands what a file that is open already, such as standard input, holds from
 // where it stands to its end to `consume`; its size is not asked, since

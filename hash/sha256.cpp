@@ -29,11 +29,25 @@ constexpr DWORD kLengthOffset = kBlockSize - 8;
 // eight-word `state` with the chosen path; a count of 0 or less does nothing.
 void CompressBlocks256(DWORD* state, const BYTE* data, int count) { ActiveSha256Path().compress(state, data, count); }
 
+// The same through the one-block `buffer`, which keeps the last block.
+void CompressBlocks256Through(DWORD* state, BYTE* buffer, const BYTE* data, int count)
+{
+    ActiveSha256Path().compressThrough(state, buffer, data, count);
+}
+
 }  // namespace
 
 void CompressBlocks256Portable(DWORD* state, const BYTE* data, int count)
 {
     CompressBlocksFullSchedule<Sha256Family>(state, data, count);
+}
+
+void CompressBlocks256PortableThrough(DWORD* state, BYTE* buffer, const BYTE* data, int count)
+{
+    for (; count > 0; --count, data += kBlockSize) {
+        std::copy_n(data, kBlockSize, buffer);
+        CompressBlocks256Portable(state, buffer, 1);
+    }
 }
 
 CVnSha224::CVnSha224()
@@ -96,10 +110,12 @@ void CVnSha256::Update(const BYTE* data, DWORD length)
     data += room;
     length -= room;
 
-    for (; length >= kBlockSize; data += kBlockSize, length -= kBlockSize) {
-        std::copy_n(data, kBlockSize, m_buffer);
-        Transform();
-    }
+    // Every block still passes through m_buffer, but one call carries the
+    // state across all of them.
+    const DWORD blocks = length / kBlockSize;
+    CompressBlocks256Through(m_state, m_buffer, data, static_cast<int>(blocks));
+    data += blocks * kBlockSize;
+    length -= blocks * kBlockSize;
     std::copy_n(data, length, m_buffer);
 }
 

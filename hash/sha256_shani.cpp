@@ -8,6 +8,8 @@
 
 #include <immintrin.h>
 
+#include <cstring>
+
 #include "hash/sha2_tables.h"
 
 #define VN_SHANI "sha,sse4.1"
@@ -50,25 +52,45 @@ VN_TARGET(VN_SHANI) VN_ALWAYS_INLINE void CompressBlock(__m128i& abef, __m128i& 
     cdgh = _mm_add_epi32(cdgh, cdghBefore);
 }
 
-}  // namespace
+// The state words H0..H7 as sha256rnds2 takes them.
+VN_TARGET(VN_SHANI) VN_ALWAYS_INLINE void LoadState(const DWORD* state, __m128i& abef, __m128i& cdgh)
+{
+    const __m128i* const words = reinterpret_cast<const __m128i*>(state);
+    const __m128i cdab = _mm_shuffle_epi32(_mm_loadu_si128(words), 0xB1);
+    const __m128i efgh = _mm_shuffle_epi32(_mm_loadu_si128(words + 1), 0x1B);
+    abef = _mm_alignr_epi8(cdab, efgh, 8);
+    cdgh = _mm_blend_epi16(efgh, cdab, 0xF0);
+}
 
-VN_SIMD_ENTRY(VN_SHANI) void CompressBlocks256Shani(DWORD* state, const BYTE* data, int count)
+VN_TARGET(VN_SHANI) VN_ALWAYS_INLINE void StoreState(__m128i abef, __m128i cdgh, DWORD* state)
 {
     __m128i* const words = reinterpret_cast<__m128i*>(state);
-    const __m128i dcba = _mm_loadu_si128(words);
-    const __m128i hgfe = _mm_loadu_si128(words + 1);
-    const __m128i cdab = _mm_shuffle_epi32(dcba, 0xB1);
-    const __m128i efgh = _mm_shuffle_epi32(hgfe, 0x1B);
-    __m128i abef = _mm_alignr_epi8(cdab, efgh, 8);
-    __m128i cdgh = _mm_blend_epi16(efgh, cdab, 0xF0);
-
-    for (; count > 0; --count, data += 64)
-        CompressBlock(abef, cdgh, data);
-
     const __m128i feba = _mm_shuffle_epi32(abef, 0x1B);
     const __m128i dchg = _mm_shuffle_epi32(cdgh, 0xB1);
     _mm_storeu_si128(words, _mm_blend_epi16(feba, dchg, 0xF0));
     _mm_storeu_si128(words + 1, _mm_alignr_epi8(dchg, feba, 8));
+}
+
+}  // namespace
+
+VN_SIMD_ENTRY(VN_SHANI) void CompressBlocks256Shani(DWORD* state, const BYTE* data, int count)
+{
+    __m128i abef, cdgh;
+    LoadState(state, abef, cdgh);
+    for (; count > 0; --count, data += 64)
+        CompressBlock(abef, cdgh, data);
+    StoreState(abef, cdgh, state);
+}
+
+VN_SIMD_ENTRY(VN_SHANI) void CompressBlocks256ShaniThrough(DWORD* state, BYTE* buffer, const BYTE* data, int count)
+{
+    __m128i abef, cdgh;
+    LoadState(state, abef, cdgh);
+    for (; count > 0; --count, data += 64) {
+        std::memcpy(buffer, data, 64);
+        CompressBlock(abef, cdgh, buffer);
+    }
+    StoreState(abef, cdgh, state);
 }
 
 #endif

@@ -41,9 +41,9 @@ const std::vector<Sha256Path>& Sha256Paths()
 {
     static const std::vector<Sha256Path> paths = {
 #if defined(VN_X86)
-        {"shani", CompressBlocks256Shani, WithSha},
+        {{"shani", CompressBlocks256Shani, WithSha}, CompressBlocks256ShaniThrough},
 #endif
-        {"portable", CompressBlocks256Portable, Everywhere},
+        {{"portable", CompressBlocks256Portable, Everywhere}, CompressBlocks256PortableThrough},
     };
     return paths;
 }

@@ -16,13 +16,20 @@
 // eight-word `state`; a count of 0 or less does nothing.
 using Sha256BlockFunction = void (*)(DWORD* state, const BYTE* data, int count);
 using Sha512BlockFunction = void (*)(ULONGLONG* state, const BYTE* data, int count);
+// The same for SHA-256, but each block is first copied into the 64-byte
+// `buffer` and compressed from there; the state stays in registers from the
+// first block to the last.
+using Sha256ThroughBufferFunction = void (*)(DWORD* state, BYTE* buffer, const BYTE* data, int count);
 
 template <typename BlockFunction> struct Sha2Path {
     const char* name;  // "shani", "avx512vl", "avx2", "bmi2", "ssse3", "portable"
     BlockFunction compress;
     bool (*offered)(const CpuFeatures& cpu);
 };
-using Sha256Path = Sha2Path<Sha256BlockFunction>;  // SHA-224 and SHA-256
+// SHA-224 and SHA-256
+struct Sha256Path : Sha2Path<Sha256BlockFunction> {
+    Sha256ThroughBufferFunction compressThrough;
+};
 using Sha512Path = Sha2Path<Sha512BlockFunction>;  // SHA-384 and SHA-512
 
 // The paths built into this program, in order of preference; "portable" is last.

@@ -4,6 +4,10 @@
 # runs `openssl speed` on 256 KiB messages in the same run, and prints the
 # ratio of each own SHA-256 and SHA-512 path to OpenSSL, and how much the
 # preferred paths speed up a full recomputation against the portable ones.
+# Then the console program digests one 1 GiB file in a temporary folder (all
+# seven digests, --only sha256, --only md5) on each architecture, with the
+# time of a --version run taken as start-up and left out of the rate, beside
+# the host's rhash, sha256sum and openssl on the same file where it has them.
 # Run it on an otherwise quiet machine: figures vary with load.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -29,7 +33,7 @@ for arch in x86_64 i686; do
   echo "bench: building digest_bench for $arch in $build"
   cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE="cmake/mingw-$arch.cmake" \
     -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
-  cmake --build "$build" -j2 --target digest_bench >/dev/null
+  cmake --build "$build" -j2 --target digest_bench texthash-cli >/dev/null
   loader=$(wine_loader_for "$arch")
   export WINEPREFIX="$PWD/$build/wineprefix" WINEDEBUG=-all
   [ -d "$WINEPREFIX" ] || "$loader" wineboot --init >/dev/null 2>&1
@@ -74,4 +78,85 @@ for arch in "${ran[@]}"; do
       }
     }
   ' "$results/$arch.txt"
+done
+
+# The file part. Each figure is the best of kFileRuns runs.
+kFileBytes=1073741824
+kFileRuns=2
+
+now() { date +%s.%N; }
+
+# Seconds of the fastest of kFileRuns runs of the command; its output is dropped.
+best_seconds() {
+  local best="" start seconds
+  for _ in $(seq "$kFileRuns"); do
+    start=$(now)
+    "$@" >/dev/null
+    seconds=$(awk -v start="$start" -v end="$(now)" 'BEGIN { print end - start }')
+    best=$(awk -v best="$best" -v seconds="$seconds" 'BEGIN { print (best == "" || seconds < best) ? seconds : best }')
+  done
+  echo "$best"
+}
+
+# Prints "file <what> <arch> <bytes> <MB/s>" for `seconds` of work on the file.
+file_line() {
+  awk -v what="$1" -v arch="$2" -v bytes="$kFileBytes" -v seconds="$3" \
+    'BEGIN { printf "file %s %s %d %.1f\n", what, arch, bytes, (seconds > 0 ? bytes / seconds / 1e6 : 0) }' |
+    tee -a "$results/file.txt"
+}
+
+file_folder=$(mktemp -d)
+trap 'rm -rf "$results" "$file_folder"' EXIT
+echo
+free_bytes=$(df --output=avail -B1 "$file_folder" | tail -n 1)
+if [ "$free_bytes" -lt $((2 * kFileBytes)) ]; then
+  echo "bench: file part not run: $file_folder has $free_bytes bytes free, less than twice the 1 GiB file"
+  exit 0
+fi
+bench_file="$file_folder/bench.bin"
+echo "bench: making a 1 GiB file in $file_folder"
+head -c "$kFileBytes" /dev/urandom >"$bench_file"
+cat "$bench_file" >/dev/null  # in the page cache for every reader alike
+
+for arch in "${ran[@]}"; do
+  build=$(build_folder_for "$arch")
+  loader=$(wine_loader_for "$arch")
+  export WINEPREFIX="$PWD/$build/wineprefix" WINEDEBUG=-all
+  cli="$build/cli/texthash-cli.exe"
+  startup=$(best_seconds "$loader" "$cli" --version)
+  echo "bench: $arch start-up (--version) $startup s, left out of the rates below"
+  for what in all sha256 md5; do
+    only=()
+    [ "$what" = all ] || only=(--only "$what")
+    seconds=$(best_seconds "$loader" "$cli" "${only[@]}" --file "Z:$bench_file")
+    file_line "$what" "$arch" "$(awk -v s="$seconds" -v u="$startup" 'BEGIN { print s - u }')"
+  done
+  if [ -x /usr/bin/time ]; then
+    peak=$(/usr/bin/time -f %M "$loader" "$cli" --file "Z:$bench_file" 2>&1 >/dev/null | tail -n 1)
+    echo "memory all $arch $peak KiB peak resident"
+  fi
+done
+
+if command -v rhash >/dev/null; then
+  file_line rhash-seven host "$(best_seconds rhash --md4 --md5 --sha1 --sha224 --sha256 --sha384 --sha512 "$bench_file")"
+else
+  echo "bench: rhash is not installed: no yardstick for all seven digests"
+fi
+if command -v sha256sum >/dev/null; then
+  file_line sha256sum host "$(best_seconds sha256sum "$bench_file")"
+else
+  echo "bench: sha256sum is not installed"
+fi
+file_line openssl-sha256 host "$(best_seconds openssl dgst -sha256 "$bench_file")"
+
+file_rate() { awk -v what="$1" -v arch="$2" '$2 == what && $3 == arch { print $5 }' "$results/file.txt"; }
+echo
+echo "One 1 GiB file, the console program against the yardsticks"
+rhash_rate=$(file_rate rhash-seven host)
+openssl_rate=$(file_rate openssl-sha256 host)
+for arch in "${ran[@]}"; do
+  [ -z "$rhash_rate" ] || awk -v arch="$arch" -v own="$(file_rate all "$arch")" -v other="$rhash_rate" \
+    'BEGIN { printf "%-7s all seven      %8.1f MB/s  %5.2fx rhash one pass (%.1f MB/s)\n", arch, own, own / other, other }'
+  awk -v arch="$arch" -v own="$(file_rate sha256 "$arch")" -v other="$openssl_rate" \
+    'BEGIN { printf "%-7s --only sha256  %8.1f MB/s  %5.2fx openssl dgst -sha256 (%.1f MB/s)\n", arch, own, own / other, other }'
 done

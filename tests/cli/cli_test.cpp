@@ -12,6 +12,7 @@
 #include "digest/digest_pipeline.h"
 #include "support/last_error.h"
 #include "tests/digest/abc_c_array_export.h"
+#include "tests/digest/pattern_digests.h"
 #include "tests/digest/reference_digests.h"
 #include "tests/support/temp_file.h"
 
@@ -195,7 +196,10 @@ TEST_F(Cli, EveryRunGivesItsOutputErrorLineAndExitCode)
     const std::string large = PatternBytes(3 * 131072 + 17);
     const TempFile largeFile(L"cli_test_large.bin", large);
     const TempFile emptyFile(L"cli_test_empty.bin", "");
-    ASSERT_TRUE(largeFile.created && emptyFile.created);
+    // Past the reader's four 2 MiB pieces: digested on several threads.
+    const TempFile nineMiBFile(L"cli_test_9mib.bin", PatternBytes(kLargeSize));
+    const TempFile threeMiBFile(L"cli_test_3mib.bin", PatternBytes(kThreeMiB));
+    ASSERT_TRUE(largeFile.created && emptyFile.created && nineMiBFile.created && threeMiBFile.created);
     const SevenTexts largeDigests = ReferenceDigests(m_provider, large);
     const SevenTexts abc = ReferenceDigests(m_provider, "abc");
     std::vector<CliRow> rows = {
@@ -352,6 +356,17 @@ TEST_F(Cli, EveryRunGivesItsOutputErrorLineAndExitCode)
              + L"\r\n\r\nFILE cli_test_missing.bin\r\n\r\n"
                L"FILE cli_test_empty.bin\r\nMD5 D41D8CD98F00B204E9800998ECF8427E\r\n",
          {L"cli_test_missing.bin: 计算文件校验时打开文件失败:"}},
+        // Several files past the read-ahead keep their order, the one that fails its place.
+        {{L"--file", nineMiBFile.path, L"--file", L"cli_test_missing.bin", L"--file", threeMiBFile.path},
+         "",
+         1,
+         L"FILE cli_test_9mib.bin\r\n" + DigestLines(kLargeDigests) + L"\r\nFILE cli_test_missing.bin\r\n\r\n"
+             + L"FILE cli_test_3mib.bin\r\n" + DigestLines(kThreeMiBDigests),
+         {L"cli_test_missing.bin: 计算文件校验时打开文件失败:"}},
+        {{L"--only", L"sha512,md4", L"--file", threeMiBFile.path},
+         "",
+         0,
+         L"MD4 " + kThreeMiBDigests[0] + L"\r\nSHA512 " + kThreeMiBDigests[6] + L"\r\n"},
     };
     // Code page 1252 takes every byte; 936 has bytes that begin no character and pairs that are none.
     // A UTF-16LE mark is ANSI text when ANSI is given.

@@ -179,6 +179,35 @@ TEST_P(Sha2Digests, RunsFromAStackAlignedToFourBytesOnly)
 INSTANTIATE_TEST_SUITE_P(EveryPath, Sha2Digests, testing::ValuesIn(EveryAlgorithmOnEveryPath()),
                          testing::PrintToStringParamName());
 
+// SHA-224/256 through the classes' one-block buffer: the portable state, and the buffer left holding the last block.
+TEST(Sha256ThroughBuffer, EveryOfferedPathMatchesPortableAndKeepsTheLastBlock)
+{
+    std::mt19937 random(17);
+    const Bytes data = RandomBytes(random, 16 + 9 * 64);
+    for (const Sha256Path& path : Sha256Paths()) {
+        if (!path.offered(GetCpuFeatures()))
+            continue;
+        for (int round = 0; round < 200; ++round) {
+            const int count = static_cast<int>(random() % 12) - 2;
+            const BYTE* const blocks = data.data() + random() % 16;
+            std::array<DWORD, 8> state;
+            std::generate(state.begin(), state.end(), [&random] { return static_cast<DWORD>(random()); });
+            std::array<DWORD, 8> expected = state;
+            std::array<BYTE, 64> buffer;
+            buffer.fill(0xA5);
+            const std::array<BYTE, 64> untouched = buffer;
+            path.compressThrough(state.data(), buffer.data(), blocks, count);
+            Sha256Paths().back().compress(expected.data(), blocks, count);
+            SCOPED_TRACE(testing::Message() << path.name << ": " << count << " blocks at +" << (blocks - data.data()));
+            EXPECT_EQ(expected, state);
+            if (count > 0)
+                EXPECT_TRUE(std::equal(buffer.begin(), buffer.end(), blocks + 64 * (count - 1)));
+            else
+                EXPECT_EQ(untouched, buffer);
+        }
+    }
+}
+
 // Leaf 1 ECX: SSSE3, SSE4.1, OSXSAVE, AVX; leaf 1 EDX: SSE2; leaf 7 EBX: AVX2, BMI2, AVX-512F, SHA, AVX-512VL.
 constexpr DWORD kOsXsave = 1u << 27, kAllLeaf1Ecx = 1u << 9 | 1u << 19 | kOsXsave | 1u << 28, kSse2 = 1u << 26;
 constexpr DWORD kAllLeaf7Ebx = 1u << 5 | 1u << 8 | 1u << 16 | 1u << 29 | 1u << 31;

@@ -1,0 +1,166 @@
+#include "digest/parallel_file_digest.h"
+
+#include <algorithm>
+#include <cstring>
+#include <deque>
+#include <system_error>
+#include <thread>
+
+#include "digest/file_digest.h"
+#include "hash/file_pieces.h"
+#include "hash/piece_ring.h"
+#include "hash/sha2_paths.h"
+
+namespace {
+
+// The table's costs hold for the x86-64 build on a processor with the SHA
+// extensions. Without them the portable SHA-224/256 code takes about seven
+// times as long; the 32-bit build, short of registers for 64-bit words, takes
+// about twice as long for SHA-384/512 (both measured with digest_bench).
+constexpr int kPortableSha256CostFactor = 7;
+constexpr int kSha512On32BitCostFactor = 2;
+
+int Cost(int row)
+{
+    const DigestKind& kind = kDigestTable[row];
+    switch (kind.ownClass) {
+    case OwnHashClass::Sha224:
+    case OwnHashClass::Sha256:
+        return std::strcmp(ActiveSha256Path().name, "portable") == 0 ? kind.cost * kPortableSha256CostFactor
+                                                                     : kind.cost;
+    case OwnHashClass::Sha384:
+    case OwnHashClass::Sha512:
+        return sizeof(void*) == 4 ? kind.cost * kSha512On32BitCostFactor : kind.cost;
+    case OwnHashClass::None:
+        break;
+    }
+    return kind.cost;
+}
+
+// The selected rows, the costliest first; equal costs in table order.
+std::vector<int> RowsByCost(DigestSelection selected)
+{
+    std::vector<int> rows;
+    for (int row = 0; row < kDigestCount; ++row) {
+        if (selected[row])
+            rows.push_back(row);
+    }
+    std::stable_sort(rows.begin(), rows.end(), [](int a, int b) { return Cost(a) > Cost(b); });
+    return rows;
+}
+
+// Small enough to be read in one piece: not worth starting threads for.
+bool FitsOnePiece(const wchar_t* path, DWORD pieceBytes)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data = {};
+    if (!GetFileAttributesExW(path, GetFileExInfoStandard, &data) || (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+        return false;
+    return data.nFileSizeHigh == 0 && data.nFileSizeLow > 0 && data.nFileSizeLow <= pieceBytes;
+}
+
+// The rows each share computed, put together in table order.
+DigestTexts Merge(const std::vector<DigestSelection>& shares, std::deque<CDigestSet>& sets)
+{
+    DigestTexts merged;
+    merged.hasDigests = true;
+    for (size_t share = 0; share < shares.size(); ++share) {
+        DigestTexts part = sets[share].Finish();
+        for (int row = 0; row < kDigestCount; ++row) {
+            if (shares[share][row]) {
+                merged.texts[row] = std::move(part.texts[row]);
+                merged.failed[row] = part.failed[row];
+            }
+        }
+    }
+    return merged;
+}
+
+// The digesting threads of one file, each draining the ring into its set.
+// However the reading ends, the ring is ended and every thread joined.
+class CDigestThreads {
+public:
+    explicit CDigestThreads(CPieceRing& ring) : m_ring(ring) { }
+    CDigestThreads(const CDigestThreads&) = delete;
+    CDigestThreads& operator=(const CDigestThreads&) = delete;
+    ~CDigestThreads() { JoinAll(); }
+
+    void Start(CDigestSet& set)
+    {
+        m_threads.emplace_back(
+            [this, &set] { m_ring.Drain([&set](const BYTE* data, DWORD length) { set.Update(data, length); }); });
+    }
+
+    void JoinAll()
+    {
+        m_ring.End();
+        for (std::thread& thread : m_threads) {
+            if (thread.joinable())
+                thread.join();
+        }
+    }
+
+private:
+    CPieceRing& m_ring;
+    std::vector<std::thread> m_threads;
+};
+
+bool DigestOnThisThread(HCRYPTPROV provider, DigestSelection selected, const wchar_t* path, DigestTexts& digests)
+{
+    CDigestSet set(provider, selected);
+    return DigestFile(set, path, digests);
+}
+
+}  // namespace
+
+int DigestThreadCount(DigestSelection selected)
+{
+    const int processors = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    return std::min(processors, static_cast<int>(selected.count()));
+}
+
+std::vector<DigestSelection> ShareDigests(DigestSelection selected, int threads)
+{
+    std::vector<DigestSelection> shares(std::max(0, std::min(threads, static_cast<int>(selected.count()))));
+    std::vector<int> work(shares.size(), 0);
+    for (int row : RowsByCost(selected)) {
+        const size_t idlest = static_cast<size_t>(std::min_element(work.begin(), work.end()) - work.begin());
+        shares[idlest].set(row);
+        work[idlest] += Cost(row);
+    }
+    return shares;
+}
+
+bool DigestFileInParallel(HCRYPTPROV provider, DigestSelection selected, const wchar_t* path, int threads,
+                          DigestTexts& digests, const ReadAhead& readAhead)
+{
+    if (FitsOnePiece(path, readAhead.bufferBytes))
+        return DigestOnThisThread(provider, selected, path, digests);
+    const std::vector<DigestSelection> shares = ShareDigests(selected, threads);
+
+    std::deque<CDigestSet> sets;
+    for (const DigestSelection& share : shares)
+        sets.emplace_back(provider, share);
+    CPieceRing ring(static_cast<int>(shares.size()), readAhead.buffers, readAhead.bufferBytes);
+    BOOL read = FALSE;
+    {
+        CDigestThreads digesters(ring);
+        try {
+            for (CDigestSet& set : sets)
+                digesters.Start(set);
+        } catch (const std::system_error&) {
+            // No more threads to be had: digest as before, on this thread alone.
+            digesters.JoinAll();
+            return DigestOnThisThread(provider, selected, path, digests);
+        }
+        const auto reset = [&sets] {
+            for (CDigestSet& set : sets)
+                set.Reset();
+        };
+        const auto room = [&ring](DWORD& bytes) { return ring.Room(bytes); };
+        read =
+            ReadFilePiecesInto(path, ~0ULL, reset, room, [&ring](const BYTE*, DWORD length) { ring.Publish(length); });
+    }
+    if (read)
+        digests = Merge(shares, sets);
+    return read != FALSE;
+}

@@ -1,0 +1,31 @@
+// The digests of one file side by side on the processor's cores: one reader
+// reads large pieces ahead, and each thread digests its share of the selected
+// digests from the same pieces, so that every byte is read once.
+#pragma once
+
+#include <vector>
+
+#include "digest/digest_set.h"
+
+// How far the reader runs ahead: `buffers` pieces of at most `bufferBytes`.
+struct ReadAhead {
+    int buffers;
+    DWORD bufferBytes;
+};
+
+// Four pieces of 2 MiB: few hand-overs between threads, 8 MiB of memory.
+inline constexpr ReadAhead kDefaultReadAhead = {4, 2 << 20};
+
+// One thread per selected digest, at most one per logical processor.
+int DigestThreadCount(DigestSelection selected);
+
+// The selected digests shared among at most `threads` threads, none idle,
+// the slowest digests first each to the thread with the least work so far.
+std::vector<DigestSelection> ShareDigests(DigestSelection selected, int threads);
+
+// Digests the file at `path` as DigestFile does, with the same results and
+// failures, but with the `selected` digests spread over at most `threads`
+// threads. A file that fits in one piece is digested on the calling thread.
+// Every thread has ended when the call returns.
+bool DigestFileInParallel(HCRYPTPROV provider, DigestSelection selected, const wchar_t* path, int threads,
+                          DigestTexts& digests, const ReadAhead& readAhead = kDefaultReadAhead);

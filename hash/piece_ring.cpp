@@ -1,0 +1,87 @@
+#include "hash/piece_ring.h"
+
+namespace {
+
+// Holds `lock` exclusively while it lives.
+class CExclusiveLock {
+public:
+    explicit CExclusiveLock(SRWLOCK& lock) : m_lock(lock) { AcquireSRWLockExclusive(&m_lock); }
+    CExclusiveLock(const CExclusiveLock&) = delete;
+    CExclusiveLock& operator=(const CExclusiveLock&) = delete;
+    ~CExclusiveLock() { ReleaseSRWLockExclusive(&m_lock); }
+
+    // Sleeps on `condition` until `ready()` holds, the lock released meanwhile.
+    template <typename Ready> void WaitFor(CONDITION_VARIABLE& condition, Ready ready)
+    {
+        while (!ready())
+            SleepConditionVariableSRW(&condition, &m_lock, INFINITE, 0);
+    }
+
+private:
+    SRWLOCK& m_lock;
+};
+
+}  // namespace
+
+CPieceRing::CPieceRing(int consumers, int buffers, DWORD bufferBytes)
+    : m_consumers(consumers),
+      m_bufferBytes(bufferBytes),
+      m_memory(new BYTE[static_cast<size_t>(buffers) * bufferBytes]),
+      m_lengths(buffers, 0),
+      m_pendingConsumers(buffers, 0)
+{
+}
+
+BYTE* CPieceRing::Buffer(ULONGLONG piece) const { return m_memory.get() + Slot(piece) * m_bufferBytes; }
+
+BYTE* CPieceRing::Room(DWORD& room)
+{
+    CExclusiveLock lock(m_lock);
+    const size_t slot = Slot(m_publishedPieces);
+    lock.WaitFor(m_released, [&] { return m_pendingConsumers[slot] == 0; });
+    room = m_bufferBytes;
+    return Buffer(m_publishedPieces);
+}
+
+void CPieceRing::Publish(DWORD length)
+{
+    {
+        CExclusiveLock lock(m_lock);
+        const size_t slot = Slot(m_publishedPieces);
+        m_lengths[slot] = length;
+        m_pendingConsumers[slot] = m_consumers;
+        ++m_publishedPieces;
+    }
+    WakeAllConditionVariable(&m_published);
+}
+
+void CPieceRing::End()
+{
+    {
+        CExclusiveLock lock(m_lock);
+        m_ended = true;
+    }
+    WakeAllConditionVariable(&m_published);
+}
+
+void CPieceRing::Drain(const FilePieceSink& consume)
+{
+    for (ULONGLONG piece = 0;; ++piece) {
+        DWORD length = 0;
+        {
+            CExclusiveLock lock(m_lock);
+            lock.WaitFor(m_published, [&] { return piece < m_publishedPieces || m_ended; });
+            if (piece == m_publishedPieces)
+                return;
+            length = m_lengths[Slot(piece)];
+        }
+        consume(Buffer(piece), length);
+        bool lastConsumer = false;
+        {
+            CExclusiveLock lock(m_lock);
+            lastConsumer = --m_pendingConsumers[Slot(piece)] == 0;
+        }
+        if (lastConsumer)
+            WakeConditionVariable(&m_released);
+    }
+}
