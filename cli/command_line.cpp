@@ -74,11 +74,25 @@ bool AddFile(CliOptions& options, const std::wstring& path)
     return true;
 }
 
+template <bool CliOptions::*flag> bool SetFlag(CliOptions& options, const std::wstring&)
+{
+    options.*flag = true;
+    return true;
+}
+
+template <CheckOutput output> bool SetCheckOutput(CliOptions& options, const std::wstring&)
+{
+    options.checkOutput = output;
+    return true;
+}
+
 struct OptionRule {
     const wchar_t* name;
     bool takesValue;
     // False when the option does not accept the value.
     bool (*apply)(CliOptions& options, const std::wstring& value);
+    // Meaningful only with --check.
+    bool checkOnly = false;
 };
 
 const OptionRule kOptionRules[] = {
@@ -111,6 +125,15 @@ const OptionRule kOptionRules[] = {
          o.version = true;
          return true;
      }},
+    {L"--tag", false, SetFlag<&CliOptions::tag>},
+    {L"--check", false, SetFlag<&CliOptions::check>},
+    {L"-c", false, SetFlag<&CliOptions::check>},
+    {L"--quiet", false, SetCheckOutput<CheckOutput::Quiet>, true},
+    {L"--status", false, SetCheckOutput<CheckOutput::Status>, true},
+    {L"--warn", false, SetCheckOutput<CheckOutput::Warnings>, true},
+    {L"-w", false, SetCheckOutput<CheckOutput::Warnings>, true},
+    {L"--strict", false, SetFlag<&CliOptions::strict>, true},
+    {L"--ignore-missing", false, SetFlag<&CliOptions::ignoreMissing>, true},
 };
 
 const OptionRule* FindOptionRule(const std::wstring& name)
@@ -141,6 +164,8 @@ bool ApplyOption(const std::vector<std::wstring>& arguments, size_t& index, CliO
         problem = L"未知选项 " + Quoted(name);
         return false;
     }
+    if (rule->checkOnly && options.checkOnlyOption.empty())
+        options.checkOnlyOption = name;
     std::wstring value;
     if (equals != std::wstring::npos) {
         value = argument.substr(equals + 1);
@@ -174,6 +199,16 @@ bool CheckCombination(const CliOptions& options, std::wstring& problem)
         problem = L"选项 --c 不能与 --only 同用(C 代码总含七个摘要)";
     else if (options.cArrays && options.files.size() > 1)
         problem = L"选项 --c 只能用于一个文件";
+    else if (!options.check && !options.checkOnlyOption.empty())
+        problem = L"选项 " + options.checkOnlyOption + L" 只用于 --check";
+    else if (options.check && !options.files.empty())
+        problem = L"选项 --check 不能与 --file 同用(要校验的文件列在清单里)";
+    else if (options.check && (options.tag || options.cArrays))
+        problem = std::wstring(L"选项 --check 不能与 ") + (options.tag ? L"--tag" : L"--c") + L" 同用";
+    else if (options.tag && options.files.empty())
+        problem = L"选项 --tag 只用于 --file";
+    else if (options.tag && options.cArrays)
+        problem = L"选项 --tag 不能与 --c 同用";
     return problem.empty();
 }
 

@@ -6,6 +6,15 @@
 
 #include "digest/digest_pipeline.h"
 
+// How much --check says. As with the usual tools, the last of --quiet,
+// --status and --warn counts.
+enum class CheckOutput {
+    Normal,    // every file's outcome and the summary warnings
+    Quiet,     // no line for a file that matched
+    Status,    // only the exit code (and failures to open or read)
+    Warnings,  // Normal, and each improperly formatted line
+};
+
 struct CliOptions {
     ByteEncoding inputEncoding = ByteEncoding::Utf8;
     ByteEncoding encoding = ByteEncoding::Ansi;
@@ -17,8 +26,17 @@ struct CliOptions {
     bool cArrays = false;
     bool help = false;
     bool version = false;
-    // The text, one entry per argument; joined by single spaces.
+    // The text, one entry per argument; joined by single spaces. With
+    // --check, the checksum lists ("-" and none: standard input).
     std::vector<std::wstring> words;
+    bool check = false;
+    CheckOutput checkOutput = CheckOutput::Normal;
+    bool strict = false;
+    bool ignoreMissing = false;
+    // The first option given that means something only with --check.
+    std::wstring checkOnlyOption;
+    // One tagged line "NAME (file) = hex" per digest and file, as --check reads.
+    bool tag = false;
 };
 
 // Reads the arguments after the program's name. Options may stand anywhere

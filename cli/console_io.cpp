@@ -78,6 +78,8 @@ bool ReadStandardInput(std::string& bytes)
     }
 }
 
+bool IsStandardInputName(const std::wstring& name) { return name == L"-"; }
+
 const wchar_t kProgramName[] = L"texthash-cli";
 
 void ReportProblem(const std::wstring& line)

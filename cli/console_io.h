@@ -16,6 +16,10 @@ bool WriteStandardText(DWORD which, const std::wstring& text);
 // Reads standard input to its end. False with the failure recorded.
 bool ReadStandardInput(std::string& bytes);
 
+// True for "-", the name by which --file, --check and checksum lists mean
+// standard input, as the usual tools do.
+bool IsStandardInputName(const std::wstring& name);
+
 // The program's name as its messages begin with it.
 extern const wchar_t kProgramName[];
 

@@ -4,6 +4,7 @@
 
 #include "digest/digest_pipeline.h"
 #include "digest/file_digest.h"
+#include "cli/check_run.h"
 #include "cli/console_io.h"
 #include "cli/digest_report.h"
 #include "cli/input_text.h"
@@ -86,7 +87,7 @@ int DigestText(HCRYPTPROV provider, const CliOptions& options)
 DigestReport FileReport(CDigestSet& set, const std::wstring& path, const CliOptions& options)
 {
     DigestTexts digests;
-    if (DigestFile(set, path.c_str(), digests))
+    if (DigestNamedFile(set, path, digests))
         return ReportDigests(path, digests, options);
     return {L"", {path + L": " + LastErrorString()}};
 }
@@ -101,7 +102,8 @@ std::wstring FileHeader(size_t index, const std::wstring& path)
 int DigestFiles(HCRYPTPROV provider, const CliOptions& options)
 {
     CDigestSet set(provider);
-    const bool headed = options.files.size() > 1;
+    // Tagged lines name their files themselves.
+    const bool headed = options.files.size() > 1 && !options.tag;
     bool allDigested = true;
     for (size_t index = 0; index < options.files.size(); ++index) {
         const std::wstring& path = options.files[index];
@@ -117,6 +119,12 @@ int DigestFiles(HCRYPTPROV provider, const CliOptions& options)
 
 }  // namespace
 
+bool DigestNamedFile(CDigestSet& set, const std::wstring& name, DigestTexts& digests)
+{
+    return IsStandardInputName(name) ? DigestOpenFile(set, GetStdHandle(STD_INPUT_HANDLE), digests)
+                                     : DigestFile(set, name.c_str(), digests);
+}
+
 int RunDigests(const CliOptions& options)
 {
     // The window's own provider: the same type and key container.
@@ -125,7 +133,9 @@ int RunDigests(const CliOptions& options)
         ReportRecordedFailure(L"");
         return kExitFailure;
     }
-    const int exitCode = options.files.empty() ? DigestText(provider, options) : DigestFiles(provider, options);
+    const int exitCode = options.check ? RunChecks(provider, options)
+        : options.files.empty()        ? DigestText(provider, options)
+                                       : DigestFiles(provider, options);
     CryptReleaseContext(provider, 0);
     return exitCode;
 }

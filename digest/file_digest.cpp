@@ -2,11 +2,37 @@
 
 #include "hash/file_pieces.h"
 
-bool DigestFile(CDigestSet& set, const wchar_t* path, DigestTexts& digests)
+namespace {
+
+// Runs `read` (one of the file readers) into `set`; `digests` stays untouched
+// when it fails.
+template <class Reader> bool DigestPieces(CDigestSet& set, Reader read, DigestTexts& digests)
 {
     const auto reset = [&set] { set.Reset(); };
-    if (!ReadFilePieces(path, ~0ULL, reset, [&set](const BYTE* data, DWORD length) { set.Update(data, length); }))
+    if (!read(reset, [&set](const BYTE* data, DWORD length) { set.Update(data, length); }))
         return false;
     digests = set.Finish();
     return true;
+}
+
+}  // namespace
+
+bool DigestFile(CDigestSet& set, const wchar_t* path, DigestTexts& digests)
+{
+    return DigestPieces(
+        set,
+        [path](const FileOpenedHook& opened, const FilePieceSink& consume) {
+            return ReadFilePieces(path, ~0ULL, opened, consume);
+        },
+        digests);
+}
+
+bool DigestOpenFile(CDigestSet& set, HANDLE file, DigestTexts& digests)
+{
+    return DigestPieces(
+        set,
+        [file](const FileOpenedHook& opened, const FilePieceSink& consume) {
+            return ReadHandlePieces(file, ~0ULL, opened, consume);
+        },
+        digests);
 }

@@ -8,3 +8,6 @@
 // to its end. False when the file cannot be opened or read whole, with the
 // failure recorded (support/last_error.h) and `digests` untouched.
 bool DigestFile(CDigestSet& set, const wchar_t* path, DigestTexts& digests);
+
+// The same for a file that is open already, such as standard input.
+bool DigestOpenFile(CDigestSet& set, HANDLE file, DigestTexts& digests);

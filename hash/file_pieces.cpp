@@ -59,6 +59,16 @@ bool ReadPieces(HANDLE file, ULONGLONG count, bool toTheEnd, const FilePieceSink
 
 }  // namespace
 
+BOOL ReadHandlePieces(HANDLE file, ULONGLONG limit, const FileOpenedHook& opened, const FilePieceSink& consume)
+{
+    bool sized = false;
+    ULONGLONG size = 0;
+    if (!TakeSize(file, sized, size))
+        return FALSE;
+    opened();
+    return ReadPieces(file, sized ? std::min(limit, size) : limit, !sized, consume) ? TRUE : FALSE;
+}
+
 BOOL ReadFilePieces(const wchar_t* path, ULONGLONG limit, const FileOpenedHook& opened, const FilePieceSink& consume)
 {
     const HANDLE file = CreateFileW(path, FILE_GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
@@ -67,13 +77,7 @@ BOOL ReadFilePieces(const wchar_t* path, ULONGLONG limit, const FileOpenedHook& 
         LastErrorSetSystem(0, kOpenFailed);
         return FALSE;
     }
-    bool sized = false;
-    ULONGLONG size = 0;
-    bool ok = TakeSize(file, sized, size);
-    if (ok)
-        opened();
-    if (ok)
-        ok = ReadPieces(file, sized ? std::min(limit, size) : limit, !sized, consume);
+    const BOOL read = ReadHandlePieces(file, limit, opened, consume);
     CloseHandle(file);
-    return ok ? TRUE : FALSE;
+    return read;
 }

@@ -21,3 +21,7 @@ using FileOpenedHook = std::function<void()>;
 // False with the failure recorded (support/last_error.h) when the file cannot
 // be opened or read whole; `consume` may then have seen some pieces.
 BOOL ReadFilePieces(const wchar_t* path, ULONGLONG limit, const FileOpenedHook& opened, const FilePieceSink& consume);
+
+// The same for a file that is open already, such as standard input; `file`
+// stays open.
+BOOL ReadHandlePieces(HANDLE file, ULONGLONG limit, const FileOpenedHook& opened, const FilePieceSink& consume);
