@@ -313,3 +313,12 @@ TEST(CliCheck, TaggedLinesAreThoseOfTheUsualToolsAndCheckBack)
         oks += Oks(7, name);
     EXPECT_EQ(oks, checked.out);
 }
+
+TEST(CliCheck, HelpNamesTheOptionsOfChecking)
+{
+    const CliRun help = RunCli({L"--help"}, "");
+    EXPECT_EQ(0u, help.exitCode);
+    for (const wchar_t* option : {L"-c, --check", L"--tag", L"--quiet", L"--status", L"--strict", L"--ignore-missing",
+                                  L"-w, --warn", L"--file -"})
+        EXPECT_NE(std::wstring::npos, help.out.find(option)) << option;
+}
