@@ -229,9 +229,10 @@ TEST(CliCheck, ReadsWhatOnlyOtherToolsWriteAndRefusesWhatNamesNoFile)
          L"",
          {L"标准输入: 1: 校验行格式不正确", L"标准输入: 2: 校验行格式不正确", L"标准输入: 3: 校验行格式不正确",
           L"标准输入: 没有找到格式正确的校验行"}},
-        // A line of a megabyte is improperly formatted and ends nothing; the lines after it count.
+        // A line of a megabyte, even one shaped as a checksum line, is improperly formatted
+        // and ends nothing; the lines after it count.
         {{L"-c", L"-w"},
-         Line(kAlphaMd5, "alpha.txt") + megabyte + "\nSHA256 (alpha.txt) = " + kAlphaSha256 + "\n",
+         Line(kAlphaMd5, "alpha.txt") + Line(kAlphaMd5, megabyte) + "SHA256 (alpha.txt) = " + kAlphaSha256 + "\n",
          0,
          Oks(2),
          {L"标准输入: 2: 校验行格式不正确", L"有 1 行格式不正确"}},
