@@ -28,7 +28,7 @@ void MakePipe(bool childReads, HANDLE& childEnd, HANDLE& ownEnd)
 {
     SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
     HANDLE read = nullptr, write = nullptr;
-    // Room for all the input and error output of a run, so that the pipes can be served in turn.
+    // Room for the input of most runs at once; the outputs are read while it is written.
     EXPECT_TRUE(CreatePipe(&read, &write, &inherit, 1 << 16));
     childEnd = childReads ? read : write;
     ownEnd = childReads ? write : read;
@@ -69,10 +69,16 @@ CliRun RunCli(const Arguments& arguments, const std::string& input, const wchar_
         for (HANDLE childEnd : {startup.hStdInput, startup.hStdOutput, startup.hStdError})
             CloseHandle(childEnd);
     }
+    // Each pipe served on its own, so that a run that writes much to one of
+    // them while another is full fails its test instead of waiting forever.
+    CliRun run;
+    std::thread outReader([&run, out] { run.out = ReadToEnd(out); });
+    std::thread errReader([&run, err] { run.err = ReadToEnd(err); });
     DWORD written = 0;
     WriteFile(in, input.data(), static_cast<DWORD>(input.size()), &written, nullptr);
     CloseHandle(in);
-    CliRun run {~0u, ReadToEnd(out), ReadToEnd(err)};  // in this order: standard output first
+    outReader.join();
+    errReader.join();
     WaitForSingleObject(process.hProcess, INFINITE);
     GetExitCodeProcess(process.hProcess, &run.exitCode);
     CloseHandle(process.hThread);
