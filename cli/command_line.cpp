@@ -92,6 +92,12 @@ template <bool CliOptions::*flag> bool SetFlag(CliOptions& options, const std::w
     return true;
 }
 
+template <CheckOutput output> bool SetCheckOutput(CliOptions& options, const std::wstring&)
+{
+    options.checkOutput = output;
+    return true;
+}
+
 struct OptionRule {
     const wchar_t* name;
     bool takesValue;
@@ -99,6 +105,8 @@ struct OptionRule {
     bool repeatable;
     // False when the option does not accept the value.
     bool (*apply)(CliOptions& options, const std::wstring& value);
+    // Meaningful only with --check.
+    bool checkOnly = false;
 };
 
 const OptionRule kOptionRules[] = {
@@ -112,6 +120,15 @@ const OptionRule kOptionRules[] = {
     {L"--c", false, true, SetFlag<&CliOptions::cArrays>},
     {L"--help", false, true, SetFlag<&CliOptions::help>},
     {L"--version", false, true, SetFlag<&CliOptions::version>},
+    {L"--tag", false, true, SetFlag<&CliOptions::tag>},
+    {L"--check", false, true, SetFlag<&CliOptions::check>},
+    {L"-c", false, true, SetFlag<&CliOptions::check>},
+    {L"--quiet", false, true, SetCheckOutput<CheckOutput::Quiet>, true},
+    {L"--status", false, true, SetCheckOutput<CheckOutput::Status>, true},
+    {L"--warn", false, true, SetCheckOutput<CheckOutput::Warnings>, true},
+    {L"-w", false, true, SetCheckOutput<CheckOutput::Warnings>, true},
+    {L"--strict", false, true, SetFlag<&CliOptions::strict>, true},
+    {L"--ignore-missing", false, true, SetFlag<&CliOptions::ignoreMissing>, true},
 };
 
 const OptionRule* FindOptionRule(const std::wstring& name)
@@ -147,6 +164,8 @@ bool ApplyOption(const std::vector<std::wstring>& arguments, size_t& index, CliO
         return false;
     }
     options.given.push_back(name);
+    if (rule->checkOnly && options.checkOnlyOption.empty())
+        options.checkOnlyOption = name;
     std::wstring value;
     if (equals != std::wstring::npos) {
         value = argument.substr(equals + 1);
@@ -182,6 +201,17 @@ const wchar_t* GivenTextOnlyOption(const CliOptions& options)
     return nullptr;
 }
 
+// An option that shapes a text or its digest lines, which a check of listed
+// files has neither of; null when none was given.
+const wchar_t* GivenOptionUnusedByCheck(const CliOptions& options)
+{
+    if (const wchar_t* textOnly = GivenTextOnlyOption(options))
+        return textOnly;
+    if (OptionGiven(options, L"--input-encoding"))
+        return L"--input-encoding";
+    return options.lowerCase ? L"--lower" : nullptr;
+}
+
 // Combinations that would give output other than asked for, or leave an
 // option unused.
 bool CheckCombination(const CliOptions& options, std::wstring& problem)
@@ -191,6 +221,9 @@ bool CheckCombination(const CliOptions& options, std::wstring& problem)
         problem = L"文本参数 " + Quoted(options.words.front()) + L" 不能与 --file 同用";
     else if (!options.files.empty() && GivenTextOnlyOption(options) != nullptr)
         problem = std::wstring(L"选项 ") + GivenTextOnlyOption(options) + L" 不能与 --file 同用(文件按原样字节计算)";
+    else if (options.check && GivenOptionUnusedByCheck(options) != nullptr)
+        problem = std::wstring(L"选项 ") + GivenOptionUnusedByCheck(options)
+            + L" 不能与 --check 同用(清单所列文件按原样字节校验)";
     else if (!readsInputText && OptionGiven(options, L"--input-encoding"))
         problem = L"选项 --input-encoding 只用于从标准输入读取的文本,不能与文本参数或 --file 同用";
     else if (options.cArrays && options.lowerCase)
@@ -203,6 +236,18 @@ bool CheckCombination(const CliOptions& options, std::wstring& problem)
         problem = L"标准输入只能读一次,--file 只能有一个指向它";
     else if (!options.match.empty() && (!options.files.empty() || options.cArrays))
         problem = L"选项 --match 不能与 --file 或 --c 同用(它只查找文本的设置)";
+    else if (options.check && !options.match.empty())
+        problem = L"选项 --check 不能与 --match 同用";
+    else if (!options.check && !options.checkOnlyOption.empty())
+        problem = L"选项 " + options.checkOnlyOption + L" 只用于 --check";
+    else if (options.check && !options.files.empty())
+        problem = L"选项 --check 不能与 --file 同用(要校验的文件列在清单里)";
+    else if (options.check && (options.tag || options.cArrays))
+        problem = std::wstring(L"选项 --check 不能与 ") + (options.tag ? L"--tag" : L"--c") + L" 同用";
+    else if (options.tag && options.files.empty())
+        problem = L"选项 --tag 只用于 --file";
+    else if (options.tag && options.cArrays)
+        problem = L"选项 --tag 不能与 --c 同用";
     return problem.empty();
 }
 

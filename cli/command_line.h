@@ -6,6 +6,15 @@
 
 #include "digest/digest_pipeline.h"
 
+// How much --check says. As with the usual tools, the last of --quiet,
+// --status and --warn counts.
+enum class CheckOutput {
+    Normal,    // every file's outcome and the summary warnings
+    Quiet,     // no line for a file that matched
+    Status,    // only the exit code (and failures to open or read)
+    Warnings,  // Normal, and each improperly formatted line
+};
+
 struct CliOptions {
     ByteEncoding inputEncoding = ByteEncoding::Utf8;
     ByteEncoding encoding = ByteEncoding::Ansi;
@@ -17,12 +26,21 @@ struct CliOptions {
     bool cArrays = false;
     bool help = false;
     bool version = false;
-    // The text, one entry per argument; joined by single spaces.
+    // The text, one entry per argument; joined by single spaces. With
+    // --check, the checksum lists ("-" and none: standard input).
     std::vector<std::wstring> words;
     // The names of the options given, in order.
     std::vector<std::wstring> given;
     // --match: the hex digits of a digest the text should give; empty without it.
     std::wstring match;
+    bool check = false;
+    CheckOutput checkOutput = CheckOutput::Normal;
+    bool strict = false;
+    bool ignoreMissing = false;
+    // The first option given that means something only with --check.
+    std::wstring checkOnlyOption;
+    // One tagged line "NAME (file) = hex" per digest and file, as --check reads.
+    bool tag = false;
 };
 
 // True when the option `name` ("--encoding") was given, rather than left at its default.

@@ -1,5 +1,6 @@
 #include "cli/digest_report.h"
 
+#include "cli/checksum_list.h"
 #include "digest/c_array_export.h"
 
 namespace {
@@ -15,9 +16,11 @@ std::wstring LowerCaseHex(std::wstring hex)
     return hex;
 }
 
-std::wstring DigestLine(int digest, const std::wstring& hex, bool lowerCase)
+// "NAME HEX", or with --tag the tagged line of the file `label`.
+std::wstring DigestLine(int digest, const std::wstring& label, const std::wstring& hex, const CliOptions& options)
 {
-    return std::wstring(kDigestTable[digest].name) + L' ' + (lowerCase ? LowerCaseHex(hex) : hex) + kLineEnd;
+    const std::wstring shown = options.lowerCase ? LowerCaseHex(hex) : hex;
+    return (options.tag ? TaggedLine(digest, label, shown) : kDigestTable[digest].name + (L' ' + shown)) + kLineEnd;
 }
 
 std::wstring Labelled(const std::wstring& label, const std::wstring& text)
@@ -25,12 +28,12 @@ std::wstring Labelled(const std::wstring& label, const std::wstring& text)
     return label.empty() ? text : label + L": " + text;
 }
 
-std::wstring DigestLines(const DigestTexts& digests, const CliOptions& options)
+std::wstring DigestLines(const std::wstring& label, const DigestTexts& digests, const CliOptions& options)
 {
     std::wstring lines;
     for (int digest = 0; digest < kDigestCount; ++digest) {
         if (options.selected[digest] && !digests.failed[digest])
-            lines += DigestLine(digest, digests.texts[digest], options.lowerCase);
+            lines += DigestLine(digest, label, digests.texts[digest], options);
     }
     return lines;
 }
@@ -46,7 +49,7 @@ std::wstring CopyAsCText(const DigestTexts& digests)
 DigestReport ReportDigests(const std::wstring& label, const DigestTexts& digests, const CliOptions& options)
 {
     DigestReport report;
-    report.output = options.cArrays ? CopyAsCText(digests) : DigestLines(digests, options);
+    report.output = options.cArrays ? CopyAsCText(digests) : DigestLines(label, digests, options);
     for (int digest = 0; digest < kDigestCount; ++digest) {
         if (options.selected[digest] && digests.failed[digest])
             report.failures.push_back(Labelled(label, kDigestTable[digest].name + (L": " + digests.texts[digest])));

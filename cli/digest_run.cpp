@@ -3,6 +3,7 @@
 #include "digest/digest_pipeline.h"
 #include "digest/file_digest.h"
 #include "digest/parallel_file_digest.h"
+#include "cli/check_run.h"
 #include "cli/console_io.h"
 #include "cli/digest_report.h"
 #include "cli/encoding_loss_warning.h"
@@ -113,7 +114,8 @@ std::wstring FileHeader(size_t index, const std::wstring& path)
 
 int DigestFiles(HCRYPTPROV provider, const CliOptions& options)
 {
-    const bool headed = options.files.size() > 1;
+    // Tagged lines name their files themselves.
+    const bool headed = options.files.size() > 1 && !options.tag;
     bool allDigested = true;
     for (size_t index = 0; index < options.files.size(); ++index) {
         const std::wstring& path = options.files[index];
@@ -137,6 +139,12 @@ int ReadCommandText(const CliOptions& options, std::wstring& text)
     return kExitSuccess;
 }
 
+bool DigestNamedFile(CDigestSet& set, const std::wstring& name, DigestTexts& digests)
+{
+    return NamesStandardInput(name) ? DigestOpenFile(set, GetStdHandle(STD_INPUT_HANDLE), digests)
+                                    : DigestFile(set, name.c_str(), digests);
+}
+
 int RunDigests(const CliOptions& options)
 {
     // The window's own provider: the same type and key container.
@@ -145,7 +153,9 @@ int RunDigests(const CliOptions& options)
         ReportRecordedFailure(L"");
         return kExitFailure;
     }
-    const int exitCode = options.files.empty() ? DigestText(provider, options) : DigestFiles(provider, options);
+    const int exitCode = options.check ? RunChecks(provider, options)
+        : options.files.empty()        ? DigestText(provider, options)
+                                       : DigestFiles(provider, options);
     CryptReleaseContext(provider, 0);
     return exitCode;
 }

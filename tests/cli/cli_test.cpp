@@ -3,11 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <atomic>
-#include <mutex>
+#include <regex>
 #include <thread>
 
 #include "cli/digest_report.h"
+#include "tests/cli/cli_runner.h"
 #include "digest/c_array_export.h"
 #include "digest/digest_pipeline.h"
 #include "support/last_error.h"
@@ -17,8 +17,6 @@
 #include "tests/support/temp_file.h"
 
 namespace {
-
-using Arguments = std::vector<std::wstring>;
 
 // One run of the program and what it must give: exit code, exact standard
 // output, and what its one error line mentions (none: no error output at all).
@@ -30,101 +28,12 @@ struct CliRow {
     std::vector<std::wstring> err = {};
 };
 
-struct CliRun {
-    DWORD exitCode = ~0u;
-    std::wstring out, err;  // decoded from UTF-8
-};
-
 const wchar_t* const kNames[] = {L"MD4", L"MD5", L"SHA1", L"SHA224", L"SHA256", L"SHA384", L"SHA512"};
 static_assert(std::size(kNames) == kDigestCount, "one name per digest");
 
-// The command line that gives `arguments` back to wmain. No argument here holds
-// a quote or ends in a backslash, so quotes around spaces suffice.
-std::wstring CommandLine(const Arguments& arguments)
-{
-    std::wstring line = L"texthash-cli";
-    for (const std::wstring& argument : arguments) {
-        const bool plain = !argument.empty() && argument.find_first_of(L" \t") == std::wstring::npos;
-        line += plain ? L' ' + argument : L" \"" + argument + L'"';
-    }
-    return line;
-}
-
-// What the program wrote to `pipe`, decoded from UTF-8; the pipe is closed.
-std::wstring ReadToEnd(HANDLE pipe)
-{
-    std::string bytes;
-    char piece[4096];
-    DWORD read = 0;
-    while (ReadFile(pipe, piece, sizeof(piece), &read, nullptr) && read != 0)
-        bytes.append(piece, read);
-    CloseHandle(pipe);
-    std::wstring text(bytes.size(), L'\0');
-    text.resize(MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), &text[0],
-                                    static_cast<int>(text.size())));
-    return text;
-}
-
-// A pipe whose `childEnd` the child inherits while `ownEnd` stays with this process.
-void MakePipe(bool childReads, HANDLE& childEnd, HANDLE& ownEnd)
-{
-    SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
-    HANDLE read = nullptr, write = nullptr;
-    // Room for all the input and error output of a run, so that the pipes can be served in turn.
-    EXPECT_TRUE(CreatePipe(&read, &write, &inherit, 1 << 16));
-    childEnd = childReads ? read : write;
-    ownEnd = childReads ? write : read;
-    SetHandleInformation(ownEnd, HANDLE_FLAG_INHERIT, 0);
-}
-
-CliRun RunCli(const CliRow& row)
-{
-    std::wstring commandLine = CommandLine(row.arguments);
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof(startup);
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    HANDLE in = nullptr, out = nullptr, err = nullptr;
-    PROCESS_INFORMATION process = {};
-    {
-        // Another run's child must not inherit this run's pipe ends: whatever is
-        // inheritable exists only while one run starts its child.
-        static std::mutex startingChild;
-        const std::lock_guard<std::mutex> starting(startingChild);
-        MakePipe(true, startup.hStdInput, in);
-        MakePipe(false, startup.hStdOutput, out);
-        MakePipe(false, startup.hStdError, err);
-        EXPECT_TRUE(CreateProcessW(TEXTHASH_CLI_EXE, &commandLine[0], nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
-                                   nullptr, &startup, &process))
-            << "cannot start texthash-cli.exe: error " << GetLastError();
-        for (HANDLE childEnd : {startup.hStdInput, startup.hStdOutput, startup.hStdError})
-            CloseHandle(childEnd);
-    }
-    DWORD written = 0;
-    WriteFile(in, row.input.data(), static_cast<DWORD>(row.input.size()), &written, nullptr);
-    CloseHandle(in);
-    CliRun run {~0u, ReadToEnd(out), ReadToEnd(err)};  // in this order: standard output first
-    WaitForSingleObject(process.hProcess, INFINITE);
-    GetExitCodeProcess(process.hProcess, &run.exitCode);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return run;
-}
-
-// Runs a few at a time, since starting a process under Wine is mostly waiting; the runs come back in row order.
 std::vector<CliRun> RunAll(const std::vector<CliRow>& rows)
 {
-    std::vector<CliRun> runs(rows.size());
-    std::atomic<size_t> next {0};
-    std::vector<std::thread> workers;
-    for (int worker = 0; worker < 4; ++worker) {
-        workers.emplace_back([&] {
-            for (size_t row = next++; row < rows.size(); row = next++)
-                runs[row] = RunCli(rows[row]);
-        });
-    }
-    for (std::thread& worker : workers)
-        worker.join();
-    return runs;
+    return RunEach(rows.size(), [&rows](size_t i) { return RunCli(rows[i].arguments, rows[i].input); });
 }
 
 // The seven digests of no bytes: the MD4 test suite's first answer, and those of python's hashlib.

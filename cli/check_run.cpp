@@ -1,0 +1,178 @@
+#include "cli/check_run.h"
+
+#include "cli/checksum_list.h"
+#include "cli/command_line.h"
+#include "cli/console_io.h"
+#include "cli/digest_run.h"
+#include "hash/file_pieces.h"
+#include "support/last_error.h"
+
+namespace {
+
+// The words of the per-file lines stay those of the usual tools, which
+// scripts look for.
+const wchar_t kMatched[] = L": OK\r\n";
+const wchar_t kMismatched[] = L": FAILED\r\n";
+const wchar_t kUnreadable[] = L": FAILED open or read\r\n";
+
+const wchar_t kStandardInputLabel[] = L"标准输入";
+const wchar_t kListOpenFailed[] = L"打开校验清单失败";
+const wchar_t kListReadFailed[] = L"读取校验清单失败";
+
+// What one list's lines came to.
+struct ListTally {
+    int lines = 0;
+    int formatted = 0;  // properly formatted, files skipped by --ignore-missing included
+    int improper = 0;
+    int unreadable = 0;
+    int mismatched = 0;
+    int matched = 0;
+};
+
+// A file the list names that is not there; --ignore-missing passes over it.
+bool IsMissing(DWORD code) { return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND; }
+
+class CListCheck {
+public:
+    CListCheck(HCRYPTPROV provider, const CliOptions& options, const std::wstring& list)
+        : m_provider(provider),
+          m_options(options),
+          m_list(list),
+          m_label(NamesStandardInput(list) ? kStandardInputLabel : list)
+    {
+    }
+
+    // True when the list passes.
+    bool Run();
+    // Standard output refused a line (and that was reported): nothing more is checked.
+    bool OutputFailed() const { return m_outputFailed; }
+
+private:
+    bool ReadList(const FilePieceSink& consume);
+    void CheckLine(const std::string& line, bool tooLong);
+    void CheckFile(const ListedChecksum& listed);
+    void Report(const std::wstring& name, const wchar_t* outcome);
+    bool Summarize();
+
+    HCRYPTPROV m_provider;
+    const CliOptions& m_options;
+    const std::wstring m_list;
+    const std::wstring m_label;
+    ListTally m_tally;
+    bool m_outputFailed = false;
+};
+
+bool CListCheck::Run()
+{
+    CListLines lines([this](const std::string& line, bool tooLong) { CheckLine(line, tooLong); });
+    if (!ReadList([&lines](const BYTE* data, DWORD length) { lines.Add(data, length); }))
+        return false;
+    lines.Finish();
+    return !m_outputFailed && Summarize();
+}
+
+bool CListCheck::ReadList(const FilePieceSink& consume)
+{
+    bool opened = false;
+    const auto open = [&opened] { opened = true; };
+    const BOOL read = NamesStandardInput(m_list) ? (open(), ReadOpenFileToEnd(GetStdHandle(STD_INPUT_HANDLE), consume))
+                                                 : ReadFilePieces(m_list.c_str(), ~0ULL, open, consume);
+    if (!read) {
+        LastErrorReplaceContext(opened ? kListReadFailed : kListOpenFailed);
+        ReportRecordedFailure(m_label);
+    }
+    return read != FALSE;
+}
+
+void CListCheck::CheckLine(const std::string& line, bool tooLong)
+{
+    if (m_outputFailed)
+        return;
+    ++m_tally.lines;
+    ListedChecksum listed;
+    const ListLine kind = tooLong ? ListLine::Improper : ParseListLine(line, m_options.selected, listed);
+    if (kind == ListLine::Skipped)
+        return;
+    if (kind == ListLine::Improper) {
+        ++m_tally.improper;
+        if (m_options.checkOutput == CheckOutput::Warnings)
+            ReportProblem(m_label + L": " + std::to_wstring(m_tally.lines) + L": 校验行格式不正确");
+        return;
+    }
+    ++m_tally.formatted;
+    CheckFile(listed);
+}
+
+void CListCheck::CheckFile(const ListedChecksum& listed)
+{
+    const std::wstring name = ReportedName(listed.name);
+    CDigestSet set(m_provider, DigestSelection().set(listed.digest));
+    DigestTexts digests;
+    if (!DigestNamedFile(set, listed.name, digests)) {
+        if (m_options.ignoreMissing && IsMissing(LastErrorCode()))
+            return;
+        ReportRecordedFailure(name);
+        ++m_tally.unreadable;
+        return Report(name, kUnreadable);
+    }
+    const std::wstring& computed = digests.texts[listed.digest];
+    if (digests.failed[listed.digest]) {
+        ReportProblem(name + L": " + kDigestTable[listed.digest].name + L": " + computed);
+        ++m_tally.unreadable;
+        return Report(name, kUnreadable);
+    }
+    if (SameHex(listed.hex, computed)) {
+        ++m_tally.matched;
+        if (m_options.checkOutput != CheckOutput::Quiet)
+            Report(name, kMatched);
+    } else {
+        ++m_tally.mismatched;
+        Report(name, kMismatched);
+    }
+}
+
+void CListCheck::Report(const std::wstring& name, const wchar_t* outcome)
+{
+    if (m_options.checkOutput == CheckOutput::Status || WriteStandardText(STD_OUTPUT_HANDLE, name + outcome))
+        return;
+    ReportRecordedFailure(L"");
+    m_outputFailed = true;
+}
+
+// The warnings after a list, as the usual tools give them; true when the list passes.
+bool CListCheck::Summarize()
+{
+    if (m_tally.formatted == 0) {
+        ReportProblem(m_label + L": 没有找到格式正确的校验行");
+        return false;
+    }
+    const bool nothingVerified = m_options.ignoreMissing && m_tally.matched == 0;
+    if (m_options.checkOutput != CheckOutput::Status) {
+        if (m_tally.improper != 0)
+            ReportProblem(L"警告:有 " + std::to_wstring(m_tally.improper) + L" 行格式不正确");
+        if (m_tally.unreadable != 0)
+            ReportProblem(L"警告:有 " + std::to_wstring(m_tally.unreadable) + L" 个列出的文件无法读取");
+        if (m_tally.mismatched != 0)
+            ReportProblem(L"警告:有 " + std::to_wstring(m_tally.mismatched) + L" 个计算出的校验和不匹配");
+        if (nothingVerified)
+            ReportProblem(m_label + L": 没有校验任何文件");
+    }
+    return m_tally.unreadable == 0 && m_tally.mismatched == 0 && !(m_options.strict && m_tally.improper != 0)
+        && !nothingVerified;
+}
+
+}  // namespace
+
+int RunChecks(HCRYPTPROV provider, const CliOptions& options)
+{
+    // Without names the list comes from standard input, as with the usual tools.
+    const std::vector<std::wstring> lists = options.words.empty() ? std::vector<std::wstring> {L"-"} : options.words;
+    bool allPassed = true;
+    for (const std::wstring& list : lists) {
+        CListCheck check(provider, options, list);
+        allPassed = check.Run() && allPassed;
+        if (check.OutputFailed())
+            return kExitFailure;
+    }
+    return allPassed ? kExitSuccess : kExitFailure;
+}

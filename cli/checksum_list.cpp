@@ -1,0 +1,256 @@
+#include "cli/checksum_list.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string_view>
+
+namespace {
+
+const char kByteOrderMark[] = "\xEF\xBB\xBF";
+
+// Spellings of the tags other than the table's names: the hyphenated ones
+// some tools write, and OpenSSL 3's names of the SHA-2 digests.
+struct TagSpelling {
+    const wchar_t* spelling;
+    const wchar_t* tableName;
+};
+
+const TagSpelling kOtherTagSpellings[] = {
+    {L"SHA-1", L"SHA1"},      {L"SHA-224", L"SHA224"},  {L"SHA-256", L"SHA256"},
+    {L"SHA-384", L"SHA384"},  {L"SHA-512", L"SHA512"},  {L"SHA2-224", L"SHA224"},
+    {L"SHA2-256", L"SHA256"}, {L"SHA2-384", L"SHA384"}, {L"SHA2-512", L"SHA512"},
+};
+
+// What follows the name of a tagged line: the usual tools' and OpenSSL's.
+const std::string_view kTagSeparators[] = {") = ", ")= "};
+
+// The escapes of escaped names, and the characters they stand for.
+struct Escape {
+    char letter;
+    wchar_t character;
+};
+
+const Escape kEscapes[] = {{'\\', L'\\'}, {'n', L'\n'}, {'r', L'\r'}};
+
+bool StartsWith(std::string_view text, std::string_view start) { return text.substr(0, start.size()) == start; }
+
+bool EndsWith(std::string_view text, std::string_view end)
+{
+    return text.size() >= end.size() && text.substr(text.size() - end.size()) == end;
+}
+
+bool IsHexDigit(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
+
+char UpperHexDigit(char c) { return c >= 'a' && c <= 'f' ? static_cast<char>(c - 'a' + 'A') : c; }
+
+bool IsAllHex(std::string_view text)
+{
+    for (char c : text) {
+        if (!IsHexDigit(c))
+            return false;
+    }
+    return true;
+}
+
+int DigestNamed(const std::wstring& name)
+{
+    for (const TagSpelling& other : kOtherTagSpellings) {
+        if (name == other.spelling)
+            return DigestNamed(other.tableName);
+    }
+    for (int i = 0; i < kDigestCount; ++i) {
+        if (name == kDigestTable[i].name)
+            return i;
+    }
+    return -1;
+}
+
+// Of the digests with `digits` digits (MD4 and MD5 share 32), the last that
+// --only selects, else the last: MD5 rather than MD4, as the usual tools mean.
+int DigestOfHexLength(size_t digits, const DigestSelection& selected)
+{
+    int found = -1;
+    for (int i = 0; i < kDigestCount; ++i) {
+        if (2 * kDigestTable[i].length == digits && (found < 0 || selected[i] || !selected[found]))
+            found = i;
+    }
+    return found;
+}
+
+// "NAME (name) = hex", or OpenSSL's "NAME(name)= hex". The hex ends the line,
+// so a name may hold ") = " itself.
+bool ParseTaggedLine(std::string_view line, ListedChecksum& checksum, std::string_view& name)
+{
+    const size_t open = line.find('(');
+    if (open == std::string_view::npos)
+        return false;
+    std::string_view tag = line.substr(0, open);
+    if (EndsWith(tag, " "))
+        tag.remove_suffix(1);
+    checksum.digest = DigestNamed(std::wstring(tag.begin(), tag.end()));
+    if (checksum.digest < 0)
+        return false;
+    const size_t digits = 2 * kDigestTable[checksum.digest].length;
+    std::string_view rest = line.substr(open + 1);
+    if (rest.size() < digits || !IsAllHex(rest.substr(rest.size() - digits)))
+        return false;
+    checksum.hex = std::string(rest.substr(rest.size() - digits));
+    rest.remove_suffix(digits);
+    for (std::string_view separator : kTagSeparators) {
+        if (EndsWith(rest, separator)) {
+            name = rest.substr(0, rest.size() - separator.size());
+            return true;
+        }
+    }
+    return false;
+}
+
+// "hex  name" or "hex *name" (the mark of text or binary reading, which are
+// the same here); the number of digits says the digest.
+bool ParseGnuLine(std::string_view line, const DigestSelection& selected, ListedChecksum& checksum,
+                  std::string_view& name)
+{
+    size_t digits = 0;
+    while (digits < line.size() && IsHexDigit(line[digits]))
+        ++digits;
+    checksum.digest = DigestOfHexLength(digits, selected);
+    if (checksum.digest < 0 || digits == line.size() || (line[digits] != ' ' && line[digits] != '\t'))
+        return false;
+    checksum.hex = std::string(line.substr(0, digits));
+    name = line.substr(digits + 1);
+    if (name.size() > 1 && (name[0] == ' ' || name[0] == '*'))
+        name.remove_prefix(1);
+    return true;
+}
+
+bool Unescape(std::string_view escaped, std::string& name)
+{
+    for (size_t i = 0; i < escaped.size(); ++i) {
+        if (escaped[i] != '\\') {
+            name += escaped[i];
+            continue;
+        }
+        if (++i == escaped.size())
+            return false;
+        const Escape* escape = std::find_if(std::begin(kEscapes), std::end(kEscapes),
+                                            [&](const Escape& e) { return e.letter == escaped[i]; });
+        if (escape == std::end(kEscapes))
+            return false;
+        name += static_cast<char>(escape->character);
+    }
+    return true;
+}
+
+// The listed bytes as a name Windows opens: UTF-8, no NUL (which would end
+// the name early and open another file).
+bool DecodeName(std::string_view listed, bool escaped, std::wstring& name)
+{
+    std::string bytes;
+    if (!escaped)
+        bytes.assign(listed);
+    else if (!Unescape(listed, bytes))
+        return false;
+    name.clear();
+    if (bytes.find('\0') != std::string::npos)
+        return false;
+    // The usual tools take an empty name as well; it opens nothing.
+    if (bytes.empty())
+        return true;
+    const int size = static_cast<int>(bytes.size());
+    const int length = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, bytes.data(), size, nullptr, 0);
+    if (length == 0)
+        return false;
+    name.resize(length);
+    MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, bytes.data(), size, &name[0], length);
+    return true;
+}
+
+std::wstring Escaped(const std::wstring& name)
+{
+    std::wstring escaped;
+    for (wchar_t c : name) {
+        const Escape* escape =
+            std::find_if(std::begin(kEscapes), std::end(kEscapes), [c](const Escape& e) { return e.character == c; });
+        if (escape == std::end(kEscapes))
+            escaped += c;
+        else
+            escaped += {L'\\', static_cast<wchar_t>(escape->letter)};
+    }
+    return escaped;
+}
+
+}  // namespace
+
+ListLine ParseListLine(std::string line, const DigestSelection& selected, ListedChecksum& checksum)
+{
+    if (!line.empty() && line.back() == '\r')
+        line.pop_back();
+    if (line.empty() || line[0] == '#')
+        return ListLine::Skipped;
+    std::string_view rest(line);
+    rest.remove_prefix(std::min(rest.find_first_not_of(" \t"), rest.size()));
+    const bool escaped = StartsWith(rest, "\\");
+    if (escaped)
+        rest.remove_prefix(1);
+    std::string_view name;
+    const bool parsed = ParseTaggedLine(rest, checksum, name) || ParseGnuLine(rest, selected, checksum, name);
+    return parsed && DecodeName(name, escaped, checksum.name) ? ListLine::Checksum : ListLine::Improper;
+}
+
+bool SameHex(const std::string& hex, const std::wstring& computed)
+{
+    if (hex.size() != computed.size())
+        return false;
+    for (size_t i = 0; i < hex.size(); ++i) {
+        if (static_cast<wchar_t>(UpperHexDigit(hex[i])) != computed[i])
+            return false;
+    }
+    return true;
+}
+
+std::wstring ReportedName(const std::wstring& name)
+{
+    return name.find(L'\n') == std::wstring::npos ? name : L'\\' + Escaped(name);
+}
+
+std::wstring TaggedLine(int digest, const std::wstring& name, const std::wstring& hex)
+{
+    const bool escape = name.find_first_of(L"\\\n\r") != std::wstring::npos;
+    return (escape ? L"\\" : L"") + std::wstring(kDigestTable[digest].name) + L" (" + (escape ? Escaped(name) : name)
+        + L") = " + hex;
+}
+
+void CListLines::Add(const BYTE* data, DWORD length)
+{
+    const char* bytes = reinterpret_cast<const char*>(data);
+    while (length != 0) {
+        const char* lineFeed = static_cast<const char*>(memchr(bytes, '\n', length));
+        const DWORD taken = lineFeed == nullptr ? length : static_cast<DWORD>(lineFeed - bytes);
+        m_pending = true;
+        m_tooLong = m_tooLong || m_line.size() + taken > kMaxListLineBytes;
+        if (!m_tooLong)
+            m_line.append(bytes, taken);
+        if (lineFeed == nullptr)
+            return;
+        EndLine();
+        bytes += taken + 1;
+        length -= taken + 1;
+    }
+}
+
+void CListLines::Finish()
+{
+    if (m_pending)
+        EndLine();
+}
+
+void CListLines::EndLine()
+{
+    if (m_tooLong)
+        m_line.clear();
+    else if (m_first && StartsWith(m_line, kByteOrderMark))
+        m_line.erase(0, sizeof(kByteOrderMark) - 1);
+    m_sink(m_line, m_tooLong);
+    m_line.clear();
+    m_pending = m_tooLong = m_first = false;
+}

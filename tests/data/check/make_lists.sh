@@ -1,0 +1,125 @@
+#!/bin/bash
+# Remakes the checksum lists in lists/ and, in gnu_check.txt, what GNU --check
+# prints and returns for them. Run by hand on a Linux host with GNU coreutils
+# and OpenSSL 3; the tests only read what it wrote. Each record in
+# gnu_check.txt: "run" and the arguments after --check (in files/), the exit
+# code, the standard output lines ("out") and standard error lines ("err").
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+expected=$here/gnu_check.txt
+lists=../lists
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+cd "$here/files"
+# Wine in the C locale opens only ASCII names of Linux files: a name in
+# Chinese is tested with a file the test makes.
+names=(alpha.txt beta.bin empty.txt 'two words.txt' sub/gamma.txt)
+tools=(md5 sha1 sha224 sha256 sha384 sha512)
+rm -rf "$lists"
+mkdir "$lists"
+
+{
+    echo "# Made by make_lists.sh with $(md5sum --version | head -1) and $(openssl version)."
+    echo "# The GNU tool names in the lines below are the tools that checked the list."
+} >"$expected"
+
+# record "<our arguments after --check>" <GNU command...>
+record() {
+    local ours=$1 status=0
+    shift
+    "$@" >"$scratch/out" 2>"$scratch/err" || status=$?
+    {
+        echo "run $ours"
+        echo "exit $status"
+        sed 's/^/out /' "$scratch/out"
+        sed 's/^/err /' "$scratch/err"
+        echo "end"
+    } >>"$expected"
+}
+
+# same <tool> <arguments...>: both programs check with the same arguments.
+same() {
+    local tool=$1
+    shift
+    record "$*" "${tool}sum" -c "$@"
+}
+
+# The lists the usual tools write over the files as they are.
+for tool in "${tools[@]}"; do
+    "${tool}sum" "${names[@]}" >"$lists/$tool.lst"
+    "${tool}sum" --tag "${names[@]}" >"$lists/$tool-tag.lst"
+    openssl dgst "-$tool" "${names[@]}" >"$lists/openssl-$tool.lst"
+    same "$tool" "$lists/$tool.lst"
+    same "$tool" "$lists/$tool-tag.lst"
+    # GNU reads OpenSSL 3's names of the SHA-2 digests not; it checks what
+    # OpenSSL writes with -r, the same digests as GNU lines.
+    openssl dgst -r "-$tool" "${names[@]}" >"$scratch/openssl-r.lst"
+    record "$lists/openssl-$tool.lst" "${tool}sum" -c "$scratch/openssl-r.lst"
+done
+
+# MD4: OpenSSL's legacy digest. GNU has no MD4 tool, so what OpenSSL wrote
+# must match every file; GNU lines of 32 digits are MD5 unless --only md4,
+# and as MD5 GNU md5sum finds them all wrong.
+legacy=(-provider legacy -provider default -md4)
+openssl dgst "${legacy[@]}" "${names[@]}" >"$lists/openssl-md4.lst"
+openssl dgst "${legacy[@]}" -r "${names[@]}" >"$lists/md4.lst"
+record "$lists/openssl-md4.lst" printf '%s: OK\n' "${names[@]}"
+record "--only md4 $lists/md4.lst" printf '%s: OK\n' "${names[@]}"
+same md5 "$lists/md4.lst"
+
+# Hex in upper case, and lines ending in CR LF.
+sed -E 's/^([0-9a-f]{32})/\U\1/' "$lists/md5.lst" >"$lists/md5-upper.lst"
+same md5 "$lists/md5-upper.lst"
+sed 's/$/\r/' "$lists/sha256-tag.lst" >"$lists/sha256-tag-crlf.lst"
+same sha256 "$lists/sha256-tag-crlf.lst"
+
+# Escaped names: a backslash in a name on Linux is a folder on Windows, so
+# "sub\gamma.txt" is the file sub/gamma.txt there.
+cp sub/gamma.txt "$scratch/sub\\gamma.txt"
+(cd "$scratch" && md5sum 'sub\gamma.txt') >"$lists/escaped.lst"
+(cd "$scratch" && sha256sum --tag 'sub\gamma.txt') >"$lists/escaped-tag.lst"
+for list in escaped escaped-tag; do
+    tool=md5
+    [ $list = escaped-tag ] && tool=sha256
+    (cd "$scratch" && record "$lists/$list.lst" "${tool}sum" -c "$here/lists/$list.lst")
+done
+
+# Lists made before the files changed: alpha.txt was other text, gone.txt
+# was there; one list has lines that are no checksum lines.
+mkdir "$scratch/then"
+cp -r . "$scratch/then"
+printf 'ALPHA\n' >"$scratch/then/alpha.txt"
+printf 'gone\n' | tee "$scratch/then/gone.txt" >"$scratch/then/gone too.txt"
+(cd "$scratch/then" && md5sum alpha.txt beta.bin) >"$lists/changed.lst"
+(cd "$scratch/then" && sha1sum beta.bin gone.txt 'gone too.txt') >"$lists/missing.lst"
+(cd "$scratch/then" && sha512sum gone.txt) >"$lists/all-missing.lst"
+sha256sum alpha.txt beta.bin | sed '1a this line is no checksum line' >"$lists/malformed.lst"
+sed -n '2s/^\(.\{50\}\).*/\1  truncated.txt/p' "$lists/sha256.lst" >>"$lists/malformed.lst"
+{
+    cat "$lists/sha256.lst"
+    (cd "$scratch/then" && sha256sum alpha.txt gone.txt)
+    echo "a line in no known format"
+    # A folder where a file should be.
+    sha256sum empty.txt | sed 's/empty.txt$/sub/'
+} >"$lists/mixed.lst"
+for options in "" --quiet --status --strict --ignore-missing -w; do
+    same md5 $options "$lists/changed.lst"
+    same sha1 $options "$lists/missing.lst"
+    same sha512 $options "$lists/all-missing.lst"
+    same sha256 $options "$lists/malformed.lst"
+    same sha256 $options "$lists/mixed.lst"
+done
+for options in "--status -w" "-w --status" "--quiet -w" "-w --quiet" "--quiet --status" "--status --quiet" \
+    "--strict --ignore-missing" "--quiet --ignore-missing" "--status --ignore-missing"; do
+    same sha256 $options "$lists/mixed.lst"
+done
+same sha512 --quiet --ignore-missing "$lists/all-missing.lst"
+same sha256 "$lists/sha256.lst" "$lists/mixed.lst" "$lists/sha256-tag.lst"
+
+# Lists that are none: empty, binary, a folder, not there, no checksum line.
+printf 'no checksum here\n\n# nor here\n' >"$lists/junk.lst"
+for list in empty.txt beta.bin sub no-such.lst "$lists/junk.lst"; do
+    same md5 "$list"
+    same md5 --status "$list"
+done
+same md5 --ignore-missing "$lists/junk.lst" "$lists/changed.lst"
