@@ -95,9 +95,11 @@ TEST_P(SelectTest, DoubleClickSelectsTheWholeOutput)
     const LRESULT corner = ::SendMessageW(Item(c.id), EM_POSFROMCHAR, 2, 0);  // inside the first line's text
     POINT point = {short(LOWORD(corner)) + 2, short(HIWORD(corner)) + 4};
     ::ClientToScreen(Item(c.id), &point);
+    // Waiting by opening the clipboard could keep the output's own copy from opening it.
+    const DWORD before = ::GetClipboardSequenceNumber();
     ClickAt(point, 2);
     PressWithCtrl('C');
-    EXPECT_TRUE(WaitFor([] { return ClipboardText() != L""; }));
+    EXPECT_TRUE(WaitFor([before] { return ::GetClipboardSequenceNumber() != before; }));
     EXPECT_EQ(ClipboardText(), Text(c.id));
     EXPECT_EQ(ClipboardText().size(), c.length);
 }
