@@ -126,10 +126,10 @@ LRESULT CMainDlg::OnDestroy(UINT, WPARAM, LPARAM, BOOL&)
 LRESULT CMainDlg::OnCtlColorStatic(UINT, WPARAM wParam, LPARAM lParam, BOOL& handled)
 {
     const int id = ::GetDlgCtrlID(reinterpret_cast<HWND>(lParam));
-    for (int outputId : m_outputIds) {
-        if (outputId == id) {
+    for (int i = 0; i < kDigestCount; ++i) {
+        if (m_outputIds[i] == id) {
             HDC dc = reinterpret_cast<HDC>(wParam);
-            if (IsMarkedOutput(id) && m_matchBrush) {
+            if (m_markedOutputs[i] && m_matchBrush) {
                 return PaintAsMatch(dc);
             }
             ::SetBkColor(dc, ::GetSysColor(COLOR_WINDOW));
@@ -247,11 +247,9 @@ LRESULT CMainDlg::OnAbout(int, NMHDR*, BOOL&)
 LRESULT CMainDlg::OnCopyAsC(int, NMHDR*, BOOL&)
 {
     std::array<std::wstring, kDigestCount> outputs;
-    for (int i = 0; i < kDigestCount; ++i) {
-        if (!ReadWholeText(GetDlgItem(m_outputIds[i]), outputs[i])) {
-            ShowLastError();
-            return 0;
-        }
+    if (!ReadOutputTexts(outputs)) {
+        ShowLastError();
+        return 0;
     }
     if (SetClipboardText(m_hWnd, BuildCArrayExport(outputs).c_str())) {
         ::MessageBoxW(m_hWnd, L"复制到剪切板成功。", L"完成", MB_ICONINFORMATION);
@@ -396,9 +394,8 @@ void CMainDlg::FollowClipboardDigest()
 void CMainDlg::MarkMatchingOutputs()
 {
     std::array<std::wstring, kDigestCount> shown;
-    for (int i = 0; i < kDigestCount; ++i) {
-        ReadWholeText(GetDlgItem(m_outputIds[i]), shown[i]);
-    }
+    // Outputs that could not be read stay empty and match nothing.
+    ReadOutputTexts(shown);
     const DigestSelection marked = MatchingDigests(shown, m_clipboardDigest);
     const DigestSelection changed = marked ^ m_markedOutputs;
     m_markedOutputs = marked;
@@ -436,14 +433,14 @@ void CMainDlg::ShowMatchTip(int row, const wchar_t* title, const std::wstring& t
     m_matchTip.Show(title, text.c_str(), OutputTipPoint(row));
 }
 
-bool CMainDlg::IsMarkedOutput(int id) const
+bool CMainDlg::ReadOutputTexts(std::array<std::wstring, kDigestCount>& texts) const
 {
     for (int i = 0; i < kDigestCount; ++i) {
-        if (m_outputIds[i] == id) {
-            return m_markedOutputs[i];
+        if (!ReadWholeText(GetDlgItem(m_outputIds[i]), texts[i])) {
+            return false;
         }
     }
-    return false;
+    return true;
 }
 
 LRESULT CMainDlg::PaintAsMatch(HDC dc) const

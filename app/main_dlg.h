@@ -7,6 +7,7 @@
 #include <commctrl.h>
 #include <wincrypt.h>
 
+#include <array>
 #include <string>
 
 #include "digest/digest_pipeline.h"
@@ -118,7 +119,8 @@ private:
     // setting gives it, or that none does.
     void ExplainClipboardDigest();
     void ShowMatchTip(int row, const wchar_t* title, const std::wstring& text);
-    bool IsMarkedOutput(int id) const;
+    // The seven outputs as shown; false, with the reason recorded, when one cannot be read.
+    bool ReadOutputTexts(std::array<std::wstring, kDigestCount>& texts) const;
     LRESULT PaintAsMatch(HDC dc) const;
     std::wstring EncodingCaption(ByteEncoding encoding) const;
     // Where the tip's stem touches the output of `row`, in screen coordinates.

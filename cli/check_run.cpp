@@ -4,6 +4,7 @@
 #include "cli/command_line.h"
 #include "cli/console_io.h"
 #include "cli/digest_run.h"
+#include "digest/expected_digest.h"
 #include "hash/file_pieces.h"
 #include "support/last_error.h"
 
@@ -121,7 +122,8 @@ void CListCheck::CheckFile(const ListedChecksum& listed)
         ++m_tally.unreadable;
         return Report(name, kUnreadable);
     }
-    if (SameHex(listed.hex, computed)) {
+    // The listed hex was checked to be digits only, which widen as they are.
+    if (IsExpectedDigest(computed, std::wstring(listed.hex.begin(), listed.hex.end()))) {
         ++m_tally.matched;
         if (m_options.checkOutput != CheckOutput::Quiet)
             Report(name, kMatched);

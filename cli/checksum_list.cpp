@@ -41,8 +41,6 @@ bool EndsWith(std::string_view text, std::string_view end)
 
 bool IsHexDigit(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
 
-char UpperHexDigit(char c) { return c >= 'a' && c <= 'f' ? static_cast<char>(c - 'a' + 'A') : c; }
-
 bool IsAllHex(std::string_view text)
 {
     for (char c : text) {
@@ -195,17 +193,6 @@ ListLine ParseListLine(std::string line, const DigestSelection& selected, Listed
     std::string_view name;
     const bool parsed = ParseTaggedLine(rest, checksum, name) || ParseGnuLine(rest, selected, checksum, name);
     return parsed && DecodeName(name, escaped, checksum.name) ? ListLine::Checksum : ListLine::Improper;
-}
-
-bool SameHex(const std::string& hex, const std::wstring& computed)
-{
-    if (hex.size() != computed.size())
-        return false;
-    for (size_t i = 0; i < hex.size(); ++i) {
-        if (static_cast<wchar_t>(UpperHexDigit(hex[i])) != computed[i])
-            return false;
-    }
-    return true;
 }
 
 std::wstring ReportedName(const std::wstring& name)

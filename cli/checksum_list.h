@@ -34,9 +34,6 @@ struct ListedChecksum {
 // and not MD5.
 ListLine ParseListLine(std::string line, const DigestSelection& selected, ListedChecksum& checksum);
 
-// True when `hex` (as listed) and `computed` (uppercase) are the same digits.
-bool SameHex(const std::string& hex, const std::wstring& computed);
-
 // A listed name as checking reports it: one with a line break in it escaped
 // and marked by a leading backslash, so that every report stays one line.
 std::wstring ReportedName(const std::wstring& name);

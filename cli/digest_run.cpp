@@ -87,20 +87,20 @@ int DigestText(HCRYPTPROV provider, const CliOptions& options)
     return WriteReport(report) && report.failures.empty() ? kExitSuccess : kExitFailure;
 }
 
-// Standard input named as a file: its raw bytes from where it stands to its end.
-bool DigestStandardInput(HCRYPTPROV provider, DigestSelection selected, DigestTexts& digests)
+// A file by name on every core; standard input, read from where it stands,
+// on this thread.
+bool DigestSelectedOfFile(HCRYPTPROV provider, const std::wstring& path, DigestSelection selected, DigestTexts& digests)
 {
+    if (!NamesStandardInput(path))
+        return DigestFileInParallel(provider, selected, path.c_str(), DigestThreadCount(selected), digests);
     CDigestSet set(provider, selected);
-    return DigestOpenFile(set, GetStdHandle(STD_INPUT_HANDLE), digests);
+    return DigestNamedFile(set, path, digests);
 }
 
 DigestReport FileReport(HCRYPTPROV provider, const std::wstring& path, const CliOptions& options)
 {
     DigestTexts digests;
-    const bool digested = NamesStandardInput(path)
-        ? DigestStandardInput(provider, options.selected, digests)
-        : DigestFileInParallel(provider, options.selected, path.c_str(), DigestThreadCount(options.selected), digests);
-    if (digested)
+    if (DigestSelectedOfFile(provider, path, options.selected, digests))
         return ReportDigests(path, digests, options);
     return {L"", {path + L": " + LastErrorString()}};
 }
