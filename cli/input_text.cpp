@@ -20,19 +20,6 @@ const ByteOrderMark kByteOrderMarks[] = {
     {"\xFF\xFE", 2, ByteEncoding::Utf16Le},
 };
 
-std::wstring EncodingName(ByteEncoding encoding)
-{
-    switch (encoding) {
-    case ByteEncoding::Utf16Le:
-        return L"UTF-16LE";
-    case ByteEncoding::Utf8:
-        return L"UTF-8";
-    case ByteEncoding::Ansi:
-        break;
-    }
-    return L"ANSI 代码页 " + std::to_wstring(GetACP());
-}
-
 // Length of the byte-order mark at the start of `bytes` (0: none); with
 // `markDecides` a mark overrides `encoding`.
 size_t SkipByteOrderMark(const std::string& bytes, bool markDecides, ByteEncoding& encoding)

@@ -111,6 +111,19 @@ DigestTexts FailureTexts()
 
 }  // namespace
 
+std::wstring EncodingName(ByteEncoding encoding)
+{
+    switch (encoding) {
+    case ByteEncoding::Utf16Le:
+        return L"UTF-16LE";
+    case ByteEncoding::Utf8:
+        return CodePageName(CP_UTF8);
+    case ByteEncoding::Ansi:
+        break;
+    }
+    return CodePageName(GetACP());
+}
+
 DigestTexts ComputeDigestTexts(HCRYPTPROV provider, const wchar_t* units, size_t count, ByteEncoding encoding,
                                bool withTerminator, DigestSelection selected)
 {

@@ -11,6 +11,10 @@
 // as they are, or UTF-8.
 enum class ByteEncoding { Ansi, Utf16Le, Utf8 };
 
+// How both programs' messages name an encoding: "UTF-16LE", or as
+// CodePageName names UTF-8 and the system's ANSI code page.
+std::wstring EncodingName(ByteEncoding encoding);
+
 // Digests the `count` units of `units` (which must be followed by a zero unit,
 // digested too when `withTerminator` is set) with `provider` for the provider
 // digests; only the `selected` digests are computed. The whole text is

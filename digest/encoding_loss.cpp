@@ -153,10 +153,12 @@ void NoteReplacedCharacters(UINT codePage, const wchar_t* text, size_t start, si
         NoteAnsiLosses(codePage, text, start, start + length, loss);
 }
 
-std::wstring EncodingLossName(const EncodingLoss& loss)
+std::wstring CodePageName(UINT codePage)
 {
-    return loss.codePage == CP_UTF8 ? L"UTF-8" : L"ANSI 代码页 " + std::to_wstring(loss.codePage);
+    return codePage == CP_UTF8 ? L"UTF-8" : L"ANSI 代码页 " + std::to_wstring(codePage);
 }
+
+std::wstring EncodingLossName(const EncodingLoss& loss) { return CodePageName(loss.codePage); }
 
 std::wstring ReplacedCharacterName(const EncodingLoss& loss)
 {

@@ -28,8 +28,11 @@ struct EncodingLoss {
 // one. A walk costs less than a conversion refusing replacements would.
 void NoteReplacedCharacters(UINT codePage, const wchar_t* text, size_t start, size_t length, EncodingLoss& loss);
 
-// How the messages of both programs name the encoding: "UTF-8" or
+// How the messages of both programs name a code page: "UTF-8" or
 // "ANSI 代码页 <number>".
+std::wstring CodePageName(UINT codePage);
+
+// The same for the encoding that lost characters.
 std::wstring EncodingLossName(const EncodingLoss& loss);
 
 // How they name the first replaced character: the character in quotes and its
