@@ -7,19 +7,10 @@ namespace {
 
 const wchar_t kLineEnd[] = L"\r\n";
 
-std::wstring LowerCaseHex(std::wstring hex)
-{
-    for (wchar_t& digit : hex) {
-        if (digit >= L'A' && digit <= L'F')
-            digit = static_cast<wchar_t>(digit - L'A' + L'a');
-    }
-    return hex;
-}
-
 // "NAME HEX", or with --tag the tagged line of the file `label`.
 std::wstring DigestLine(int digest, const std::wstring& label, const std::wstring& hex, const CliOptions& options)
 {
-    const std::wstring shown = options.lowerCase ? LowerCaseHex(hex) : hex;
+    const std::wstring shown = options.lowerCase ? LowerCaseAscii(hex) : hex;
     return (options.tag ? TaggedLine(digest, label, shown) : kDigestTable[digest].name + (L' ' + shown)) + kLineEnd;
 }
 
@@ -45,6 +36,15 @@ std::wstring CopyAsCText(const DigestTexts& digests)
 }
 
 }  // namespace
+
+std::wstring LowerCaseAscii(std::wstring text)
+{
+    for (wchar_t& unit : text) {
+        if (unit >= L'A' && unit <= L'Z')
+            unit = static_cast<wchar_t>(unit - L'A' + L'a');
+    }
+    return text;
+}
 
 DigestReport ReportDigests(const std::wstring& label, const DigestTexts& digests, const CliOptions& options)
 {

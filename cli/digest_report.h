@@ -15,5 +15,9 @@ struct DigestReport {
     std::vector<std::wstring> failures;
 };
 
+// `text` with its ASCII capitals in lower case: hex as --lower prints it,
+// digest names as the options take them.
+std::wstring LowerCaseAscii(std::wstring text);
+
 // `label` names the file the digests belong to; empty for the text.
 DigestReport ReportDigests(const std::wstring& label, const DigestTexts& digests, const CliOptions& options);

@@ -1,19 +1,11 @@
 #include "cli/match_run.h"
 
 #include "cli/console_io.h"
+#include "cli/digest_report.h"
 #include "cli/digest_run.h"
 #include "hash/provider_digest.h"
 
 namespace {
-
-std::wstring LowerCase(std::wstring text)
-{
-    for (wchar_t& unit : text) {
-        if (unit >= L'A' && unit <= L'Z')
-            unit = static_cast<wchar_t>(unit - L'A' + L'a');
-    }
-    return text;
-}
 
 std::wstring MatchLines(const std::vector<SettingMatch>& matches)
 {
@@ -28,8 +20,8 @@ std::wstring MatchLines(const std::vector<SettingMatch>& matches)
 std::wstring SettingAsOptions(const SettingMatch& match)
 {
     const TextSetting& setting = match.setting;
-    std::wstring options =
-        L"--only " + LowerCase(kDigestTable[match.row].name) + L" --encoding " + EncodingOptionName(setting.encoding);
+    std::wstring options = L"--only " + LowerCaseAscii(kDigestTable[match.row].name) + L" --encoding "
+        + EncodingOptionName(setting.encoding);
     if (setting.withTerminator)
         options += L" --terminator";
     const std::wstring lineBreaks = LineBreakWords(setting.lineBreaks);
