@@ -393,6 +393,10 @@ void CMainDlg::FollowClipboardDigest()
 
 void CMainDlg::MarkMatchingOutputs()
 {
+    // Without a digest on the clipboard a keystroke has nothing to compare.
+    if (m_clipboardDigest.empty() && m_markedOutputs.none()) {
+        return;
+    }
     std::array<std::wstring, kDigestCount> shown;
     // Outputs that could not be read stay empty and match nothing.
     ReadOutputTexts(shown);
