@@ -3,7 +3,6 @@
 #include <shellapi.h>
 
 #include <algorithm>
-#include <array>
 #include <iterator>
 #include <new>
 
@@ -39,8 +38,15 @@ constexpr wchar_t kNoDroppedPathText[] = L"拖放的项目没有给出可用的�
 // An output that shows the clipboard's digest: dark text on light green.
 constexpr COLORREF kMatchBackground = RGB(0xC6, 0xEF, 0xCE);
 constexpr COLORREF kMatchText = RGB(0x00, 0x61, 0x00);
-// The encoding options, in ByteEncoding's order.
-constexpr int kEncodingOptions[] = {IDC_ANSI, IDC_UNICODE, IDC_UTF8};
+// The encoding options, in ByteEncoding's order, with the captions that name
+// the encodings in the tips too; the system's ANSI code page is "GB3212" on a
+// Chinese system.
+struct EncodingOption {
+    int id;
+    const wchar_t* caption;
+};
+constexpr EncodingOption kEncodingOptions[] = {{IDC_ANSI, L"Ansi"}, {IDC_UNICODE, L"Unicode"}, {IDC_UTF8, L"UTF-8"}};
+constexpr wchar_t kChineseAnsiCaption[] = L"GB3212";
 // What the tip at an output says about the clipboard's digest.
 constexpr wchar_t kOtherSettingTitle[] = L"剪贴板上的摘要来自另一种设置";
 constexpr wchar_t kNoSettingTitle[] = L"剪贴板上的摘要与文本不符";
@@ -104,10 +110,7 @@ LRESULT CMainDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&)
     StartClipboardWatch();
     m_lossTip.Create(m_hWnd, GetDlgItem(IDC_INPUT));
     ::SetFocus(GetDlgItem(IDC_INPUT));
-    CPINFOEXW codePage = {};
-    if (::GetCPInfoExW(CP_ACP, 0, &codePage) && codePage.CodePage == kChineseCodePage) {
-        SetDlgItemText(IDC_ANSI, L"GB3212");
-    }
+    SetDlgItemText(IDC_ANSI, EncodingCaption(ByteEncoding::Ansi));
     ::DragAcceptFiles(m_hWnd, TRUE);
     // The focus set above stays.
     return FALSE;
@@ -211,17 +214,12 @@ LRESULT CMainDlg::OnInputLimitReached(WORD, WORD, HWND, BOOL&)
 LRESULT CMainDlg::UpdateDigests(WORD, WORD, HWND, BOOL&)
 {
     std::wstring text;
-    if (!ReadWholeText(GetDlgItem(IDC_INPUT), text)) {
-        ShowFailureInOutputs(LastErrorText());
-        FollowClipboardDigest();
-        m_lossTip.Hide();
-        return 0;
-    }
-    const DigestTexts digests =
-        ComputeDigestTexts(m_hProv, text.c_str(), text.size(), SelectedEncoding(), IsDlgButtonChecked(IDC_TERMINATOR));
-    ShowDigestTexts(digests);
+    m_digests = ReadWholeText(GetDlgItem(IDC_INPUT), text)
+        ? ComputeDigestTexts(m_hProv, text.c_str(), text.size(), SelectedEncoding(), IsDlgButtonChecked(IDC_TERMINATOR))
+        : EveryDigestFailed(LastErrorString());
+    ShowDigests();
     FollowClipboardDigest();
-    ShowEncodingLoss(digests.loss);
+    ShowEncodingLoss(m_digests.loss);
     return 0;
 }
 
@@ -246,12 +244,7 @@ LRESULT CMainDlg::OnAbout(int, NMHDR*, BOOL&)
 
 LRESULT CMainDlg::OnCopyAsC(int, NMHDR*, BOOL&)
 {
-    std::array<std::wstring, kDigestCount> outputs;
-    if (!ReadOutputTexts(outputs)) {
-        ShowLastError();
-        return 0;
-    }
-    if (SetClipboardText(m_hWnd, BuildCArrayExport(outputs).c_str())) {
+    if (SetClipboardText(m_hWnd, BuildCArrayExport(m_digests).c_str())) {
         ::MessageBoxW(m_hWnd, L"复制到剪切板成功。", L"完成", MB_ICONINFORMATION);
     } else {
         ShowLastError();
@@ -289,28 +282,19 @@ void CMainDlg::ShowLastError() const { ::MessageBoxW(m_hWnd, LastErrorText(), nu
 
 ByteEncoding CMainDlg::SelectedEncoding() const
 {
-    if (IsDlgButtonChecked(IDC_ANSI)) {
-        return ByteEncoding::Ansi;
+    for (const EncodingOption& option : kEncodingOptions) {
+        if (IsDlgButtonChecked(option.id)) {
+            return static_cast<ByteEncoding>(&option - kEncodingOptions);
+        }
     }
-    if (IsDlgButtonChecked(IDC_UTF8)) {
-        return ByteEncoding::Utf8;
-    }
-    return ByteEncoding::Utf16Le;
+    return ByteEncoding::Ansi;
 }
 
-void CMainDlg::ShowDigestTexts(const DigestTexts& digests)
+void CMainDlg::ShowDigests()
 {
-    EnableCopyLink(digests.hasDigests);
+    EnableCopyLink(m_digests.hasDigests);
     for (int i = 0; i < kDigestCount; ++i) {
-        SetDlgItemText(m_outputIds[i], digests.texts[i].c_str());
-    }
-}
-
-void CMainDlg::ShowFailureInOutputs(const wchar_t* text)
-{
-    EnableCopyLink(false);
-    for (int outputId : m_outputIds) {
-        SetDlgItemText(outputId, text ? text : L"");
+        SetDlgItemText(m_outputIds[i], m_digests.texts[i].c_str());
     }
 }
 
@@ -397,10 +381,7 @@ void CMainDlg::MarkMatchingOutputs()
     if (m_clipboardDigest.empty() && m_markedOutputs.none()) {
         return;
     }
-    std::array<std::wstring, kDigestCount> shown;
-    // Outputs that could not be read stay empty and match nothing.
-    ReadOutputTexts(shown);
-    const DigestSelection marked = MatchingDigests(shown, m_clipboardDigest);
+    const DigestSelection marked = MatchingDigests(m_digests, m_clipboardDigest);
     const DigestSelection changed = marked ^ m_markedOutputs;
     m_markedOutputs = marked;
     for (int i = 0; i < kDigestCount; ++i) {
@@ -437,16 +418,6 @@ void CMainDlg::ShowMatchTip(int row, const wchar_t* title, const std::wstring& t
     m_matchTip.Show(title, text.c_str(), OutputTipPoint(row));
 }
 
-bool CMainDlg::ReadOutputTexts(std::array<std::wstring, kDigestCount>& texts) const
-{
-    for (int i = 0; i < kDigestCount; ++i) {
-        if (!ReadWholeText(GetDlgItem(m_outputIds[i]), texts[i])) {
-            return false;
-        }
-    }
-    return true;
-}
-
 LRESULT CMainDlg::PaintAsMatch(HDC dc) const
 {
     ::SetBkColor(dc, kMatchBackground);
@@ -454,12 +425,12 @@ LRESULT CMainDlg::PaintAsMatch(HDC dc) const
     return reinterpret_cast<LRESULT>(m_matchBrush);
 }
 
-std::wstring CMainDlg::EncodingCaption(ByteEncoding encoding) const
+const wchar_t* CMainDlg::EncodingCaption(ByteEncoding encoding)
 {
-    const int option = kEncodingOptions[static_cast<int>(encoding)];
-    std::wstring caption;
-    ReadWholeText(GetDlgItem(option), caption);
-    return caption;
+    if (encoding == ByteEncoding::Ansi && ::GetACP() == kChineseCodePage) {
+        return kChineseAnsiCaption;
+    }
+    return kEncodingOptions[static_cast<int>(encoding)].caption;
 }
 
 POINT CMainDlg::OutputTipPoint(int row) const

@@ -7,7 +7,6 @@
 #include <commctrl.h>
 #include <wincrypt.h>
 
-#include <array>
 #include <string>
 
 #include "digest/digest_pipeline.h"
@@ -93,8 +92,8 @@ private:
     void PostInputChanged() const;
     void ShowLastError() const;
     ByteEncoding SelectedEncoding() const;
-    void ShowDigestTexts(const DigestTexts& digests);
-    void ShowFailureInOutputs(const wchar_t* text);
+    // Shows m_digests in the outputs.
+    void ShowDigests();
     void EnableCopyLink(bool enable);
     void ShowInputTip(const wchar_t* title, const wchar_t* text);
     // Where the tip's stem touches the input box, in screen coordinates.
@@ -119,15 +118,16 @@ private:
     // setting gives it, or that none does.
     void ExplainClipboardDigest();
     void ShowMatchTip(int row, const wchar_t* title, const std::wstring& text);
-    // The seven outputs as shown; false, with the reason recorded, when one cannot be read.
-    bool ReadOutputTexts(std::array<std::wstring, kDigestCount>& texts) const;
     LRESULT PaintAsMatch(HDC dc) const;
-    std::wstring EncodingCaption(ByteEncoding encoding) const;
+    // The caption of the encoding's option, which names it in the tips too.
+    static const wchar_t* EncodingCaption(ByteEncoding encoding);
     // Where the tip's stem touches the output of `row`, in screen coordinates.
     POINT OutputTipPoint(int row) const;
 
     HCRYPTPROV m_hProv = 0;
     int m_outputIds[kDigestCount];
+    // What the outputs show: the copy link, the marks and the tips read it.
+    DigestTexts m_digests;
     CBalloonTip m_inputTip;
     // Hex digits as the clipboard has them; empty when it holds no digest.
     std::wstring m_clipboardDigest;

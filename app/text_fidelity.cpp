@@ -4,10 +4,7 @@ const wchar_t kEncodingLossTipTitle[] = L"摘要不是框中原文的摘要";
 
 std::wstring EncodingLossTipText(const EncodingLoss& loss)
 {
-    return EncodingLossName(loss) + L" 不能原样表示框中的 " + std::to_wstring(loss.count)
-        + L" 个字符，转换时换成了别的字符，下方的摘要对应换过之后的字节。第一个是第 "
-        + std::to_wstring(loss.firstPosition) + L" 个字符" + ReplacedCharacterName(loss)
-        + L"。选择 Unicode 可按原文计算。";
+    return EncodingLossSentence(loss, {L"框中", L"下方的摘要", L"，", L"。", L"。选择 Unicode 可按原文计算。"});
 }
 
 void DropHalfPairCutAtLimit(HWND input, int limit)

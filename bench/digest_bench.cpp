@@ -311,7 +311,7 @@ void PrintVerifyTimes(HCRYPTPROV provider)
         const double ms = MillisecondsPerCall([&] {
             const DigestTexts digests =
                 ComputeDigestTexts(provider, text.c_str(), text.size(), encoding.encoding, false);
-            return digests.hasDigests && MatchingDigests(digests.texts, expected).none();
+            return digests.hasDigests && MatchingDigests(digests, expected).none();
         });
         std::printf("%-10s %-13s %10.2f\n", encoding.name, texts[0].name, ms);
         AddMachineLine("keystroke %s %s %lu %.3f", encoding.name, texts[0].name, static_cast<unsigned long>(units), ms);

@@ -1,11 +1,9 @@
 #include "cli/check_run.h"
 
 #include "cli/checksum_list.h"
-#include "cli/command_line.h"
 #include "cli/console_io.h"
-#include "cli/digest_run.h"
+#include "cli/file_source.h"
 #include "digest/expected_digest.h"
-#include "hash/file_pieces.h"
 #include "support/last_error.h"
 
 namespace {
@@ -75,14 +73,13 @@ bool CListCheck::Run()
 bool CListCheck::ReadList(const FilePieceSink& consume)
 {
     bool opened = false;
-    const auto open = [&opened] { opened = true; };
-    const BOOL read = NamesStandardInput(m_list) ? (open(), ReadOpenFileToEnd(GetStdHandle(STD_INPUT_HANDLE), consume))
-                                                 : ReadFilePieces(m_list.c_str(), ~0ULL, open, consume);
+    const bool read = ReadNamedFile(
+        m_list, [&opened] { opened = true; }, consume);
     if (!read) {
         LastErrorReplaceContext(opened ? kListReadFailed : kListOpenFailed);
         ReportRecordedFailure(m_label);
     }
-    return read != FALSE;
+    return read;
 }
 
 void CListCheck::CheckLine(const std::string& line, bool tooLong)

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <string_view>
 
+#include "digest/expected_digest.h"
+
 namespace {
 
 const char kByteOrderMark[] = "\xEF\xBB\xBF";
@@ -39,12 +41,10 @@ bool EndsWith(std::string_view text, std::string_view end)
     return text.size() >= end.size() && text.substr(text.size() - end.size()) == end;
 }
 
-bool IsHexDigit(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
-
 bool IsAllHex(std::string_view text)
 {
     for (char c : text) {
-        if (!IsHexDigit(c))
+        if (!IsHexDigit(static_cast<unsigned char>(c)))
             return false;
     }
     return true;
@@ -109,7 +109,7 @@ bool ParseGnuLine(std::string_view line, const DigestSelection& selected, Listed
                   std::string_view& name)
 {
     size_t digits = 0;
-    while (digits < line.size() && IsHexDigit(line[digits]))
+    while (digits < line.size() && IsHexDigit(static_cast<unsigned char>(line[digits])))
         ++digits;
     checksum.digest = DigestOfHexLength(digits, selected);
     if (checksum.digest < 0 || digits == line.size() || (line[digits] != ' ' && line[digits] != '\t'))

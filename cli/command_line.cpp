@@ -1,14 +1,13 @@
 #include "cli/command_line.h"
 
 #include <algorithm>
+
+#include "cli/file_source.h"
 #include "digest/expected_digest.h"
 
 namespace {
 
 const wchar_t kEndOfOptions[] = L"--";
-
-// Either slash: both reach the same name under Wine.
-const wchar_t* const kStandardInputNames[] = {L"-", L"/dev/stdin", L"\\dev\\stdin"};
 
 struct NamedEncoding {
     const wchar_t* name;
@@ -256,12 +255,6 @@ bool CheckCombination(const CliOptions& options, std::wstring& problem)
 bool OptionGiven(const CliOptions& options, const wchar_t* name)
 {
     return std::find(options.given.begin(), options.given.end(), name) != options.given.end();
-}
-
-bool NamesStandardInput(const std::wstring& path)
-{
-    return std::find(std::begin(kStandardInputNames), std::end(kStandardInputNames), path)
-        != std::end(kStandardInputNames);
 }
 
 bool ParseCommandLine(const std::vector<std::wstring>& arguments, CliOptions& options, std::wstring& problem)

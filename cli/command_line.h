@@ -52,8 +52,5 @@ bool OptionGiven(const CliOptions& options, const wchar_t* name);
 // used as it stands.
 bool ParseCommandLine(const std::vector<std::wstring>& arguments, CliOptions& options, std::wstring& problem);
 
-// True when a --file path names the program's own standard input ("-", or
-// "/dev/stdin", which under Wine would otherwise open another process's).
-bool NamesStandardInput(const std::wstring& path);
 // The value of --encoding that selects `encoding`.
 const wchar_t* EncodingOptionName(ByteEncoding encoding);

@@ -5,9 +5,6 @@
 
 namespace {
 
-// Piece size for reading standard input.
-constexpr DWORD kReadPiece = 65536;
-
 // Hands `count` items to `write` in pieces that a DWORD counts, until all are
 // taken; `write` returns how many it took, 0 on failure.
 template <class T, class WriteFunction> bool WriteAll(const T* items, size_t count, WriteFunction write)
@@ -57,25 +54,6 @@ bool WriteStandardText(DWORD which, const std::wstring& text)
     if (!written)
         LastErrorSetSystem(0, which == STD_ERROR_HANDLE ? L"写入标准错误失败" : L"写入标准输出失败");
     return written;
-}
-
-bool ReadStandardInput(std::string& bytes)
-{
-    const HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
-    char piece[kReadPiece];
-    for (;;) {
-        DWORD read = 0;
-        if (!ReadFile(input, piece, kReadPiece, &read, nullptr)) {
-            // The writing end of a pipe closed: that is the end of the input.
-            if (GetLastError() == ERROR_BROKEN_PIPE)
-                return true;
-            LastErrorSetSystem(0, L"读取标准输入失败");
-            return false;
-        }
-        if (read == 0)
-            return true;
-        bytes.append(piece, read);
-    }
 }
 
 const wchar_t kProgramName[] = L"texthash-cli";

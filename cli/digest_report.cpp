@@ -32,7 +32,7 @@ std::wstring DigestLines(const std::wstring& label, const DigestTexts& digests, 
 // Nothing to export when the text could not be digested.
 std::wstring CopyAsCText(const DigestTexts& digests)
 {
-    return digests.hasDigests ? BuildCArrayExport(digests.texts) : std::wstring();
+    return digests.hasDigests ? BuildCArrayExport(digests) : std::wstring();
 }
 
 }  // namespace
@@ -44,6 +44,14 @@ std::wstring LowerCaseAscii(std::wstring text)
             unit = static_cast<wchar_t>(unit - L'A' + L'a');
     }
     return text;
+}
+
+std::wstring EncodingLossWarning(const EncodingLoss& loss)
+{
+    if (loss.count == 0)
+        return std::wstring();
+    return L"警告: "
+        + EncodingLossSentence(loss, {L"文本中", L"摘要", L",", L";", L"(--encoding utf16le 可按原文计算)"});
 }
 
 DigestReport ReportDigests(const std::wstring& label, const DigestTexts& digests, const CliOptions& options)

@@ -1,14 +1,11 @@
 #include "cli/digest_run.h"
 
-#include "digest/digest_pipeline.h"
-#include "digest/file_digest.h"
-#include "digest/parallel_file_digest.h"
-#include "cli/check_run.h"
 #include "cli/console_io.h"
 #include "cli/digest_report.h"
-#include "cli/encoding_loss_warning.h"
+#include "cli/file_source.h"
 #include "cli/input_text.h"
-#include "hash/provider_digest.h"
+#include "digest/digest_pipeline.h"
+#include "digest/parallel_file_digest.h"
 #include "support/last_error.h"
 
 namespace {
@@ -25,39 +22,6 @@ bool WriteReport(const DigestReport& report)
         return true;
     ReportRecordedFailure(L"");
     return false;
-}
-
-std::wstring JoinWords(const std::vector<std::wstring>& words)
-{
-    std::wstring text = words.front();
-    for (size_t i = 1; i < words.size(); ++i)
-        text += L' ' + words[i];
-    return text;
-}
-
-int ReadStandardInputText(const CliOptions& options, std::wstring& text)
-{
-    // What a console hands over is neither what the user typed nor in the
-    // encoding asked for.
-    if (IsConsole(GetStdHandle(STD_INPUT_HANDLE))) {
-        ReportUsageProblem(L"没有文本参数,而标准输入是控制台;请给出文本,或把文本从管道或文件送入标准输入");
-        return kExitRefused;
-    }
-    std::string bytes;
-    InputText input;
-    // An encoding given is what the user knows; a mark only stands in for it.
-    const bool markDecides = !OptionGiven(options, L"--input-encoding");
-    if (!ReadStandardInput(bytes) || !DecodeInputText(bytes, options.inputEncoding, markDecides, input)) {
-        ReportRecordedFailure(L"");
-        return kExitFailure;
-    }
-    if (input.invalid) {
-        ReportProblem(L"标准输入在字节偏移 " + std::to_wstring(input.invalidOffset) + L" 处不是有效的 "
-                      + input.encodingName + L" 文本(输入的编码见 --input-encoding)");
-        return kExitRefused;
-    }
-    text = std::move(input.text);
-    return kExitSuccess;
 }
 
 // The window shows none for a text of no bytes; a script gets what it gets
@@ -131,31 +95,7 @@ int DigestFiles(HCRYPTPROV provider, const CliOptions& options)
 
 }  // namespace
 
-int ReadCommandText(const CliOptions& options, std::wstring& text)
+int RunDigests(HCRYPTPROV provider, const CliOptions& options)
 {
-    if (options.words.empty())
-        return ReadStandardInputText(options, text);
-    text = JoinWords(options.words);
-    return kExitSuccess;
-}
-
-bool DigestNamedFile(CDigestSet& set, const std::wstring& name, DigestTexts& digests)
-{
-    return NamesStandardInput(name) ? DigestOpenFile(set, GetStdHandle(STD_INPUT_HANDLE), digests)
-                                    : DigestFile(set, name.c_str(), digests);
-}
-
-int RunDigests(const CliOptions& options)
-{
-    // The window's own provider: the same type and key container.
-    HCRYPTPROV provider = 0;
-    if (!AcquireHashProvider(&provider, PROV_RSA_AES, nullptr)) {
-        ReportRecordedFailure(L"");
-        return kExitFailure;
-    }
-    const int exitCode = options.check ? RunChecks(provider, options)
-        : options.files.empty()        ? DigestText(provider, options)
-                                       : DigestFiles(provider, options);
-    CryptReleaseContext(provider, 0);
-    return exitCode;
+    return options.files.empty() ? DigestText(provider, options) : DigestFiles(provider, options);
 }

@@ -5,6 +5,8 @@
 #include <climits>
 #include <cstring>
 
+#include "cli/console_io.h"
+#include "hash/file_pieces.h"
 #include "support/last_error.h"
 
 namespace {
@@ -116,4 +118,58 @@ bool DecodeInputText(const std::string& bytes, ByteEncoding encoding, bool markD
         break;
     }
     return DecodeMultiByte(CP_ACP, text, count, start, input);
+}
+
+namespace {
+
+std::wstring JoinWords(const std::vector<std::wstring>& words)
+{
+    std::wstring text = words.front();
+    for (size_t i = 1; i < words.size(); ++i)
+        text += L' ' + words[i];
+    return text;
+}
+
+bool ReadStandardInput(std::string& bytes)
+{
+    if (ReadOpenFileToEnd(GetStdHandle(STD_INPUT_HANDLE),
+                          [&bytes](const BYTE* data, DWORD length) { bytes.append(data, data + length); }))
+        return true;
+    LastErrorReplaceContext(L"读取标准输入失败");
+    return false;
+}
+
+int ReadStandardInputText(const CliOptions& options, std::wstring& text)
+{
+    // What a console hands over is neither what the user typed nor in the
+    // encoding asked for.
+    if (IsConsole(GetStdHandle(STD_INPUT_HANDLE))) {
+        ReportUsageProblem(L"没有文本参数,而标准输入是控制台;请给出文本,或把文本从管道或文件送入标准输入");
+        return kExitRefused;
+    }
+    std::string bytes;
+    InputText input;
+    // An encoding given is what the user knows; a mark only stands in for it.
+    const bool markDecides = !OptionGiven(options, L"--input-encoding");
+    if (!ReadStandardInput(bytes) || !DecodeInputText(bytes, options.inputEncoding, markDecides, input)) {
+        ReportRecordedFailure(L"");
+        return kExitFailure;
+    }
+    if (input.invalid) {
+        ReportProblem(L"标准输入在字节偏移 " + std::to_wstring(input.invalidOffset) + L" 处不是有效的 "
+                      + input.encodingName + L" 文本(输入的编码见 --input-encoding)");
+        return kExitRefused;
+    }
+    text = std::move(input.text);
+    return kExitSuccess;
+}
+
+}  // namespace
+
+int ReadCommandText(const CliOptions& options, std::wstring& text)
+{
+    if (options.words.empty())
+        return ReadStandardInputText(options, text);
+    text = JoinWords(options.words);
+    return kExitSuccess;
 }

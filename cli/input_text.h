@@ -1,9 +1,16 @@
-// Standard input's bytes as text.
+// The text the console program digests or searches: its text arguments, or
+// else standard input's bytes as text.
 #pragma once
 
 #include <string>
 
+#include "cli/command_line.h"
 #include "digest/digest_pipeline.h"
+
+// The text of the command line: its words joined by single spaces, or else
+// standard input decoded. Anything but kExitSuccess (cli/console_io.h) means
+// there is none, and why has been reported.
+int ReadCommandText(const CliOptions& options, std::wstring& text);
 
 struct InputText {
     std::wstring text;

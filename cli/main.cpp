@@ -6,10 +6,12 @@
 #include <string>
 #include <vector>
 
+#include "cli/check_run.h"
 #include "cli/command_line.h"
 #include "cli/console_io.h"
 #include "cli/digest_run.h"
 #include "cli/match_run.h"
+#include "hash/provider_digest.h"
 #include "version.h"
 
 namespace {
@@ -69,6 +71,22 @@ int WriteOrReport(const std::wstring& text)
     return kExitFailure;
 }
 
+// Every run digests with the window's own provider: the same type and key
+// container.
+int RunWithProvider(const CliOptions& options)
+{
+    HCRYPTPROV provider = 0;
+    if (!AcquireHashProvider(&provider, PROV_RSA_AES, nullptr)) {
+        ReportRecordedFailure(L"");
+        return kExitFailure;
+    }
+    const int exitCode = options.check ? RunChecks(provider, options)
+        : options.match.empty()        ? RunDigests(provider, options)
+                                       : RunMatch(provider, options);
+    CryptReleaseContext(provider, 0);
+    return exitCode;
+}
+
 int Run(const std::vector<std::wstring>& arguments)
 {
     CliOptions options;
@@ -81,7 +99,7 @@ int Run(const std::vector<std::wstring>& arguments)
         return WriteOrReport(kHelp);
     if (options.version)
         return WriteOrReport(std::wstring(kProgramName) + L" " APP_VERSION_TEXT L"\r\n");
-    return options.match.empty() ? RunDigests(options) : RunMatch(options);
+    return RunWithProvider(options);
 }
 
 }  // namespace

@@ -2,8 +2,7 @@
 
 #include "cli/console_io.h"
 #include "cli/digest_report.h"
-#include "cli/digest_run.h"
-#include "hash/provider_digest.h"
+#include "cli/input_text.h"
 
 namespace {
 
@@ -30,20 +29,14 @@ std::wstring SettingAsOptions(const SettingMatch& match)
     return options;
 }
 
-int RunMatch(const CliOptions& options)
+int RunMatch(HCRYPTPROV provider, const CliOptions& options)
 {
     std::wstring text;
     const int read = ReadCommandText(options, text);
     if (read != kExitSuccess)
         return read;
-    HCRYPTPROV provider = 0;
-    if (!AcquireHashProvider(&provider, PROV_RSA_AES, nullptr)) {
-        ReportRecordedFailure(L"");
-        return kExitFailure;
-    }
     const std::vector<SettingMatch> matches =
         FindSettingsGiving(provider, text.c_str(), text.size(), options.match, false);
-    CryptReleaseContext(provider, 0);
     if (matches.empty()) {
         ReportProblem(L"文本在任何编码、终结符和换行设置下都不给出摘要 " + options.match);
         return kExitFailure;

@@ -22,8 +22,6 @@ int MaxBytesPerUnit(UINT codePage)
     return GetCPInfo(codePage, &info) ? static_cast<int>(info.MaxCharSize) : 4;
 }
 
-bool IsHighSurrogate(wchar_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
-
 int ConvertPlainly(UINT codePage, const wchar_t* units, int count, BYTE* buffer)
 {
     return WideCharToMultiByte(codePage, 0, units, count, reinterpret_cast<char*>(buffer), kConversionBufferBytes,
@@ -72,7 +70,7 @@ bool DigestConverted(UINT codePage, const wchar_t* units, int count, CDigestSet&
     const int pieceUnits = kConversionBufferBytes / MaxBytesPerUnit(codePage);
     for (int start = 0; start < count;) {
         int length = std::min(pieceUnits, count - start);
-        if (start + length < count && IsHighSurrogate(units[start + length - 1]))
+        if (start + length < count && IS_HIGH_SURROGATE(units[start + length - 1]))
             --length;
         const int converted = ConvertNotingLoss(codePage, units, start, length, buffer, loss);
         if (converted <= 0) {
@@ -101,15 +99,15 @@ bool DigestEncoded(const wchar_t* units, int count, ByteEncoding encoding, CDige
     return true;
 }
 
-DigestTexts FailureTexts()
+}  // namespace
+
+DigestTexts EveryDigestFailed(const std::wstring& failure)
 {
     DigestTexts result;
-    result.texts.fill(LastErrorString());
+    result.texts.fill(failure);
     result.failed.fill(true);
     return result;
 }
-
-}  // namespace
 
 std::wstring EncodingName(ByteEncoding encoding)
 {
@@ -130,7 +128,7 @@ DigestTexts ComputeDigestTexts(HCRYPTPROV provider, const wchar_t* units, size_t
     // The conversion takes an int count and UTF-16LE doubles it into a DWORD.
     if (count >= static_cast<size_t>(INT_MAX)) {
         LastErrorSetText(0, L"转换文本编码失败:文本过长.");
-        return FailureTexts();
+        return EveryDigestFailed(LastErrorString());
     }
     const int unitCount = static_cast<int>(count) + (withTerminator ? 1 : 0);
     if (unitCount == 0)
@@ -140,7 +138,7 @@ DigestTexts ComputeDigestTexts(HCRYPTPROV provider, const wchar_t* units, size_t
     digests.Reset();
     EncodingLoss loss;
     if (!DigestEncoded(units, unitCount, encoding, digests, loss))
-        return FailureTexts();
+        return EveryDigestFailed(LastErrorString());
     DigestTexts result = digests.Finish();
     result.loss = loss;
     return result;

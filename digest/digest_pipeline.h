@@ -15,6 +15,9 @@ enum class ByteEncoding { Ansi, Utf16Le, Utf8 };
 // CodePageName names UTF-8 and the system's ANSI code page.
 std::wstring EncodingName(ByteEncoding encoding);
 
+// The outcome of a run in which every digest failed with `failure`.
+DigestTexts EveryDigestFailed(const std::wstring& failure);
+
 // Digests the `count` units of `units` (which must be followed by a zero unit,
 // digested too when `withTerminator` is set) with `provider` for the provider
 // digests; only the `selected` digests are computed. The whole text is

@@ -12,11 +12,6 @@ bool IsAroundSpace(wchar_t unit)
 
 bool IsPairSeparator(wchar_t unit) { return unit == L' ' || unit == L':' || unit == L'-'; }
 
-bool IsHexDigit(wchar_t unit)
-{
-    return (unit >= L'0' && unit <= L'9') || (unit >= L'A' && unit <= L'F') || (unit >= L'a' && unit <= L'f');
-}
-
 bool IsDigestLength(size_t digits) { return DigestsOfHexLength(digits).any(); }
 
 }  // namespace
@@ -65,10 +60,15 @@ bool IsExpectedDigest(const std::wstring& text, const std::wstring& expected)
         == CSTR_EQUAL;
 }
 
-DigestSelection MatchingDigests(const std::array<std::wstring, kDigestCount>& texts, const std::wstring& expected)
+DigestSelection MatchingDigests(const DigestTexts& digests, const std::wstring& expected)
 {
     DigestSelection matching;
     for (int i = 0; i < kDigestCount; ++i)
-        matching[i] = IsExpectedDigest(texts[i], expected);
+        matching[i] = !digests.failed[i] && IsExpectedDigest(digests.texts[i], expected);
     return matching;
+}
+
+bool IsHexDigit(wchar_t unit)
+{
+    return (unit >= L'0' && unit <= L'9') || (unit >= L'A' && unit <= L'F') || (unit >= L'a' && unit <= L'f');
 }

@@ -2,7 +2,6 @@
 // line, and which of the computed digests it is.
 #pragma once
 
-#include <array>
 #include <cstddef>
 #include <string>
 
@@ -26,5 +25,8 @@ DigestSelection DigestsOfHexLength(size_t digits);
 // gives them), in either case. An empty `expected` matches nothing.
 bool IsExpectedDigest(const std::wstring& text, const std::wstring& expected);
 
-// The rows of `texts` that are `expected`; a failure text never is.
-DigestSelection MatchingDigests(const std::array<std::wstring, kDigestCount>& texts, const std::wstring& expected);
+// The rows of `digests` that are `expected`; a failure never is.
+DigestSelection MatchingDigests(const DigestTexts& digests, const std::wstring& expected);
+
+// 0-9, A-F and a-f.
+bool IsHexDigit(wchar_t unit);

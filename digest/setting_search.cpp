@@ -71,7 +71,7 @@ bool SearchEncodings(HCRYPTPROV provider, const std::wstring& text, const LineBr
         for (bool withTerminator : {false, true}) {
             const DigestTexts digests =
                 ComputeDigestTexts(provider, text.c_str(), text.size(), encoding, withTerminator, selection);
-            const DigestSelection matching = MatchingDigests(digests.texts, expected);
+            const DigestSelection matching = MatchingDigests(digests, expected);
             for (int row = 0; row < kDigestCount; ++row) {
                 if (matching[row])
                     matches.push_back({{encoding, withTerminator, lineBreaks}, row});

@@ -37,6 +37,14 @@ std::vector<CliRun> RunAll(const std::vector<CliRow>& rows)
 }
 
 // What the program prints for all seven digests of `digests`.
+DigestTexts AsDigests(const SevenTexts& texts)
+{
+    DigestTexts digests;
+    digests.texts = texts;
+    digests.hasDigests = true;
+    return digests;
+}
+
 std::wstring DigestLines(const SevenTexts& digests)
 {
     std::wstring lines;
@@ -212,7 +220,7 @@ TEST_F(Cli, EveryRunGivesItsOutputErrorLineAndExitCode)
          {L"字节偏移 2 处", L"UTF-16LE"}},
         // No text: the digests of the empty message, as for an empty file.
         {{}, "", 0, DigestLines(kEmptyDigests)},
-        {{L"--c"}, "\xEF\xBB\xBF", 0, BuildCArrayExport(kEmptyDigests)},
+        {{L"--c"}, "\xEF\xBB\xBF", 0, BuildCArrayExport(AsDigests(kEmptyDigests))},
         {{L""}, "", 0, DigestLines(kEmptyDigests)},
         {{L"--encoding=utf16le", L"--only=sha256", L"--lower", L"--", L""},
          "",
@@ -220,7 +228,7 @@ TEST_F(Cli, EveryRunGivesItsOutputErrorLineAndExitCode)
          L"SHA256 e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855\r\n"},
         // Files as they are, in any size; those that cannot be read with the window's failure text.
         {{L"--file", largeFile.path}, "", 0, DigestLines(largeDigests)},
-        {{L"--c", L"--file", largeFile.path}, "", 0, BuildCArrayExport(largeDigests)},
+        {{L"--c", L"--file", largeFile.path}, "", 0, BuildCArrayExport(AsDigests(largeDigests))},
         {{L"--only", L"sha256", L"--lower", L"--file", emptyFile.path},
          "",
          0,
