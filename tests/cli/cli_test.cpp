@@ -11,9 +11,9 @@
 #include "digest/c_array_export.h"
 #include "digest/digest_pipeline.h"
 #include "support/last_error.h"
-#include "tests/digest/abc_c_array_export.h"
-#include "tests/digest/pattern_digests.h"
-#include "tests/digest/reference_digests.h"
+#include "tests/support/known_digests.h"
+#include "tests/support/provider_fixture.h"
+#include "tests/support/provider_fixture.h"
 #include "tests/support/temp_file.h"
 
 namespace {

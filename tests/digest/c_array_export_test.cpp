@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "abc_c_array_export.h"
+#include "tests/support/known_digests.h"
 
 namespace {
 

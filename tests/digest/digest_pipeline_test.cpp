@@ -6,7 +6,7 @@
 #include <climits>
 
 #include "support/last_error.h"
-#include "tests/digest/reference_digests.h"
+#include "tests/support/provider_fixture.h"
 #include "tests/support/temp_file.h"
 
 class DigestPipeline : public testing::Test {

@@ -7,7 +7,7 @@
 #include <tuple>
 
 #include "support/last_error.h"
-#include "tests/digest/reference_digests.h"
+#include "tests/support/provider_fixture.h"
 
 namespace {
 

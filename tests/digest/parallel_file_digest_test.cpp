@@ -10,7 +10,7 @@
 #include <thread>
 
 #include "support/last_error.h"
-#include "tests/digest/pattern_digests.h"
+#include "tests/support/provider_fixture.h"
 #include "tests/support/platform_watch.h"
 #include "tests/support/temp_file.h"
 

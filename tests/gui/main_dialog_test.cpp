@@ -10,7 +10,7 @@
 #include <tuple>
 
 #include "app/about_dlg.h"
-#include "tests/digest/abc_c_array_export.h"
+#include "tests/support/known_digests.h"
 #include "tests/support/platform_watch.h"
 
 namespace {
