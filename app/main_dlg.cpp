@@ -22,6 +22,10 @@ namespace {
 
 // The input box accepts 65,535 typed units; text set as a whole can be longer.
 constexpr WPARAM kTypingLimit = 0xFFFF;
+// The search for the clipboard digest's setting runs once typing has paused
+// this long, so that keystrokes never wait for it.
+constexpr UINT_PTR kSearchTimer = 1;
+constexpr UINT kSearchPauseMs = 400;
 constexpr UINT kChineseCodePage = 936;
 
 // The digest outputs, in the digest table's order.
@@ -50,6 +54,7 @@ constexpr wchar_t kChineseAnsiCaption[] = L"GB3212";
 // What the tip at an output says about the clipboard's digest.
 constexpr wchar_t kOtherSettingTitle[] = L"剪贴板上的摘要来自另一种设置";
 constexpr wchar_t kNoSettingTitle[] = L"剪贴板上的摘要与文本不符";
+constexpr wchar_t kSearchFailedTitle[] = L"没能查完其他设置";
 
 // The whole text of `window`, however long: text set as a whole (file drops)
 // can be far longer than anything typed, and cutting it would lose the user's
@@ -184,9 +189,9 @@ LRESULT CMainDlg::OnMove(UINT, WPARAM, LPARAM, BOOL&)
 
 LRESULT CMainDlg::OnShowLimitTip(UINT, WPARAM, LPARAM, BOOL&)
 {
-    // Half a pair left by the cut goes first: its removal is an edit, which
-    // would hide the tip.
-    DropHalfPairCutAtLimit(GetDlgItem(IDC_INPUT), static_cast<int>(kTypingLimit));
+    // Half a character left by the cut goes first: its removal is an edit,
+    // which would hide the tip.
+    DropHalfCharacterCutAtLimit(GetDlgItem(IDC_INPUT), static_cast<int>(kTypingLimit));
     ShowInputTip(kLimitTipTitle, kLimitTipText.c_str());
     return 0;
 }
@@ -199,10 +204,14 @@ LRESULT CMainDlg::OnCancel(WORD, WORD id, HWND, BOOL&)
     return 0;
 }
 
-LRESULT CMainDlg::OnInputChange(WORD code, WORD id, HWND control, BOOL& handled)
+LRESULT CMainDlg::OnInputChange(WORD, WORD, HWND, BOOL&)
 {
     m_inputTip.Hide();
-    return UpdateDigests(code, id, control, handled);
+    RecomputeDigests();
+    if (ClipboardDigestUnmatched()) {
+        ::SetTimer(m_hWnd, kSearchTimer, kSearchPauseMs, nullptr);
+    }
+    return 0;
 }
 
 LRESULT CMainDlg::OnInputLimitReached(WORD, WORD, HWND, BOOL&)
@@ -213,6 +222,15 @@ LRESULT CMainDlg::OnInputLimitReached(WORD, WORD, HWND, BOOL&)
 
 LRESULT CMainDlg::UpdateDigests(WORD, WORD, HWND, BOOL&)
 {
+    RecomputeDigests();
+    if (ClipboardDigestUnmatched()) {
+        ExplainClipboardDigest();
+    }
+    return 0;
+}
+
+void CMainDlg::RecomputeDigests()
+{
     std::wstring text;
     m_digests = ReadWholeText(GetDlgItem(IDC_INPUT), text)
         ? ComputeDigestTexts(m_hProv, text.c_str(), text.size(), SelectedEncoding(), IsDlgButtonChecked(IDC_TERMINATOR))
@@ -220,7 +238,6 @@ LRESULT CMainDlg::UpdateDigests(WORD, WORD, HWND, BOOL&)
     ShowDigests();
     FollowClipboardDigest();
     ShowEncodingLoss(m_digests.loss);
-    return 0;
 }
 
 LRESULT CMainDlg::OnUpperCase(int, NMHDR*, BOOL&)
@@ -332,6 +349,19 @@ LRESULT CMainDlg::OnClipboardUpdate(UINT, WPARAM, LPARAM, BOOL&)
     return 0;
 }
 
+LRESULT CMainDlg::OnTimer(UINT, WPARAM wParam, LPARAM, BOOL& handled)
+{
+    if (wParam != kSearchTimer) {
+        handled = FALSE;
+        return 0;
+    }
+    ::KillTimer(m_hWnd, kSearchTimer);
+    if (ClipboardDigestUnmatched()) {
+        ExplainClipboardDigest();
+    }
+    return 0;
+}
+
 void CMainDlg::StartClipboardWatch()
 {
     m_matchBrush = ::CreateSolidBrush(kMatchBackground);
@@ -364,10 +394,12 @@ void CMainDlg::CheckClipboardDigest()
     m_clipboardDigest = ParseExpectedDigest(text.c_str(), text.size());
     m_matchTip.Hide();
     MarkMatchingOutputs();
-    if (!m_clipboardDigest.empty() && m_markedOutputs.none()) {
+    if (ClipboardDigestUnmatched()) {
         ExplainClipboardDigest();
     }
 }
+
+bool CMainDlg::ClipboardDigestUnmatched() const { return !m_clipboardDigest.empty() && m_markedOutputs.none(); }
 
 void CMainDlg::FollowClipboardDigest()
 {
@@ -393,15 +425,16 @@ void CMainDlg::MarkMatchingOutputs()
 
 void CMainDlg::ExplainClipboardDigest()
 {
+    ::KillTimer(m_hWnd, kSearchTimer);
     std::wstring text;
     if (!ReadWholeText(GetDlgItem(IDC_INPUT), text)) {
         return;  // the outputs already say that the text could not be read
     }
-    const std::vector<SettingMatch> found =
-        FindSettingsGiving(m_hProv, text.c_str(), text.size(), m_clipboardDigest, true);
-    if (!found.empty()) {
-        const SettingMatch& match = found.front();
-        ShowMatchTip(match.row, kOtherSettingTitle, SettingSentence(match, EncodingCaption(match.setting.encoding)));
+    const SearchResult found = FindSettingsGiving(m_hProv, text.c_str(), text.size(), m_clipboardDigest);
+    if (!found.matches.empty()) {
+        const SettingMatch& match = found.matches.front();
+        ShowMatchTip(match.row, kOtherSettingTitle,
+                     SettingSentence(match, EncodingCaption(match.setting.encoding), text.empty()));
         return;
     }
     const DigestSelection digests = DigestsOfHexLength(m_clipboardDigest.size());
@@ -409,7 +442,11 @@ void CMainDlg::ExplainClipboardDigest()
     while (!digests[firstRow]) {
         ++firstRow;
     }
-    ShowMatchTip(firstRow, kNoSettingTitle, NoSettingSentence(digests));
+    if (found.failure.empty()) {
+        ShowMatchTip(firstRow, kNoSettingTitle, NoSettingSentence(digests));
+    } else {
+        ShowMatchTip(firstRow, kSearchFailedTitle, found.failure);
+    }
 }
 
 void CMainDlg::ShowMatchTip(int row, const wchar_t* title, const std::wstring& text)

@@ -31,6 +31,7 @@ public:
     MESSAGE_HANDLER(WM_ACTIVATE, OnActivate)
     MESSAGE_HANDLER(WM_MOVE, OnMove)
     MESSAGE_HANDLER(WM_CLIPBOARDUPDATE, OnClipboardUpdate)
+    MESSAGE_HANDLER(WM_TIMER, OnTimer)
     MESSAGE_HANDLER(kShowLimitTipMessage, OnShowLimitTip)
     COMMAND_ID_HANDLER(IDOK, OnOK)
     COMMAND_ID_HANDLER(IDCANCEL, OnCancel)
@@ -66,18 +67,24 @@ private:
     LRESULT OnMove(UINT message, WPARAM wParam, LPARAM lParam, BOOL& handled);
     LRESULT OnShowLimitTip(UINT message, WPARAM wParam, LPARAM lParam, BOOL& handled);
     LRESULT OnClipboardUpdate(UINT message, WPARAM wParam, LPARAM lParam, BOOL& handled);
+    // Typing has paused: the search for the clipboard digest's setting runs.
+    LRESULT OnTimer(UINT message, WPARAM wParam, LPARAM lParam, BOOL& handled);
     // Return outside the input box and the links must not close the dialog.
     LRESULT OnOK(WORD code, WORD id, HWND control, BOOL& handled);
     LRESULT OnCancel(WORD code, WORD id, HWND control, BOOL& handled);
 
     // An edit of the input ends what the tip at the input box said about the
-    // text before; then the digests follow the text.
+    // text before; then the digests follow the text, and the search for the
+    // clipboard digest's setting waits until typing pauses.
     LRESULT OnInputChange(WORD code, WORD id, HWND control, BOOL& handled);
     // The input box refused or cut typed or pasted text at its limit: without
     // a word the digests would pass for those of the whole paste.
     LRESULT OnInputLimitReached(WORD code, WORD id, HWND control, BOOL& handled);
-    // Recomputes all seven digests from the whole input text and the options.
+    // An encoding or the terminator was chosen: the digests follow, and so
+    // does the search for the clipboard digest's setting.
     LRESULT UpdateDigests(WORD code, WORD id, HWND control, BOOL& handled);
+    // Recomputes all seven digests from the whole input text and the options.
+    void RecomputeDigests();
 
     LRESULT OnUpperCase(int id, NMHDR* header, BOOL& handled);
     LRESULT OnLowerCase(int id, NMHDR* header, BOOL& handled);
@@ -114,6 +121,8 @@ private:
     void FollowClipboardDigest();
     // Marks the outputs that show the clipboard's digest.
     void MarkMatchingOutputs();
+    // True while the clipboard holds a digest that no output shows.
+    bool ClipboardDigestUnmatched() const;
     // No output shows the clipboard's digest: says at an output which other
     // setting gives it, or that none does.
     void ExplainClipboardDigest();

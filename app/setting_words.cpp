@@ -6,14 +6,19 @@ constexpr wchar_t kListSeparator[] = L"、";
 
 }  // namespace
 
-std::wstring SettingSentence(const SettingMatch& match, const std::wstring& encodingName)
+std::wstring SettingSentence(const SettingMatch& match, const std::wstring& encodingName, bool emptyText)
 {
     std::wstring sentence = std::wstring(kDigestTable[match.row].name) + L" 与剪贴板上的摘要相同的设置：" + encodingName
         + L" 编码，" + (match.setting.withTerminator ? L"包含终结符" : L"不含终结符");
     const std::wstring lineBreaks = LineBreakWords(match.setting.lineBreaks);
     if (!lineBreaks.empty())
         sentence += L"，文本" + lineBreaks;
-    return sentence + L"。";
+    if (emptyText)
+        sentence += L"（文本为空，窗口不显示它的摘要）";
+    sentence += L"。";
+    if (match.loss.count != 0)
+        sentence += EncodingLossSentence(match.loss, {L"文本中", L"剪贴板上的摘要", L"，", L"。", L"。"});
+    return sentence;
 }
 
 std::wstring NoSettingSentence(DigestSelection digests)

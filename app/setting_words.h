@@ -6,8 +6,10 @@
 #include "digest/setting_search.h"
 
 // One sentence naming the digest and the setting that gives it, the encoding
-// by `encodingName` (the caption of its option in the window).
-std::wstring SettingSentence(const SettingMatch& match, const std::wstring& encodingName);
+// by `encodingName` (the caption of its option in the window); a second one
+// when the encoding replaced characters on the way. An empty text gets a word
+// on why no output shows the digest.
+std::wstring SettingSentence(const SettingMatch& match, const std::wstring& encodingName, bool emptyText);
 
 // One sentence saying that no setting gives the `digests` the clipboard's
 // digest may be (those of its length).

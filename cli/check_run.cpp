@@ -3,6 +3,7 @@
 #include "cli/checksum_list.h"
 #include "cli/console_io.h"
 #include "cli/file_source.h"
+#include "digest/encoding_loss.h"
 #include "digest/expected_digest.h"
 #include "support/last_error.h"
 
@@ -28,8 +29,15 @@ struct ListTally {
     int matched = 0;
 };
 
+// The longest path Windows opens, in UTF-16 units.
+constexpr size_t kMaxPathUnits = 32767;
+
 // A file the list names that is not there; --ignore-missing passes over it.
-bool IsMissing(DWORD code) { return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND; }
+// A name no path can hold is no missing file, although Wine reports it as one.
+bool IsMissing(const std::wstring& name, DWORD code)
+{
+    return (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND) && name.size() <= kMaxPathUnits;
+}
 
 class CListCheck {
 public:
@@ -49,6 +57,7 @@ public:
 private:
     bool ReadList(const FilePieceSink& consume);
     void CheckLine(const std::string& line, bool tooLong);
+    ListLine ParseLine(const std::string& line, ListedChecksum& listed);
     void CheckFile(const ListedChecksum& listed);
     void Report(const std::wstring& name, const wchar_t* outcome);
     bool Summarize();
@@ -59,6 +68,8 @@ private:
     const std::wstring m_label;
     ListTally m_tally;
     bool m_outputFailed = false;
+    // The names' code page: UTF-8 until a name is not.
+    UINT m_codePage = CP_UTF8;
 };
 
 bool CListCheck::Run()
@@ -88,7 +99,7 @@ void CListCheck::CheckLine(const std::string& line, bool tooLong)
         return;
     ++m_tally.lines;
     ListedChecksum listed;
-    const ListLine kind = tooLong ? ListLine::Improper : ParseListLine(line, m_options.selected, listed);
+    const ListLine kind = tooLong ? ListLine::Improper : ParseLine(line, listed);
     if (kind == ListLine::Skipped)
         return;
     if (kind == ListLine::Improper) {
@@ -101,13 +112,26 @@ void CListCheck::CheckLine(const std::string& line, bool tooLong)
     CheckFile(listed);
 }
 
+// A list whose names are not UTF-8 was written in the ANSI code page, as
+// older tools and editors write text; it is read so from that line on.
+ListLine CListCheck::ParseLine(const std::string& line, ListedChecksum& listed)
+{
+    const ListLine kind = ParseListLine(line, m_options.selected, m_codePage, listed);
+    if (kind != ListLine::Improper || m_codePage != CP_UTF8
+        || ParseListLine(line, m_options.selected, CP_ACP, listed) != ListLine::Checksum)
+        return kind;
+    m_codePage = CP_ACP;
+    ReportProblem(m_label + L": 清单不是 UTF-8 文本,按 " + CodePageName(GetACP()) + L" 读取");
+    return ListLine::Checksum;
+}
+
 void CListCheck::CheckFile(const ListedChecksum& listed)
 {
     const std::wstring name = ReportedName(listed.name);
     CDigestSet set(m_provider, DigestSelection().set(listed.digest));
     DigestTexts digests;
     if (!DigestNamedFile(set, listed.name, digests)) {
-        if (m_options.ignoreMissing && IsMissing(LastErrorCode()))
+        if (m_options.ignoreMissing && IsMissing(listed.name, LastErrorCode()))
             return;
         ReportRecordedFailure(name);
         ++m_tally.unreadable;

@@ -5,10 +5,14 @@
 #include <string_view>
 
 #include "digest/expected_digest.h"
+#include "text/encode_text.h"
 
 namespace {
 
 const char kByteOrderMark[] = "\xEF\xBB\xBF";
+const char kUtf16LeMark[] = "\xFF\xFE";
+const char kUtf16BeMark[] = "\xFE\xFF";
+constexpr size_t kUtf16MarkBytes = 2;
 
 // Spellings of the tags other than the table's names: the hyphenated ones
 // some tools write, and OpenSSL 3's names of the SHA-2 digests.
@@ -22,9 +26,6 @@ const TagSpelling kOtherTagSpellings[] = {
     {L"SHA-384", L"SHA384"},  {L"SHA-512", L"SHA512"},  {L"SHA2-224", L"SHA224"},
     {L"SHA2-256", L"SHA256"}, {L"SHA2-384", L"SHA384"}, {L"SHA2-512", L"SHA512"},
 };
-
-// What follows the name of a tagged line: the usual tools' and OpenSSL's.
-const std::string_view kTagSeparators[] = {") = ", ")= "};
 
 // The escapes of escaped names, and the characters they stand for.
 struct Escape {
@@ -75,8 +76,11 @@ int DigestOfHexLength(size_t digits, const DigestSelection& selected)
     return found;
 }
 
-// "NAME (name) = hex", or OpenSSL's "NAME(name)= hex". The hex ends the line,
-// so a name may hold ") = " itself.
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+// "NAME (name) = hex", or OpenSSL's "NAME(name)= hex"; as with the usual
+// tools, any blanks around the "=". The hex ends the line, so a name may hold
+// ") = " itself.
 bool ParseTaggedLine(std::string_view line, ListedChecksum& checksum, std::string_view& name)
 {
     const size_t open = line.find('(');
@@ -94,13 +98,17 @@ bool ParseTaggedLine(std::string_view line, ListedChecksum& checksum, std::strin
         return false;
     checksum.hex = std::string(rest.substr(rest.size() - digits));
     rest.remove_suffix(digits);
-    for (std::string_view separator : kTagSeparators) {
-        if (EndsWith(rest, separator)) {
-            name = rest.substr(0, rest.size() - separator.size());
-            return true;
-        }
-    }
-    return false;
+    while (!rest.empty() && IsBlank(rest.back()))
+        rest.remove_suffix(1);
+    if (!EndsWith(rest, "="))
+        return false;
+    rest.remove_suffix(1);
+    while (!rest.empty() && IsBlank(rest.back()))
+        rest.remove_suffix(1);
+    if (!EndsWith(rest, ")"))
+        return false;
+    name = rest.substr(0, rest.size() - 1);
+    return true;
 }
 
 // "hex  name" or "hex *name" (the mark of text or binary reading, which are
@@ -139,9 +147,9 @@ bool Unescape(std::string_view escaped, std::string& name)
     return true;
 }
 
-// The listed bytes as a name Windows opens: UTF-8, no NUL (which would end
-// the name early and open another file).
-bool DecodeName(std::string_view listed, bool escaped, std::wstring& name)
+// The listed bytes as a name Windows opens: text in `codePage`, no NUL
+// (which would end the name early and open another file).
+bool DecodeName(std::string_view listed, bool escaped, UINT codePage, std::wstring& name)
 {
     std::string bytes;
     if (!escaped)
@@ -155,11 +163,11 @@ bool DecodeName(std::string_view listed, bool escaped, std::wstring& name)
     if (bytes.empty())
         return true;
     const int size = static_cast<int>(bytes.size());
-    const int length = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, bytes.data(), size, nullptr, 0);
+    const int length = MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, bytes.data(), size, nullptr, 0);
     if (length == 0)
         return false;
     name.resize(length);
-    MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, bytes.data(), size, &name[0], length);
+    MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, bytes.data(), size, &name[0], length);
     return true;
 }
 
@@ -179,7 +187,7 @@ std::wstring Escaped(const std::wstring& name)
 
 }  // namespace
 
-ListLine ParseListLine(std::string line, const DigestSelection& selected, ListedChecksum& checksum)
+ListLine ParseListLine(std::string line, const DigestSelection& selected, UINT codePage, ListedChecksum& checksum)
 {
     if (!line.empty() && line.back() == '\r')
         line.pop_back();
@@ -192,7 +200,10 @@ ListLine ParseListLine(std::string line, const DigestSelection& selected, Listed
         rest.remove_prefix(1);
     std::string_view name;
     const bool parsed = ParseTaggedLine(rest, checksum, name) || ParseGnuLine(rest, selected, checksum, name);
-    return parsed && DecodeName(name, escaped, checksum.name) ? ListLine::Checksum : ListLine::Improper;
+    // As with the tools of one digest, lines of the digests not selected are
+    // no lines of this check.
+    const bool wanted = parsed && selected[checksum.digest];
+    return wanted && DecodeName(name, escaped, codePage, checksum.name) ? ListLine::Checksum : ListLine::Improper;
 }
 
 std::wstring ReportedName(const std::wstring& name)
@@ -209,10 +220,54 @@ std::wstring TaggedLine(int digest, const std::wstring& name, const std::wstring
 
 void CListLines::Add(const BYTE* data, DWORD length)
 {
-    const char* bytes = reinterpret_cast<const char*>(data);
+    if (m_form != Form::Unknown)
+        return AddInForm(data, length);
+    m_start.append(data, data + length);
+    if (m_start.size() < kUtf16MarkBytes)
+        return;
+    m_form = StartsWith(m_start, kUtf16LeMark) ? Form::Utf16Le
+        : StartsWith(m_start, kUtf16BeMark)    ? Form::Utf16Be
+                                               : Form::Bytes;
+    const size_t mark = m_form == Form::Bytes ? 0 : kUtf16MarkBytes;
+    AddInForm(reinterpret_cast<const BYTE*>(m_start.data()) + mark, m_start.size() - mark);
+    m_start.clear();
+}
+
+void CListLines::AddInForm(const BYTE* data, size_t length)
+{
+    if (m_form == Form::Bytes)
+        AddBytes(reinterpret_cast<const char*>(data), length);
+    else
+        AddUtf16(data, length, false);
+}
+
+// Converts the whole units that have arrived, but for a first half of a pair
+// that may find its second half in the next piece; `last` converts the rest.
+void CListLines::AddUtf16(const BYTE* data, size_t length, bool last)
+{
+    m_units.append(data, data + length);
+    std::wstring units(m_units.size() / 2, L'\0');
+    for (size_t i = 0; i < units.size(); ++i) {
+        const BYTE first = static_cast<BYTE>(m_units[2 * i]), second = static_cast<BYTE>(m_units[2 * i + 1]);
+        units[i] = static_cast<wchar_t>(m_form == Form::Utf16Le ? first | second << 8 : first << 8 | second);
+    }
+    if (!last && !units.empty() && IS_HIGH_SURROGATE(units.back()))
+        units.pop_back();
+    m_units.erase(0, 2 * units.size());
+    // Half a unit at the very end stands for a character the list lost.
+    if (last && !m_units.empty()) {
+        units += L'\uFFFD';
+        m_units.clear();
+    }
+    const std::string bytes = WideToUtf8(units.data(), static_cast<int>(units.size()));
+    AddBytes(bytes.data(), bytes.size());
+}
+
+void CListLines::AddBytes(const char* bytes, size_t length)
+{
     while (length != 0) {
         const char* lineFeed = static_cast<const char*>(memchr(bytes, '\n', length));
-        const DWORD taken = lineFeed == nullptr ? length : static_cast<DWORD>(lineFeed - bytes);
+        const size_t taken = lineFeed == nullptr ? length : static_cast<size_t>(lineFeed - bytes);
         m_pending = true;
         m_tooLong = m_tooLong || m_line.size() + taken > kMaxListLineBytes;
         if (!m_tooLong)
@@ -227,6 +282,12 @@ void CListLines::Add(const BYTE* data, DWORD length)
 
 void CListLines::Finish()
 {
+    if (m_form == Form::Unknown) {
+        m_form = Form::Bytes;
+        AddBytes(m_start.data(), m_start.size());
+    } else if (m_form != Form::Bytes) {
+        AddUtf16(nullptr, 0, true);
+    }
     if (m_pending)
         EndLine();
 }

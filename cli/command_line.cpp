@@ -14,10 +14,13 @@ struct NamedEncoding {
     ByteEncoding encoding;
 };
 
+// The first name of each encoding is the one the program writes.
 const NamedEncoding kEncodingNames[] = {
     {L"ansi", ByteEncoding::Ansi},
     {L"utf16le", ByteEncoding::Utf16Le},
     {L"utf8", ByteEncoding::Utf8},
+    {L"utf-16le", ByteEncoding::Utf16Le},
+    {L"utf-8", ByteEncoding::Utf8},
 };
 
 bool SameNameIgnoringCase(const std::wstring& text, const wchar_t* name)
@@ -97,6 +100,29 @@ template <CheckOutput output> bool SetCheckOutput(CliOptions& options, const std
     return true;
 }
 
+// What a refused value of an option could have been.
+std::wstring EncodingValues() { return L"ansi、utf16le 或 utf8"; }
+
+std::wstring DigestNameValues()
+{
+    std::wstring names;
+    for (const DigestKind& kind : kDigestTable)
+        names += (names.empty() ? L"" : L"、") + std::wstring(kind.name);
+    return names + L",不分大小写,以逗号分隔";
+}
+
+std::wstring DigestValues()
+{
+    std::wstring lengths;
+    for (size_t digits = 1; digits <= 2 * kMaxDigestBytes; ++digits) {
+        if (!DigestsOfHexLength(digits).any())
+            continue;
+        const bool last = digits == 2 * kMaxDigestBytes;
+        lengths += (lengths.empty() ? L"" : last ? L" 或 " : L"、") + std::to_wstring(digits);
+    }
+    return L"摘要是 " + lengths + L" 位十六进制数字,两位之间可有一个空格、冒号或连字符";
+}
+
 struct OptionRule {
     const wchar_t* name;
     bool takesValue;
@@ -106,15 +132,17 @@ struct OptionRule {
     bool (*apply)(CliOptions& options, const std::wstring& value);
     // Meaningful only with --check.
     bool checkOnly = false;
+    // Says which values the option takes, for a refused one.
+    std::wstring (*values)() = nullptr;
 };
 
 const OptionRule kOptionRules[] = {
-    {L"--encoding", true, false, SetEncoding},
+    {L"--encoding", true, false, SetEncoding, false, EncodingValues},
     {L"--terminator", false, true, SetFlag<&CliOptions::withTerminator>},
-    {L"--input-encoding", true, false, SetInputEncoding},
+    {L"--input-encoding", true, false, SetInputEncoding, false, EncodingValues},
     {L"--file", true, true, AddFile},
-    {L"--only", true, false, SelectDigests},
-    {L"--match", true, false, SetMatch},
+    {L"--only", true, false, SelectDigests, false, DigestNameValues},
+    {L"--match", true, false, SetMatch, false, DigestValues},
     {L"--lower", false, true, SetFlag<&CliOptions::lowerCase>},
     {L"--c", false, true, SetFlag<&CliOptions::cArrays>},
     {L"--help", false, true, SetFlag<&CliOptions::help>},
@@ -123,6 +151,7 @@ const OptionRule kOptionRules[] = {
     {L"--check", false, true, SetFlag<&CliOptions::check>},
     {L"-c", false, true, SetFlag<&CliOptions::check>},
     {L"--quiet", false, true, SetCheckOutput<CheckOutput::Quiet>, true},
+    {L"-q", false, true, SetCheckOutput<CheckOutput::Quiet>, true},
     {L"--status", false, true, SetCheckOutput<CheckOutput::Status>, true},
     {L"--warn", false, true, SetCheckOutput<CheckOutput::Warnings>, true},
     {L"-w", false, true, SetCheckOutput<CheckOutput::Warnings>, true},
@@ -182,7 +211,26 @@ bool ApplyOption(const std::vector<std::wstring>& arguments, size_t& index, CliO
     }
     if (!rule->apply(options, value)) {
         problem = L"选项 " + name + L" 的取值 " + Quoted(value) + L" 无效";
+        if (rule->values != nullptr)
+            problem += L"(" + rule->values() + L")";
         return false;
+    }
+    return true;
+}
+
+// "-cw" stands for "-c -w", as the usual tools take short flags run together;
+// false when `argument` is no such run of known short flags.
+bool SplitShortFlags(const std::wstring& argument, std::vector<std::wstring>& flags)
+{
+    if (argument.size() < 3 || argument[0] != L'-' || argument[1] == L'-')
+        return false;
+    flags.clear();
+    for (size_t i = 1; i < argument.size(); ++i) {
+        const std::wstring flag = {L'-', argument[i]};
+        const OptionRule* rule = FindOptionRule(flag);
+        if (rule == nullptr || rule->takesValue)
+            return false;
+        flags.push_back(flag);
     }
     return true;
 }
@@ -235,6 +283,10 @@ bool CheckCombination(const CliOptions& options, std::wstring& problem)
         problem = L"标准输入只能读一次,--file 只能有一个指向它";
     else if (!options.match.empty() && (!options.files.empty() || options.cArrays))
         problem = L"选项 --match 不能与 --file 或 --c 同用(它只查找文本的设置)";
+    else if (!options.match.empty() && options.lowerCase)
+        problem = L"选项 --lower 不能与 --match 同用(它不输出十六进制)";
+    else if (!options.match.empty() && (DigestsOfHexLength(options.match.size()) & options.selected).none())
+        problem = L"选项 --only 所选的摘要都没有 " + std::to_wstring(options.match.size()) + L" 位十六进制数字,不会是 --match 的摘要";
     else if (options.check && !options.match.empty())
         problem = L"选项 --check 不能与 --match 同用";
     else if (!options.check && !options.checkOnlyOption.empty())
@@ -257,8 +309,18 @@ bool OptionGiven(const CliOptions& options, const wchar_t* name)
     return std::find(options.given.begin(), options.given.end(), name) != options.given.end();
 }
 
-bool ParseCommandLine(const std::vector<std::wstring>& arguments, CliOptions& options, std::wstring& problem)
+bool ParseCommandLine(const std::vector<std::wstring>& given, CliOptions& options, std::wstring& problem)
 {
+    std::vector<std::wstring> arguments;
+    std::vector<std::wstring> flags;
+    for (const std::wstring& argument : given) {
+        const bool split = std::find(arguments.begin(), arguments.end(), kEndOfOptions) == arguments.end()
+            && FindOptionRule(argument) == nullptr && SplitShortFlags(argument, flags);
+        if (split)
+            arguments.insert(arguments.end(), flags.begin(), flags.end());
+        else
+            arguments.push_back(argument);
+    }
     bool optionsEnded = false;
     for (size_t index = 0; index < arguments.size(); ++index) {
         const std::wstring& argument = arguments[index];

@@ -122,22 +122,28 @@ std::wstring EncodingName(ByteEncoding encoding)
     return CodePageName(GetACP());
 }
 
-DigestTexts ComputeDigestTexts(HCRYPTPROV provider, const wchar_t* units, size_t count, ByteEncoding encoding,
-                               bool withTerminator, DigestSelection selected)
+bool FeedEncodedText(const wchar_t* units, size_t count, ByteEncoding encoding, CDigestSet& digests,
+                     EncodingLoss& loss)
 {
     // The conversion takes an int count and UTF-16LE doubles it into a DWORD.
     if (count >= static_cast<size_t>(INT_MAX)) {
         LastErrorSetText(0, L"转换文本编码失败:文本过长.");
-        return EveryDigestFailed(LastErrorString());
+        return false;
     }
-    const int unitCount = static_cast<int>(count) + (withTerminator ? 1 : 0);
+    return DigestEncoded(units, static_cast<int>(count), encoding, digests, loss);
+}
+
+DigestTexts ComputeDigestTexts(HCRYPTPROV provider, const wchar_t* units, size_t count, ByteEncoding encoding,
+                               bool withTerminator, DigestSelection selected)
+{
+    const size_t unitCount = count + (withTerminator ? 1 : 0);
     if (unitCount == 0)
         return DigestTexts();
 
     CDigestSet digests(provider, selected);
     digests.Reset();
     EncodingLoss loss;
-    if (!DigestEncoded(units, unitCount, encoding, digests, loss))
+    if (!FeedEncodedText(units, unitCount, encoding, digests, loss))
         return EveryDigestFailed(LastErrorString());
     DigestTexts result = digests.Finish();
     result.loss = loss;

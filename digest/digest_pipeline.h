@@ -18,6 +18,12 @@ std::wstring EncodingName(ByteEncoding encoding);
 // The outcome of a run in which every digest failed with `failure`.
 DigestTexts EveryDigestFailed(const std::wstring& failure);
 
+// Feeds the bytes of the `count` units of `units` in `encoding` to `digests`,
+// noting in `loss` what the encoding replaced. False with the failure recorded
+// when the text cannot be converted.
+bool FeedEncodedText(const wchar_t* units, size_t count, ByteEncoding encoding, CDigestSet& digests,
+                     EncodingLoss& loss);
+
 // Digests the `count` units of `units` (which must be followed by a zero unit,
 // digested too when `withTerminator` is set) with `provider` for the provider
 // digests; only the `selected` digests are computed. The whole text is

@@ -62,6 +62,22 @@ void CDigestSet::Reset()
     }
 }
 
+void CDigestSet::CopyStateFrom(const CDigestSet& other)
+{
+    m_sha224 = other.m_sha224;
+    m_sha256 = other.m_sha256;
+    m_sha384 = other.m_sha384;
+    m_sha512 = other.m_sha512;
+    for (int i = 0; i < m_rowCount; ++i) {
+        Row& row = m_rows[i];
+        const Row& from = other.m_rows[i];
+        row.failed = from.failed;
+        row.failure = from.failure;
+        if (row.own == nullptr && !row.failed && !row.provider.CopyFrom(from.provider))
+            row.Fail();
+    }
+}
+
 void CDigestSet::Update(const BYTE* data, DWORD length)
 {
     for (int i = 0; i < m_rowCount; ++i) {

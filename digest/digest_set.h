@@ -38,6 +38,9 @@ public:
 
     // Starts every selected digest afresh; needed before the first Update.
     void Reset();
+    // Goes on from where `other` (a set of the same provider and selection)
+    // stands, so that one prefix digested once can end in several ways.
+    void CopyStateFrom(const CDigestSet& other);
     // Appends `length` bytes to every selected digest that has not failed.
     void Update(const BYTE* data, DWORD length);
     // The selected digests' texts, a provider digest that failed with its own

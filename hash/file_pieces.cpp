@@ -9,6 +9,7 @@ namespace {
 const wchar_t kOpenFailed[] = L"计算文件校验时打开文件失败";
 const wchar_t kReadFailed[] = L"计算文件校验时读取文件失败";
 const wchar_t kFileShrank[] = L"文件在读取期间变短了";
+const wchar_t kIsFolder[] = L"这是文件夹,不是文件";
 
 // Largest piece read at a time into the reader's own buffer.
 constexpr DWORD kPieceBytes = 131072;
@@ -59,6 +60,19 @@ bool ReadPieces(HANDLE file, ULONGLONG count, bool toTheEnd, const FilePieceRoom
     return true;
 }
 
+// A folder is refused as access denied, which would send the user looking
+// for a permission; it is named as what it is.
+void RecordOpenFailure(const wchar_t* path)
+{
+    const DWORD code = GetLastError();
+    const DWORD attributes = GetFileAttributesW(path);
+    if (code == ERROR_ACCESS_DENIED && attributes != INVALID_FILE_ATTRIBUTES
+        && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+        LastErrorSetText(code, L"%ls:%ls", kOpenFailed, kIsFolder);
+    else
+        LastErrorSetSystem(code, kOpenFailed);
+}
+
 // Every piece read into the one `buffer` of the caller's frame.
 FilePieceRoom BufferRoom(BYTE (&buffer)[kPieceBytes])
 {
@@ -82,7 +96,7 @@ BOOL ReadFilePiecesInto(const wchar_t* path, ULONGLONG limit, const FileOpenedHo
     const HANDLE file = CreateFileW(path, FILE_GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                                     FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
-        LastErrorSetSystem(0, kOpenFailed);
+        RecordOpenFailure(path);
         return FALSE;
     }
     bool sized = false;
