@@ -10,7 +10,7 @@
 #include "app/clipboard.h"
 #include "app/dropped_files.h"
 #include "app/setting_words.h"
-#include "app/text_case.h"
+#include "text/text_forms.h"
 #include "app/text_fidelity.h"
 #include "digest/c_array_export.h"
 #include "digest/expected_digest.h"
@@ -115,7 +115,7 @@ LRESULT CMainDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&)
     StartClipboardWatch();
     m_lossTip.Create(m_hWnd, GetDlgItem(IDC_INPUT));
     ::SetFocus(GetDlgItem(IDC_INPUT));
-    SetDlgItemText(IDC_ANSI, EncodingCaption(ByteEncoding::Ansi));
+    SetDlgItemText(IDC_ANSI, EncodingCaption(ByteEncoding::Ansi).c_str());
     ::DragAcceptFiles(m_hWnd, TRUE);
     // The focus set above stays.
     return FALSE;
@@ -399,7 +399,7 @@ void CMainDlg::CheckClipboardDigest()
     }
 }
 
-bool CMainDlg::ClipboardDigestUnmatched() const { return !m_clipboardDigest.empty() && m_markedOutputs.none(); }
+bool CMainDlg::ClipboardDigestUnmatched() const { return !m_clipboardDigest.hex.empty() && m_markedOutputs.none(); }
 
 void CMainDlg::FollowClipboardDigest()
 {
@@ -410,7 +410,7 @@ void CMainDlg::FollowClipboardDigest()
 void CMainDlg::MarkMatchingOutputs()
 {
     // Without a digest on the clipboard a keystroke has nothing to compare.
-    if (m_clipboardDigest.empty() && m_markedOutputs.none()) {
+    if (m_clipboardDigest.hex.empty() && m_markedOutputs.none()) {
         return;
     }
     const DigestSelection marked = MatchingDigests(m_digests, m_clipboardDigest);
@@ -433,17 +433,18 @@ void CMainDlg::ExplainClipboardDigest()
     const SearchResult found = FindSettingsGiving(m_hProv, text.c_str(), text.size(), m_clipboardDigest);
     if (!found.matches.empty()) {
         const SettingMatch& match = found.matches.front();
-        ShowMatchTip(match.row, kOtherSettingTitle,
-                     SettingSentence(match, EncodingCaption(match.setting.encoding), text.empty()));
+        ShowMatchTip(
+            match.row, kOtherSettingTitle,
+            SettingSentence(match, EncodingCaption(match.setting.encoding), m_clipboardDigest.form, text.empty()));
         return;
     }
-    const DigestSelection digests = DigestsOfHexLength(m_clipboardDigest.size());
+    const DigestSelection digests = m_clipboardDigest.digests;
     int firstRow = 0;
     while (!digests[firstRow]) {
         ++firstRow;
     }
     if (found.failure.empty()) {
-        ShowMatchTip(firstRow, kNoSettingTitle, NoSettingSentence(digests));
+        ShowMatchTip(firstRow, kNoSettingTitle, NoSettingSentence(digests, m_clipboardDigest.form));
     } else {
         ShowMatchTip(firstRow, kSearchFailedTitle, found.failure);
     }
@@ -462,12 +463,14 @@ LRESULT CMainDlg::PaintAsMatch(HDC dc) const
     return reinterpret_cast<LRESULT>(m_matchBrush);
 }
 
-const wchar_t* CMainDlg::EncodingCaption(ByteEncoding encoding)
+std::wstring CMainDlg::EncodingCaption(ByteEncoding encoding)
 {
+    const size_t option = static_cast<size_t>(encoding);
     if (encoding == ByteEncoding::Ansi && ::GetACP() == kChineseCodePage) {
         return kChineseAnsiCaption;
     }
-    return kEncodingOptions[static_cast<int>(encoding)].caption;
+    // The search names encodings the window has no option for.
+    return option < std::size(kEncodingOptions) ? kEncodingOptions[option].caption : EncodingName(encoding);
 }
 
 POINT CMainDlg::OutputTipPoint(int row) const

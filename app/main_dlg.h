@@ -10,6 +10,7 @@
 #include <string>
 
 #include "digest/digest_pipeline.h"
+#include "digest/expected_digest.h"
 #include "framework/balloon_tip.h"
 #include "framework/dialog_impl.h"
 #include "res/resource.h"
@@ -129,7 +130,7 @@ private:
     void ShowMatchTip(int row, const wchar_t* title, const std::wstring& text);
     LRESULT PaintAsMatch(HDC dc) const;
     // The caption of the encoding's option, which names it in the tips too.
-    static const wchar_t* EncodingCaption(ByteEncoding encoding);
+    static std::wstring EncodingCaption(ByteEncoding encoding);
     // Where the tip's stem touches the output of `row`, in screen coordinates.
     POINT OutputTipPoint(int row) const;
 
@@ -138,8 +139,8 @@ private:
     // What the outputs show: the copy link, the marks and the tips read it.
     DigestTexts m_digests;
     CBalloonTip m_inputTip;
-    // Hex digits as the clipboard has them; empty when it holds no digest.
-    std::wstring m_clipboardDigest;
+    // The digest on the clipboard; its hex is empty when it holds none.
+    ExpectedDigest m_clipboardDigest;
     DigestSelection m_markedOutputs;
     HBRUSH m_matchBrush = nullptr;
     CBalloonTip m_matchTip;

@@ -143,8 +143,7 @@ void CListCheck::CheckFile(const ListedChecksum& listed)
         ++m_tally.unreadable;
         return Report(name, kUnreadable);
     }
-    // The listed hex was checked to be digits only, which widen as they are.
-    if (IsExpectedDigest(computed, std::wstring(listed.hex.begin(), listed.hex.end()))) {
+    if (IsExpectedDigest(computed, listed.hex)) {
         ++m_tally.matched;
         if (m_options.checkOutput != CheckOutput::Quiet)
             Report(name, kMatched);

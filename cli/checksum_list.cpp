@@ -4,28 +4,13 @@
 #include <cstring>
 #include <string_view>
 
-#include "digest/expected_digest.h"
+#include "digest/checksum_line.h"
+#include "digest/digest_pipeline.h"
 #include "text/encode_text.h"
 
 namespace {
 
-const char kByteOrderMark[] = "\xEF\xBB\xBF";
-const char kUtf16LeMark[] = "\xFF\xFE";
-const char kUtf16BeMark[] = "\xFE\xFF";
 constexpr size_t kUtf16MarkBytes = 2;
-
-// Spellings of the tags other than the table's names: the hyphenated ones
-// some tools write, and OpenSSL 3's names of the SHA-2 digests.
-struct TagSpelling {
-    const wchar_t* spelling;
-    const wchar_t* tableName;
-};
-
-const TagSpelling kOtherTagSpellings[] = {
-    {L"SHA-1", L"SHA1"},      {L"SHA-224", L"SHA224"},  {L"SHA-256", L"SHA256"},
-    {L"SHA-384", L"SHA384"},  {L"SHA-512", L"SHA512"},  {L"SHA2-224", L"SHA224"},
-    {L"SHA2-256", L"SHA256"}, {L"SHA2-384", L"SHA384"}, {L"SHA2-512", L"SHA512"},
-};
 
 // The escapes of escaped names, and the characters they stand for.
 struct Escape {
@@ -36,98 +21,6 @@ struct Escape {
 const Escape kEscapes[] = {{'\\', L'\\'}, {'n', L'\n'}, {'r', L'\r'}};
 
 bool StartsWith(std::string_view text, std::string_view start) { return text.substr(0, start.size()) == start; }
-
-bool EndsWith(std::string_view text, std::string_view end)
-{
-    return text.size() >= end.size() && text.substr(text.size() - end.size()) == end;
-}
-
-bool IsAllHex(std::string_view text)
-{
-    for (char c : text) {
-        if (!IsHexDigit(static_cast<unsigned char>(c)))
-            return false;
-    }
-    return true;
-}
-
-int DigestNamed(const std::wstring& name)
-{
-    for (const TagSpelling& other : kOtherTagSpellings) {
-        if (name == other.spelling)
-            return DigestNamed(other.tableName);
-    }
-    for (int i = 0; i < kDigestCount; ++i) {
-        if (name == kDigestTable[i].name)
-            return i;
-    }
-    return -1;
-}
-
-// Of the digests with `digits` digits (MD4 and MD5 share 32), the last that
-// --only selects, else the last: MD5 rather than MD4, as the usual tools mean.
-int DigestOfHexLength(size_t digits, const DigestSelection& selected)
-{
-    int found = -1;
-    for (int i = 0; i < kDigestCount; ++i) {
-        if (2 * kDigestTable[i].length == digits && (found < 0 || selected[i] || !selected[found]))
-            found = i;
-    }
-    return found;
-}
-
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-
-// "NAME (name) = hex", or OpenSSL's "NAME(name)= hex"; as with the usual
-// tools, any blanks around the "=". The hex ends the line, so a name may hold
-// ") = " itself.
-bool ParseTaggedLine(std::string_view line, ListedChecksum& checksum, std::string_view& name)
-{
-    const size_t open = line.find('(');
-    if (open == std::string_view::npos)
-        return false;
-    std::string_view tag = line.substr(0, open);
-    if (EndsWith(tag, " "))
-        tag.remove_suffix(1);
-    checksum.digest = DigestNamed(std::wstring(tag.begin(), tag.end()));
-    if (checksum.digest < 0)
-        return false;
-    const size_t digits = 2 * kDigestTable[checksum.digest].length;
-    std::string_view rest = line.substr(open + 1);
-    if (rest.size() < digits || !IsAllHex(rest.substr(rest.size() - digits)))
-        return false;
-    checksum.hex = std::string(rest.substr(rest.size() - digits));
-    rest.remove_suffix(digits);
-    while (!rest.empty() && IsBlank(rest.back()))
-        rest.remove_suffix(1);
-    if (!EndsWith(rest, "="))
-        return false;
-    rest.remove_suffix(1);
-    while (!rest.empty() && IsBlank(rest.back()))
-        rest.remove_suffix(1);
-    if (!EndsWith(rest, ")"))
-        return false;
-    name = rest.substr(0, rest.size() - 1);
-    return true;
-}
-
-// "hex  name" or "hex *name" (the mark of text or binary reading, which are
-// the same here); the number of digits says the digest.
-bool ParseGnuLine(std::string_view line, const DigestSelection& selected, ListedChecksum& checksum,
-                  std::string_view& name)
-{
-    size_t digits = 0;
-    while (digits < line.size() && IsHexDigit(static_cast<unsigned char>(line[digits])))
-        ++digits;
-    checksum.digest = DigestOfHexLength(digits, selected);
-    if (checksum.digest < 0 || digits == line.size() || (line[digits] != ' ' && line[digits] != '\t'))
-        return false;
-    checksum.hex = std::string(line.substr(0, digits));
-    name = line.substr(digits + 1);
-    if (name.size() > 1 && (name[0] == ' ' || name[0] == '*'))
-        name.remove_prefix(1);
-    return true;
-}
 
 bool Unescape(std::string_view escaped, std::string& name)
 {
@@ -193,17 +86,15 @@ ListLine ParseListLine(std::string line, const DigestSelection& selected, UINT c
         line.pop_back();
     if (line.empty() || line[0] == '#')
         return ListLine::Skipped;
-    std::string_view rest(line);
-    rest.remove_prefix(std::min(rest.find_first_not_of(" \t"), rest.size()));
-    const bool escaped = StartsWith(rest, "\\");
-    if (escaped)
-        rest.remove_prefix(1);
-    std::string_view name;
-    const bool parsed = ParseTaggedLine(rest, checksum, name) || ParseGnuLine(rest, selected, checksum, name);
+    ChecksumLine parsed;
     // As with the tools of one digest, lines of the digests not selected are
     // no lines of this check.
-    const bool wanted = parsed && selected[checksum.digest];
-    return wanted && DecodeName(name, escaped, codePage, checksum.name) ? ListLine::Checksum : ListLine::Improper;
+    if (!ParseChecksumLine(line, selected, parsed) || !selected[parsed.digest]
+        || !DecodeName(parsed.name, parsed.escaped, codePage, checksum.name))
+        return ListLine::Improper;
+    checksum.digest = parsed.digest;
+    checksum.hex = parsed.hex;
+    return ListLine::Checksum;
 }
 
 std::wstring ReportedName(const std::wstring& name)
@@ -225,9 +116,9 @@ void CListLines::Add(const BYTE* data, DWORD length)
     m_start.append(data, data + length);
     if (m_start.size() < kUtf16MarkBytes)
         return;
-    m_form = StartsWith(m_start, kUtf16LeMark) ? Form::Utf16Le
-        : StartsWith(m_start, kUtf16BeMark)    ? Form::Utf16Be
-                                               : Form::Bytes;
+    m_form = StartsWith(m_start, ByteOrderMark(ByteEncoding::Utf16Le)) ? Form::Utf16Le
+        : StartsWith(m_start, ByteOrderMark(ByteEncoding::Utf16Be))    ? Form::Utf16Be
+                                                                       : Form::Bytes;
     const size_t mark = m_form == Form::Bytes ? 0 : kUtf16MarkBytes;
     AddInForm(reinterpret_cast<const BYTE*>(m_start.data()) + mark, m_start.size() - mark);
     m_start.clear();
@@ -296,8 +187,8 @@ void CListLines::EndLine()
 {
     if (m_tooLong)
         m_line.clear();
-    else if (m_first && StartsWith(m_line, kByteOrderMark))
-        m_line.erase(0, sizeof(kByteOrderMark) - 1);
+    else if (m_first && StartsWith(m_line, ByteOrderMark(ByteEncoding::Utf8)))
+        m_line.erase(0, ByteOrderMark(ByteEncoding::Utf8).size());
     m_sink(m_line, m_tooLong);
     m_line.clear();
     m_pending = m_tooLong = m_first = false;

@@ -26,7 +26,7 @@ enum class ListLine {
 
 struct ListedChecksum {
     int digest = 0;     // row of kDigestTable
-    std::string hex;    // as listed, in either case
+    std::wstring hex;   // uppercase, whether listed as hex or in Base64
     std::wstring name;  // unescaped; relative names are taken from the current folder
 };
 

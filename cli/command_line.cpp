@@ -16,11 +16,24 @@ struct NamedEncoding {
 
 // The first name of each encoding is the one the program writes.
 const NamedEncoding kEncodingNames[] = {
-    {L"ansi", ByteEncoding::Ansi},
-    {L"utf16le", ByteEncoding::Utf16Le},
-    {L"utf8", ByteEncoding::Utf8},
-    {L"utf-16le", ByteEncoding::Utf16Le},
-    {L"utf-8", ByteEncoding::Utf8},
+    {L"ansi", ByteEncoding::Ansi},        {L"utf16le", ByteEncoding::Utf16Le},  {L"utf8", ByteEncoding::Utf8},
+    {L"utf16be", ByteEncoding::Utf16Be},  {L"utf-16le", ByteEncoding::Utf16Le}, {L"utf-8", ByteEncoding::Utf8},
+    {L"utf-16be", ByteEncoding::Utf16Be},
+};
+
+// The forms --normalize names, and the flags of the others, in the order in
+// which they apply to the text.
+struct NamedForm {
+    const wchar_t* option;
+    const wchar_t* value;  // null for a flag
+    TextForm form;
+};
+
+const NamedForm kFormOptions[] = {
+    {L"--normalize", L"nfc", TextForm::Nfc},         {L"--normalize", L"nfd", TextForm::Nfd},
+    {L"--normalize", L"nfkc", TextForm::Nfkc},       {L"--upper-text", nullptr, TextForm::UpperCase},
+    {L"--lower-text", nullptr, TextForm::LowerCase}, {L"--trim-lines", nullptr, TextForm::LineEndsTrimmed},
+    {L"--trim", nullptr, TextForm::Trimmed},
 };
 
 bool SameNameIgnoringCase(const std::wstring& text, const wchar_t* name)
@@ -77,7 +90,8 @@ bool SetEncoding(CliOptions& options, const std::wstring& value) { return FindEn
 bool SetMatch(CliOptions& options, const std::wstring& value)
 {
     options.match = ParseExpectedDigest(value.c_str(), value.size());
-    return !options.match.empty();
+    options.matchValue = value;
+    return !options.match.hex.empty();
 }
 
 bool AddFile(CliOptions& options, const std::wstring& path)
@@ -100,8 +114,40 @@ template <CheckOutput output> bool SetCheckOutput(CliOptions& options, const std
     return true;
 }
 
+// Keeps the forms in the order in which they apply, whatever the order given.
+void AddForm(CliOptions& options, TextForm form)
+{
+    options.forms.push_back(form);
+    std::sort(options.forms.begin(), options.forms.end(), [](TextForm a, TextForm b) {
+        const auto place = [](TextForm form) {
+            return std::find_if(std::begin(kFormOptions), std::end(kFormOptions),
+                                [form](const NamedForm& named) { return named.form == form; });
+        };
+        return place(a) < place(b);
+    });
+}
+
+bool SetNormalization(CliOptions& options, const std::wstring& value)
+{
+    for (const NamedForm& named : kFormOptions) {
+        if (named.value != nullptr && SameNameIgnoringCase(value, named.value)) {
+            AddForm(options, named.form);
+            return true;
+        }
+    }
+    return false;
+}
+
+template <TextForm form> bool SetForm(CliOptions& options, const std::wstring&)
+{
+    AddForm(options, form);
+    return true;
+}
+
 // What a refused value of an option could have been.
-std::wstring EncodingValues() { return L"ansi、utf16le 或 utf8"; }
+std::wstring EncodingValues() { return L"ansi、utf16le、utf8 或 utf16be"; }
+
+std::wstring NormalizationValues() { return L"nfc、nfd 或 nfkc"; }
 
 std::wstring DigestNameValues()
 {
@@ -120,7 +166,8 @@ std::wstring DigestValues()
         const bool last = digits == 2 * kMaxDigestBytes;
         lengths += (lengths.empty() ? L"" : last ? L" 或 " : L"、") + std::to_wstring(digits);
     }
-    return L"摘要是 " + lengths + L" 位十六进制数字,两位之间可有一个空格、冒号或连字符";
+    return L"摘要是 " + lengths + L" 位十六进制数字(两位之间可有一个空格、冒号或连字符,前面可带算法名,如 sha256:),"
+        L"或摘要字节的 Base64,或 SRI 值(如 sha384-…),或校验清单的一行";
 }
 
 struct OptionRule {
@@ -139,6 +186,13 @@ struct OptionRule {
 const OptionRule kOptionRules[] = {
     {L"--encoding", true, false, SetEncoding, false, EncodingValues},
     {L"--terminator", false, true, SetFlag<&CliOptions::withTerminator>},
+    {L"--bom", false, true, SetFlag<&CliOptions::byteOrderMark>},
+    {L"--normalize", true, false, SetNormalization, false, NormalizationValues},
+    {L"--upper-text", false, true, SetForm<TextForm::UpperCase>},
+    {L"--lower-text", false, true, SetForm<TextForm::LowerCase>},
+    {L"--trim-lines", false, true, SetForm<TextForm::LineEndsTrimmed>},
+    {L"--trim", false, true, SetForm<TextForm::Trimmed>},
+    {L"--base64", false, true, SetFlag<&CliOptions::base64>},
     {L"--input-encoding", true, false, SetInputEncoding, false, EncodingValues},
     {L"--file", true, true, AddFile},
     {L"--only", true, false, SelectDigests, false, DigestNameValues},
@@ -236,17 +290,33 @@ bool SplitShortFlags(const std::wstring& argument, std::vector<std::wstring>& fl
 }
 
 // How a text becomes bytes; a file's bytes are taken as they are.
-const wchar_t* const kTextOnlyOptions[] = {L"--encoding", L"--terminator"};
+const wchar_t* const kTextOnlyOptions[] = {L"--encoding",   L"--terminator", L"--bom",        L"--normalize",
+                                           L"--upper-text", L"--lower-text", L"--trim-lines", L"--trim"};
 
-// The first option given that shapes a text, or null.
-const wchar_t* GivenTextOnlyOption(const CliOptions& options)
+// The options that put the text in another form, which a search tries by itself.
+const wchar_t* const kFormOptionNames[] = {L"--normalize", L"--upper-text", L"--lower-text", L"--trim-lines",
+                                           L"--trim"};
+
+// The first of `names` given, or null.
+template <size_t count> const wchar_t* GivenOption(const CliOptions& options, const wchar_t* const (&names)[count])
 {
-    for (const wchar_t* name : kTextOnlyOptions) {
+    for (const wchar_t* name : names) {
         if (OptionGiven(options, name))
             return name;
     }
     return nullptr;
 }
+
+bool BothCasesAsked(const CliOptions& options)
+{
+    const auto asked = [&options](TextForm form) {
+        return std::find(options.forms.begin(), options.forms.end(), form) != options.forms.end();
+    };
+    return asked(TextForm::UpperCase) && asked(TextForm::LowerCase);
+}
+
+// The first option given that shapes a text, or null.
+const wchar_t* GivenTextOnlyOption(const CliOptions& options) { return GivenOption(options, kTextOnlyOptions); }
 
 // An option that shapes a text or its digest lines, which a check of listed
 // files has neither of; null when none was given.
@@ -256,6 +326,8 @@ const wchar_t* GivenOptionUnusedByCheck(const CliOptions& options)
         return textOnly;
     if (OptionGiven(options, L"--input-encoding"))
         return L"--input-encoding";
+    if (options.base64)
+        return L"--base64";
     return options.lowerCase ? L"--lower" : nullptr;
 }
 
@@ -264,6 +336,7 @@ const wchar_t* GivenOptionUnusedByCheck(const CliOptions& options)
 bool CheckCombination(const CliOptions& options, std::wstring& problem)
 {
     const bool readsInputText = options.files.empty() && options.words.empty();
+    const bool matching = !options.match.hex.empty();
     if (!options.files.empty() && !options.words.empty())
         problem = L"文本参数 " + Quoted(options.words.front()) + L" 不能与 --file 同用";
     else if (!options.files.empty() && GivenTextOnlyOption(options) != nullptr)
@@ -281,13 +354,24 @@ bool CheckCombination(const CliOptions& options, std::wstring& problem)
         problem = L"选项 --c 只能用于一个文件";
     else if (std::count_if(options.files.begin(), options.files.end(), NamesStandardInput) > 1)
         problem = L"标准输入只能读一次,--file 只能有一个指向它";
-    else if (!options.match.empty() && (!options.files.empty() || options.cArrays))
+    else if (matching && (!options.files.empty() || options.cArrays))
         problem = L"选项 --match 不能与 --file 或 --c 同用(它只查找文本的设置)";
-    else if (!options.match.empty() && options.lowerCase)
-        problem = L"选项 --lower 不能与 --match 同用(它不输出十六进制)";
-    else if (!options.match.empty() && (DigestsOfHexLength(options.match.size()) & options.selected).none())
-        problem = L"选项 --only 所选的摘要都没有 " + std::to_wstring(options.match.size()) + L" 位十六进制数字,不会是 --match 的摘要";
-    else if (options.check && !options.match.empty())
+    else if (matching && (options.lowerCase || options.base64))
+        problem = std::wstring(L"选项 ") + (options.base64 ? L"--base64" : L"--lower")
+            + L" 不能与 --match 同用(它不输出摘要)";
+    else if (matching && GivenOption(options, kFormOptionNames) != nullptr)
+        problem = std::wstring(L"选项 ") + GivenOption(options, kFormOptionNames)
+            + L" 不能与 --match 同用(--match 自己会试文本的各种形式)";
+    else if (options.byteOrderMark && options.encoding == ByteEncoding::Ansi
+             && (!matching || OptionGiven(options, L"--encoding")))
+        problem = L"选项 --bom 只用于 utf8、utf16le 和 utf16be 编码(ANSI 代码页没有字节顺序标记)";
+    else if (BothCasesAsked(options))
+        problem = L"选项 --upper-text 不能与 --lower-text 同用";
+    else if (options.base64 && (options.lowerCase || options.cArrays))
+        problem = std::wstring(L"选项 --base64 不能与 ") + (options.lowerCase ? L"--lower" : L"--c") + L" 同用";
+    else if (matching && (options.match.digests & options.selected).none())
+        problem = L"选项 --only 所选的摘要都不会是 --match 的摘要";
+    else if (options.check && matching)
         problem = L"选项 --check 不能与 --match 同用";
     else if (!options.check && !options.checkOnlyOption.empty())
         problem = L"选项 " + options.checkOnlyOption + L" 只用于 --check";
@@ -332,6 +416,15 @@ bool ParseCommandLine(const std::vector<std::wstring>& given, CliOptions& option
             return false;
     }
     return options.help || options.version || CheckCombination(options, problem);
+}
+
+std::wstring TextFormOptions(TextForm form)
+{
+    for (const NamedForm& named : kFormOptions) {
+        if (named.form == form)
+            return named.value == nullptr ? named.option : std::wstring(named.option) + L" " + named.value;
+    }
+    return L"";
 }
 
 const wchar_t* EncodingOptionName(ByteEncoding encoding)

@@ -2,6 +2,7 @@
 
 #include "cli/checksum_list.h"
 #include "digest/c_array_export.h"
+#include "text/base64.h"
 
 namespace {
 
@@ -10,7 +11,7 @@ const wchar_t kLineEnd[] = L"\r\n";
 // "NAME HEX", or with --tag the tagged line of the file `label`.
 std::wstring DigestLine(int digest, const std::wstring& label, const std::wstring& hex, const CliOptions& options)
 {
-    const std::wstring shown = options.lowerCase ? LowerCaseAscii(hex) : hex;
+    const std::wstring shown = options.base64 ? HexAsBase64(hex) : options.lowerCase ? LowerCaseAscii(hex) : hex;
     return (options.tag ? TaggedLine(digest, label, shown) : kDigestTable[digest].name + (L' ' + shown)) + kLineEnd;
 }
 

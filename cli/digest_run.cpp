@@ -33,16 +33,33 @@ DigestTexts EmptyMessageDigests(HCRYPTPROV provider, DigestSelection selected)
     return set.Finish();
 }
 
+// Puts the text in the forms the options ask for; false, reported, when the
+// platform refuses one.
+bool PutInForms(const CliOptions& options, std::wstring& text)
+{
+    for (TextForm form : options.forms) {
+        std::wstring formed;
+        if (!TextInForm(text, form, formed)) {
+            ReportRecordedFailure(TextFormOptions(form));
+            return false;
+        }
+        text = std::move(formed);
+    }
+    return true;
+}
+
 int DigestText(HCRYPTPROV provider, const CliOptions& options)
 {
     std::wstring text;
     const int read = ReadCommandText(options, text);
     if (read != kExitSuccess)
         return read;
-    const DigestTexts digests = text.empty() && !options.withTerminator
+    if (!PutInForms(options, text))
+        return kExitFailure;
+    const DigestTexts digests = text.empty() && !options.withTerminator && !options.byteOrderMark
         ? EmptyMessageDigests(provider, options.selected)
         : ComputeDigestTexts(provider, text.c_str(), text.size(), options.encoding, options.withTerminator,
-                             options.selected);
+                             options.selected, options.byteOrderMark);
     // A warning: the digests are right for the bytes, and the exit code stays.
     const std::wstring warning = EncodingLossWarning(digests.loss);
     if (!warning.empty())

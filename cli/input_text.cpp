@@ -3,7 +3,7 @@
 #include <windows.h>
 
 #include <climits>
-#include <cstring>
+#include <string_view>
 
 #include "cli/console_io.h"
 #include "hash/file_pieces.h"
@@ -11,25 +11,18 @@
 
 namespace {
 
-struct ByteOrderMark {
-    const char* bytes;
-    size_t size;
-    ByteEncoding encoding;
-};
-
-const ByteOrderMark kByteOrderMarks[] = {
-    {"\xEF\xBB\xBF", 3, ByteEncoding::Utf8},
-    {"\xFF\xFE", 2, ByteEncoding::Utf16Le},
-};
+// The encodings whose byte-order mark may name them.
+constexpr ByteEncoding kMarkedEncodings[] = {ByteEncoding::Utf8, ByteEncoding::Utf16Le, ByteEncoding::Utf16Be};
 
 // Length of the byte-order mark at the start of `bytes` (0: none); with
 // `markDecides` a mark overrides `encoding`.
 size_t SkipByteOrderMark(const std::string& bytes, bool markDecides, ByteEncoding& encoding)
 {
-    for (const ByteOrderMark& mark : kByteOrderMarks) {
-        if ((markDecides || mark.encoding == encoding) && bytes.compare(0, mark.size, mark.bytes, mark.size) == 0) {
-            encoding = mark.encoding;
-            return mark.size;
+    for (ByteEncoding marked : kMarkedEncodings) {
+        const std::string_view mark = ByteOrderMark(marked);
+        if ((markDecides || marked == encoding) && std::string_view(bytes).substr(0, mark.size()) == mark) {
+            encoding = marked;
+            return mark.size();
         }
     }
     return 0;
@@ -88,7 +81,7 @@ bool DecodeMultiByte(UINT codePage, const char* bytes, size_t count, size_t base
     return true;
 }
 
-void DecodeUtf16Le(const char* bytes, size_t count, size_t base, InputText& input)
+void DecodeUtf16(const char* bytes, size_t count, bool bigEndian, size_t base, InputText& input)
 {
     if (count % 2 != 0) {
         // Half a code unit at the end.
@@ -97,7 +90,10 @@ void DecodeUtf16Le(const char* bytes, size_t count, size_t base, InputText& inpu
         return;
     }
     input.text.resize(count / 2);
-    std::memcpy(&input.text[0], bytes, count);
+    for (size_t i = 0; i < input.text.size(); ++i) {
+        const BYTE first = static_cast<BYTE>(bytes[2 * i]), second = static_cast<BYTE>(bytes[2 * i + 1]);
+        input.text[i] = static_cast<wchar_t>(bigEndian ? first << 8 | second : second << 8 | first);
+    }
 }
 
 }  // namespace
@@ -110,7 +106,8 @@ bool DecodeInputText(const std::string& bytes, ByteEncoding encoding, bool markD
     const size_t count = bytes.size() - start;
     switch (encoding) {
     case ByteEncoding::Utf16Le:
-        DecodeUtf16Le(text, count, start, input);
+    case ByteEncoding::Utf16Be:
+        DecodeUtf16(text, count, encoding == ByteEncoding::Utf16Be, start, input);
         return true;
     case ByteEncoding::Utf8:
         return DecodeMultiByte(CP_UTF8, text, count, start, input);

@@ -22,8 +22,8 @@ struct InputText {
     std::wstring encodingName;
 };
 
-// Decodes `bytes` as `encoding`. With `markDecides` a UTF-8 or UTF-16LE
-// byte-order mark at their start names the encoding instead; without, only
+// Decodes `bytes` as `encoding`. With `markDecides` a UTF-8, UTF-16LE or
+// UTF-16BE byte-order mark at their start names the encoding instead; without, only
 // `encoding`'s own mark counts as one. The mark itself is not text. Bytes
 // that are not text in that encoding are refused, never replaced. False with
 // the failure recorded when the text cannot be held.

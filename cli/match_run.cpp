@@ -17,6 +17,7 @@ SearchScope ScopeOf(const CliOptions& options)
     scope.digests = options.selected;
     if (OptionGiven(options, L"--encoding"))
         scope.encoding = options.encoding;
+    scope.byteOrderMarkOnly = options.byteOrderMark;
     scope.terminatorOnly = options.withTerminator;
     return scope;
 }
@@ -46,15 +47,17 @@ void WarnOfLosses(const std::vector<SettingMatch>& matches)
 std::wstring NothingFound(const CliOptions& options, const SearchScope& scope)
 {
     std::wstring names;
-    const DigestSelection searched = DigestsOfHexLength(options.match.size()) & scope.digests;
+    const DigestSelection searched = options.match.digests & scope.digests;
     for (int row = 0; row < kDigestCount; ++row) {
         if (searched[row])
             names += (names.empty() ? L"" : L"、") + std::wstring(kDigestTable[row].name);
     }
-    const std::wstring encoding = scope.encoding ? L" " + EncodingName(*scope.encoding) + L" 编码" : L"任何编码";
+    const std::wstring encoding = (scope.encoding ? L" " + EncodingName(*scope.encoding) + L" 编码" : L"任何编码")
+        + (scope.byteOrderMarkOnly ? L"(带 BOM)" : L"");
     const wchar_t* terminator = scope.terminatorOnly ? L"包含终结符" : L"有无终结符";
-    return L"文本在" + encoding + L"、" + terminator + L"和任何换行设置下,其 " + names + L" 都不是摘要 "
-        + options.match;
+    return L"文本在" + encoding + L"、" + terminator
+        + L"、任何换行设置和各种文本形式(NFC、NFD、NFKC、大小写、空白)下,其 " + names + L" 都不是摘要 "
+        + options.matchValue;
 }
 
 }  // namespace
@@ -64,8 +67,12 @@ std::wstring SettingAsOptions(const SettingMatch& match)
     const TextSetting& setting = match.setting;
     std::wstring options = L"--only " + LowerCaseAscii(kDigestTable[match.row].name) + L" --encoding "
         + EncodingOptionName(setting.encoding);
+    if (setting.byteOrderMark)
+        options += L" --bom";
     if (setting.withTerminator)
         options += L" --terminator";
+    if (setting.form != TextForm::AsTyped)
+        options += L" " + TextFormOptions(setting.form);
     std::wstring words = LineBreakWords(setting.lineBreaks);
     if (match.loss.count != 0)
         words += (words.empty() ? L"" : L"，") + EncodingLossName(match.loss) + L" 替换了文本中的 "

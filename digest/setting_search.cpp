@@ -8,7 +8,33 @@
 
 namespace {
 
-constexpr ByteEncoding kEncodings[] = {ByteEncoding::Ansi, ByteEncoding::Utf16Le, ByteEncoding::Utf8};
+// An encoding as the search tries it, and the stage of the search it belongs
+// to: the window's three first, then with their byte-order marks, then
+// UTF-16BE.
+struct SearchEncoding {
+    ByteEncoding encoding;
+    bool byteOrderMark;
+    int stage;
+};
+
+// clang-format off
+constexpr SearchEncoding kEncodings[] = {
+    {ByteEncoding::Ansi,    false, 0},
+    {ByteEncoding::Utf16Le, false, 0},
+    {ByteEncoding::Utf8,    false, 0},
+    {ByteEncoding::Utf8,    true,  1},
+    {ByteEncoding::Utf16Le, true,  1},
+    {ByteEncoding::Utf16Be, false, 2},
+    {ByteEncoding::Utf16Be, true,  2},
+};
+// clang-format on
+
+// The other forms of the text, tried one at a time after every encoding and
+// line-break variant of the text as typed.
+constexpr TextForm kForms[] = {TextForm::Nfc,       TextForm::Nfd,       TextForm::Nfkc,
+                               TextForm::UpperCase, TextForm::LowerCase, TextForm::LineEndsTrimmed,
+                               TextForm::Trimmed};
+constexpr int kFirstFormStage = 3;
 constexpr LineBreaks kLineBreaks[] = {LineBreaks::AsTyped, LineBreaks::Lf, LineBreaks::CrLf};
 constexpr TextEnding kEndings[] = {TextEnding::AsIs, TextEnding::LfAdded, TextEnding::CrLfAdded,
                                    TextEnding::FinalBreakRemoved};
@@ -38,6 +64,29 @@ const wchar_t* EndingWords(TextEnding ending)
     case TextEnding::FinalBreakRemoved:
         return L"去掉末尾的换行";
     case TextEnding::AsIs:
+        break;
+    }
+    return L"";
+}
+
+const wchar_t* FormWords(TextForm form)
+{
+    switch (form) {
+    case TextForm::Nfc:
+        return L"文本为 NFC 组合形式";
+    case TextForm::Nfd:
+        return L"文本为 NFD 分解形式";
+    case TextForm::Nfkc:
+        return L"文本为 NFKC 兼容形式（全角字母、数字和标点换成半角）";
+    case TextForm::UpperCase:
+        return L"文本转为大写";
+    case TextForm::LowerCase:
+        return L"文本转为小写";
+    case TextForm::LineEndsTrimmed:
+        return L"去掉每行末尾的空白";
+    case TextForm::Trimmed:
+        return L"去掉文本首尾的空白";
+    case TextForm::AsTyped:
         break;
     }
     return L"";
@@ -78,14 +127,25 @@ size_t FinalBreakLength(const std::wstring& text)
 }
 
 // One variant of the text to digest: its line breaks written one way (the
-// base) and its end treated one way.
+// base) and its end treated one way, or another form of the text as typed.
 struct Variant {
     LineBreakVariant lineBreaks;
+    TextForm form;
     std::wstring text;
+    int formStage;  // for another form: its stage of the search
 };
 
-// The variants in search order; one that gives the text of an earlier one
-// would only name that one's matches again and is left out.
+// Adds the variant unless an earlier one has its text already: it would only
+// name that one's matches again.
+void AddDistinct(std::vector<Variant>& variants, Variant variant)
+{
+    const auto same = [&variant](const Variant& earlier) { return earlier.text == variant.text; };
+    if (std::none_of(variants.begin(), variants.end(), same))
+        variants.push_back(std::move(variant));
+}
+
+// The variants in search order: every line-break variant of the text, then
+// each other form of it that the platform can make.
 std::vector<Variant> DistinctVariants(const wchar_t* text, size_t count)
 {
     std::vector<Variant> variants;
@@ -95,13 +155,23 @@ std::vector<Variant> DistinctVariants(const wchar_t* text, size_t count)
         for (TextEnding ending : kEndings) {
             if (ending == TextEnding::FinalBreakRemoved && finalBreak == 0)
                 continue;
-            const std::wstring variant = ending == TextEnding::FinalBreakRemoved
-                ? base.substr(0, base.size() - finalBreak)
-                : base + EndingSuffix(ending);
-            const auto same = [&variant](const Variant& earlier) { return earlier.text == variant; };
-            if (std::none_of(variants.begin(), variants.end(), same))
-                variants.push_back({{breaks, ending}, variant});
+            AddDistinct(variants,
+                        {{breaks, ending},
+                         TextForm::AsTyped,
+                         ending == TextEnding::FinalBreakRemoved ? base.substr(0, base.size() - finalBreak)
+                                                                 : base + EndingSuffix(ending),
+                         0});
         }
+    }
+    const std::wstring typed(text, count);
+    for (size_t i = 0; i < std::size(kForms); ++i) {
+        std::wstring formed;
+        if (TextInForm(typed, kForms[i], formed))
+            AddDistinct(variants,
+                        {{LineBreaks::AsTyped, TextEnding::AsIs},
+                         kForms[i],
+                         std::move(formed),
+                         kFirstFormStage + static_cast<int>(i)});
     }
     return variants;
 }
@@ -109,6 +179,7 @@ std::vector<Variant> DistinctVariants(const wchar_t* text, size_t count)
 // A match and its place in the search order, to sort the matches by.
 struct OrderedMatch {
     SettingMatch match;
+    int stage;
     size_t variant, encoding;
 };
 
@@ -117,7 +188,7 @@ struct OrderedMatch {
 // ending and terminator finishes a copy of the digests' state.
 class CBasePass {
 public:
-    CBasePass(HCRYPTPROV provider, DigestSelection selection, const std::wstring& expected, const SearchScope& scope,
+    CBasePass(HCRYPTPROV provider, DigestSelection selection, const ExpectedDigest& expected, const SearchScope& scope,
               const std::vector<Variant>& variants)
         : m_running(provider, selection),
           m_copy(provider, selection),
@@ -135,10 +206,11 @@ public:
 
 private:
     bool Feed(CDigestSet& set, const std::wstring& units);
+    void FeedMark(CDigestSet& set);
     bool Finish(size_t variantIndex, const std::wstring& suffix, std::vector<OrderedMatch>& matches);
 
     CDigestSet m_running, m_copy;
-    const std::wstring& m_expected;
+    const ExpectedDigest& m_expected;
     const SearchScope& m_scope;
     const std::vector<Variant>& m_variants;
     size_t m_encodingIndex = 0;
@@ -148,10 +220,17 @@ private:
 
 bool CBasePass::Feed(CDigestSet& set, const std::wstring& units)
 {
-    if (FeedEncodedText(units.c_str(), units.size(), kEncodings[m_encodingIndex], set, m_loss))
+    if (FeedEncodedText(units.c_str(), units.size(), kEncodings[m_encodingIndex].encoding, set, m_loss))
         return true;
     m_failure = LastErrorString();
     return false;
+}
+
+void CBasePass::FeedMark(CDigestSet& set)
+{
+    const SearchEncoding& encoding = kEncodings[m_encodingIndex];
+    const std::string_view mark = encoding.byteOrderMark ? ByteOrderMark(encoding.encoding) : std::string_view();
+    set.Update(reinterpret_cast<const BYTE*>(mark.data()), static_cast<DWORD>(mark.size()));
 }
 
 bool CBasePass::Finish(size_t variantIndex, const std::wstring& suffix, std::vector<OrderedMatch>& matches)
@@ -168,11 +247,15 @@ bool CBasePass::Finish(size_t variantIndex, const std::wstring& suffix, std::vec
             m_failure = digests.texts[static_cast<size_t>(failed - digests.failed.begin())];
             return false;
         }
-        const TextSetting setting = {kEncodings[m_encodingIndex], withTerminator, m_variants[variantIndex].lineBreaks};
+        const SearchEncoding& encoding = kEncodings[m_encodingIndex];
+        const Variant& variant = m_variants[variantIndex];
+        const TextSetting setting = {encoding.encoding, encoding.byteOrderMark, withTerminator, variant.lineBreaks,
+                                     variant.form};
+        const int stage = variant.form == TextForm::AsTyped ? encoding.stage : variant.formStage;
         const DigestSelection matching = MatchingDigests(digests, m_expected);
         for (int row = 0; row < kDigestCount; ++row) {
             if (matching[row])
-                matches.push_back({{setting, row, m_loss}, variantIndex, m_encodingIndex});
+                matches.push_back({{setting, row, m_loss}, stage, variantIndex, m_encodingIndex});
         }
     }
     return true;
@@ -185,6 +268,7 @@ bool CBasePass::Run(const std::wstring& base, const std::vector<size_t>& ofBase,
     m_loss = EncodingLoss();
     const size_t finalBreak = FinalBreakLength(base);
     m_running.Reset();
+    FeedMark(m_running);
     if (!Feed(m_running, base.substr(0, base.size() - finalBreak)))
         return false;
     for (size_t i : ofBase) {
@@ -201,18 +285,26 @@ bool CBasePass::Run(const std::wstring& base, const std::vector<size_t>& ofBase,
     return true;
 }
 
-// The indexes of the variants whose line breaks are written as `breaks`.
+// The indexes of the line-break variants whose line breaks are written as `breaks`.
 std::vector<size_t> VariantsOfBase(const std::vector<Variant>& variants, LineBreaks breaks)
 {
     std::vector<size_t> indexes;
     for (size_t i = 0; i < variants.size(); ++i) {
-        if (variants[i].lineBreaks.breaks == breaks)
+        if (variants[i].form == TextForm::AsTyped && variants[i].lineBreaks.breaks == breaks)
             indexes.push_back(i);
     }
     return indexes;
 }
 
+bool InScope(const SearchScope& scope, const SearchEncoding& encoding)
+{
+    return (!scope.encoding || *scope.encoding == encoding.encoding)
+        && (!scope.byteOrderMarkOnly || encoding.byteOrderMark);
+}
+
 }  // namespace
+
+std::wstring TextFormWords(TextForm form) { return FormWords(form); }
 
 std::wstring LineBreakWords(const LineBreakVariant& variant)
 {
@@ -223,33 +315,42 @@ std::wstring LineBreakWords(const LineBreakVariant& variant)
     return words + ending;
 }
 
-SearchResult FindSettingsGiving(HCRYPTPROV provider, const wchar_t* text, size_t count, const std::wstring& expected,
+SearchResult FindSettingsGiving(HCRYPTPROV provider, const wchar_t* text, size_t count, const ExpectedDigest& expected,
                                 const SearchScope& scope)
 {
     SearchResult result;
-    const DigestSelection selection = DigestsOfHexLength(expected.size()) & scope.digests;
+    const DigestSelection selection = expected.digests & scope.digests;
     if (selection.none())
         return result;
     const std::vector<Variant> variants = DistinctVariants(text, count);
     std::vector<OrderedMatch> found;
     CBasePass pass(provider, selection, expected, scope, variants);
     for (size_t encoding = 0; encoding < std::size(kEncodings); ++encoding) {
-        if (scope.encoding && *scope.encoding != kEncodings[encoding])
+        if (!InScope(scope, kEncodings[encoding]))
             continue;
+        bool passed = true;
         for (LineBreaks breaks : kLineBreaks) {
             const std::vector<size_t> ofBase = VariantsOfBase(variants, breaks);
-            if (!ofBase.empty() && !pass.Run(WithLineBreaks(text, count, breaks), ofBase, encoding, found)) {
-                result.failure = pass.Failure();
-                return result;
-            }
+            passed =
+                passed && (ofBase.empty() || pass.Run(WithLineBreaks(text, count, breaks), ofBase, encoding, found));
+        }
+        for (size_t i = 0; i < variants.size(); ++i) {
+            if (variants[i].form != TextForm::AsTyped)
+                passed = passed && pass.Run(variants[i].text, {i}, encoding, found);
+        }
+        if (!passed) {
+            result.failure = pass.Failure();
+            return result;
         }
     }
     // The simplest explanation first: no replaced characters, then the search's order.
     std::stable_sort(found.begin(), found.end(), [](const OrderedMatch& a, const OrderedMatch& b) {
         const bool aLost = a.match.loss.count != 0, bLost = b.match.loss.count != 0;
-        return aLost != bLost ? !aLost
-            : a.variant != b.variant ? a.variant < b.variant
-                                     : a.encoding < b.encoding;
+        if (aLost != bLost)
+            return !aLost;
+        if (a.stage != b.stage)
+            return a.stage < b.stage;
+        return a.variant != b.variant ? a.variant < b.variant : a.encoding < b.encoding;
     });
     for (const OrderedMatch& ordered : found)
         result.matches.push_back(ordered.match);

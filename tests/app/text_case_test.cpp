@@ -1,4 +1,4 @@
-#include "app/text_case.h"
+#include "text/text_forms.h"
 
 #include <gtest/gtest.h>
 
