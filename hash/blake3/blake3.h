@@ -24,8 +24,9 @@ public:
     DWORD Finish(BYTE* digest) override;
 
 private:
-    // One subtree per bit of a 64-bit chunk count.
-    static constexpr DWORD kMaxStackDepth = 64;
+    // Fewer than 2^64 bytes make fewer than 2^54 chunks: at most one
+    // finished subtree waits for each bit of their count.
+    static constexpr DWORD kMaxStackDepth = 54;
 
     // A node's last compression, not yet run (blake3.cpp).
     struct Output;
