@@ -1,7 +1,8 @@
-// Throughput of every digest the window shows, for each SHA-2 block function
-// ("path") this processor offers, and the time of one full recomputation at
-// the sizes the input box allows, with the preferred and with the portable
-// block functions.
+// Throughput of every digest the window shows and of the own digests still to
+// join it (SM3, SHA-3, BLAKE2, BLAKE3, CRC-32), on each SHA-2 and CRC-32 block
+// function ("path") this processor offers, and the time of one full
+// recomputation at the sizes the input box allows, with the preferred and
+// with the portable block functions.
 //
 // Each figure is the fastest of many batches of calls: a batch repeats its
 // call until it takes at least kBatchSeconds, so that short messages are not
@@ -29,12 +30,19 @@
 #include "digest/digest_pipeline.h"
 #include "digest/expected_digest.h"
 #include "digest/setting_search.h"
+#include "hash/blake2/blake2.h"
+#include "hash/blake3/blake3.h"
 #include "hash/cpu_features.h"
+#include "hash/crc32/crc32.h"
+#include "hash/crc32/crc32_path_override.h"
+#include "hash/crc32/crc32_paths.h"
 #include "hash/provider_digest.h"
 #include "hash/sha256.h"
 #include "hash/sha2_path_override.h"
 #include "hash/sha2_paths.h"
+#include "hash/sha3/sha3.h"
 #include "hash/sha512.h"
+#include "hash/sm3/sm3.h"
 #include "support/last_error.h"
 
 namespace {
@@ -105,17 +113,29 @@ template <class THash> bool OwnDigest(const std::vector<BYTE>& message)
     return true;
 }
 
+// Which block functions ("paths") a digest can be narrowed to.
+enum class PathFamily { Sha256, Sha512, Crc32, PortableOnly };
+
 struct OwnHash {
     const char* name;
     bool (*digest)(const std::vector<BYTE>& message);
-    bool wideWords;  // SHA-384 and SHA-512: the 64-bit-word block functions
+    PathFamily paths;
 };
 
 const OwnHash kOwnHashes[] = {
-    {"SHA224", OwnDigest<CVnSha224>, false},
-    {"SHA256", OwnDigest<CVnSha256>, false},
-    {"SHA384", OwnDigest<CVnSha384>, true},
-    {"SHA512", OwnDigest<CVnSha512>, true},
+    {"SHA224", OwnDigest<CVnSha224>, PathFamily::Sha256},
+    {"SHA256", OwnDigest<CVnSha256>, PathFamily::Sha256},
+    {"SHA384", OwnDigest<CVnSha384>, PathFamily::Sha512},
+    {"SHA512", OwnDigest<CVnSha512>, PathFamily::Sha512},
+    {"SM3", OwnDigest<CVnSm3>, PathFamily::PortableOnly},
+    {"SHA3-224", OwnDigest<CVnSha3_224>, PathFamily::PortableOnly},
+    {"SHA3-256", OwnDigest<CVnSha3_256>, PathFamily::PortableOnly},
+    {"SHA3-384", OwnDigest<CVnSha3_384>, PathFamily::PortableOnly},
+    {"SHA3-512", OwnDigest<CVnSha3_512>, PathFamily::PortableOnly},
+    {"BLAKE2b", OwnDigest<CVnBlake2b512>, PathFamily::PortableOnly},
+    {"BLAKE2s", OwnDigest<CVnBlake2s256>, PathFamily::PortableOnly},
+    {"BLAKE3", OwnDigest<CVnBlake3>, PathFamily::PortableOnly},
+    {"CRC32", OwnDigest<CVnCrc32>, PathFamily::Crc32},
 };
 
 template <class TPath> std::vector<const char*> OfferedPathNames(const std::vector<TPath>& paths)
@@ -128,12 +148,30 @@ template <class TPath> std::vector<const char*> OfferedPathNames(const std::vect
     return names;
 }
 
-std::vector<const char*> OfferedPathNames(bool wideWords)
+std::vector<const char*> OfferedPathNames(PathFamily family)
 {
-    return wideWords ? OfferedPathNames(Sha512Paths()) : OfferedPathNames(Sha256Paths());
+    switch (family) {
+    case PathFamily::Sha256:
+        return OfferedPathNames(Sha256Paths());
+    case PathFamily::Sha512:
+        return OfferedPathNames(Sha512Paths());
+    case PathFamily::Crc32:
+        return OfferedPathNames(Crc32Paths());
+    case PathFamily::PortableOnly:
+        break;
+    }
+    return {"portable"};
 }
 
-bool UsePath(bool wideWords, const char* name) { return wideWords ? UseSha512Path(name) : UseSha256Path(name); }
+void UsePath(PathFamily family, const char* name)
+{
+    if (family == PathFamily::Sha256)
+        UseSha256Path(name);
+    else if (family == PathFamily::Sha512)
+        UseSha512Path(name);
+    else if (family == PathFamily::Crc32)
+        UseCrc32Path(name);
+}
 
 struct ProviderHash {
     const char* name;
@@ -170,12 +208,13 @@ void PrintThroughput(HCRYPTPROV provider)
         "HashWithProvider call per message)\n");
     std::printf("%-8s %-9s %12s %12s %12s\n", "digest", "path", "64 B", "4 KiB", "256 KiB");
     for (const OwnHash& hash : kOwnHashes) {
-        for (const char* path : OfferedPathNames(hash.wideWords)) {
-            UsePath(hash.wideWords, path);
+        for (const char* path : OfferedPathNames(hash.paths)) {
+            UsePath(hash.paths, path);
             PrintThroughputRow(hash.name, path, hash.digest);
         }
     }
     UsePreferredSha2Paths();
+    UsePreferredCrc32Path();
     for (const ProviderHash& hash : kProviderHashes) {
         PrintThroughputRow(hash.name, "provider", [&](const std::vector<BYTE>& message) {
             BYTE digest[260];
@@ -347,7 +386,7 @@ void PrintCpuFeatures()
         const char* name;
         bool present;
     } features[] = {
-        {"ssse3", cpu.ssse3}, {"sse4.1", cpu.sse41}, {"sha", cpu.sha},
+        {"ssse3", cpu.ssse3}, {"sse4.1", cpu.sse41}, {"sha", cpu.sha},           {"pclmulqdq", cpu.pclmulqdq},
         {"bmi2", cpu.bmi2},   {"avx2", cpu.avx2},    {"avx512vl", cpu.avx512vl},
     };
     std::printf("cpu");
@@ -355,8 +394,8 @@ void PrintCpuFeatures()
         if (feature.present)
             std::printf(" %s", feature.name);
     }
-    std::printf("\npreferred paths: SHA-224/256 %s, SHA-384/512 %s\n", ActiveSha256Path().name,
-                ActiveSha512Path().name);
+    std::printf("\npreferred paths: SHA-224/256 %s, SHA-384/512 %s, CRC-32 %s\n", ActiveSha256Path().name,
+                ActiveSha512Path().name, ActiveCrc32Path().name);
 }
 
 }  // namespace

@@ -208,26 +208,30 @@ TEST(Sha256ThroughBuffer, EveryOfferedPathMatchesPortableAndKeepsTheLastBlock)
     }
 }
 
-// Leaf 1 ECX: SSSE3, SSE4.1, OSXSAVE, AVX; leaf 1 EDX: SSE2; leaf 7 EBX: AVX2, BMI2, AVX-512F, SHA, AVX-512VL.
-constexpr DWORD kOsXsave = 1u << 27, kAllLeaf1Ecx = 1u << 9 | 1u << 19 | kOsXsave | 1u << 28, kSse2 = 1u << 26;
+// Leaf 1 ECX: PCLMULQDQ, SSSE3, SSE4.1, OSXSAVE, AVX; leaf 1 EDX: SSE2; leaf 7 EBX: AVX2, BMI2, AVX-512F, SHA,
+// AVX-512VL.
+constexpr DWORD kOsXsave = 1u << 27, kPclmulqdq = 1u << 1, kSse2 = 1u << 26;
+constexpr DWORD kAllLeaf1Ecx = kPclmulqdq | 1u << 9 | 1u << 19 | kOsXsave | 1u << 28;
 constexpr DWORD kAllLeaf7Ebx = 1u << 5 | 1u << 8 | 1u << 16 | 1u << 29 | 1u << 31;
 
-// Unless the system saves their registers across thread switches, AVX instructions fault.
+// Unless the system saves their registers across thread switches, AVX instructions fault; SSE ones need SSE2 only.
 TEST(CpuFeatures, CountOnlyWithTheSystemSavingTheirRegisters)
 {
     const struct {
         const char* what;
         CpuidRegisters registers;
-        bool avx2, avx512vl;
+        bool avx2, avx512vl, pclmulqdq;
     } cases[] = {
-        {"ZMM state saved", {kAllLeaf1Ecx, kSse2, kAllLeaf7Ebx, 0xE7}, true, true},
-        {"YMM state only", {kAllLeaf1Ecx, kSse2, kAllLeaf7Ebx, 0x07}, true, false},
-        {"XMM state only", {kAllLeaf1Ecx, kSse2, kAllLeaf7Ebx, 0x03}, false, false},
-        {"XGETBV not enabled", {kAllLeaf1Ecx & ~kOsXsave, kSse2, kAllLeaf7Ebx, 0xE7}, false, false},
+        {"ZMM state saved", {kAllLeaf1Ecx, kSse2, kAllLeaf7Ebx, 0xE7}, true, true, true},
+        {"YMM state only", {kAllLeaf1Ecx, kSse2, kAllLeaf7Ebx, 0x07}, true, false, true},
+        {"XMM state only", {kAllLeaf1Ecx, kSse2, kAllLeaf7Ebx, 0x03}, false, false, true},
+        {"XGETBV not enabled", {kAllLeaf1Ecx & ~kOsXsave, kSse2, kAllLeaf7Ebx, 0xE7}, false, false, true},
+        {"PCLMULQDQ without SSE2", {kPclmulqdq, 0, 0, 0}, false, false, false},
     };
     for (const auto& test : cases) {
         EXPECT_EQ(test.avx2, DecodeCpuFeatures(test.registers).avx2) << test.what;
         EXPECT_EQ(test.avx512vl, DecodeCpuFeatures(test.registers).avx512vl) << test.what;
+        EXPECT_EQ(test.pclmulqdq, DecodeCpuFeatures(test.registers).pclmulqdq) << test.what;
     }
 }
 
