@@ -30,7 +30,7 @@ constexpr UINT kChineseCodePage = 936;
 
 // The digest outputs, in the digest table's order.
 constexpr int kOutputIds[] = {IDC_MD4, IDC_MD5, IDC_SHA1, IDC_SHA224, IDC_SHA256, IDC_SHA384, IDC_SHA512};
-static_assert(std::size(kOutputIds) == kDigestCount, "one output per digest of the table");
+static_assert(std::size(kOutputIds) == kShownDigestCount, "one output per digest the window shows");
 
 // What the tip at the input box says.
 constexpr wchar_t kLimitTipTitle[] = L"已达到输入上限";
@@ -134,7 +134,7 @@ LRESULT CMainDlg::OnDestroy(UINT, WPARAM, LPARAM, BOOL&)
 LRESULT CMainDlg::OnCtlColorStatic(UINT, WPARAM wParam, LPARAM lParam, BOOL& handled)
 {
     const int id = ::GetDlgCtrlID(reinterpret_cast<HWND>(lParam));
-    for (int i = 0; i < kDigestCount; ++i) {
+    for (int i = 0; i < kShownDigestCount; ++i) {
         if (m_outputIds[i] == id) {
             HDC dc = reinterpret_cast<HDC>(wParam);
             if (m_markedOutputs[i] && m_matchBrush) {
@@ -310,7 +310,7 @@ ByteEncoding CMainDlg::SelectedEncoding() const
 void CMainDlg::ShowDigests()
 {
     EnableCopyLink(m_digests.hasDigests);
-    for (int i = 0; i < kDigestCount; ++i) {
+    for (int i = 0; i < kShownDigestCount; ++i) {
         SetDlgItemText(m_outputIds[i], m_digests.texts[i].c_str());
     }
 }
@@ -416,7 +416,7 @@ void CMainDlg::MarkMatchingOutputs()
     const DigestSelection marked = MatchingDigests(m_digests, m_clipboardDigest);
     const DigestSelection changed = marked ^ m_markedOutputs;
     m_markedOutputs = marked;
-    for (int i = 0; i < kDigestCount; ++i) {
+    for (int i = 0; i < kShownDigestCount; ++i) {
         if (changed[i]) {
             ::InvalidateRect(GetDlgItem(m_outputIds[i]), nullptr, TRUE);
         }
@@ -452,8 +452,18 @@ void CMainDlg::ExplainClipboardDigest()
 
 void CMainDlg::ShowMatchTip(int row, const wchar_t* title, const std::wstring& text)
 {
-    m_matchTipRow = row;
-    m_matchTip.Show(title, text.c_str(), OutputTipPoint(row));
+    m_matchTipRow = OutputOfLength(row);
+    m_matchTip.Show(title, text.c_str(), OutputTipPoint(m_matchTipRow));
+}
+
+int CMainDlg::OutputOfLength(int row)
+{
+    for (int shown = 0; shown < kShownDigestCount; ++shown) {
+        if (shown == row || kDigestTable[shown].length == kDigestTable[row].length) {
+            return shown;
+        }
+    }
+    return 0;
 }
 
 LRESULT CMainDlg::PaintAsMatch(HDC dc) const

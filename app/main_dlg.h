@@ -127,7 +127,10 @@ private:
     // No output shows the clipboard's digest: says at an output which other
     // setting gives it, or that none does.
     void ExplainClipboardDigest();
+    // The tip about the digest of table row `row` stands at its output, or
+    // for a digest the window does not show at the output of its length.
     void ShowMatchTip(int row, const wchar_t* title, const std::wstring& text);
+    static int OutputOfLength(int row);
     LRESULT PaintAsMatch(HDC dc) const;
     // The caption of the encoding's option, which names it in the tips too.
     static std::wstring EncodingCaption(ByteEncoding encoding);
@@ -135,7 +138,7 @@ private:
     POINT OutputTipPoint(int row) const;
 
     HCRYPTPROV m_hProv = 0;
-    int m_outputIds[kDigestCount];
+    int m_outputIds[kShownDigestCount];
     // What the outputs show: the copy link, the marks and the tips read it.
     DigestTexts m_digests;
     CBalloonTip m_inputTip;

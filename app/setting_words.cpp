@@ -28,8 +28,12 @@ std::wstring SettingSentence(const SettingMatch& match, const std::wstring& enco
                              bool emptyText)
 {
     const TextSetting& setting = match.setting;
-    std::wstring sentence = std::wstring(kDigestTable[match.row].name) + L" 与剪贴板上的" + ClipboardDigestWords(form)
-        + L"相同的设置：" + encodingName + L" 编码" + (setting.byteOrderMark ? L"（带 BOM）" : L"") + kClauseSeparator
+    const std::wstring name = kDigestTable[match.row].name;
+    // A digest the window does not show: the algorithm is the news.
+    std::wstring sentence = match.row < kShownDigestCount
+        ? name + L" 与剪贴板上的" + ClipboardDigestWords(form) + L"相同的设置："
+        : L"剪贴板上的" + ClipboardDigestWords(form) + L"是 " + name + L"：";
+    sentence += encodingName + L" 编码" + (setting.byteOrderMark ? L"（带 BOM）" : L"") + kClauseSeparator
         + (setting.withTerminator ? L"包含终结符" : L"不含终结符");
     const std::wstring lineBreaks = LineBreakWords(setting.lineBreaks);
     if (!lineBreaks.empty())

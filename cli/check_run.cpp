@@ -45,7 +45,9 @@ public:
         : m_provider(provider),
           m_options(options),
           m_list(list),
-          m_label(NamesStandardInput(list) ? kStandardInputLabel : list)
+          m_label(NamesStandardInput(list) ? kStandardInputLabel : list),
+          // Lists may hold any digest; --only keeps those of its digests.
+          m_listed(OptionGiven(options, L"--only") ? options.selected : AllDigests())
     {
     }
 
@@ -66,6 +68,7 @@ private:
     const CliOptions& m_options;
     const std::wstring m_list;
     const std::wstring m_label;
+    const DigestSelection m_listed;
     ListTally m_tally;
     bool m_outputFailed = false;
     // The names' code page: UTF-8 until a name is not.
@@ -116,9 +119,9 @@ void CListCheck::CheckLine(const std::string& line, bool tooLong)
 // older tools and editors write text; it is read so from that line on.
 ListLine CListCheck::ParseLine(const std::string& line, ListedChecksum& listed)
 {
-    const ListLine kind = ParseListLine(line, m_options.selected, m_codePage, listed);
+    const ListLine kind = ParseListLine(line, m_listed, m_codePage, listed);
     if (kind != ListLine::Improper || m_codePage != CP_UTF8
-        || ParseListLine(line, m_options.selected, CP_ACP, listed) != ListLine::Checksum)
+        || ParseListLine(line, m_listed, CP_ACP, listed) != ListLine::Checksum)
         return kind;
     m_codePage = CP_ACP;
     ReportProblem(m_label + L": 清单不是 UTF-8 文本,按 " + CodePageName(GetACP()) + L" 读取");

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "cli/file_source.h"
+#include "digest/digest_names.h"
 #include "digest/expected_digest.h"
 
 namespace {
@@ -54,13 +55,10 @@ bool FindEncoding(const std::wstring& name, ByteEncoding& encoding)
 
 bool SelectDigest(const std::wstring& name, DigestSelection& selected)
 {
-    for (int i = 0; i < kDigestCount; ++i) {
-        if (SameNameIgnoringCase(name, kDigestTable[i].name)) {
-            selected.set(i);
-            return true;
-        }
-    }
-    return false;
+    const int row = DigestRowNamed(name, true);
+    if (row >= 0)
+        selected.set(static_cast<size_t>(row));
+    return row >= 0;
 }
 
 // A comma-separated list of digest names; an empty name spoils the list.
@@ -348,7 +346,7 @@ bool CheckCombination(const CliOptions& options, std::wstring& problem)
         problem = L"选项 --input-encoding 只用于从标准输入读取的文本,不能与文本参数或 --file 同用";
     else if (options.cArrays && options.lowerCase)
         problem = L"选项 --c 不能与 --lower 同用(C 代码里的十六进制是大写)";
-    else if (options.cArrays && !options.selected.all())
+    else if (options.cArrays && options.selected != ShownDigests())
         problem = L"选项 --c 不能与 --only 同用(C 代码总含七个摘要)";
     else if (options.cArrays && options.files.size() > 1)
         problem = L"选项 --c 只能用于一个文件";
@@ -369,7 +367,7 @@ bool CheckCombination(const CliOptions& options, std::wstring& problem)
         problem = L"选项 --upper-text 不能与 --lower-text 同用";
     else if (options.base64 && (options.lowerCase || options.cArrays))
         problem = std::wstring(L"选项 --base64 不能与 ") + (options.lowerCase ? L"--lower" : L"--c") + L" 同用";
-    else if (matching && (options.match.digests & options.selected).none())
+    else if (matching && OptionGiven(options, L"--only") && (options.match.digests & options.selected).none())
         problem = L"选项 --only 所选的摘要都不会是 --match 的摘要";
     else if (options.check && matching)
         problem = L"选项 --check 不能与 --match 同用";

@@ -26,8 +26,9 @@ struct CliOptions {
     // which they apply: normalization, letter case, then the trims.
     std::vector<TextForm> forms;
     std::vector<std::wstring> files;
-    // --only takes the table's names in any case.
-    DigestSelection selected = AllDigests();
+    // --only takes the table's names and their other spellings in any case;
+    // without it, the window's seven.
+    DigestSelection selected = ShownDigests();
     bool lowerCase = false;
     bool cArrays = false;
     bool help = false;

@@ -14,7 +14,8 @@ namespace {
 SearchScope ScopeOf(const CliOptions& options)
 {
     SearchScope scope;
-    scope.digests = options.selected;
+    if (OptionGiven(options, L"--only"))
+        scope.digests = options.selected;
     if (OptionGiven(options, L"--encoding"))
         scope.encoding = options.encoding;
     scope.byteOrderMarkOnly = options.byteOrderMark;

@@ -52,7 +52,7 @@ std::wstring Comment(const wchar_t* name, const std::wstring& text)
 std::wstring BuildCArrayExport(const DigestTexts& digests)
 {
     std::wstring text;
-    for (int i = 0; i < kDigestCount; ++i) {
+    for (int i = 0; i < kShownDigestCount; ++i) {
         const wchar_t* name = kDigestTable[i].cArrayName;
         const std::wstring& digest = digests.texts[i];
         const bool declared = !digests.failed[i] && !digest.empty();

@@ -87,13 +87,14 @@ bool ParseTaggedLine(std::string_view line, ChecksumLine& parsed)
     return !parsed.hex.empty();
 }
 
-// Of the digests with `digits` digits (MD4 and MD5 share 32), the last that
-// `selected` has, else the last: MD5 rather than MD4, as the usual tools mean.
+// Of the `selected` digests with `digits` digits (MD4, MD5 share 32; SHA-256
+// and several others 64), the window's last, else the first: MD5 rather than
+// MD4 and SHA-256 rather than BLAKE3, as the usual tools mean them.
 int DigestOfHexLength(size_t digits, const DigestSelection& selected)
 {
     int found = -1;
     for (int i = 0; i < kDigestCount; ++i) {
-        if (2 * kDigestTable[i].length == digits && (found < 0 || selected[i] || !selected[found]))
+        if (2 * kDigestTable[i].length == digits && selected[i] && (found < 0 || i < kShownDigestCount))
             found = i;
     }
     return found;

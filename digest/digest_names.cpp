@@ -24,6 +24,17 @@ const OtherName kOtherNames[] = {
     {L"SHA2-256", L"SHA256"},
     {L"SHA2-384", L"SHA384"},
     {L"SHA2-512", L"SHA512"},
+    {L"SHA3_224", L"SHA3-224"},
+    {L"SHA3_256", L"SHA3-256"},
+    {L"SHA3_384", L"SHA3-384"},
+    {L"SHA3_512", L"SHA3-512"},
+    {L"BLAKE2b-512", L"BLAKE2b"},
+    {L"BLAKE2B-512", L"BLAKE2b"},
+    {L"BLAKE2b512", L"BLAKE2b"},
+    {L"BLAKE2s-256", L"BLAKE2s"},
+    {L"BLAKE2S-256", L"BLAKE2s"},
+    {L"BLAKE2s256", L"BLAKE2s"},
+    {L"CRC-32", L"CRC32"},
 };
 // clang-format on
 

@@ -39,5 +39,5 @@ bool FeedEncodedText(const wchar_t* units, size_t count, ByteEncoding encoding, 
 // where the encoding lacks a character; the result's `loss` then says so.
 // With `byteOrderMark` the encoding's mark comes first.
 DigestTexts ComputeDigestTexts(HCRYPTPROV provider, const wchar_t* units, size_t count, ByteEncoding encoding,
-                               bool withTerminator, DigestSelection selected = AllDigests(),
+                               bool withTerminator, DigestSelection selected = ShownDigests(),
                                bool byteOrderMark = false);

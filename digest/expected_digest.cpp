@@ -33,10 +33,17 @@ std::wstring_view Trimmed(std::wstring_view text)
 
 bool IsPairSeparator(wchar_t unit) { return unit == L' ' || unit == L':' || unit == L'-'; }
 
-bool IsDigestLength(size_t digits) { return DigestsOfHexLength(digits).any(); }
+// A digest standing alone, without a name, is one of at least this many
+// bytes: a shorter one (CRC-32) could be any number or word someone copies.
+constexpr size_t kMinUnnamedDigestBytes = 16;
 
-// The uppercase hex digits of `text` when it is hex of a digest length, one
-// separator allowed between pairs; empty otherwise.
+bool IsUnnamedDigestLength(size_t bytes)
+{
+    return bytes >= kMinUnnamedDigestBytes && DigestsOfHexLength(2 * bytes).any();
+}
+
+// The uppercase hex digits of `text` when it is hex pairs, one separator
+// allowed between pairs, no longer than the longest digest; empty otherwise.
 std::wstring HexDigits(std::wstring_view text)
 {
     std::wstring digits;
@@ -55,7 +62,7 @@ std::wstring HexDigits(std::wstring_view text)
         if (!IsPairSeparator(unit) || !betweenPairs)
             return L"";
     }
-    return IsDigestLength(digits.size()) ? digits : L"";
+    return digits.size() % 2 == 0 ? digits : L"";
 }
 
 std::wstring UpperHex(const std::vector<BYTE>& bytes)
@@ -106,7 +113,7 @@ bool ParseSri(std::wstring_view text, ExpectedDigest& expected)
 bool ParseBase64(std::wstring_view text, ExpectedDigest& expected)
 {
     std::vector<BYTE> bytes;
-    if (!DecodeBase64(text, bytes) || !IsDigestLength(2 * bytes.size()))
+    if (!DecodeBase64(text, bytes) || !IsUnnamedDigestLength(bytes.size()))
         return false;
     expected.hex = UpperHex(bytes);
     expected.digests = DigestsOfHexLength(expected.hex.size());
@@ -137,7 +144,7 @@ ExpectedDigest ParseExpectedDigest(const wchar_t* text, size_t length)
         return expected;
     const std::wstring_view digest = Trimmed(std::wstring_view(text, length));
     expected.hex = HexDigits(digest);
-    if (!expected.hex.empty()) {
+    if (IsUnnamedDigestLength(expected.hex.size() / 2)) {
         expected.digests = DigestsOfHexLength(expected.hex.size());
         return expected;
     }

@@ -28,11 +28,13 @@ struct ExpectedDigest {
 };
 
 // Reads `text`, ignoring white space around it, as one of these forms:
-// - hex of one of the table's lengths, either case, one separator (space,
-//   colon or hyphen) allowed between pairs;
-// - one digest's name, ":" or "=" and its hex ("sha256:…", "SHA-1 = …");
+// - hex of one of the table's lengths of 16 bytes or more, either case, one
+//   separator (space, colon or hyphen) allowed between pairs;
+// - one digest's name, ":" or "=" and its hex ("sha256:…", "SHA-1 = …",
+//   "crc32:cbf43926");
 // - Subresource Integrity: "sha256-", "sha384-" or "sha512-" and Base64;
-// - Base64 (either alphabet, padding optional) of a digest length;
+// - Base64 (either alphabet, padding optional) of a digest length of 16
+//   bytes or more;
 // - a checksum-list line (GNU, tagged or OpenSSL's) of a digest.
 // Text that reads as hex is hex. Anything else is no digest: `hex` empty.
 ExpectedDigest ParseExpectedDigest(const wchar_t* text, size_t length);

@@ -16,24 +16,26 @@ namespace {
 // The table's costs hold for the x86-64 build on a processor with the SHA
 // extensions. Without them the portable SHA-224/256 code takes about seven
 // times as long; the 32-bit build, short of registers for 64-bit words, takes
-// about twice as long for SHA-384/512 (both measured with digest_bench).
+// about twice as long for the digests of 64-bit words (both measured with
+// digest_bench).
 constexpr int kPortableSha256CostFactor = 7;
-constexpr int kSha512On32BitCostFactor = 2;
+constexpr int kWideWordsOn32BitCostFactor = 2;
+
+bool WorksOnWideWords(OwnHashClass own)
+{
+    return own == OwnHashClass::Sha384 || own == OwnHashClass::Sha512 || own == OwnHashClass::Sha3_224
+        || own == OwnHashClass::Sha3_256 || own == OwnHashClass::Sha3_384 || own == OwnHashClass::Sha3_512
+        || own == OwnHashClass::Blake2b512;
+}
 
 int Cost(int row)
 {
     const DigestKind& kind = kDigestTable[row];
-    switch (kind.ownClass) {
-    case OwnHashClass::Sha224:
-    case OwnHashClass::Sha256:
-        return std::strcmp(ActiveSha256Path().name, "portable") == 0 ? kind.cost * kPortableSha256CostFactor
-                                                                     : kind.cost;
-    case OwnHashClass::Sha384:
-    case OwnHashClass::Sha512:
-        return sizeof(void*) == 4 ? kind.cost * kSha512On32BitCostFactor : kind.cost;
-    case OwnHashClass::None:
-        break;
-    }
+    const bool sha256 = kind.ownClass == OwnHashClass::Sha224 || kind.ownClass == OwnHashClass::Sha256;
+    if (sha256 && std::strcmp(ActiveSha256Path().name, "portable") == 0)
+        return kind.cost * kPortableSha256CostFactor;
+    if (WorksOnWideWords(kind.ownClass) && sizeof(void*) == 4)
+        return kind.cost * kWideWordsOn32BitCostFactor;
     return kind.cost;
 }
 

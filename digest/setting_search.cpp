@@ -302,27 +302,11 @@ bool InScope(const SearchScope& scope, const SearchEncoding& encoding)
         && (!scope.byteOrderMarkOnly || encoding.byteOrderMark);
 }
 
-}  // namespace
-
-std::wstring TextFormWords(TextForm form) { return FormWords(form); }
-
-std::wstring LineBreakWords(const LineBreakVariant& variant)
-{
-    std::wstring words = BreaksWords(variant.breaks);
-    const std::wstring ending = EndingWords(variant.ending);
-    if (!words.empty() && !ending.empty())
-        words += kWordSeparator;
-    return words + ending;
-}
-
-SearchResult FindSettingsGiving(HCRYPTPROV provider, const wchar_t* text, size_t count, const ExpectedDigest& expected,
-                                const SearchScope& scope)
+// Every setting in `scope` for the `selection` of digests.
+SearchResult SearchDigests(HCRYPTPROV provider, const wchar_t* text, size_t count, const std::vector<Variant>& variants,
+                           const ExpectedDigest& expected, const SearchScope& scope, DigestSelection selection)
 {
     SearchResult result;
-    const DigestSelection selection = expected.digests & scope.digests;
-    if (selection.none())
-        return result;
-    const std::vector<Variant> variants = DistinctVariants(text, count);
     std::vector<OrderedMatch> found;
     CBasePass pass(provider, selection, expected, scope, variants);
     for (size_t encoding = 0; encoding < std::size(kEncodings); ++encoding) {
@@ -354,5 +338,32 @@ SearchResult FindSettingsGiving(HCRYPTPROV provider, const wchar_t* text, size_t
     });
     for (const OrderedMatch& ordered : found)
         result.matches.push_back(ordered.match);
+    return result;
+}
+
+}  // namespace
+
+std::wstring TextFormWords(TextForm form) { return FormWords(form); }
+
+std::wstring LineBreakWords(const LineBreakVariant& variant)
+{
+    std::wstring words = BreaksWords(variant.breaks);
+    const std::wstring ending = EndingWords(variant.ending);
+    if (!words.empty() && !ending.empty())
+        words += kWordSeparator;
+    return words + ending;
+}
+
+SearchResult FindSettingsGiving(HCRYPTPROV provider, const wchar_t* text, size_t count, const ExpectedDigest& expected,
+                                const SearchScope& scope)
+{
+    SearchResult result;
+    const DigestSelection searchable = expected.digests & scope.digests;
+    const std::vector<Variant> variants = DistinctVariants(text, count);
+    // The window's digests first: another algorithm is the less likely cause.
+    for (const DigestSelection selection : {searchable & ShownDigests(), searchable & ~ShownDigests()}) {
+        if (selection.any() && result.matches.empty() && result.failure.empty())
+            result = SearchDigests(provider, text, count, variants, expected, scope, selection);
+    }
     return result;
 }
