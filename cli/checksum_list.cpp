@@ -10,7 +10,6 @@
 
 namespace {
 
-constexpr size_t kUtf16MarkBytes = 2;
 
 // The escapes of escaped names, and the characters they stand for.
 struct Escape {
@@ -114,12 +113,13 @@ void CListLines::Add(const BYTE* data, DWORD length)
     if (m_form != Form::Unknown)
         return AddInForm(data, length);
     m_start.append(data, data + length);
-    if (m_start.size() < kUtf16MarkBytes)
+    const size_t markBytes = ByteOrderMark(ByteEncoding::Utf16Le).size();
+    if (m_start.size() < markBytes)
         return;
     m_form = StartsWith(m_start, ByteOrderMark(ByteEncoding::Utf16Le)) ? Form::Utf16Le
         : StartsWith(m_start, ByteOrderMark(ByteEncoding::Utf16Be))    ? Form::Utf16Be
                                                                        : Form::Bytes;
-    const size_t mark = m_form == Form::Bytes ? 0 : kUtf16MarkBytes;
+    const size_t mark = m_form == Form::Bytes ? 0 : markBytes;
     AddInForm(reinterpret_cast<const BYTE*>(m_start.data()) + mark, m_start.size() - mark);
     m_start.clear();
 }

@@ -43,22 +43,22 @@ struct DigestKind {
 
 // clang-format off
 inline constexpr DigestKind kDigestTable[] = {
-    {L"MD4",      L"Md4",    CALG_MD4,  OwnHashClass::None,       16,  9},
-    {L"MD5",      L"Md5",    CALG_MD5,  OwnHashClass::None,       16, 15},
-    {L"SHA1",     L"SHA1",   CALG_SHA1, OwnHashClass::None,       20, 13},
-    {L"SHA224",   L"SHA224", 0,         OwnHashClass::Sha224,     28,  7},
-    {L"SHA256",   L"SHA256", 0,         OwnHashClass::Sha256,     32,  7},
-    {L"SHA384",   L"SHA384", 0,         OwnHashClass::Sha384,     48, 14},
-    {L"SHA512",   L"SHA512", 0,         OwnHashClass::Sha512,     64, 13},
-    {L"SM3",      L"SM3",    0,         OwnHashClass::Sm3,        32, 30},
-    {L"SHA3-224", L"SHA3_224", 0,       OwnHashClass::Sha3_224,   28, 29},
-    {L"SHA3-256", L"SHA3_256", 0,       OwnHashClass::Sha3_256,   32, 32},
-    {L"SHA3-384", L"SHA3_384", 0,       OwnHashClass::Sha3_384,   48, 39},
-    {L"SHA3-512", L"SHA3_512", 0,       OwnHashClass::Sha3_512,   64, 56},
-    {L"BLAKE2b",  L"BLAKE2b",  0,       OwnHashClass::Blake2b512, 64, 13},
-    {L"BLAKE2s",  L"BLAKE2s",  0,       OwnHashClass::Blake2s256, 32, 19},
-    {L"BLAKE3",   L"BLAKE3",   0,       OwnHashClass::Blake3,     32, 16},
-    {L"CRC32",    L"CRC32",    0,       OwnHashClass::Crc32,       4,  1},
+    {L"MD4",      L"Md4",      CALG_MD4,  OwnHashClass::None,       16,  9},
+    {L"MD5",      L"Md5",      CALG_MD5,  OwnHashClass::None,       16, 15},
+    {L"SHA1",     L"SHA1",     CALG_SHA1, OwnHashClass::None,       20, 13},
+    {L"SHA224",   L"SHA224",   0,         OwnHashClass::Sha224,     28,  7},
+    {L"SHA256",   L"SHA256",   0,         OwnHashClass::Sha256,     32,  7},
+    {L"SHA384",   L"SHA384",   0,         OwnHashClass::Sha384,     48, 14},
+    {L"SHA512",   L"SHA512",   0,         OwnHashClass::Sha512,     64, 13},
+    {L"SM3",      L"SM3",      0,         OwnHashClass::Sm3,        32, 30},
+    {L"SHA3-224", L"SHA3_224", 0,         OwnHashClass::Sha3_224,   28, 29},
+    {L"SHA3-256", L"SHA3_256", 0,         OwnHashClass::Sha3_256,   32, 32},
+    {L"SHA3-384", L"SHA3_384", 0,         OwnHashClass::Sha3_384,   48, 39},
+    {L"SHA3-512", L"SHA3_512", 0,         OwnHashClass::Sha3_512,   64, 56},
+    {L"BLAKE2b",  L"BLAKE2b",  0,         OwnHashClass::Blake2b512, 64, 13},
+    {L"BLAKE2s",  L"BLAKE2s",  0,         OwnHashClass::Blake2s256, 32, 19},
+    {L"BLAKE3",   L"BLAKE3",   0,         OwnHashClass::Blake3,     32, 16},
+    {L"CRC32",    L"CRC32",    0,         OwnHashClass::Crc32,       4,  1},
 };
 // clang-format on
 

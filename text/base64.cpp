@@ -46,9 +46,12 @@ std::wstring EncodeBase64(const BYTE* bytes, size_t count)
 
 std::wstring HexAsBase64(std::wstring_view hex)
 {
+    const auto value = [](wchar_t digit) {
+        return static_cast<BYTE>(digit <= L'9' ? digit - L'0' : (digit | 0x20) - L'a' + 10);
+    };
     std::vector<BYTE> bytes;
     for (size_t i = 0; i + 1 < hex.size(); i += 2)
-        bytes.push_back(static_cast<BYTE>(std::stoi(std::wstring(hex.substr(i, 2)), nullptr, 16)));
+        bytes.push_back(static_cast<BYTE>(value(hex[i]) << 4 | value(hex[i + 1])));
     return EncodeBase64(bytes.data(), bytes.size());
 }
 
