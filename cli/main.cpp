@@ -11,6 +11,7 @@
 #include "cli/console_io.h"
 #include "cli/digest_run.h"
 #include "cli/match_run.h"
+#include "digest/file_pool.h"
 #include "hash/provider_digest.h"
 #include "version.h"
 
@@ -60,7 +61,8 @@ const wchar_t kHelp[] =
     L"清单的行可以是“十六进制  文件名”“十六进制 *文件名”(32 位十六进制是 MD5,--only md4 时是 MD4)、\r\n"
     L"“SHA256 (文件名) = 十六进制”或“SHA2-256(文件名)= 十六进制”;空行和以 # 开头的行略过;有 --only 时\r\n"
     L"只有所选摘要的行算格式正确。清单是 UTF-8(不是 UTF-8 时按 ANSI 代码页读取),带字节顺序标记时也可以是\r\n"
-    L"UTF-16LE 或 UTF-16BE;文件名相对于当前文件夹。每个文件一行“文件名: OK”“文件名: FAILED”或“文件名: FAILED open or read”,\r\n"
+    L"UTF-16LE 或 UTF-16BE;文件名相对于当前文件夹。每个文件一行“文件名: OK”“文件名: FAILED”或“文件名: FAILED open or "
+    L"read”,\r\n"
     L"与常用校验工具的输出一致;警告在标准错误上。\r\n"
     L"\r\n"
     L"退出码: 0 成功;1 有摘要或文件失败;2 命令行无法使用,或标准输入不是有效文本。\r\n"
@@ -84,8 +86,8 @@ int RunWithProvider(const CliOptions& options)
         ReportRecordedFailure(L"");
         return kExitFailure;
     }
-    const int exitCode = options.check ? RunChecks(provider, options)
-        : options.match.empty()        ? RunDigests(provider, options)
+    const int exitCode = options.check ? RunChecks(provider, options, FileWorkerCount())
+        : options.match.empty()        ? RunDigests(provider, options, FileWorkerCount())
                                        : RunMatch(provider, options);
     CryptReleaseContext(provider, 0);
     return exitCode;
