@@ -117,15 +117,17 @@ bool CFilePool::HasRoomFor(const Entry& entry) const
         || (m_entries.size() < kMaxWaitingFiles && m_pathUnits + entry.path.size() <= kMaxWaitingPathUnits);
 }
 
-// Another worker when every one there is busy, up to the most allowed.
+// Another worker, up to the most allowed, when the files not yet taken, the
+// one to be added included, outnumber the idle workers: a worker woken for a
+// file counts as idle until it runs, and one may wait long on a pipe.
 bool CFilePool::HasWorker()
 {
-    bool idle = false;
+    bool wanted = false;
     {
         CExclusiveLock lock(m_lock);
-        idle = m_idleWorkers > 0 && m_failure == nullptr;
+        wanted = Added() + 1 - std::max(m_nextJob, m_first) > static_cast<ULONGLONG>(m_idleWorkers);
     }
-    if (!idle && m_workers.size() < m_maxWorkers && !m_finishing) {
+    if (wanted && m_workers.size() < m_maxWorkers && !m_finishing) {
         try {
             m_workers.emplace_back([this] { RunGuarded([this] { Work(); }); });
         } catch (const std::system_error&) {

@@ -2,7 +2,6 @@
 #include "digest/parallel_file_digest.h"
 
 #include <gtest/gtest.h>
-#include <tlhelp32.h>
 
 #include <process.h>
 
@@ -12,22 +11,10 @@
 #include "support/last_error.h"
 #include "tests/support/provider_fixture.h"
 #include "tests/support/platform_watch.h"
+#include "tests/support/process_threads.h"
 #include "tests/support/temp_file.h"
 
 namespace {
-
-// The threads of this process now.
-int ThreadsOfThisProcess()
-{
-    const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-    THREADENTRY32 entry = {};
-    entry.dwSize = sizeof(entry);
-    int threads = 0;
-    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry))
-        threads += entry.th32OwnerProcessID == GetCurrentProcessId();
-    CloseHandle(snapshot);
-    return threads;
-}
 
 SevenTexts OnlyRows(const SevenTexts& texts, DigestSelection selected)
 {
@@ -57,14 +44,6 @@ protected:
 
     HCRYPTPROV m_provider = 0;
 };
-
-// The address an import holds now, read once: the compiler takes a function's address for a constant and may read
-// the import again after the hook has changed it, which would leave the hook in place for good.
-template <typename Function> Function RealFunction(Function imported)
-{
-    Function volatile real = imported;
-    return real;
-}
 
 // Counts the provider's hash objects created, from any thread.
 std::atomic<int> g_hashesCreated {0};
