@@ -205,6 +205,7 @@ check_files() {
     loader=$(wine_loader_for "$arch")
     export WINEPREFIX="$PWD/$build/wineprefix" WINEDEBUG=-all
     cli="$PWD/$build/cli/texthash-cli.exe"
+    echo "bench: $arch start-up (--version) $(best_seconds "$loader" "$cli" --version) s, included below"
     for digest in sha256 md5; do
       list="../$digest-$count.lst"
       files_line "check-$digest" "$arch" "$count" "$bytes" \

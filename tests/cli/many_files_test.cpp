@@ -24,8 +24,6 @@ namespace {
 const wchar_t kList[] = MANY_DATA_DIR L"/many.sha256";
 // What make_many.sh gave GNU on standard input, for the list's "-".
 const char kStandardInput[] = "standard input of the many-files check\n";
-const wchar_t kUnreadable[] = L": FAILED open or read";
-const wchar_t kOpenFailed[] = L": 计算文件校验时打开文件失败";
 const wchar_t kOurPrefix[] = L"texthash-cli: ";
 
 std::string ReadBytes(const std::wstring& path)
@@ -34,13 +32,8 @@ std::string ReadBytes(const std::wstring& path)
     return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
-std::wstring Wide(const std::string& utf8)
-{
-    std::wstring text(utf8.size(), L'\0');
-    text.resize(MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), &text[0],
-                                    static_cast<int>(text.size())));
-    return text;
-}
+// The lists, GNU's records and the reports here are ASCII.
+std::wstring Wide(const std::string& ascii) { return std::wstring(ascii.begin(), ascii.end()); }
 
 std::vector<std::wstring> Lines(const std::wstring& text)
 {
@@ -59,7 +52,7 @@ struct GnuRun {
     size_t errors = 0;
 };
 
-std::vector<GnuRun> ReadGnuRuns(const std::vector<std::wstring>& readable)
+std::vector<GnuRun> ReadGnuRuns()
 {
     std::vector<GnuRun> runs;
     std::wistringstream records(Wide(ReadBytes(MANY_DATA_DIR L"/gnu.txt")));
@@ -70,10 +63,6 @@ std::vector<GnuRun> ReadGnuRuns(const std::vector<std::wstring>& readable)
             std::wistringstream arguments(rest);
             for (std::wstring argument; arguments >> argument;)
                 runs.back().arguments.push_back(argument == L"many.sha256" ? kList : argument);
-            for (const std::wstring& name : readable) {
-                if (runs.back().arguments[0] == L"--tag")
-                    runs.back().arguments.insert(runs.back().arguments.end(), {L"--file", name});
-            }
         } else if (word == L"exit") {
             runs.back().exitCode = std::stoul(rest);
         } else if (word == L"out") {
@@ -86,23 +75,28 @@ std::vector<GnuRun> ReadGnuRuns(const std::vector<std::wstring>& readable)
 }
 
 // Standard output and exit code as GNU's, and as many error lines.
-void ExpectGnuReport(const GnuRun& gnu, DWORD exitCode, const std::wstring& out, const std::wstring& err)
+void ExpectGnuReport(const GnuRun& gnu, const CliRun& run)
 {
-    EXPECT_EQ(gnu.exitCode, exitCode) << err;
-    EXPECT_EQ(gnu.out, Lines(out));
-    EXPECT_EQ(gnu.errors, Lines(err).size()) << err;
+    EXPECT_EQ(gnu.exitCode, run.exitCode) << run.err;
+    EXPECT_EQ(gnu.out, Lines(run.out));
+    EXPECT_EQ(gnu.errors, Lines(run.err).size()) << run.err;
 }
 
-// The interleaved report of one run: every failure to open stands right before its file's line.
-void ExpectFailuresWithTheirLines(const std::vector<std::wstring>& lines, bool lineAfterFailure)
+// Standard output and error as one reader of both sees them: each failure to open a file comes right before the
+// file's line, "texthash-cli: NAME: 计算文件校验时打开文件失败:..." and "NAME: FAILED open or read".
+CliRun Parted(const std::vector<std::wstring>& lines, bool fileLines)
 {
+    CliRun run;
     for (size_t i = 0; i < lines.size(); ++i) {
-        const size_t failure = lines[i].find(kOpenFailed);
-        if (lines[i].rfind(kOurPrefix, 0) != 0 || failure == std::wstring::npos)
+        const bool ours = lines[i].rfind(kOurPrefix, 0) == 0;
+        (ours ? run.err : run.out) += lines[i] + L"\r\n";
+        const size_t failure = ours ? lines[i].find(L": 计算文件校验时打开文件失败") : std::wstring::npos;
+        if (failure == std::wstring::npos || !fileLines)
             continue;
         const std::wstring name = lines[i].substr(std::size(kOurPrefix) - 1, failure - std::size(kOurPrefix) + 1);
-        EXPECT_TRUE(!lineAfterFailure || (i + 1 < lines.size() && lines[i + 1] == name + kUnreadable)) << name;
+        EXPECT_TRUE(i + 1 < lines.size() && lines[i + 1] == name + L": FAILED open or read") << lines[i];
     }
+    return run;
 }
 
 // The listed files, made anew from files.txt for every test: the same pattern bytes at each size, a folder, a
@@ -121,14 +115,12 @@ protected:
                 CreateDirectoryW(path.c_str(), nullptr);
             else if (kind != "missing" && kind != "stdin")
                 m_files.push_back(std::make_unique<TempFile>(path, PatternBytes(size)));
-            if (kind == "file")
-                m_readable.push_back(path);
             if (kind == "locked")
                 m_locked = CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
         }
         ASSERT_EQ(292u, m_files.size());
         ASSERT_NE(INVALID_HANDLE_VALUE, m_locked);
-        m_gnu = ReadGnuRuns(m_readable);
+        m_gnu = ReadGnuRuns();
         ASSERT_EQ(5u, m_gnu.size());
     }
     void TearDown() override
@@ -141,7 +133,7 @@ protected:
     }
 
     // Runs the console program's run in this process with `workers`, standard output and error into one file.
-    int RunHere(const Arguments& arguments, int workers, std::wstring& out, std::wstring& err)
+    CliRun RunHere(const Arguments& arguments, int workers)
     {
         CliOptions options;
         std::wstring problem;
@@ -151,31 +143,27 @@ protected:
         const HANDLE in = CreateFileW(input.path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, 0);
         m_output = CreateFileW(output.path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                                OPEN_EXISTING, 0, nullptr);
-        const HANDLE saved[] = {GetStdHandle(STD_INPUT_HANDLE), GetStdHandle(STD_OUTPUT_HANDLE),
-                                GetStdHandle(STD_ERROR_HANDLE)};
-        SetStdHandle(STD_INPUT_HANDLE, in);
-        SetStdHandle(STD_OUTPUT_HANDLE, m_output);
-        SetStdHandle(STD_ERROR_HANDLE, m_output);
+        const DWORD standard[] = {STD_INPUT_HANDLE, STD_OUTPUT_HANDLE, STD_ERROR_HANDLE};
+        const HANDLE used[] = {in, m_output, m_output};
+        HANDLE saved[3] = {};
+        for (int i = 0; i < 3; ++i) {
+            saved[i] = GetStdHandle(standard[i]);
+            SetStdHandle(standard[i], used[i]);
+        }
         const int threads = ThreadsOfThisProcess();
-        const int exitCode =
+        const DWORD exitCode =
             options.check ? RunChecks(m_provider, options, workers) : RunDigests(m_provider, options, workers);
         EXPECT_EQ(threads, ThreadsOfThisProcess()) << "threads left behind";
-        SetStdHandle(STD_INPUT_HANDLE, saved[0]);
-        SetStdHandle(STD_OUTPUT_HANDLE, saved[1]);
-        SetStdHandle(STD_ERROR_HANDLE, saved[2]);
+        for (int i = 0; i < 3; ++i)
+            SetStdHandle(standard[i], saved[i]);
         CloseHandle(in);
         CloseHandle(m_output);
-        const std::vector<std::wstring> lines = Lines(Wide(ReadBytes(output.path)));
-        ExpectFailuresWithTheirLines(lines, options.checkOutput != CheckOutput::Status);
-        out.clear();
-        err.clear();
-        for (const std::wstring& line : lines)
-            (line.rfind(kOurPrefix, 0) == 0 ? err : out) += line + L"\r\n";
-        return exitCode;
+        CliRun run = Parted(Lines(Wide(ReadBytes(output.path))), options.checkOutput != CheckOutput::Status);
+        run.exitCode = exitCode;
+        return run;
     }
 
     std::vector<std::unique_ptr<TempFile>> m_files;
-    std::vector<std::wstring> m_readable;
     std::vector<GnuRun> m_gnu;
     HANDLE m_locked = INVALID_HANDLE_VALUE;
     HANDLE m_output = INVALID_HANDLE_VALUE;
@@ -185,17 +173,15 @@ TEST_F(ManyFiles, ReportWhatGnuReportsWithAnyNumberOfWorkers)
 {
     for (const GnuRun& gnu : m_gnu) {
         for (int workers : {1, 2, 16}) {
-            SCOPED_TRACE(testing::Message() << CommandLine(gnu.arguments).substr(0, 60) << " on " << workers);
-            std::wstring out, err;
-            const int exitCode = RunHere(gnu.arguments, workers, out, err);
-            ExpectGnuReport(gnu, exitCode, out, err);
+            SCOPED_TRACE(testing::Message() << gnu.arguments[0] << " " << gnu.arguments[1] << " on " << workers);
+            ExpectGnuReport(gnu, RunHere(gnu.arguments, workers));
         }
     }
     const std::vector<CliRun> runs =
         RunEach(m_gnu.size(), [this](size_t i) { return RunCli(m_gnu[i].arguments, kStandardInput); });
     for (size_t i = 0; i < runs.size(); ++i) {
-        SCOPED_TRACE(CommandLine(m_gnu[i].arguments).substr(0, 60));
-        ExpectGnuReport(m_gnu[i], runs[i].exitCode, runs[i].out, runs[i].err);
+        SCOPED_TRACE(testing::Message() << m_gnu[i].arguments[0] << " " << m_gnu[i].arguments[1]);
+        ExpectGnuReport(m_gnu[i], runs[i]);
     }
 }
 
@@ -218,29 +204,26 @@ bool WaitUntil(const std::function<bool()>& done)
 
 TEST_F(ManyFiles, ASlowPipeEarlyHoldsBackNoLineBeforeItAndNoDigestAfterIt)
 {
-    // The first listed file, a pipe written late, then the whole list but for standard input.
-    const std::wstring pipeName = L"\\\\.\\pipe\\texthash_many_files_test";
-    const std::string listed = ReadBytes(kList);
-    const size_t firstEnd = listed.find('\n') + 1;
-    const size_t standardInput = listed.find("  -\n");
-    const size_t standardInputStart = listed.rfind('\n', standardInput) + 1;
-    const std::string list = listed.substr(0, firstEnd)
-        + std::string(kPattern100Digests[4].begin(), kPattern100Digests[4].end()) + "  "
-        + std::string(pipeName.begin(), pipeName.end()) + "\n" + listed.substr(0, standardInputStart)
-        + listed.substr(standardInput + 4);
+    // The list but for standard input, with a pipe written late as its second line.
+    const std::string pipeName = "\\\\.\\pipe\\texthash_many_files_test";
+    std::string list = ReadBytes(kList);
+    const size_t standardInput = list.rfind('\n', list.find("  -\n")) + 1;
+    list.erase(standardInput, list.find('\n', standardInput) + 1 - standardInput);
+    const std::wstring& pipeHex = kPattern100Digests[4];
+    list.insert(list.find('\n') + 1, std::string(pipeHex.begin(), pipeHex.end()) + "  " + pipeName + "\n");
     const TempFile slowList(L"many_files_slow.sha256", list);
-    std::vector<std::wstring> expected = {m_gnu[0].out[0], pipeName + L": OK"};
-    for (const std::wstring& line : m_gnu[0].out) {
-        if (line != L"-: OK")
-            expected.push_back(line);
-    }
+    const int listedFiles = static_cast<int>(std::count(list.begin(), list.end(), '\n')) - 1;
+    std::vector<std::wstring> expected;
+    std::copy_if(m_gnu[0].out.begin(), m_gnu[0].out.end(), std::back_inserter(expected),
+                 [](const std::wstring& line) { return line != L"-: OK"; });
+    expected.insert(expected.begin() + 1, Wide(pipeName) + L": OK");
 
     g_createFile = RealFunction(&::CreateFileW);
     const ImportHook hook(reinterpret_cast<void*>(g_createFile), reinterpret_cast<void*>(&CountingCreateFile));
     ASSERT_TRUE(hook.Installed());
     g_listedOpens = 0;
-    const HANDLE pipe = CreateNamedPipeW(pipeName.c_str(), PIPE_ACCESS_OUTBOUND, PIPE_TYPE_BYTE | PIPE_WAIT, 1, 65536,
-                                         65536, 0, nullptr);
+    const HANDLE pipe = CreateNamedPipeW(Wide(pipeName).c_str(), PIPE_ACCESS_OUTBOUND, PIPE_TYPE_BYTE | PIPE_WAIT, 1,
+                                         65536, 65536, 0, nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, pipe);
     const HANDLE runDone = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     bool firstLineWritten = false, restOpened = false;
@@ -251,7 +234,7 @@ TEST_F(ManyFiles, ASlowPipeEarlyHoldsBackNoLineBeforeItAndNoDigestAfterIt)
             LARGE_INTEGER size = {};
             return GetFileSizeEx(m_output, &size) && size.QuadPart > 0;
         });
-        restOpened = WaitUntil([] { return g_listedOpens >= 300; });
+        restOpened = WaitUntil([listedFiles] { return g_listedOpens >= listedFiles; });
         const std::string bytes = PatternBytes(100);
         DWORD written = 0;
         WriteFile(pipe, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
@@ -259,16 +242,13 @@ TEST_F(ManyFiles, ASlowPipeEarlyHoldsBackNoLineBeforeItAndNoDigestAfterIt)
         CloseHandle(pipe);
         WaitForSingleObject(runDone, INFINITE);
     });
-    std::wstring out, err;
-    const int exitCode = RunHere({L"-c", slowList.path}, 4, out, err);
+    const CliRun run = RunHere({L"-c", slowList.path}, 4);
     SetEvent(runDone);
     writer.join();
     CloseHandle(runDone);
     EXPECT_TRUE(firstLineWritten) << "the first file's line waited for the pipe after it";
     EXPECT_TRUE(restOpened) << "the files after the pipe waited for it: " << g_listedOpens << " opened";
-    EXPECT_EQ(expected, Lines(out));
-    EXPECT_EQ(m_gnu[0].exitCode, static_cast<DWORD>(exitCode));
-    EXPECT_EQ(m_gnu[0].errors, Lines(err).size()) << err;
+    ExpectGnuReport({{}, m_gnu[0].exitCode, expected, m_gnu[0].errors}, run);
 }
 
 }  // namespace

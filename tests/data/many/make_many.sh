@@ -86,4 +86,6 @@ record() {
 for options in "" --quiet --status --ignore-missing; do
     record "-c $options many.sha256" sha256sum -c $options "$here/many.sha256"
 done
-record "--tag --lower --only sha256" sha256sum --tag "${tagged[@]}"
+files=()
+for name in "${tagged[@]}"; do files+=(--file "$name"); done
+record "--tag --lower --only sha256 ${files[*]}" sha256sum --tag "${tagged[@]}"
