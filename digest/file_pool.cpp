@@ -91,11 +91,12 @@ void CFilePool::JoinAll()
 // the calling thread, as by a program that takes one file at a time.
 void CFilePool::Add(Entry entry)
 {
-    if (!entry.digested && !HasWorker()) {
+    const bool queued = HasWriter();
+    if (!entry.digested && (!queued || !HasWorker())) {
         entry.outcome = DigestEntry(AddedSoFar(), entry);
         entry.digested = true;
     }
-    if (!HasWriter())
+    if (!queued)
         return entry.report(entry.outcome);
     {
         CExclusiveLock lock(m_lock);

@@ -32,8 +32,13 @@ std::string ReadBytes(const std::wstring& path)
     return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
-// The lists, GNU's records and the reports here are ASCII.
-std::wstring Wide(const std::string& ascii) { return std::wstring(ascii.begin(), ascii.end()); }
+std::wstring Wide(const std::string& utf8)
+{
+    std::wstring text(utf8.size(), L'\0');
+    text.resize(MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), &text[0],
+                                    static_cast<int>(text.size())));
+    return text;
+}
 
 std::vector<std::wstring> Lines(const std::wstring& text)
 {
