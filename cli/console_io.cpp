@@ -39,6 +39,21 @@ bool WriteUtf8(HANDLE handle, const std::wstring& text)
     });
 }
 
+// Asking is a round trip to the system under Wine, once for every line
+// written; a handle stays what it is, so each thread asks once per handle.
+bool IsConsoleStandardHandle(DWORD which, HANDLE handle)
+{
+    struct Asked {
+        HANDLE handle = nullptr;
+        bool console = false;
+    };
+    thread_local Asked asked[2];  // standard output, standard error
+    Asked& known = asked[which == STD_ERROR_HANDLE ? 1 : 0];
+    if (known.handle != handle)
+        known = {handle, IsConsole(handle)};
+    return known.console;
+}
+
 }  // namespace
 
 bool IsConsole(HANDLE handle)
@@ -50,7 +65,8 @@ bool IsConsole(HANDLE handle)
 bool WriteStandardText(DWORD which, const std::wstring& text)
 {
     const HANDLE handle = GetStdHandle(which);
-    const bool written = IsConsole(handle) ? WriteConsoleText(handle, text) : WriteUtf8(handle, text);
+    const bool written =
+        IsConsoleStandardHandle(which, handle) ? WriteConsoleText(handle, text) : WriteUtf8(handle, text);
     if (!written)
         LastErrorSetSystem(0, which == STD_ERROR_HANDLE ? L"写入标准错误失败" : L"写入标准输出失败");
     return written;

@@ -1,12 +1,12 @@
 #include "cli/digest_run.h"
 
+#include <atomic>
+
 #include "cli/console_io.h"
 #include "cli/digest_report.h"
 #include "cli/file_source.h"
 #include "cli/input_text.h"
 #include "digest/digest_pipeline.h"
-#include "digest/parallel_file_digest.h"
-#include "support/last_error.h"
 
 namespace {
 
@@ -68,22 +68,11 @@ int DigestText(HCRYPTPROV provider, const CliOptions& options)
     return WriteReport(report) && report.failures.empty() ? kExitSuccess : kExitFailure;
 }
 
-// A file by name on every core; standard input, read from where it stands,
-// on this thread.
-bool DigestSelectedOfFile(HCRYPTPROV provider, const std::wstring& path, DigestSelection selected, DigestTexts& digests)
+DigestReport FileReport(const std::wstring& path, const FileOutcome& outcome, const CliOptions& options)
 {
-    if (!NamesStandardInput(path))
-        return DigestFileInParallel(provider, selected, path.c_str(), DigestThreadCount(selected), digests);
-    CDigestSet set(provider, selected);
-    return DigestNamedFile(set, path, digests);
-}
-
-DigestReport FileReport(HCRYPTPROV provider, const std::wstring& path, const CliOptions& options)
-{
-    DigestTexts digests;
-    if (DigestSelectedOfFile(provider, path, options.selected, digests))
-        return ReportDigests(path, digests, options);
-    return {L"", {path + L": " + LastErrorString()}};
+    if (outcome.read)
+        return ReportDigests(path, outcome.digests, options);
+    return {L"", {path + L": " + outcome.failure}};
 }
 
 // Several files: each block begins with a header line naming its file, and an
@@ -93,26 +82,33 @@ std::wstring FileHeader(size_t index, const std::wstring& path)
     return std::wstring(index == 0 ? L"" : L"\r\n") + kFileHeader + path + L"\r\n";
 }
 
-int DigestFiles(HCRYPTPROV provider, const CliOptions& options)
+int DigestFiles(HCRYPTPROV provider, const CliOptions& options, int workers)
 {
     // Tagged lines name their files themselves.
     const bool headed = options.files.size() > 1 && !options.tag;
     bool allDigested = true;
-    for (size_t index = 0; index < options.files.size(); ++index) {
+    // Standard output refused a report (and that was reported): nothing more is digested.
+    std::atomic<bool> outputFailed {false};
+    CFilePool pool(provider, workers);
+    for (size_t index = 0; index < options.files.size() && !outputFailed; ++index) {
         const std::wstring& path = options.files[index];
-        DigestReport report = FileReport(provider, path, options);
-        if (headed)
-            report.output.insert(0, FileHeader(index, path));
-        if (!WriteReport(report))
-            return kExitFailure;
-        allDigested = allDigested && report.failures.empty();
+        DigestNamedFile(pool, path, options.selected, [&, index](const FileOutcome& outcome) {
+            if (outputFailed)
+                return;
+            DigestReport report = FileReport(path, outcome, options);
+            if (headed)
+                report.output.insert(0, FileHeader(index, path));
+            outputFailed = !WriteReport(report);
+            allDigested = allDigested && report.failures.empty();
+        });
     }
-    return allDigested ? kExitSuccess : kExitFailure;
+    pool.Finish();
+    return allDigested && !outputFailed ? kExitSuccess : kExitFailure;
 }
 
 }  // namespace
 
-int RunDigests(HCRYPTPROV provider, const CliOptions& options)
+int RunDigests(HCRYPTPROV provider, const CliOptions& options, int workers)
 {
-    return options.files.empty() ? DigestText(provider, options) : DigestFiles(provider, options);
+    return options.files.empty() ? DigestText(provider, options) : DigestFiles(provider, options, workers);
 }

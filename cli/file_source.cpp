@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <iterator>
 
-#include "digest/file_digest.h"
-
 namespace {
 
 // Either slash: both reach the same name under Wine.
@@ -28,8 +26,10 @@ bool ReadNamedFile(const std::wstring& name, const FileOpenedHook& opened, const
     return ReadOpenFileToEnd(StandardInput(), consume) != FALSE;
 }
 
-bool DigestNamedFile(CDigestSet& set, const std::wstring& name, DigestTexts& digests)
+void DigestNamedFile(CFilePool& pool, const std::wstring& name, DigestSelection selected, CFilePool::Report report)
 {
-    return NamesStandardInput(name) ? DigestOpenFile(set, StandardInput(), digests)
-                                    : DigestFile(set, name.c_str(), digests);
+    if (NamesStandardInput(name))
+        pool.DigestHere(StandardInput(), selected, std::move(report));
+    else
+        pool.Digest(name, selected, std::move(report));
 }

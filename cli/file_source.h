@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "digest/digest_set.h"
+#include "digest/file_pool.h"
 #include "hash/file_pieces.h"
 
 // True when `name` names the program's own standard input ("-", or
@@ -15,5 +15,6 @@ bool NamesStandardInput(const std::wstring& name);
 // Hands the bytes of the file `name` to `consume` as ReadFilePieces does.
 bool ReadNamedFile(const std::wstring& name, const FileOpenedHook& opened, const FilePieceSink& consume);
 
-// Digests the file `name` as DigestFile does.
-bool DigestNamedFile(CDigestSet& set, const std::wstring& name, DigestTexts& digests);
+// Digests the `selected` digests of the file `name` in `pool`: standard input
+// on this thread in its turn, any other file on a worker.
+void DigestNamedFile(CFilePool& pool, const std::wstring& name, DigestSelection selected, CFilePool::Report report);

@@ -11,6 +11,7 @@
 #include "cli/console_io.h"
 #include "cli/digest_run.h"
 #include "cli/match_run.h"
+#include "digest/file_pool.h"
 #include "hash/provider_digest.h"
 #include "version.h"
 
@@ -98,8 +99,8 @@ int RunWithProvider(const CliOptions& options)
         ReportRecordedFailure(L"");
         return kExitFailure;
     }
-    const int exitCode = options.check ? RunChecks(provider, options)
-        : options.match.hex.empty()    ? RunDigests(provider, options)
+    const int exitCode = options.check ? RunChecks(provider, options, FileWorkerCount())
+        : options.match.hex.empty()    ? RunDigests(provider, options, FileWorkerCount())
                                        : RunMatch(provider, options);
     CryptReleaseContext(provider, 0);
     return exitCode;

@@ -51,15 +51,6 @@ std::vector<int> RowsByCost(DigestSelection selected)
     return rows;
 }
 
-// Small enough to be read in one piece: not worth starting threads for.
-bool FitsOnePiece(const wchar_t* path, DWORD pieceBytes)
-{
-    WIN32_FILE_ATTRIBUTE_DATA data = {};
-    if (!GetFileAttributesExW(path, GetFileExInfoStandard, &data) || (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-        return false;
-    return data.nFileSizeHigh == 0 && data.nFileSizeLow > 0 && data.nFileSizeLow <= pieceBytes;
-}
-
 // The rows each share computed, put together in table order.
 DigestTexts Merge(const std::vector<DigestSelection>& shares, std::deque<CDigestSet>& sets)
 {
@@ -106,10 +97,10 @@ private:
     std::vector<std::thread> m_threads;
 };
 
-bool DigestOnThisThread(HCRYPTPROV provider, DigestSelection selected, const wchar_t* path, DigestTexts& digests)
+bool DigestOnThisThread(HCRYPTPROV provider, DigestSelection selected, COpenedFile& file, DigestTexts& digests)
 {
     CDigestSet set(provider, selected);
-    return DigestFile(set, path, digests);
+    return DigestOpenedFile(set, file, digests);
 }
 
 }  // namespace
@@ -132,11 +123,16 @@ std::vector<DigestSelection> ShareDigests(DigestSelection selected, int threads)
     return shares;
 }
 
-bool DigestFileInParallel(HCRYPTPROV provider, DigestSelection selected, const wchar_t* path, int threads,
+bool FitsOnePiece(const COpenedFile& file, const ReadAhead& readAhead)
+{
+    return file.OnDisk() && file.Size() <= readAhead.bufferBytes;
+}
+
+bool DigestFileInParallel(HCRYPTPROV provider, DigestSelection selected, COpenedFile& file, int threads,
                           DigestTexts& digests, const ReadAhead& readAhead)
 {
-    if (FitsOnePiece(path, readAhead.bufferBytes))
-        return DigestOnThisThread(provider, selected, path, digests);
+    if (FitsOnePiece(file, readAhead))
+        return DigestOnThisThread(provider, selected, file, digests);
     const std::vector<DigestSelection> shares = ShareDigests(selected, threads);
 
     std::deque<CDigestSet> sets;
@@ -152,15 +148,12 @@ bool DigestFileInParallel(HCRYPTPROV provider, DigestSelection selected, const w
         } catch (const std::system_error&) {
             // No more threads to be had: digest as before, on this thread alone.
             digesters.JoinAll();
-            return DigestOnThisThread(provider, selected, path, digests);
+            return DigestOnThisThread(provider, selected, file, digests);
         }
-        const auto reset = [&sets] {
-            for (CDigestSet& set : sets)
-                set.Reset();
-        };
+        for (CDigestSet& set : sets)
+            set.Reset();
         const auto room = [&ring](DWORD& bytes) { return ring.Room(bytes); };
-        read =
-            ReadFilePiecesInto(path, ~0ULL, reset, room, [&ring](const BYTE*, DWORD length) { ring.Publish(length); });
+        read = file.Read(~0ULL, room, [&ring](const BYTE*, DWORD length) { ring.Publish(length); });
     }
     if (read)
         digests = Merge(shares, sets);

@@ -2,7 +2,6 @@
 #include "digest/parallel_file_digest.h"
 
 #include <gtest/gtest.h>
-#include <tlhelp32.h>
 
 #include <process.h>
 
@@ -12,22 +11,10 @@
 #include "support/last_error.h"
 #include "tests/support/provider_fixture.h"
 #include "tests/support/platform_watch.h"
+#include "tests/support/process_threads.h"
 #include "tests/support/temp_file.h"
 
 namespace {
-
-// The threads of this process now.
-int ThreadsOfThisProcess()
-{
-    const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-    THREADENTRY32 entry = {};
-    entry.dwSize = sizeof(entry);
-    int threads = 0;
-    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry))
-        threads += entry.th32OwnerProcessID == GetCurrentProcessId();
-    CloseHandle(snapshot);
-    return threads;
-}
 
 SevenTexts OnlyRows(const SevenTexts& texts, DigestSelection selected)
 {
@@ -48,7 +35,8 @@ protected:
     {
         const int threadsBefore = ThreadsOfThisProcess();
         DigestTexts digests;
-        EXPECT_TRUE(DigestFileInParallel(m_provider, selected, path.c_str(), threads, digests, readAhead))
+        COpenedFile file(path.c_str());
+        EXPECT_TRUE(file.Opened() && DigestFileInParallel(m_provider, selected, file, threads, digests, readAhead))
             << LastErrorText();
         EXPECT_EQ(threadsBefore, ThreadsOfThisProcess()) << "threads left after digesting " << path;
         return digests;
@@ -56,14 +44,6 @@ protected:
 
     HCRYPTPROV m_provider = 0;
 };
-
-// The address an import holds now, read once: the compiler takes a function's address for a constant and may read
-// the import again after the hook has changed it, which would leave the hook in place for good.
-template <typename Function> Function RealFunction(Function imported)
-{
-    Function volatile real = imported;
-    return real;
-}
 
 // Counts the provider's hash objects created, from any thread.
 std::atomic<int> g_hashesCreated {0};
@@ -159,17 +139,6 @@ TEST_F(ParallelFileDigest, WithNoThreadToBeHadTheFileIsDigestedOnTheCallingThrea
     EXPECT_EQ(kLargeDigests, Digest(large.path, 3).texts);
 }
 
-TEST_F(ParallelFileDigest, AFileThatCannotBeOpenedFailsWithTheReadersTextAndLeavesNoThread)
-{
-    const int threadsBefore = ThreadsOfThisProcess();
-    DigestTexts digests;
-    digests.texts[0] = L"untouched";
-    EXPECT_FALSE(DigestFileInParallel(m_provider, AllDigests(), L"parallel_missing.bin", 3, digests));
-    EXPECT_EQ(0u, std::wstring(LastErrorText()).rfind(L"计算文件校验时打开文件失败:", 0)) << LastErrorText();
-    EXPECT_EQ(L"untouched", digests.texts[0]);
-    EXPECT_EQ(threadsBefore, ThreadsOfThisProcess());
-}
-
 TEST_F(ParallelFileDigest, APipeIsReadToItsEnd)
 {
     const wchar_t name[] = L"\\\\.\\pipe\\texthash_parallel_test";
@@ -185,7 +154,8 @@ TEST_F(ParallelFileDigest, APipeIsReadToItsEnd)
         CloseHandle(pipe);
     });
     DigestTexts digests;
-    EXPECT_TRUE(DigestFileInParallel(m_provider, AllDigests(), name, 2, digests)) << LastErrorText();
+    COpenedFile file(name);
+    EXPECT_TRUE(file.Opened() && DigestFileInParallel(m_provider, AllDigests(), file, 2, digests)) << LastErrorText();
     writer.join();
     EXPECT_EQ(kThreeMiBDigests, digests.texts);
 }

@@ -36,6 +36,14 @@ inline int RedirectImports(void* from, void* to)
     return changed;
 }
 
+// The address an import holds now, read once: the compiler takes a function's address for a constant and may read
+// the import again after the hook has changed it, which would leave the hook in place for good.
+template <typename Function> Function RealFunction(Function imported)
+{
+    Function volatile real = imported;
+    return real;
+}
+
 // Points the import of `imported` (the address of a dllimport function, read from the import table) at
 // `replacement` while it lives, so one hook at a time per function.
 class ImportHook {
