@@ -93,14 +93,13 @@ std::wstring Misfits(HWND dialog)
     return misfits;
 }
 
-std::vector<std::tuple<LONG, LONG, LONG, LONG>> ControlRects(HWND dialog)
+std::wstring Places(HWND dialog)
 {
-    std::vector<std::tuple<LONG, LONG, LONG, LONG>> rects;
+    std::wstring places;
     for (HWND control = ::GetWindow(dialog, GW_CHILD); control; control = ::GetWindow(control, GW_HWNDNEXT)) {
-        const RECT rect = RectIn(dialog, control);
-        rects.emplace_back(rect.left, rect.top, rect.right, rect.bottom);
+        places += Corners(RectIn(dialog, control)) + L" ";
     }
-    return rects;
+    return places;
 }
 
 void ExpectFitsAt(HWND dialog, UINT dpi)
@@ -149,7 +148,7 @@ TEST_F(DpiTest, DialogsFitAtTheSystemDpiAndFollowAMoveToAnother)
     Type(L"abc");
     ExpectShown(L"abc");
     ExpectFitsAt(m_dialog, RunDpi());
-    const auto first = ControlRects(m_dialog);
+    const std::wstring first = Places(m_dialog);
 
     ASSERT_TRUE(PutOnClipboard(L"00000000000000000000000000000000"));  // no setting gives it: a tip at MD4's output
     ASSERT_TRUE(WaitFor([&] { return TipWindow() != nullptr; }));
@@ -159,7 +158,7 @@ TEST_F(DpiTest, DialogsFitAtTheSystemDpiAndFollowAMoveToAnother)
     EXPECT_EQ(TipOffset(TipWindow(), Item(IDC_MD4)), offset) << "the tip did not follow its output";
     MoveToMonitorOf(m_dialog, OtherDpi(), RunDpi());
     ExpectFitsAt(m_dialog, RunDpi());
-    EXPECT_EQ(ControlRects(m_dialog), first) << "back at the first DPI, the controls are not where they were";
+    EXPECT_EQ(Places(m_dialog), first) << "back at the first DPI, the controls are not where they were";
 
     // The About link may lie below the screen at a high DPI: it is reached by the keyboard.
     ::SendMessageW(m_dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(Item(IDC_ABOUT)), TRUE);
