@@ -4,9 +4,9 @@
 #   write_release_files FOLDER VERSION ENTRY_TIME
 #
 # FOLDER holds the four programs as `cmake --install` lays them out. Written
-# there: TextHash-VERSION.zip (the four programs, each entry dated ENTRY_TIME,
-# e.g. "2024-05-01 12:00:00 UTC", so that the same programs give the same
-# zip), SHA256SUMS for the zip and the programs (GNU format, as sha256sum -c
+# there: TextHash-VERSION.zip (the four programs, dated ENTRY_TIME, e.g.
+# "2024-05-01 12:00:00 UTC", with no other times or owners in the entries, so
+# that the same programs give the same zip), SHA256SUMS for the zip and the programs (GNU format, as sha256sum -c
 # and texthash-cli -c read it), the winget manifests in
 # winget/<identifier>/VERSION/ and the Scoop manifest scoop/texthash.json.
 #
@@ -33,7 +33,10 @@ write_release_files() {
     [ -f "$folder/$program" ] || { echo "release: $folder holds no $program" >&2; return 1; }
   done
   rm -f "$folder/$zip"
-  (cd "$folder" && TZ=UTC cmake -E tar cf "$zip" --format=zip "--mtime=$entry_time" -- "${release_programs[@]}")
+  for program in "${release_programs[@]}"; do
+    touch -d "$entry_time" "$folder/$program"
+  done
+  (cd "$folder" && TZ=UTC zip -q -X -D "$zip" "${release_programs[@]}")
   (cd "$folder" && sha256sum -- "$zip" "${release_programs[@]}" >SHA256SUMS)
   local hash url=$base/$version/$zip
   hash=$(sha256sum "$folder/$zip" | cut -d ' ' -f 1)

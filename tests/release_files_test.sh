@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # The files scripts/package.sh writes beside the programs, made here from this
 # build's installed programs: SHA256SUMS passes the console program's own -c
-# (under Wine) and GNU sha256sum -c, the zip holds the four programs, and the
-# winget and Scoop manifests carry the zip's address and SHA-256 and name for
-# each architecture its own programs. A build folder has one architecture's
+# (under Wine) and GNU sha256sum -c, the zip holds the four programs and is the
+# same for the same programs, and the winget and Scoop manifests carry the
+# zip's address and SHA-256 and name for each architecture its own programs. A build folder has one architecture's
 # programs; the other architecture's two are stand-ins of other bytes.
 # Usage: CMAKE WINE_LOADER BUILD_FOLDER SOURCE_FOLDER VERSION
 set -euo pipefail
@@ -42,6 +42,12 @@ expect "$cli -c SHA256SUMS (exit code $status)" "$checked" "$(printf '%s: OK\n' 
 (cd "$folder" && sha256sum --strict --quiet -c SHA256SUMS) || fail "sha256sum -c refuses SHA256SUMS"
 expect "names in SHA256SUMS" "$(cut -c 67- "$folder/SHA256SUMS")" "$(printf '%s\n' "${listed[@]}")"
 expect "the zip's entries" "$("$cmake" -E tar tf "$folder/$zip")" "$(printf '%s\n' "${release_programs[@]}")"
+# Another copy of the programs, read and made a second later, gives the same zip.
+sleep 1
+mkdir "$folder/again"
+cp "${release_programs[@]/#/$folder/}" "$folder/again"
+write_release_files "$folder/again" "$version" "2000-01-01 00:00:00 UTC"
+cmp "$folder/$zip" "$folder/again/$zip" || fail "the same programs gave another zip"
 
 hash=$(sha256sum "$folder/$zip" | cut -d ' ' -f 1)
 url=https://download-address.invalid/TextHash/$version/$zip
