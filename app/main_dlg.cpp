@@ -187,6 +187,14 @@ LRESULT CMainDlg::OnMove(UINT, WPARAM, LPARAM, BOOL&)
     return 0;
 }
 
+LRESULT CMainDlg::OnDpiChanged(UINT message, WPARAM wParam, LPARAM lParam, BOOL& handled)
+{
+    m_inputTip.FitToTarget();
+    m_matchTip.FitToTarget();
+    m_lossTip.FitToTarget();
+    return OnMove(message, wParam, lParam, handled);
+}
+
 LRESULT CMainDlg::OnShowLimitTip(UINT, WPARAM, LPARAM, BOOL&)
 {
     // Half a character left by the cut goes first: its removal is an edit,

@@ -31,6 +31,7 @@ public:
     MESSAGE_HANDLER(WM_DROPFILES, OnDropFiles)
     MESSAGE_HANDLER(WM_ACTIVATE, OnActivate)
     MESSAGE_HANDLER(WM_MOVE, OnMove)
+    MESSAGE_HANDLER(WM_DPICHANGED, OnDpiChanged)
     MESSAGE_HANDLER(WM_CLIPBOARDUPDATE, OnClipboardUpdate)
     MESSAGE_HANDLER(WM_TIMER, OnTimer)
     MESSAGE_HANDLER(kShowLimitTipMessage, OnShowLimitTip)
@@ -66,6 +67,9 @@ private:
     // follow the dialog when it moves.
     LRESULT OnActivate(UINT message, WPARAM wParam, LPARAM lParam, BOOL& handled);
     LRESULT OnMove(UINT message, WPARAM wParam, LPARAM lParam, BOOL& handled);
+    // The dialog has taken its layout at a new DPI: the tips wrap and point
+    // anew.
+    LRESULT OnDpiChanged(UINT message, WPARAM wParam, LPARAM lParam, BOOL& handled);
     LRESULT OnShowLimitTip(UINT message, WPARAM wParam, LPARAM lParam, BOOL& handled);
     LRESULT OnClipboardUpdate(UINT message, WPARAM wParam, LPARAM lParam, BOOL& handled);
     // Typing has paused: the search for the clipboard digest's setting runs.
