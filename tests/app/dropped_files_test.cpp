@@ -2,38 +2,19 @@
 
 #include <gtest/gtest.h>
 
-#include <shlobj.h>
-
-#include <vector>
-
-// A drop as the shell hands it over: DROPFILES, then each wide path and its zero, then one more zero.
-static HDROP MakeDrop(const std::vector<std::wstring>& paths)
-{
-    std::wstring list;
-    for (const std::wstring& path : paths)
-        list += path + L'\0';
-    const HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(DROPFILES) + (list.size() + 1) * 2);
-    auto* header = static_cast<DROPFILES*>(GlobalLock(block));
-    header->pFiles = sizeof(DROPFILES);
-    header->fWide = TRUE;
-    CopyMemory(header + 1, list.data(), list.size() * 2);
-    GlobalUnlock(block);
-    return static_cast<HDROP>(block);
-}
+#include "tests/support/shell_transfer.h"
 
 TEST(CollectDroppedFiles, GivesEveryPathWholeOneALine)
 {
     const std::wstring spaces = L"C:\\Program Files\\文本 摘要\\说明 文件.txt";
     const std::wstring longPath = L"C:\\" + std::wstring(1500, L'长') + L"\\" + std::wstring(600, L'a') + L".txt";
-    const struct {
-        std::vector<std::wstring> paths;
-        std::wstring lines;
-        BOOL release;
-    } cases[] = {
-        {{L"C:\\data\\abc.txt"}, L"C:\\data\\abc.txt", TRUE},
-        {{L"C:\\a.txt", L"D:\\folder", spaces}, L"C:\\a.txt\r\nD:\\folder\r\n" + spaces, TRUE},
-        {{L"C:\\a.txt", longPath}, L"C:\\a.txt\r\n" + longPath, FALSE},
+    // clang-format off
+    const struct { std::vector<std::wstring> paths; std::wstring lines; BOOL release; } cases[] = {
+        {{L"C:\\data\\abc.txt"},                  L"C:\\data\\abc.txt",                     TRUE},
+        {{L"C:\\a.txt", L"D:\\folder", spaces},   L"C:\\a.txt\r\nD:\\folder\r\n" + spaces, TRUE},
+        {{L"C:\\a.txt", longPath},                L"C:\\a.txt\r\n" + longPath,             FALSE},
     };
+    // clang-format on
     for (const auto& c : cases) {
         const HDROP drop = MakeDrop(c.paths);
         std::wstring paths;

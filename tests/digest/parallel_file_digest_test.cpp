@@ -9,7 +9,6 @@
 #include <atomic>
 #include <thread>
 
-#include "support/last_error.h"
 #include "tests/support/provider_fixture.h"
 #include "tests/support/platform_watch.h"
 #include "tests/support/temp_file.h"
@@ -29,19 +28,8 @@ int ThreadsOfThisProcess()
     return threads;
 }
 
-SevenTexts OnlyRows(const SevenTexts& texts, DigestSelection selected)
-{
-    SevenTexts kept;
-    for (int row = 0; row < kDigestCount; ++row)
-        kept[row] = selected[row] ? texts[row] : L"";
-    return kept;
-}
-
-class ParallelFileDigest : public testing::Test {
+class ParallelFileDigest : public ProviderTest {
 protected:
-    void SetUp() override { ASSERT_TRUE(AcquireHashProvider(&m_provider, PROV_RSA_AES, nullptr)) << LastErrorText(); }
-    void TearDown() override { CryptReleaseContext(m_provider, 0); }
-
     // Digests `path` and checks that no thread of the run is left.
     DigestTexts Digest(const std::wstring& path, int threads, DigestSelection selected = AllDigests(),
                        const ReadAhead& readAhead = kDefaultReadAhead)
@@ -54,7 +42,7 @@ protected:
         return digests;
     }
 
-    HCRYPTPROV m_provider = 0;
+    const TempFile m_large {L"parallel_large.bin", PatternBytes(kLargeSize)};
 };
 
 // The address an import holds now, read once: the compiler takes a function's address for a constant and may read
@@ -81,27 +69,16 @@ uintptr_t __cdecl RefusingBeginThread(void*, unsigned, unsigned(__stdcall*)(void
     return 0;
 }
 
-constexpr DWORD kRefusedHashData = ERROR_BUSY;
-BOOL WINAPI RefusingHashData(HCRYPTHASH, const BYTE*, DWORD, DWORD)
-{
-    SetLastError(kRefusedHashData);
-    return FALSE;
-}
-
-}  // namespace
-
 TEST_F(ParallelFileDigest, AnyNumberOfThreadsAndAnyReadAheadGiveTheIndependentDigests)
 {
-    const TempFile empty(L"parallel_empty.bin", "");
-    const TempFile small(L"parallel_small.bin", PatternBytes(100));
-    const TempFile large(L"parallel_large.bin", PatternBytes(kLargeSize));
-    ASSERT_TRUE(empty.created && small.created && large.created);
+    const TempFile empty(L"parallel_empty.bin", ""), small(L"parallel_small.bin", PatternBytes(100));
+    ASSERT_TRUE(empty.created && small.created && m_large.created);
     // Pieces of an odd size end inside the SHA-2 blocks; with two buffers each is recycled at every other piece.
     const ReadAhead readAheads[] = {kDefaultReadAhead, {2, 65539}};
     const struct {
         const TempFile& file;
         const SevenTexts& digests;
-    } files[] = {{empty, kEmptyDigests}, {small, kPattern100Digests}, {large, kLargeDigests}};
+    } files[] = {{empty, kEmptyDigests}, {small, kPattern100Digests}, {m_large, kLargeDigests}};
     for (const auto& file : files) {
         for (int threads : {1, 2, 3, 7}) {
             for (const ReadAhead& readAhead : readAheads) {
@@ -118,45 +95,37 @@ TEST_F(ParallelFileDigest, AnyNumberOfThreadsAndAnyReadAheadGiveTheIndependentDi
 
 TEST_F(ParallelFileDigest, ComputesOnlyTheSelectedDigests)
 {
-    const TempFile large(L"parallel_only.bin", PatternBytes(kLargeSize));
-    ASSERT_TRUE(large.created);
     g_createHash = RealFunction(&::CryptCreateHash);
-    const ImportHook hook(reinterpret_cast<void*>(g_createHash), reinterpret_cast<void*>(&CountingCreateHash));
+    const ImportHook hook(Address(g_createHash), Address(&CountingCreateHash));
     ASSERT_TRUE(hook.Installed());
-    const struct {
-        DigestSelection selected;
-        int providerHashes;
-    } cases[] = {{DigestSelection("0010000"), 0}, {DigestSelection("1000010"), 1}, {DigestSelection("0000111"), 3}};
-    for (const auto& c : cases) {
+    const std::pair<const char*, int> cases[] = {{"0010000", 0}, {"1000010", 1}, {"0000111", 3}};  // provider hashes
+    for (const auto& [rows, providerHashes] : cases) {
         g_hashesCreated = 0;
-        const DigestTexts digests = Digest(large.path, 2, c.selected);
-        EXPECT_EQ(OnlyRows(kLargeDigests, c.selected), digests.texts) << c.selected;
-        EXPECT_EQ(c.providerHashes, g_hashesCreated) << c.selected;
+        const DigestSelection selected(rows);
+        SevenTexts expected;
+        for (int row = 0; row < kDigestCount; ++row)
+            expected[row] = selected[row] ? kLargeDigests[row] : L"";
+        EXPECT_EQ(expected, Digest(m_large.path, 2, selected).texts) << rows;
+        EXPECT_EQ(providerHashes, g_hashesCreated) << rows;
     }
 }
 
 TEST_F(ParallelFileDigest, ADigestFailingOnItsOwnThreadKeepsItsFailureAndTheRestAreRight)
 {
-    const TempFile large(L"parallel_refused.bin", PatternBytes(kLargeSize));
-    ASSERT_TRUE(large.created);
-    const ImportHook hook(reinterpret_cast<void*>(RealFunction(&::CryptHashData)),
-                          reinterpret_cast<void*>(&RefusingHashData));
+    const ImportHook hook(Refusal<ERROR_BUSY>(RealFunction(&::CryptHashData)));
     ASSERT_TRUE(hook.Installed());
-    const DigestTexts digests = Digest(large.path, 3);
+    const DigestTexts digests = Digest(m_large.path, 3);
     SevenTexts expected = kLargeDigests;
-    std::fill_n(expected.begin(), 3, L"HASH数据失败:" + RecordedDetail(kRefusedHashData));
+    std::fill_n(expected.begin(), 3, L"HASH数据失败:" + RecordedDetail(ERROR_BUSY));
     EXPECT_EQ(expected, digests.texts);
     EXPECT_EQ((std::array<bool, kDigestCount> {true, true, true}), digests.failed);
 }
 
 TEST_F(ParallelFileDigest, WithNoThreadToBeHadTheFileIsDigestedOnTheCallingThread)
 {
-    const TempFile large(L"parallel_no_threads.bin", PatternBytes(kLargeSize));
-    ASSERT_TRUE(large.created);
-    const ImportHook hook(reinterpret_cast<void*>(RealFunction(&::_beginthreadex)),
-                          reinterpret_cast<void*>(&RefusingBeginThread));
+    const ImportHook hook(Address(RealFunction(&::_beginthreadex)), Address(&RefusingBeginThread));
     ASSERT_TRUE(hook.Installed());
-    EXPECT_EQ(kLargeDigests, Digest(large.path, 3).texts);
+    EXPECT_EQ(kLargeDigests, Digest(m_large.path, 3).texts);
 }
 
 TEST_F(ParallelFileDigest, AFileThatCannotBeOpenedFailsWithTheReadersTextAndLeavesNoThread)
@@ -176,15 +145,14 @@ TEST_F(ParallelFileDigest, APipeIsReadToItsEnd)
     const HANDLE pipe =
         CreateNamedPipeW(name, PIPE_ACCESS_OUTBOUND, PIPE_TYPE_BYTE | PIPE_WAIT, 1, 65536, 65536, 0, nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, pipe);
-    std::thread writer([pipe] {
-        ConnectNamedPipe(pipe, nullptr);
+    std::thread writer([pipe] {  // a pipe holds a fraction of the bytes: the writer waits for the reader
         const std::string bytes = PatternBytes(kThreeMiB);
         DWORD written = 0;
+        ConnectNamedPipe(pipe, nullptr);
         WriteFile(pipe, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-        FlushFileBuffers(pipe);
         CloseHandle(pipe);
     });
-    DigestTexts digests;
+    DigestTexts digests;  // not counting threads: the writer's ends meanwhile
     EXPECT_TRUE(DigestFileInParallel(m_provider, AllDigests(), name, 2, digests)) << LastErrorText();
     writer.join();
     EXPECT_EQ(kThreeMiBDigests, digests.texts);
@@ -216,3 +184,5 @@ TEST(ShareDigests, EverySelectedDigestOnceOnNoMoreThreadsThanDigestsWithTheWorkB
     const std::vector<DigestSelection> two = ShareDigests(AllDigests(), 2);
     EXPECT_LE(std::abs(cost(two[0]) - cost(two[1])), cost(DigestSelection().set(1)));
 }
+
+}  // namespace

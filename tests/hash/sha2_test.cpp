@@ -16,11 +16,10 @@ namespace {
 struct Sha2Case {
     const char* algorithm;  // also names its NIST answer files
     CVnHashObject* hash;
-    DWORD digestLength;
+    bool wide;  // SHA-384/512: 64-bit words in 128-byte blocks
     const char* path;
     bool offered;
-    bool wideWords() const { return digestLength > 32; }  // SHA-384/512: 64-bit words
-    size_t blockSize() const { return wideWords() ? 128 : 64; }
+    size_t blockSize() const { return wide ? 128 : 64; }
 };
 
 void PrintTo(const Sha2Case& test, std::ostream* out) { *out << test.algorithm << "_" << test.path; }
@@ -32,14 +31,14 @@ std::vector<Sha2Case> EveryAlgorithmOnEveryPath()
     static CVnSha384 sha384;
     static CVnSha512 sha512;
     std::vector<Sha2Case> cases;
-    const auto addEveryPath = [&cases](const char* algorithm, CVnHashObject& hash, DWORD length, const auto& paths) {
+    const auto addEveryPath = [&cases](const char* algorithm, CVnHashObject& hash, bool wide, const auto& paths) {
         for (const auto& path : paths)
-            cases.push_back({algorithm, &hash, length, path.name, path.offered(GetCpuFeatures())});
+            cases.push_back({algorithm, &hash, wide, path.name, path.offered(GetCpuFeatures())});
     };
-    addEveryPath("SHA224", sha224, 28, Sha256Paths());
-    addEveryPath("SHA256", sha256, 32, Sha256Paths());
-    addEveryPath("SHA384", sha384, 48, Sha512Paths());
-    addEveryPath("SHA512", sha512, 64, Sha512Paths());
+    addEveryPath("SHA224", sha224, false, Sha256Paths());
+    addEveryPath("SHA256", sha256, false, Sha256Paths());
+    addEveryPath("SHA384", sha384, true, Sha512Paths());
+    addEveryPath("SHA512", sha512, true, Sha512Paths());
     return cases;
 }
 
@@ -50,52 +49,60 @@ Bytes RandomBytes(std::mt19937& random, size_t size)
     return bytes;
 }
 
+template <typename State> State RandomState(std::mt19937& random)
+{
+    State state;
+    for (auto& word : state)
+        word = static_cast<typename State::value_type>((ULONGLONG {random()} << 32) | random());
+    return state;
+}
+
 class Sha2Digests : public testing::TestWithParam<Sha2Case> {
 protected:
     void SetUp() override
     {
         if (!GetParam().offered)
             GTEST_SKIP() << "this processor lacks the " << GetParam().path << " path of " << GetParam().algorithm;
-        ASSERT_TRUE(GetParam().wideWords() ? UseSha512Path(GetParam().path) : UseSha256Path(GetParam().path));
+        ASSERT_TRUE(GetParam().wide ? UseSha512Path(GetParam().path) : UseSha256Path(GetParam().path));
     }
     void TearDown() override { UsePreferredSha2Paths(); }
 
     // Gives `run(compress, state)` one random state on this path and on the portable one.
-    template <typename Run> void ExpectSameStateAsPortable(std::mt19937& random, Run run, const std::string& what)
+    template <typename Run> void ExpectSameStateAsPortable(std::mt19937& random, Run run)
     {
         const auto expectSame = [&](auto active, auto portable, auto state) {
-            using Word = typename decltype(state)::value_type;
-            for (Word& word : state)
-                word = static_cast<Word>((ULONGLONG {random()} << 32) | random());
             auto reference = state;
             run(active, state.data());
             run(portable, reference.data());
-            EXPECT_EQ(reference, state) << what;
+            EXPECT_EQ(reference, state);
         };
-        if (GetParam().wideWords())
-            expectSame(ActiveSha512Path().compress, Sha512Paths().back().compress, std::array<ULONGLONG, 8>());
+        if (GetParam().wide)
+            expectSame(ActiveSha512Path().compress, Sha512Paths().back().compress,
+                       RandomState<std::array<ULONGLONG, 8>>(random));
         else
-            expectSame(ActiveSha256Path().compress, Sha256Paths().back().compress, std::array<DWORD, 8>());
+            expectSame(ActiveSha256Path().compress, Sha256Paths().back().compress,
+                       RandomState<std::array<DWORD, 8>>(random));
     }
 };
 
 // Finish, DigestToHex and DigestToString must write the digest (and a terminator) and not one byte past it.
-void ExpectDigestWrittenExactly(const Sha2Case& test, const KnownAnswer& answer, size_t split)
+void ExpectDigestWrittenExactly(CVnHashObject& hash, const KnownAnswer& answer, size_t split)
 {
     const std::wstring expected = Hex(answer.digest);
+    const size_t length = answer.digest.size();
     BYTE digest[80];
     wchar_t hex[160];
     std::fill_n(digest, 80, BYTE {0xCC});
     std::fill_n(hex, 160, L'#');
-    test.hash->Reset();
-    test.hash->Update(answer.message.data(), static_cast<DWORD>(split));
-    test.hash->Update(answer.message.data() + split, static_cast<DWORD>(answer.message.size() - split));
-    ASSERT_EQ(test.digestLength, test.hash->Finish(digest));
-    ASSERT_EQ(expected + std::wstring(2 * (80 - test.digestLength), L'C'), Hex(digest, 80));
-    test.hash->DigestToHex(digest, hex);
-    ASSERT_EQ(expected + L'\0' + L'#', std::wstring(hex, 2 * test.digestLength + 2));
+    hash.Reset();
+    hash.Update(answer.message.data(), static_cast<DWORD>(split));
+    hash.Update(answer.message.data() + split, static_cast<DWORD>(answer.message.size() - split));
+    ASSERT_EQ(length, hash.Finish(digest));
+    ASSERT_EQ(expected + std::wstring(2 * (80 - length), L'C'), Hex(digest, 80));
+    hash.DigestToHex(digest, hex);
+    ASSERT_EQ(expected + L'\0' + L'#', std::wstring(hex, 2 * length + 2));
     std::wstring text = L"earlier text";
-    test.hash->DigestToString(digest, text);
+    hash.DigestToString(digest, text);
     ASSERT_EQ(expected, text);
 }
 
@@ -110,23 +117,38 @@ TEST_P(Sha2Digests, NistAnswersWholeAndSplitAtEveryOffsetNearTheBlockBoundaries)
             // Cuts in a pending block, at its end and among whole blocks from the caller; more would only cost time.
             const size_t lastSplit = size <= 4 * block ? std::min(size, 2 * block + 1) : 0;
             for (size_t split = 0; split <= lastSplit; ++split) {
-                ASSERT_NO_FATAL_FAILURE(ExpectDigestWrittenExactly(GetParam(), answer, split))
+                ASSERT_NO_FATAL_FAILURE(ExpectDigestWrittenExactly(*GetParam().hash, answer, split))
                     << size << " bytes split at " << split;
             }
         }
     }
 }
 
+// SHA-224/256 through the classes' one-block buffer: the portable state, and the buffer left holding the last block.
+void ExpectThroughBufferAsPortable(std::mt19937& random, const BYTE* blocks, int count)
+{
+    std::array<DWORD, 8> state = RandomState<std::array<DWORD, 8>>(random), expected = state;
+    std::array<BYTE, 64> buffer, untouched;
+    buffer.fill(0xA5);
+    untouched = buffer;
+    ActiveSha256Path().compressThrough(state.data(), buffer.data(), blocks, count);
+    Sha256Paths().back().compress(expected.data(), blocks, count);
+    EXPECT_EQ(expected, state);
+    EXPECT_TRUE(count > 0 ? std::equal(buffer.begin(), buffer.end(), blocks + 64 * (count - 1)) : buffer == untouched);
+}
+
 // Random states, data at every alignment within a vector, counts of 0 or less included.
-TEST_P(Sha2Digests, BlockFunctionMatchesPortableOnRandomInput)
+TEST_P(Sha2Digests, BlockFunctionsMatchPortableOnRandomInput)
 {
     std::mt19937 random(20240611);
     const Bytes data = RandomBytes(random, 16 + 9 * GetParam().blockSize());
     for (int round = 0; round < 200; ++round) {
         const int count = static_cast<int>(random() % 12) - 2;
-        const size_t offset = random() % 16;
-        const auto run = [&](auto compress, auto* state) { compress(state, data.data() + offset, count); };
-        ExpectSameStateAsPortable(random, run, std::to_string(count) + " blocks at +" + std::to_string(offset));
+        const BYTE* const blocks = data.data() + random() % 16;
+        SCOPED_TRACE(testing::Message() << count << " blocks at +" << (blocks - data.data()));
+        ExpectSameStateAsPortable(random, [&](auto compress, auto* state) { compress(state, blocks, count); });
+        if (!GetParam().wide)
+            ExpectThroughBufferAsPortable(random, blocks, count);
     }
 }
 
@@ -164,11 +186,11 @@ TEST_P(Sha2Digests, RunsFromAStackAlignedToFourBytesOnly)
     std::mt19937 random(4);
     const Bytes data = RandomBytes(random, 3 * GetParam().blockSize());
     for (unsigned misalignment : {0u, 4u, 8u, 12u}) {
-        const auto run = [&](auto compress, auto* state) {
+        SCOPED_TRACE(testing::Message() << "stack at 16n + " << misalignment);
+        ExpectSameStateAsPortable(random, [&](auto compress, auto* state) {
             const auto function = reinterpret_cast<void (*)()>(compress);
             CallThroughMisalignedStack({state, data.data(), 3, function, 0}, misalignment);
-        };
-        ExpectSameStateAsPortable(random, run, "stack at 16n + " + std::to_string(misalignment));
+        });
     }
 #else
     GTEST_SKIP() << "misaligned-stack entry of the " << GetParam().path
@@ -179,82 +201,73 @@ TEST_P(Sha2Digests, RunsFromAStackAlignedToFourBytesOnly)
 INSTANTIATE_TEST_SUITE_P(EveryPath, Sha2Digests, testing::ValuesIn(EveryAlgorithmOnEveryPath()),
                          testing::PrintToStringParamName());
 
-// SHA-224/256 through the classes' one-block buffer: the portable state, and the buffer left holding the last block.
-TEST(Sha256ThroughBuffer, EveryOfferedPathMatchesPortableAndKeepsTheLastBlock)
+// The features as digits, in the order ssse3 sse41 sha bmi2 avx2 avx512vl.
+std::string Digits(const CpuFeatures& c)
 {
-    std::mt19937 random(17);
-    const Bytes data = RandomBytes(random, 16 + 9 * 64);
-    for (const Sha256Path& path : Sha256Paths()) {
-        if (!path.offered(GetCpuFeatures()))
-            continue;
-        for (int round = 0; round < 200; ++round) {
-            const int count = static_cast<int>(random() % 12) - 2;
-            const BYTE* const blocks = data.data() + random() % 16;
-            std::array<DWORD, 8> state;
-            std::generate(state.begin(), state.end(), [&random] { return static_cast<DWORD>(random()); });
-            std::array<DWORD, 8> expected = state;
-            std::array<BYTE, 64> buffer;
-            buffer.fill(0xA5);
-            const std::array<BYTE, 64> untouched = buffer;
-            path.compressThrough(state.data(), buffer.data(), blocks, count);
-            Sha256Paths().back().compress(expected.data(), blocks, count);
-            SCOPED_TRACE(testing::Message() << path.name << ": " << count << " blocks at +" << (blocks - data.data()));
-            EXPECT_EQ(expected, state);
-            if (count > 0)
-                EXPECT_TRUE(std::equal(buffer.begin(), buffer.end(), blocks + 64 * (count - 1)));
-            else
-                EXPECT_EQ(untouched, buffer);
-        }
-    }
+    return {char('0' + c.ssse3), char('0' + c.sse41), char('0' + c.sha),
+            char('0' + c.bmi2),  char('0' + c.avx2),  char('0' + c.avx512vl)};
+}
+
+CpuFeatures FromDigits(const std::string& d)
+{
+    return {d[0] == '1', d[1] == '1', d[2] == '1', d[3] == '1', d[4] == '1', d[5] == '1'};
 }
 
 // Leaf 1 ECX: SSSE3, SSE4.1, OSXSAVE, AVX; leaf 1 EDX: SSE2; leaf 7 EBX: AVX2, BMI2, AVX-512F, SHA, AVX-512VL.
-constexpr DWORD kOsXsave = 1u << 27, kAllLeaf1Ecx = 1u << 9 | 1u << 19 | kOsXsave | 1u << 28, kSse2 = 1u << 26;
-constexpr DWORD kAllLeaf7Ebx = 1u << 5 | 1u << 8 | 1u << 16 | 1u << 29 | 1u << 31;
+constexpr DWORD kSsse3 = 1u << 9, kSse41 = 1u << 19, kOsXsave = 1u << 27, kAvx = 1u << 28, kSse2 = 1u << 26;
+constexpr DWORD kAvx2 = 1u << 5, kBmi2 = 1u << 8, kAvx512F = 1u << 16, kSha = 1u << 29, kAvx512Vl = 1u << 31;
 
-// Unless the system saves their registers across thread switches, AVX instructions fault.
-TEST(CpuFeatures, CountOnlyWithTheSystemSavingTheirRegisters)
+// Every bit the processor and the system report, less those given; XCR0 bits: x87, XMM, YMM, opmask, ZMM0-15, ZMM16-31.
+CpuidRegisters AllBut(DWORD leaf1Ecx, DWORD leaf1Edx, DWORD leaf7Ebx, ULONGLONG xcr0)
 {
-    const struct {
-        const char* what;
-        CpuidRegisters registers;
-        bool avx2, avx512vl;
-    } cases[] = {
-        {"ZMM state saved", {kAllLeaf1Ecx, kSse2, kAllLeaf7Ebx, 0xE7}, true, true},
-        {"YMM state only", {kAllLeaf1Ecx, kSse2, kAllLeaf7Ebx, 0x07}, true, false},
-        {"XMM state only", {kAllLeaf1Ecx, kSse2, kAllLeaf7Ebx, 0x03}, false, false},
-        {"XGETBV not enabled", {kAllLeaf1Ecx & ~kOsXsave, kSse2, kAllLeaf7Ebx, 0xE7}, false, false},
-    };
-    for (const auto& test : cases) {
-        EXPECT_EQ(test.avx2, DecodeCpuFeatures(test.registers).avx2) << test.what;
-        EXPECT_EQ(test.avx512vl, DecodeCpuFeatures(test.registers).avx512vl) << test.what;
-    }
+    return {(kSsse3 | kSse41 | kOsXsave | kAvx) & ~leaf1Ecx, kSse2 & ~leaf1Edx,
+            (kAvx2 | kBmi2 | kAvx512F | kSha | kAvx512Vl) & ~leaf7Ebx, 0xE7 & ~xcr0};
 }
 
-CpuFeatures With(std::initializer_list<bool CpuFeatures::*> present)
+// A feature counts only with everything it rests on; an AVX one only while the system saves its registers
+// across thread switches, since the instructions fault otherwise.
+TEST(CpuFeatures, EachInputTheFeaturesRestOnCounts)
 {
-    CpuFeatures cpu;
-    for (bool CpuFeatures::*feature : present)
-        cpu.*feature = true;
-    return cpu;
+    // clang-format off
+    const struct { const char* without; CpuidRegisters registers; const char* features; } rows[] = {
+        {"nothing",   AllBut(0, 0, 0, 0),         "111111"},
+        {"SSE2",      AllBut(0, kSse2, 0, 0),     "000111"},
+        {"SSSE3",     AllBut(kSsse3, 0, 0, 0),    "000111"},
+        {"SSE4.1",    AllBut(kSse41, 0, 0, 0),    "100111"},
+        {"SHA",       AllBut(0, 0, kSha, 0),      "110111"},
+        {"BMI2",      AllBut(0, 0, kBmi2, 0),     "111011"},
+        {"OSXSAVE",   AllBut(kOsXsave, 0, 0, 0),  "111100"},
+        {"AVX",       AllBut(kAvx, 0, 0, 0),      "111100"},
+        {"AVX2",      AllBut(0, 0, kAvx2, 0),     "111100"},
+        {"AVX-512F",  AllBut(0, 0, kAvx512F, 0),  "111110"},
+        {"AVX-512VL", AllBut(0, 0, kAvx512Vl, 0), "111110"},
+        {"XMM",       AllBut(0, 0, 0, 0x02),      "111100"},
+        {"YMM",       AllBut(0, 0, 0, 0x04),      "111100"},
+        {"opmask",    AllBut(0, 0, 0, 0x20),      "111110"},
+        {"ZMM0-15",   AllBut(0, 0, 0, 0x40),      "111110"},
+        {"ZMM16-31",  AllBut(0, 0, 0, 0x80),      "111110"},
+    };
+    // clang-format on
+    for (const auto& row : rows)
+        EXPECT_EQ(row.features, Digits(DecodeCpuFeatures(row.registers))) << "without " << row.without;
 }
 
 TEST(Sha2PathChoice, TakesTheFastestPathTheProcessorOffers)
 {
-    using C = CpuFeatures;
     constexpr bool kX64 = sizeof(void*) == 8;
-    const struct {
-        const char* what;
-        CpuFeatures cpu;
-        const char *sha256, *sha512;
-    } cases[] = {
-        {"ssse3 bmi2", With({&C::ssse3, &C::bmi2}), "portable", "ssse3"},
-        {"ssse3 avx2", With({&C::ssse3, &C::avx2}), "portable", kX64 ? "ssse3" : "avx2"},  // rorx needs BMI2
-        {"all", With({&C::ssse3, &C::sse41, &C::sha, &C::bmi2, &C::avx2, &C::avx512vl}), "shani", "avx512vl"},
+    // clang-format off
+    const struct { const char* cpu; const char *sha256, *sha512; } rows[] = {
+        {"111111", "shani",    "avx512vl"},
+        {"110110",              "portable", "avx2"},
+        {"100010",                         "portable", kX64 ? "ssse3" : "avx2"},  // rorx needs BMI2
+        {"100100",                         "portable", "ssse3"},
+        {"000100",                               "portable", kX64 ? "bmi2" : "portable"},
+        {"000000",                                   "portable", "portable"},
     };
-    for (const auto& test : cases) {
-        EXPECT_STREQ(test.sha256, PreferredSha256Path(test.cpu).name) << test.what;
-        EXPECT_STREQ(test.sha512, PreferredSha512Path(test.cpu).name) << test.what;
+    // clang-format on
+    for (const auto& row : rows) {
+        EXPECT_STREQ(row.sha256, PreferredSha256Path(FromDigits(row.cpu)).name) << row.cpu;
+        EXPECT_STREQ(row.sha512, PreferredSha512Path(FromDigits(row.cpu)).name) << row.cpu;
     }
 }
 

@@ -36,14 +36,35 @@ inline int RedirectImports(void* from, void* to)
     return changed;
 }
 
+// A function's address, as ImportHook takes it.
+template <typename Function> void* Address(Function* function) { return reinterpret_cast<void*>(function); }
+
+// An import and what to put in its place.
+struct Replacement {
+    void *imported = nullptr, *standIn = nullptr;
+};
+
+// A stand-in for a platform function that fails with `kError`, returning FALSE or null.
+template <DWORD kError, typename Result, typename... Arguments> Result WINAPI Refuse(Arguments...)
+{
+    ::SetLastError(kError);
+    return Result();
+}
+template <DWORD kError, typename Result, typename... Arguments>
+Replacement Refusal(Result(WINAPI* imported)(Arguments...))
+{
+    return {Address(imported), Address(&Refuse<kError, Result, Arguments...>)};
+}
+
 // Points the import of `imported` (the address of a dllimport function, read from the import table) at
-// `replacement` while it lives, so one hook at a time per function.
+// `replacement` while it lives, so one hook at a time per function; null for none.
 class ImportHook {
 public:
     ImportHook(void* imported, void* replacement)
         : original(imported), m_replacement(replacement), m_changed(RedirectImports(imported, replacement))
     {
     }
+    explicit ImportHook(const Replacement& replacement) : ImportHook(replacement.imported, replacement.standIn) { }
     ~ImportHook() { RedirectImports(m_replacement, original); }
     ImportHook(const ImportHook&) = delete;
     ImportHook& operator=(const ImportHook&) = delete;
@@ -118,8 +139,8 @@ private:
     std::mutex m_mutex;
     std::deque<DWORD> m_refusals;
     std::vector<Acquisition> m_acquisitions;
-    ImportHook m_acquire {reinterpret_cast<void*>(&::CryptAcquireContextW), reinterpret_cast<void*>(&Acquire)};
-    ImportHook m_release {reinterpret_cast<void*>(&::CryptReleaseContext), reinterpret_cast<void*>(&Release)};
+    ImportHook m_acquire {Address(&::CryptAcquireContextW), Address(&Acquire)};
+    ImportHook m_release {Address(&::CryptReleaseContext), Address(&Release)};
 };
 
 // What the system itself says about `code`, without the line break at its end; `otherwise` when it has nothing.
