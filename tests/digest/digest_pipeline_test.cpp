@@ -1,43 +1,96 @@
+// The digests of a text's bytes in each encoding, and what the encoding replaced: literal bytes here, digested
+// by the separately tested one-shot engine.
 #include "digest/digest_pipeline.h"
 
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <tuple>
 
 #include "tests/support/provider_fixture.h"
 
+namespace {
+
+using E = ByteEncoding;
 using DigestPipeline = ProviderTest;
 
-TEST_F(DigestPipeline, DigestsExactlyTheWholeEncodedText)
+auto Fields(const EncodingLoss& loss)
 {
-    using E = ByteEncoding;
-    const std::string chineseAnsi = GetACP() == 936 ? "\xD6\xD0\xCE\xC4" : "??";
-    const std::string zero(1, '\0');
+    return std::make_tuple(loss.codePage, loss.count, loss.firstPosition, loss.firstCharacter);
+}
+
+struct EncodingCase {
+    UINT onlyIn;  // the ANSI code page the row is for; 0: any
+    std::wstring text;
+    E encoding;
+    bool terminator;
+    std::string bytes;  // none: no digests
+    EncodingLoss loss;  // none, or the code page, the characters replaced and the first one's position and value
+};
+
+// What a code page lacks, holds or replaces by a look-alike ("best fit") differs between 1252 and 936; Wine gives
+// a default character for each half of a surrogate pair. The whole text is digested, past the 131,071 units an
+// edit box keeps in a fixed buffer, and in pieces of the 262,144-byte conversion buffer (87,381 units of UTF-8,
+// 262,144 or 131,072 of ANSI) that never part a pair.
+TEST_F(DigestPipeline, DigestsTheWholeEncodedTextAndSaysWhatTheEncodingReplaced)
+{
+    const UINT acp = GetACP();
+    const std::wstring emoji = L"\U0001F600";
+    const std::string zero(1, '\0'), emojiUtf8 = "\xF0\x9F\x98\x80", replaced = "\xEF\xBF\xBD";
+    const std::string zhongWenGbk = "\xD6\xD0\xCE\xC4";
     // clang-format off
-    const struct { std::wstring text; E encoding; bool terminator; std::string bytes; } cases[] = {
-        {L"",             E::Utf8,    false, ""},  // no bytes, no digests
-        {L"",             E::Ansi,    true,  zero},
-        {L"abc",          E::Ansi,    false, "abc"},
-        {L"abc",          E::Ansi,    true,  "abc" + zero},
-        {L"abc",          E::Utf8,    true,  "abc" + zero},
-        {L"abc",          E::Utf16Le, false, std::string("a\0b\0c\0", 6)},
-        {L"abc",          E::Utf16Le, true,  std::string("a\0b\0c\0\0\0", 8)},
-        {L"a\r\nb",       E::Utf16Le, false, std::string("a\0\r\0\n\0b\0", 8)},
-        {L"\u4E2D\u6587", E::Ansi,    true,  chineseAnsi + zero},
-        {L"\u4E2D\u6587", E::Utf8,    false, "\xE4\xB8\xAD\xE6\x96\x87"},
-        // Past the 131,071 units an edit box gives a fixed buffer and the 262,144-byte conversion buffer,
-        // which takes 87,381 units of UTF-8 at a time: a surrogate pair across that boundary stays whole.
-        {std::wstring(140000, L'\u4E2D'), E::Utf16Le, false, Repeat("\x2D\x4E", 140000)},
-        {std::wstring(87380, L'\u4E2D') + L"\xD83D\xDE00" + std::wstring(2620, L'\u4E2D'), E::Utf8, false,
-         Repeat("\xE4\xB8\xAD", 87380) + "\xF0\x9F\x98\x80" + Repeat("\xE4\xB8\xAD", 2620)},
+    const EncodingCase cases[] = {
+        {0,    L"",                           E::Utf8,    false, "",                                  {}},
+        {0,    L"",                           E::Ansi,    true,  zero,                                {}},
+        {0,    L"abc",                        E::Ansi,    false, "abc",                               {}},
+        {0,    L"abc",                        E::Ansi,    true,  "abc" + zero,                        {}},
+        {0,    L"abc",                        E::Utf8,    true,  "abc" + zero,                        {}},
+        {0,    L"abc",                        E::Utf16Le, false, std::string("a\0b\0c\0", 6),        {}},
+        {0,    L"abc",                        E::Utf16Le, true,  std::string("a\0b\0c\0\0\0", 8),    {}},
+        {0,    L"a\r\nb",                     E::Utf16Le, false, std::string("a\0\r\0\n\0b\0", 8),    {}},
+        {0,    L"\u4E2D\u6587",               E::Utf8,    false, "\xE4\xB8\xAD\xE6\x96\x87",          {}},
+        {0,    L"\u4E2D" + emoji,             E::Utf8,    false, "\xE4\xB8\xAD" + emojiUtf8,           {}},
+        {0,    L"a\xD800",                    E::Utf16Le, false, std::string("a\0\0\xD8", 4),        {}},  // holds every unit
+        {0,    L"a" + emoji + L"z",           E::Ansi,    false, "a??z",                              {acp, 1, 2, 0x1F600}},
+        {0,    L"a\xD83Dz\xDE00",             E::Utf8,    false, "a" + replaced + "z" + replaced,    {CP_UTF8, 2, 2, 0xD83D}},
+        {0,    emoji + L"\xDC00",             E::Utf8,    false, emojiUtf8 + replaced,               {CP_UTF8, 1, 2, 0xDC00}},
+        {1252, L"abc \u4F60\u597D",           E::Ansi,    false, "abc ??",                            {1252, 2, 5, 0x4F60}},
+        {1252, L"\uFF21\uFF22\uFF23",         E::Ansi,    false, "ABC",                               {1252, 3, 1, 0xFF21}},
+        {1252, L"x\u221E\u03A9\u0101\u0130?", E::Ansi,    false, "x8OaI?",                            {1252, 4, 2, 0x221E}},
+        {1252, L"caf\u00E9 \u00DF",           E::Ansi,    false, "caf\xE9 \xDF",                      {}},
+        {936,  L"\u4E2D\u6587",               E::Ansi,    true,  zhongWenGbk + zero,                  {}},
+        {936,  L"\u4E2D\u6587\u00DF",         E::Ansi,    false, zhongWenGbk + "?",                   {936, 1, 3, 0xDF}},
+        {936,  L"\u00DF",                     E::Ansi,    false, "?",                                 {936, 1, 1, 0xDF}},
+        {936,  L"\uFF21\uFF22\uFF23",         E::Ansi,    false, "\xA3\xC1\xA3\xC2\xA3\xC3",          {}},
+        {0, Repeat(L"\u4E2D", 140000),          E::Utf16Le, false, Repeat("\x2D\x4E", 140000),        {}},
+        {0, Repeat(emoji.c_str(), 50000) + L"\xD800" L"a", E::Utf8, false, Repeat(emojiUtf8.c_str(), 50000) + replaced + "a", {CP_UTF8, 1, 50001, 0xD800}},
+        {0, Repeat(emoji.c_str(), 150000),      E::Ansi,    false, std::string(300000, '?'),            {acp, 150000, 1, 0x1F600}},
+    };
+    // clang-format on
+    for (const EncodingCase& c : cases) {
+        if (c.onlyIn != 0 && c.onlyIn != acp)
+            continue;
+        const DigestTexts result =
+            ComputeDigestTexts(m_provider, c.text.c_str(), c.text.size(), c.encoding, c.terminator);
+        SCOPED_TRACE(testing::Message() << c.text.size() << " units in encoding " << int(c.encoding));
+        EXPECT_EQ(!c.bytes.empty(), result.hasDigests);
+        EXPECT_EQ(c.bytes.empty() ? SevenTexts() : Reference(c.bytes), result.texts);
+        EXPECT_EQ(Fields(c.loss), Fields(result.loss));
+    }
+}
+
+TEST(EncodingLossNames, NameTheEncodingAndTheFirstCharacter)
+{
+    // clang-format off
+    const struct { EncodingLoss loss; const wchar_t *encoding, *character; } cases[] = {
+        {{1252, 2, 5, 0x4F60},    L"ANSI 代码页 1252", L"“你”(U+4F60)"},
+        {{936, 1, 1, 0x1F600},    L"ANSI 代码页 936",  L"“\U0001F600”(U+1F600)"},
+        {{CP_UTF8, 1, 2, 0xDC00}, L"UTF-8",            L"U+DC00(落单的代理项)"},
     };
     // clang-format on
     for (const auto& c : cases) {
-        const DigestTexts result =
-            ComputeDigestTexts(m_provider, c.text.c_str(), c.text.size(), c.encoding, c.terminator);
-        EXPECT_EQ(!c.bytes.empty(), result.hasDigests);
-        EXPECT_EQ(c.bytes.empty() ? SevenTexts() : Reference(c.bytes), result.texts)
-            << c.text.size() << " units in encoding " << int(c.encoding);
+        EXPECT_EQ(c.encoding, EncodingLossName(c.loss));
+        EXPECT_EQ(c.character, ReplacedCharacterName(c.loss));
     }
 }
 
@@ -79,3 +132,5 @@ TEST_F(DigestPipeline, ATextTooLongToConvertShowsTheReasonInEverySlot)
         EXPECT_FALSE(result.hasDigests);
     }
 }
+
+}  // namespace

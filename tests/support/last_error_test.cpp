@@ -37,8 +37,8 @@ TEST(LastErrorSetSystem, RecordsCodeAndContextColonMessage)
         {0xE0001234,          L"读取失败",       L"读取失败:未知系统错误0xE0001234。"},
         {12000,               nullptr,          internet},
         {12999,               L"连接失败",       L"连接失败:" + internet},
-        {11999,               nullptr,          SystemMessage(11999, nullptr, L"未知系统错误0x00002EDF。")},
-        {13000,               nullptr,          SystemMessage(13000, nullptr, L"未知系统错误0x000032C8。")},
+        {11999,               nullptr,          SystemMessage(11999, L"未知系统错误0x00002EDF。")},
+        {13000,               nullptr,          SystemMessage(13000, L"未知系统错误0x000032C8。")},
     };
     // clang-format on
     for (const auto& c : cases) {

@@ -10,6 +10,7 @@
 #include <deque>
 #include <mutex>
 #include <string>
+#include <tuple>
 #include <vector>
 
 // Points every import-table entry of this executable that holds `from` to `to`; returns how many it changed.
@@ -81,10 +82,7 @@ private:
 // choosing. One watch at a time.
 class ProviderWatch {
 public:
-    struct Acquisition {
-        std::wstring container;
-        DWORD type, flags;
-    };
+    using Acquisition = std::tuple<std::wstring, DWORD, DWORD>;  // container, type, flags
 
     bool Installed() const { return m_acquire.Installed() && m_release.Installed(); }
     // Contexts acquired and not yet released, by anyone in the process.
@@ -109,7 +107,7 @@ private:
         ProviderWatch& watch = *s_watch;
         {
             std::lock_guard<std::mutex> lock(watch.m_mutex);
-            watch.m_acquisitions.push_back({container ? container : L"(null)", type, flags});
+            watch.m_acquisitions.emplace_back(container ? container : L"(null)", type, flags);
             if (!watch.m_refusals.empty()) {
                 ::SetLastError(watch.m_refusals.front());
                 watch.m_refusals.pop_front();
@@ -144,12 +142,11 @@ private:
 };
 
 // What the system itself says about `code`, without the line break at its end; `otherwise` when it has nothing.
-inline std::wstring SystemMessage(DWORD code, HMODULE module = nullptr, const wchar_t* otherwise = L"")
+inline std::wstring SystemMessage(DWORD code, const wchar_t* otherwise = L"")
 {
     wchar_t text[4096] = {};
-    const DWORD from = module ? FORMAT_MESSAGE_FROM_HMODULE : FORMAT_MESSAGE_FROM_SYSTEM;
-    ::FormatMessageW(from | FORMAT_MESSAGE_IGNORE_INSERTS, module, code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
-                     text, 4096, nullptr);
+    ::FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
+                     MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), text, 4096, nullptr);
     std::wstring message = text;
     message.erase(message.find_last_not_of(L"\r\n") + 1);
     return message.empty() ? otherwise : message;
@@ -160,5 +157,5 @@ inline std::wstring RecordedDetail(DWORD code)
 {
     wchar_t unknown[32] = {};
     swprintf(unknown, 32, L"未知系统错误0x%08X。", static_cast<unsigned>(code));
-    return SystemMessage(code, nullptr, unknown);
+    return SystemMessage(code, unknown);
 }
