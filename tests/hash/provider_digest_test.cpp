@@ -2,6 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
+#include "hash/sha256.h"
+#include "hash/sha2_path_override.h"
+#include "hash/sha2_paths.h"
+#include "hash/sha512.h"
 #include "support/last_error.h"
 #include "tests/support/known_digests.h"
 #include "tests/support/nist_vectors.h"
@@ -37,26 +43,79 @@ protected:
     HCRYPTPROV m_context = 0;
 };
 
-// The RFC and NIST messages, with the long-lived context and with a temporary one (context 0), which for
-// the SHA-2 digests must be of the provider type that has them.
-TEST_F(ProviderContext, DigestsEveryPublishedMessage)
+// The digest of the message fed in two pieces: Finish, DigestToHex and DigestToString must write it (and a
+// terminator) and not one byte past it.
+void ExpectDigestWrittenExactly(CVnHashObject& hash, const KnownAnswer& answer, size_t split)
 {
+    const std::wstring expected = Hex(answer.digest);
+    const size_t length = answer.digest.size();
+    BYTE digest[80];
+    std::fill_n(digest, 80, BYTE {0xCC});
+    hash.Reset();
+    hash.Update(answer.message.data(), static_cast<DWORD>(split));
+    hash.Update(answer.message.data() + split, static_cast<DWORD>(answer.message.size() - split));
+    ASSERT_EQ(length, hash.Finish(digest));
+    ASSERT_EQ(expected + std::wstring(2 * (80 - length), L'C'), Hex(digest, 80));
+    std::wstring hex(160, L'#'), text = L"earlier text";
+    hash.DigestToHex(digest, &hex[0]);
+    hash.DigestToString(digest, text);
+    ASSERT_EQ(expected + L'\0' + L'#', hex.substr(0, 2 * length + 2));
+    ASSERT_EQ(expected, text);
+}
+
+// Whole and split at each offset in a pending block, at its end and among whole blocks from the caller, on each
+// path this processor offers; more splits would only cost time.
+void ExpectEverySplitOnEveryPath(CVnHashObject& hash, const KnownAnswer& answer)
+{
+    const size_t size = answer.message.size(), block = hash.DigestLength() > 32 ? 128 : 64;
+    const size_t lastSplit = size <= 4 * block ? std::min(size, 2 * block + 1) : 0;
+    const auto onEach = [&](const auto& paths, bool (*use)(const char*)) {
+        for (const auto& path : paths) {
+            if (!use(path.name))
+                continue;  // this processor lacks it
+            for (size_t split = 0; split <= lastSplit; ++split)
+                ASSERT_NO_FATAL_FAILURE(ExpectDigestWrittenExactly(hash, answer, split)) << path.name << ", " << split;
+        }
+    };
+    block == 128 ? onEach(Sha512Paths(), &UseSha512Path) : onEach(Sha256Paths(), &UseSha256Path);
+    UsePreferredSha2Paths();
+}
+
+// Every published answer every way the programs compute it: by the provider through the long-lived context
+// and a temporary one (for the SHA-2 ids of the provider type that has them), and by the own SHA-2 classes.
+// ShortMsg has every length from 0 to a block: each place where the padding fits or spills.
+TEST_F(ProviderContext, GivesEveryPublishedAnswerEveryWay)
+{
+    CVnSha224 sha224;
+    CVnSha256 sha256;
+    CVnSha384 sha384;
+    CVnSha512 sha512;
     // clang-format off
-    const struct { const char* file; ALG_ID algorithm; size_t count; } suites[] = {
-        {"md4.txt",            CALG_MD4,     7},
-        {"md5.txt",            CALG_MD5,     7},
-        {"SHA1ShortMsg.rsp",   CALG_SHA1,    65},
-        {"SHA256ShortMsg.rsp", CALG_SHA_256, 65},
-        {"SHA384ShortMsg.rsp", CALG_SHA_384, 129},
-        {"SHA512ShortMsg.rsp", CALG_SHA_512, 129},
+    const struct { const char* file; size_t count; ALG_ID algorithm; CVnHashObject* own; } suites[] = {
+        {"md4.txt",            7,   CALG_MD4,     nullptr},
+        {"md5.txt",            7,   CALG_MD5,     nullptr},
+        {"SHA1ShortMsg.rsp",   65,  CALG_SHA1,    nullptr},
+        {"SHA224ShortMsg.rsp", 65,  0,            &sha224},
+        {"SHA224LongMsg.rsp",  64,  0,            &sha224},
+        {"SHA256ShortMsg.rsp", 65,  CALG_SHA_256, &sha256},
+        {"SHA256LongMsg.rsp",  64,  0,            &sha256},
+        {"SHA384ShortMsg.rsp", 129, CALG_SHA_384, &sha384},
+        {"SHA384LongMsg.rsp",  128, 0,            &sha384},
+        {"SHA512ShortMsg.rsp", 129, CALG_SHA_512, &sha512},
+        {"SHA512LongMsg.rsp",  128, 0,            &sha512},
     };
     // clang-format on
     for (const auto& suite : suites) {
         const std::vector<KnownAnswer> answers = ReadKnownAnswers(suite.file);
         EXPECT_EQ(suite.count, answers.size()) << suite.file;
         for (const KnownAnswer& answer : answers) {
-            for (const HCRYPTPROV context : {m_context, HCRYPTPROV {0}})
-                EXPECT_EQ(Hex(answer.digest), Digest(context, suite.algorithm, answer.message)) << suite.file;
+            SCOPED_TRACE(testing::Message() << suite.file << ", " << answer.message.size() << " bytes");
+            if (suite.algorithm != 0) {
+                for (const HCRYPTPROV context : {m_context, HCRYPTPROV {0}})
+                    EXPECT_EQ(Hex(answer.digest), Digest(context, suite.algorithm, answer.message));
+            }
+            if (suite.own != nullptr)
+                ExpectEverySplitOnEveryPath(*suite.own, answer);
         }
     }
 }

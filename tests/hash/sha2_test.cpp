@@ -1,128 +1,16 @@
-// Every SHA-2 class on every block function this processor offers, so that no path hides behind another.
+// Every SHA-2 block function this processor offers against the portable one, and how the processor's features
+// choose among them. The classes on every path: the known answers in provider_digest_test.cpp.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <array>
 #include <random>
+#include <type_traits>
 
-#include "hash/sha256.h"
-#include "hash/sha2_path_override.h"
 #include "hash/sha2_paths.h"
-#include "hash/sha512.h"
 #include "tests/support/nist_vectors.h"
 
 namespace {
-
-CVnSha224 g_sha224;
-CVnSha256 g_sha256;
-CVnSha384 g_sha384;
-CVnSha512 g_sha512;
-
-struct Sha2Case {
-    const char* algorithm;  // also names its NIST answer files
-    CVnHashObject* hash;
-    bool wide;  // SHA-384/512: 64-bit words in 128-byte blocks
-    const char* path;
-};
-void PrintTo(const Sha2Case& test, std::ostream* out) { *out << test.algorithm << "_" << test.path; }
-
-std::vector<Sha2Case> EveryAlgorithmOnEveryPath()
-{
-    std::vector<Sha2Case> cases;
-    for (const Sha256Path& path : Sha256Paths())
-        cases.insert(cases.end(), {{"SHA224", &g_sha224, false, path.name}, {"SHA256", &g_sha256, false, path.name}});
-    for (const Sha512Path& path : Sha512Paths())
-        cases.insert(cases.end(), {{"SHA384", &g_sha384, true, path.name}, {"SHA512", &g_sha512, true, path.name}});
-    return cases;
-}
-
-template <typename State> State RandomState(std::mt19937& random)
-{
-    State state;
-    for (auto& word : state)
-        word = static_cast<typename State::value_type>((ULONGLONG {random()} << 32) | random());
-    return state;
-}
-
-class Sha2Digests : public testing::TestWithParam<Sha2Case> {
-protected:
-    void SetUp() override
-    {
-        if (!(GetParam().wide ? UseSha512Path(GetParam().path) : UseSha256Path(GetParam().path)))
-            GTEST_SKIP() << "this processor lacks the " << GetParam().path << " path";
-    }
-    void TearDown() override { UsePreferredSha2Paths(); }
-    size_t BlockSize() const { return GetParam().wide ? 128 : 64; }
-
-    // Gives `run(compress, state)` one random state on this path and on the portable one.
-    template <typename Run> void ExpectSameStateAsPortable(std::mt19937& random, Run run)
-    {
-        const auto expectSame = [&](auto active, auto portable, auto state) {
-            auto reference = state;
-            run(active, state.data());
-            run(portable, reference.data());
-            EXPECT_EQ(reference, state);
-        };
-        if (GetParam().wide)
-            expectSame(ActiveSha512Path().compress, Sha512Paths().back().compress,
-                       RandomState<std::array<ULONGLONG, 8>>(random));
-        else
-            expectSame(ActiveSha256Path().compress, Sha256Paths().back().compress,
-                       RandomState<std::array<DWORD, 8>>(random));
-    }
-};
-
-// Finish, DigestToHex and DigestToString must write the digest (and a terminator) and not one byte past it.
-void ExpectDigestWrittenExactly(CVnHashObject& hash, const KnownAnswer& answer, size_t split)
-{
-    const std::wstring expected = Hex(answer.digest);
-    const size_t length = answer.digest.size();
-    BYTE digest[80];
-    wchar_t hex[160];
-    std::fill_n(digest, 80, BYTE {0xCC});
-    std::fill_n(hex, 160, L'#');
-    hash.Reset();
-    hash.Update(answer.message.data(), static_cast<DWORD>(split));
-    hash.Update(answer.message.data() + split, static_cast<DWORD>(answer.message.size() - split));
-    ASSERT_EQ(length, hash.Finish(digest));
-    ASSERT_EQ(expected + std::wstring(2 * (80 - length), L'C'), Hex(digest, 80));
-    hash.DigestToHex(digest, hex);
-    ASSERT_EQ(expected + L'\0' + L'#', std::wstring(hex, 2 * length + 2));
-    std::wstring text = L"earlier text";
-    hash.DigestToString(digest, text);
-    ASSERT_EQ(expected, text);
-}
-
-// ShortMsg has every length from 0 to a block: each place where the padding fits or spills.
-TEST_P(Sha2Digests, NistAnswersWholeAndSplitAtEveryOffsetNearTheBlockBoundaries)
-{
-    for (const char* kind : {"ShortMsg", "LongMsg"}) {
-        const std::vector<KnownAnswer> answers = ReadKnownAnswers(GetParam().algorithm + std::string(kind) + ".rsp");
-        ASSERT_GE(answers.size(), 64u) << kind;
-        for (const KnownAnswer& answer : answers) {
-            const size_t size = answer.message.size(), block = BlockSize();
-            // Cuts in a pending block, at its end and among whole blocks from the caller; more would only cost time.
-            const size_t lastSplit = size <= 4 * block ? std::min(size, 2 * block + 1) : 0;
-            for (size_t split = 0; split <= lastSplit; ++split) {
-                ASSERT_NO_FATAL_FAILURE(ExpectDigestWrittenExactly(*GetParam().hash, answer, split))
-                    << size << " bytes split at " << split;
-            }
-        }
-    }
-}
-
-// SHA-224/256 through the classes' one-block buffer: the portable state, and the buffer left holding the last block.
-void ExpectThroughBufferAsPortable(std::mt19937& random, const BYTE* blocks, int count)
-{
-    std::array<DWORD, 8> state = RandomState<std::array<DWORD, 8>>(random), expected = state;
-    std::array<BYTE, 64> buffer, untouched;
-    buffer.fill(0xA5);
-    untouched = buffer;
-    ActiveSha256Path().compressThrough(state.data(), buffer.data(), blocks, count);
-    Sha256Paths().back().compress(expected.data(), blocks, count);
-    EXPECT_EQ(expected, state);
-    EXPECT_TRUE(count > 0 ? std::equal(buffer.begin(), buffer.end(), blocks + 64 * (count - 1)) : buffer == untouched);
-}
 
 // Runs a block function as a 32-bit Windows caller may, with the stack at 16n + `misalignment` only: the vector
 // paths must realign it. Other builds always align the stack to 16 bytes.
@@ -157,28 +45,46 @@ void Compress(void (*compress)(Word*, const BYTE*, int), Word* state, const BYTE
 }
 
 // Random states, data at every alignment within a vector, counts of 0 or less included, and every stack
-// alignment a 32-bit caller may leave.
-TEST_P(Sha2Digests, BlockFunctionsMatchPortableOnRandomInput)
+// alignment a 32-bit caller may leave; SHA-224/256 also through the classes' one-block buffer, which must be
+// left holding the last block.
+template <typename Word, typename Path> void ExpectSameAsPortable(const std::vector<Path>& paths, size_t blockSize)
 {
     std::mt19937 random(20240611);
-    Bytes data(16 + 9 * BlockSize());
+    Bytes data(16 + 9 * blockSize);
     for (BYTE& byte : data)
         byte = static_cast<BYTE>(random());
-    for (int round = 0; round < 200; ++round) {
-        const int count = static_cast<int>(random() % 12) - 2;
-        const BYTE* const blocks = data.data() + random() % 16;
-        const unsigned misalignment = 4 * (round % 4);
-        SCOPED_TRACE(testing::Message() << count << " blocks at +" << (blocks - data.data()) << ", stack at 16n + "
-                                        << misalignment);
-        ExpectSameStateAsPortable(
-            random, [&](auto compress, auto* state) { Compress(compress, state, blocks, count, misalignment); });
-        if (!GetParam().wide)
-            ExpectThroughBufferAsPortable(random, blocks, count);
+    for (const Path& path : paths) {
+        for (int round = 0; round < 200 && path.offered(GetCpuFeatures()); ++round) {
+            const int count = static_cast<int>(random() % 12) - 2;
+            const BYTE* const blocks = data.data() + random() % 16;
+            const unsigned misalignment = 4 * (round % 4);
+            SCOPED_TRACE(testing::Message() << path.name << ": " << count << " blocks at +" << (blocks - data.data())
+                                            << ", stack at 16n + " << misalignment);
+            std::array<Word, 8> state, expected;
+            for (Word& word : state)
+                word = static_cast<Word>((ULONGLONG {random()} << 32) | random());
+            const std::array<Word, 8> start = expected = state;
+            Compress(path.compress, state.data(), blocks, count, misalignment);
+            paths.back().compress(expected.data(), blocks, count);
+            EXPECT_EQ(expected, state);
+            if constexpr (std::is_same_v<Path, Sha256Path>) {
+                std::array<BYTE, 64> buffer;
+                buffer.fill(0xA5);
+                state = start;
+                path.compressThrough(state.data(), buffer.data(), blocks, count);
+                EXPECT_EQ(expected, state);
+                EXPECT_TRUE(count > 0 ? std::equal(buffer.begin(), buffer.end(), blocks + 64 * (count - 1))
+                                      : std::count(buffer.begin(), buffer.end(), 0xA5) == 64);
+            }
+        }
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(EveryPath, Sha2Digests, testing::ValuesIn(EveryAlgorithmOnEveryPath()),
-                         testing::PrintToStringParamName());
+TEST(Sha2Paths, EachOfferedBlockFunctionMatchesThePortableOne)
+{
+    ExpectSameAsPortable<DWORD>(Sha256Paths(), 64);
+    ExpectSameAsPortable<ULONGLONG>(Sha512Paths(), 128);
+}
 
 // The features as digits, in the order ssse3 sse41 sha bmi2 avx2 avx512vl.
 std::string Digits(const CpuFeatures& c)
