@@ -4,10 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <tuple>
 
 #include "tests/support/provider_fixture.h"
+#include "tests/support/temp_file.h"
 
 namespace {
 
@@ -91,6 +93,22 @@ TEST(EncodingLossNames, NameTheEncodingAndTheFirstCharacter)
     for (const auto& c : cases) {
         EXPECT_EQ(c.encoding, EncodingLossName(c.loss));
         EXPECT_EQ(c.character, ReplacedCharacterName(c.loss));
+    }
+}
+
+// The digest set underneath, fed as the console program feeds it files: one set, reset for every file.
+TEST_F(DigestPipeline, ASetFedInPiecesOfAnySizeGivesTheDigestsOfTheWhole)
+{
+    const std::string bytes = PatternBytes(1000);
+    CDigestSet set(m_provider);
+    for (size_t pieceSize : {1, 63, 64, 65, 127, 128, 129, 1000}) {  // around the 64- and 128-byte blocks
+        set.Reset();
+        for (size_t offset = 0; offset < bytes.size(); offset += pieceSize) {
+            set.Update(reinterpret_cast<const BYTE*>(bytes.data()) + offset,
+                       static_cast<DWORD>(std::min(pieceSize, bytes.size() - offset)));
+            set.Update(nullptr, 0);
+        }
+        EXPECT_EQ(Reference(bytes), set.Finish().texts) << "pieces of " << pieceSize;
     }
 }
 
