@@ -60,6 +60,7 @@ TEST_F(DigestPipeline, DigestsTheWholeEncodedTextAndSaysWhatTheEncodingReplaced)
         {1252, L"\uFF21\uFF22\uFF23",         E::Ansi,    false, "ABC",                               {1252, 3, 1, 0xFF21}},
         {1252, L"x\u221E\u03A9\u0101\u0130?", E::Ansi,    false, "x8OaI?",                            {1252, 4, 2, 0x221E}},
         {1252, L"caf\u00E9 \u00DF",           E::Ansi,    false, "caf\xE9 \xDF",                      {}},
+        {1252, L"a\u0080",                    E::Ansi,    false, "a?",                                {1252, 1, 2, 0x80}},  // below U+0100, not in 1252
         {936,  L"\u4E2D\u6587",               E::Ansi,    true,  zhongWenGbk + zero,                  {}},
         {936,  L"\u4E2D\u6587\u00DF",         E::Ansi,    false, zhongWenGbk + "?",                   {936, 1, 3, 0xDF}},
         {936,  L"\u00DF",                     E::Ansi,    false, "?",                                 {936, 1, 1, 0xDF}},

@@ -1,3 +1,4 @@
+// Every published answer every way the programs compute it, and the provider's contexts and failures.
 #include "hash/provider_digest.h"
 
 #include <gtest/gtest.h>

@@ -55,6 +55,7 @@ TEST(LastErrorSetSystem, RecordsCodeAndContextColonMessage)
 TEST(LastErrorFormats, TakeWideTextForPercentSAndKeepTheCodeGiven)
 {
     const std::wstring denied = SystemMessage(ERROR_ACCESS_DENIED);
+    LastErrorSetText(1, L"");  // the thread's record is made first, which may clear the platform's last error
     // clang-format off
     const struct { std::wstring text; DWORD code; std::wstring expected; DWORD expectedCode; } cases[] = {
         {(SetLastError(ERROR_ACCESS_DENIED), LastErrorSetText(0, L"[%s]", L"岚鹊")), LastErrorCode(), L"[岚鹊]", 0},
