@@ -25,6 +25,7 @@ inline const SevenTexts kAbcDigests = {
 
 // MD5 of "abc" as the window's settings and usual endings make its bytes.
 inline const std::wstring kAbcMd5 = kAbcDigests[1];
+inline const std::wstring kAbcMd5Lower = L"900150983cd24fb0d6963f7d28e17f72";
 inline const std::wstring kAbcZeroMd5 = L"147A664A2CA9410911E61986D3F0D52A";       // "abc\0"
 inline const std::wstring kAbcUtf16Md5 = L"CE1473CF80C6B3FDA8E3DFC006ADC315";      // "a\0b\0c\0"
 inline const std::wstring kAbcUtf16ZeroMd5 = L"0325B2BC5BC6ECFBAC751818498ECE3F";  // "a\0b\0c\0\0\0"
