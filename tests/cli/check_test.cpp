@@ -37,8 +37,7 @@ std::wstring DataText(const std::wstring& name)
     return std::regex_replace(text, std::wregex(L"\r?\n"), L"\r\n");
 }
 
-// GNU's standard error lines as this program says them: the same names and
-// counts, in Chinese.
+// GNU's standard error lines as this program says them: the same names and counts, in Chinese.
 // clang-format off
 const std::pair<const wchar_t*, const wchar_t*> kGnuWords[] = {
     {LR"(\w+: WARNING: (\d+) lines? (?:is|are) improperly formatted)",  L"警告:有 $1 行格式不正确"},
@@ -107,8 +106,7 @@ TEST(CliCheck, ReportsWhatGnuCheckReportsForTheListsTheUsualToolsWrote)
 TEST(CliCheck, ReadsWhatOnlyOtherToolsWriteAndRefusesWhatNamesNoFile)
 {
     const std::string megabyte(1 << 20, 'a'), alpha = Line(kAlphaMd5, "alpha.txt");
-    const std::wstring noneFound = L"标准输入: 没有找到格式正确的校验行";
-    const std::wstring notMatched = L"警告:有 1 个计算出的校验和不匹配", notRead = L"警告:有 1 个列出的文件无法读取";
+    const std::wstring noneFound = L"标准输入: 没有找到格式正确的校验行", notRead = L"警告:有 1 个列出的文件无法读取";
     // A list that names standard input: "-", as the usual tools take it.
     wchar_t folder[MAX_PATH] = {};
     GetCurrentDirectoryW(MAX_PATH, folder);
@@ -131,11 +129,8 @@ TEST(CliCheck, ReadsWhatOnlyOtherToolsWriteAndRefusesWhatNamesNoFile)
         // A line of a megabyte, even one shaped as a checksum line, is improperly formatted and ends nothing.
         {{L"-c", L"-w"},                alpha + Line(kAlphaMd5, megabyte) + "SHA256 (alpha.txt) = " + kAlphaSha256 + "\n", 0, Oks(2), {L"标准输入: 2: 校验行格式不正确", L"警告:有 1 行格式不正确"}},
         {{L"-c"},                       megabyte, 1, L"", {noneFound}},
-        {{L"-c", stdinList.path},       "abc", 1, L"-: FAILED\r\n", {notMatched}},
         {{L"-c", stdinList.path},       "alpha\n", 0, Oks(1, L"-")},
         {{L"-c", L"--quiet"},           Line(kAlphaMd5, ToUtf8(L"中文.txt")), 1, L"中文.txt: FAILED open or read\r\n", {L"中文.txt: 计算文件校验时打开文件失败", notRead}},
-        // --file - is standard input's bytes as they are.
-        {{L"--file", L"-", L"--only", L"sha256", L"--lower"}, std::string("a\r\nb\0c", 6), 0, L"SHA256 6253d1ec42d765356e50ad56cd81bf2802afb3f7810a75a6927a97c95e3b374a\r\n"},
         {{L"--tag", L"--only", L"md5", L"--file", L"-", L"--file", L"alpha.txt"}, "abc", 0, L"MD5 (-) = " + kAbcMd5 + L"\r\nMD5 (alpha.txt) = 9F9F90DBE3E5EE1218C86B8839DB1995\r\n"},
         // Options that mean nothing here are refused, as bad usage.
         {{L"--status", L"abc"},                         "", 2, L"", {L"选项 --status 只用于 --check"}},
@@ -165,10 +160,9 @@ TEST(CliCheck, TaggedLinesAreThoseOfTheUsualToolsAndCheckBack)
         oks += Oks(kDigestCount, name);
     }
     // Each tool's own list; a backslash in a Windows path is escaped as the usual tools escape it.
-    std::vector<CliRow> rows = {{{L"--tag", L"--lower", L"--only=sha256", L"--file", L"sub\\gamma.txt"},
-                                 "",
-                                 0,
-                                 DataText(L"lists/escaped-tag.lst")}};
+    const std::wstring escaped = DataText(L"lists/escaped-tag.lst");
+    std::vector<CliRow> rows = {
+        {{L"--tag", L"--lower", L"--only=sha256", L"--file", L"sub\\gamma.txt"}, "", 0, escaped}};
     for (const std::wstring tool : {L"md5", L"sha1", L"sha224", L"sha256", L"sha384", L"sha512"}) {
         rows.push_back({{L"--lower", L"--only", tool}, "", 0, DataText(L"lists/" + tool + L"-tag.lst")});
         rows.back().arguments.insert(rows.back().arguments.end(), all.begin(), all.end());

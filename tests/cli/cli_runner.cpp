@@ -119,8 +119,7 @@ CliRun RunCli(const Arguments& arguments, const std::string& input, const wchar_
     HANDLE in, out, err;
     PROCESS_INFORMATION process = {};
     {
-        // Another run's child must not inherit this run's pipe ends: whatever is
-        // inheritable exists only while one run starts its child.
+        // No other run's child may inherit this run's pipe ends, so only one run at a time has any.
         static std::mutex startingChild;
         const std::lock_guard<std::mutex> starting(startingChild);
         in = MakePipe(true, startup.hStdInput);
@@ -130,15 +129,15 @@ CliRun RunCli(const Arguments& arguments, const std::string& input, const wchar_
         for (HANDLE childEnd : {startup.hStdInput, startup.hStdOutput, startup.hStdError})
             CloseHandle(childEnd);
     }
-    // Output and error read at once, so that a run that writes much to one of
-    // them while the other is full fails its test instead of waiting forever.
+    // Each pipe served on its own: a run that fills one while another waits must fail its test, not hang.
     CliRun run;
     std::thread outReader([&run, out] { run.out = ReadToEnd(out); });
+    std::thread errReader([&run, err] { run.err = ReadToEnd(err); });
     DWORD written = 0;
     WriteFile(in, input.data(), static_cast<DWORD>(input.size()), &written, nullptr);
     CloseHandle(in);
-    run.err = ReadToEnd(err);
     outReader.join();
+    errReader.join();
     run.exitCode = ExitCodeOf(process);
     return run;
 }

@@ -30,9 +30,9 @@ std::wstring Lower(std::wstring hex)
     return hex;
 }
 
-// What depends on the ANSI code page (MD5s from Python's hashlib): a text outside ASCII that it has, its bytes
-// there and the MD5s of those and of the text's UTF-16LE; a text it loses characters of ("abc ??" in 1252, "a??b" in
-// 936), the MD5s of what it becomes and of the text's UTF-8, and the warning, which leaves the exit code 0.
+// Per ANSI code page (MD5s from Python's hashlib): a text it holds, its bytes, their MD5 and its UTF-16LE's; a text
+// it loses characters of ("abc ??" in 1252, "a??b" in 936), the MD5s of what that becomes and of its UTF-8, the
+// warning.
 struct CodePageCase {
     const wchar_t *text, *md5, *utf16Md5;
     const char* bytes;
@@ -219,10 +219,8 @@ TEST(CliHelp, HelpAndVersionSucceedAndSayWhatTheyShould)
 // other digests are printed; with --c it stays a comment in the export.
 TEST(CliReport, AFailedDigestGoesToStandardErrorAndTheOthersArePrinted)
 {
-    DigestTexts digests;
-    digests.texts = {L"创建HASH对象失败:坏的算法", L"0A", L"1B", L"2C", L"3D", L"4E", L"5F"};
-    digests.failed[0] = true;
-    digests.hasDigests = true;
+    const DigestTexts digests = {
+        {L"创建HASH对象失败:坏的算法", L"0A", L"1B", L"2C", L"3D", L"4E", L"5F"}, {true}, true, {}};
     CliOptions lower, cArrays;
     lower.lowerCase = true;
     cArrays.cArrays = true;
