@@ -1,5 +1,9 @@
 // Drives the dialogs as a user does, with real keystrokes and clicks through SendInput, then polls for their
 // effect. A dialog's thread takes the input in order, each key going to the focus of that moment.
+//
+// What a test of the main window uses: MainDialogTest starts the dialog on a thread of its own (DialogThread);
+// Type, PressWithCtrl, Click and ClickAt give real input; Text, Shown and ExpectShown read the outputs, Tips the
+// tips; Settle waits until the dialog has handled what the input started.
 #pragma once
 
 #include <windows.h>
@@ -7,7 +11,6 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <cstring>
 #include <functional>
 #include <string>
 #include <tuple>
@@ -15,13 +18,16 @@
 
 #include "digest/digest_pipeline.h"
 #include "app/main_dlg.h"
+#include "tests/support/clipboard_and_drop.h"
 
 constexpr int kOutputIds[] = {IDC_MD4, IDC_MD5, IDC_SHA1, IDC_SHA224, IDC_SHA256, IDC_SHA384, IDC_SHA512};
 static_assert(std::size(kOutputIds) == kDigestCount, "one output per digest");
+inline const bool kChinese = ::GetACP() == 936;
 
+// Long enough for a paste of 70,000 units on a busy machine; only a failing wait takes it all.
 inline bool WaitFor(const std::function<bool()>& condition)
 {
-    const ULONGLONG deadline = ::GetTickCount64() + 5000;
+    const ULONGLONG deadline = ::GetTickCount64() + 15000;
     while (!condition() && ::GetTickCount64() < deadline) {
         ::Sleep(10);
     }
@@ -54,7 +60,7 @@ inline void PressWithCtrl(WORD key)
     Send({Key(VK_CONTROL, true), Key(key, true), Key(key, false), Key(VK_CONTROL, false)});
 }
 
-// Control characters (L"\r", L"\t", L"\x1b") are typed as the keys of that code.
+// Control characters (L"\r", L"\t", L"\b", L"\x1b") are typed as the keys of that code.
 inline void Type(const std::wstring& text)
 {
     std::vector<INPUT> inputs;
@@ -123,22 +129,12 @@ inline std::wstring Summary(const std::wstring& text)
             + std::to_wstring(text.size()) + L" units)";
 }
 
-inline bool PutOnClipboard(const std::wstring& text)
+// The clipboard's text once a copy made by another thread has changed it: waited for by the sequence number, since
+// opening the clipboard to look could keep that copy from opening it.
+inline std::wstring ClipboardTextAfterCopy(DWORD sequenceBefore)
 {
-    HGLOBAL block = ::GlobalAlloc(GMEM_MOVEABLE, 2 * (text.size() + 1));
-    memcpy(::GlobalLock(block), text.c_str(), 2 * (text.size() + 1));
-    ::GlobalUnlock(block);
-    const bool put = ::OpenClipboard(nullptr) && ::EmptyClipboard() && ::SetClipboardData(CF_UNICODETEXT, block);
-    return ::CloseClipboard() && put;
-}
-
-inline std::wstring ClipboardText()
-{
-    HANDLE data = ::OpenClipboard(nullptr) ? ::GetClipboardData(CF_UNICODETEXT) : nullptr;
-    const std::wstring text = data ? static_cast<const wchar_t*>(::GlobalLock(data)) : L"";
-    ::GlobalUnlock(data);
-    ::CloseClipboard();
-    return text;
+    EXPECT_TRUE(WaitFor([=] { return ::GetClipboardSequenceNumber() != sequenceBefore; }));
+    return ClipboardText();
 }
 
 // The brush, text colour and background colour the dialog gives a control that asks how to paint itself.
@@ -154,18 +150,27 @@ inline std::tuple<HBRUSH, COLORREF, COLORREF> PaintingOf(HWND dialog, HWND contr
     return painting;
 }
 
-// The text of a visible tip of the thread; empty when none is shown.
-inline HWND VisibleTipWindow(DWORD threadId)
+// The thread's visible tips.
+inline std::vector<HWND> TipWindows(DWORD threadId)
 {
+    std::vector<HWND> tips;
     for (HWND tip = nullptr; (tip = ::FindWindowExW(nullptr, tip, TOOLTIPS_CLASSW, nullptr)) != nullptr;) {
         if (::IsWindowVisible(tip) && ::GetWindowThreadProcessId(tip, nullptr) == threadId) {
-            return tip;
+            tips.push_back(tip);
         }
     }
-    return nullptr;
+    return tips;
 }
 
-inline std::wstring VisibleTip(DWORD threadId) { return ReadText(VisibleTipWindow(threadId)); }
+// Their texts, a line each; empty when none is shown.
+inline std::wstring TipTexts(DWORD threadId)
+{
+    std::wstring texts;
+    for (HWND tip : TipWindows(threadId)) {
+        texts += (texts.empty() ? L"" : L"\n") + ReadText(tip);
+    }
+    return texts;
+}
 
 // A modal dialog run on a thread with the program's 1 MiB stack, its result the thread's exit code.
 struct DialogThread {
@@ -189,6 +194,7 @@ struct DialogThread {
     DWORD threadId = 0;
     HANDLE thread;
 };
+inline INT_PTR RunMainDialog() { return CMainDlg().DoModal(nullptr, 0); }
 
 // The dialog thread's messages as it takes them. A marker (WM_NULL with kMarker) is posted again until none are
 // left: one posted now comes back after what is queued and whatever its handling posts have been handled.
@@ -221,6 +227,7 @@ protected:
     void TearDown() override { ::UnhookWindowsHookEx(m_hook); }
     HWND Item(int id) const { return ::GetDlgItem(m_dialog, id); }
     std::wstring Text(int id) const { return ReadText(Item(id)); }
+    std::wstring Tips() const { return TipTexts(m_thread.threadId); }
 
     // Waits until the dialog has handled what is posted to it now and what that posts in turn.
     void Settle()
@@ -230,11 +237,13 @@ protected:
         EXPECT_TRUE(WaitFor([] { return g_markersLeft <= 0; }));
     }
 
-    // The dialog thread's visible tip, or null.
-    HWND TipWindow() const { return VisibleTipWindow(m_thread.threadId); }
-
-    // The text of the dialog thread's visible tip; empty when none is shown.
-    std::wstring Tip() const { return VisibleTip(m_thread.threadId); }
+    // Types `keys` and waits for the input box to hold `input` and the dialog to have handled the typing.
+    void TypeAndSettle(const std::wstring& keys, const std::wstring& input)
+    {
+        Type(keys);
+        EXPECT_TRUE(WaitFor([&] { return Text(IDC_INPUT) == input; })) << Summary(Text(IDC_INPUT));
+        Settle();
+    }
 
     // The input box and the outputs, one after the other.
     std::wstring Shown() const
@@ -275,7 +284,7 @@ protected:
 
     // A digest left on the clipboard by an earlier test would mark an output or show a tip as the dialog starts.
     const bool m_clipboardCleared = PutOnClipboard(L"");
-    DialogThread m_thread {[] { return CMainDlg().DoModal(nullptr, 0); }};
+    DialogThread m_thread {RunMainDialog};
     HWND m_dialog = nullptr;
     HHOOK m_hook = nullptr;
 };
