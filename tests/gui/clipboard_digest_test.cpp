@@ -4,17 +4,14 @@
 // host with Python's hashlib.
 #include "gui_harness.h"
 
+#include <algorithm>
+
 #include "tests/support/known_digests.h"
 
 namespace {
 
-int Luma(COLORREF colour)
-{
-    return (299 * GetRValue(colour) + 587 * GetGValue(colour) + 114 * GetBValue(colour)) / 1000;
-}
-
-// One character per output in table order: '.' painted as an editable box, 'M' marked as matching (a green
-// background under dark text, the brush of the same colour), '?' anything else.
+// One character per output in table order: '.' painted as an editable box, 'M' marked as matching (dark text on a
+// light green background, the brush of its colour), '?' anything else.
 std::string Marks(HWND dialog)
 {
     std::string marks;
@@ -22,12 +19,11 @@ std::string Marks(HWND dialog)
         const auto [brush, text, back] = PaintingOf(dialog, ::GetDlgItem(dialog, id));
         LOGBRUSH fill = {};
         ::GetObjectW(brush, sizeof fill, &fill);
-        const bool normal = brush == ::GetSysColorBrush(COLOR_WINDOW) && text == ::GetSysColor(COLOR_WINDOWTEXT)
-            && back == ::GetSysColor(COLOR_WINDOW);
-        const bool green = GetGValue(back) > GetRValue(back) && GetGValue(back) > GetBValue(back);
-        const bool marked =
-            fill.lbColor == back && back != ::GetSysColor(COLOR_WINDOW) && green && Luma(back) - Luma(text) > 128;
-        marks += normal ? '.' : marked ? 'M' : '?';
+        const bool green = GetGValue(back) > 0xC0 && GetGValue(back) > std::max(GetRValue(back), GetBValue(back));
+        const bool dark = std::max({GetRValue(text), GetGValue(text), GetBValue(text)}) < 0x80;
+        const auto box =
+            std::tuple(::GetSysColorBrush(COLOR_WINDOW), ::GetSysColor(COLOR_WINDOWTEXT), ::GetSysColor(COLOR_WINDOW));
+        marks += std::tie(brush, text, back) == box ? '.' : fill.lbColor == back && green && dark ? 'M' : '?';
     }
     return marks;
 }
@@ -43,39 +39,36 @@ COLORREF PixelBeyondText(HWND output)
     return pixel;
 }
 
-class ClipboardDigestTest : public MainDialogTest {
-protected:
-    void ExpectMarks(const std::string& marks)
-    {
-        EXPECT_TRUE(WaitFor([&] { return Marks(m_dialog) == marks; })) << Marks(m_dialog) << " instead of " << marks;
-    }
-};
+void ExpectMarks(HWND dialog, const std::string& marks)
+{
+    EXPECT_TRUE(WaitFor([&] { return Marks(dialog) == marks; })) << Marks(dialog) << " instead of " << marks;
+}
 
 // The marks follow the clipboard and every recomputation, so that typing until an output turns green works.
-TEST_F(ClipboardDigestTest, MarksTheOutputThatShowsTheClipboardsDigestWhileBothStayAsTheyAre)
+TEST_F(MainDialogTest, MarksTheOutputThatShowsTheClipboardsDigestWhileBothStayAsTheyAre)
 {
     ASSERT_TRUE(PutOnClipboard(L"A9993E36 4706816A BA3E2571 7850C26C 9CD0D89D"));  // SHA-1 of abc
     TypeAndSettle(L"ab", L"ab");
-    ExpectMarks(".......");
+    ExpectMarks(m_dialog, ".......");
     TypeAndSettle(L"c", L"abc");
-    ExpectMarks("..M....");
+    ExpectMarks(m_dialog, "..M....");
 
     // Lowercase, in pairs parted by colons, with white space around, as fingerprints are often written.
     ASSERT_TRUE(PutOnClipboard(L" 90:01:50:98:3c:d2:4f:b0:d6:96:3f:7d:28:e1:7f:72\r\n"));
-    ExpectMarks(".M.....");
+    ExpectMarks(m_dialog, ".M.....");
     const auto [brush, text, back] = PaintingOf(m_dialog, Item(IDC_MD5));
     EXPECT_TRUE(WaitFor([&, back = back] { return PixelBeyondText(Item(IDC_MD5)) == back; }))
         << std::hex << PixelBeyondText(Item(IDC_MD5)) << " instead of " << back;
     EXPECT_EQ(Tips(), L"");
 
     ASSERT_TRUE(PutOnClipboard(L"abc"));
-    ExpectMarks(".......");
+    ExpectMarks(m_dialog, ".......");
     EXPECT_TRUE(WaitFor([&] { return PixelBeyondText(Item(IDC_MD5)) == ::GetSysColor(COLOR_WINDOW); }));
 
     ASSERT_TRUE(PutOnClipboard(kAbcMd5));
-    ExpectMarks(".M.....");
+    ExpectMarks(m_dialog, ".M.....");
     TypeAndSettle(L"d", L"abcd");
-    ExpectMarks(".......");
+    ExpectMarks(m_dialog, ".......");
 }
 
 // The text typed (\r a line break) and as the box holds it, and the digest on the clipboard; what the tip then
@@ -89,7 +82,7 @@ struct TipCase {
     std::vector<int> clicks;
     std::string marks;
 };
-class ClipboardTipTest : public ClipboardDigestTest, public ::testing::WithParamInterface<TipCase> { };
+class ClipboardTipTest : public MainDialogTest, public ::testing::WithParamInterface<TipCase> { };
 TEST_P(ClipboardTipTest, TheTipAtAnOutputNamesTheSettingThatGivesTheClipboardsDigest)
 {
     const TipCase& c = GetParam();
@@ -99,11 +92,11 @@ TEST_P(ClipboardTipTest, TheTipAtAnOutputNamesTheSettingThatGivesTheClipboardsDi
     for (const std::wstring& mention : c.mentions) {
         EXPECT_NE(Tips().find(mention), std::wstring::npos) << Tips() << L"\nwithout\n" << mention;
     }
-    ExpectMarks(".......");
+    ExpectMarks(m_dialog, ".......");
     for (int id : c.clicks) {
         Click(Item(id));
     }
-    ExpectMarks(c.marks);
+    ExpectMarks(m_dialog, c.marks);
     EXPECT_TRUE(WaitFor([&] { return Tips() == L""; })) << Tips();
 }
 
@@ -122,11 +115,17 @@ const TipCase kTipCases[] = {
 // clang-format on
 INSTANTIATE_TEST_SUITE_P(Settings, ClipboardTipTest, ::testing::ValuesIn(kTipCases), CaseName<TipCase>);
 
-// When no setting gives the digest the window says so once, not again on every keystroke, but again when it
-// is activated.
-TEST_F(ClipboardDigestTest, SaysOnceWhenNoSettingGivesTheClipboardsDigest)
+// A digest already on the clipboard when the window opens is checked as it is first activated. When no setting
+// gives the digest the window says so once, not again on every keystroke, but again when it is activated.
+class ClipboardAtStartTest : public MainDialogTest {
+protected:
+    ClipboardAtStartTest() : MainDialogTest(kZeroByteMd5) { }
+};
+TEST_F(ClipboardAtStartTest, IsCheckedOnEachActivationAndSaysOnceWhenNoSettingGivesIt)
 {
+    EXPECT_TRUE(WaitFor([&] { return Tips().find(L"包含终结符") != std::wstring::npos; })) << Tips();
     TypeAndSettle(L"abc", L"abc");
+    EXPECT_EQ(Tips(), L"");
     ASSERT_TRUE(PutOnClipboard(L"900150983CD24FB0D6963F7D28E17F73"));
     ASSERT_TRUE(WaitFor([&] { return Tips() != L""; }));
     EXPECT_NE(Tips().find(L"MD4、MD5 都与剪贴板上的摘要不同"), std::wstring::npos) << Tips();
@@ -134,25 +133,11 @@ TEST_F(ClipboardDigestTest, SaysOnceWhenNoSettingGivesTheClipboardsDigest)
     EXPECT_EQ(Tips(), L"");
     TypeAndSettle(L"e", L"abcde");
     EXPECT_EQ(Tips(), L"");
-
     Click(Item(IDC_ABOUT));
-    HWND about = WaitForDialog(m_thread.threadId, m_dialog);
-    ASSERT_NE(about, nullptr);
+    ASSERT_NE(WaitForDialog(m_thread.threadId, m_dialog), nullptr);
     Type(L"\x1b");
     EXPECT_TRUE(WaitFor([&] { return Tips().find(L"MD4、MD5") != std::wstring::npos; })) << Tips();
-    ExpectMarks(".......");
-}
-
-// A digest already on the clipboard when the window opens is checked as the window is first activated.
-TEST(ClipboardDigestAtStartTest, IsCheckedWhenTheWindowIsActivated)
-{
-    ASSERT_TRUE(PutOnClipboard(kZeroByteMd5));
-    const DialogThread thread(RunMainDialog);
-    ASSERT_NE(WaitForDialog(thread.threadId), nullptr);
-    EXPECT_TRUE(WaitFor([&] { return TipTexts(thread.threadId).find(L"包含终结符") != std::wstring::npos; }))
-        << TipTexts(thread.threadId);
-    ASSERT_TRUE(PutOnClipboard(L""));
-    EXPECT_TRUE(WaitFor([&] { return TipTexts(thread.threadId) == L""; }));
+    EXPECT_EQ(Marks(m_dialog), ".......");
 }
 
 }  // namespace

@@ -5,7 +5,6 @@
 
 namespace {
 
-constexpr size_t kTypingLimit = 65535;
 const std::wstring kEmoji = L"\U0001F600";
 // A character of the Basic Multilingual Plane that the ANSI code page lacks, and how the tip names that page.
 const std::wstring kLacked = kChinese ? L"\u00DF" : L"\u4F60";
@@ -13,34 +12,35 @@ const std::wstring kCodePage = kChinese ? L"ANSI 代码页 936" : L"ANSI 代码�
 
 std::wstring Filled(size_t units) { return Lines(L"abcdefgh\r\n", units); }
 
-// The text set as a whole before (as a drop sets it), the caret at its end; text then pasted or typed; the input's
-// length then, and a word of each tip at the input box.
-struct LimitCase {
+// The text set as a whole before (as a drop sets it), the caret at its end; text then pasted or typed, and an
+// encoding clicked; the input's length then, the number of tips at the input box and words they say. Every tip goes
+// with the next edit, here one that leaves a text every encoding holds.
+struct InputTipCase {
     const char* name;
-    size_t before;
+    std::wstring before;
     bool paste;
     std::wstring added;
-    size_t after;
-    std::vector<std::wstring> tips;
+    int option;
+    size_t after, tips;
+    std::vector<std::wstring> words;
 };
-class LimitTest : public MainDialogTest, public ::testing::WithParamInterface<LimitCase> {
+class InputTipTest : public MainDialogTest, public ::testing::WithParamInterface<InputTipCase> {
 protected:
     // The tips move with the dialog and step aside while another window, here the About box, is active.
     void ExpectTipsToFollowTheDialog()
     {
-        const std::vector<HWND> tips = TipWindows(m_thread.threadId);
-        std::vector<RECT> before(tips.size()), after(tips.size());
-        RECT dialog = {};
-        ::GetWindowRect(m_dialog, &dialog);
-        for (size_t i = 0; i < tips.size(); ++i) {
-            ::GetWindowRect(tips[i], &before[i]);
+        const std::vector<HWND> tips = TipWindows();
+        std::vector<RECT> before;
+        for (HWND tip : tips) {
+            before.push_back(WindowRect(tip));
         }
+        const RECT dialog = WindowRect(m_dialog);
         ::SetWindowPos(m_dialog, nullptr, dialog.left - 16, dialog.top - 8, 0, 0,
                        SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
         Settle();
         for (size_t i = 0; i < tips.size(); ++i) {
-            ::GetWindowRect(tips[i], &after[i]);
-            EXPECT_EQ(std::make_pair(after[i].left - before[i].left, after[i].top - before[i].top),
+            const RECT after = WindowRect(tips[i]);
+            EXPECT_EQ(std::make_pair(after.left - before[i].left, after.top - before[i].top),
                       std::make_pair(-16L, -8L));
         }
         const std::wstring shown = Tips();
@@ -49,135 +49,73 @@ protected:
         EXPECT_TRUE(about && WaitFor([&] { return Tips() == L""; })) << "a tip stays while the About box is active";
         Type(L"\x1b");
         EXPECT_TRUE(WaitFor([&] { return !::IsWindow(about) && Tips() == shown; })) << "the tips do not come back";
-        ::SendMessageW(m_dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(Item(IDC_INPUT)), TRUE);  // the link took it
     }
 };
-// The limit tip is posted, so that the change that follows a cut paste does not hide it; the next edit does. A half
-// pair left by the cut goes before it shows: its removal is an edit too.
-TEST_P(LimitTest, SaysAtTheInputBoxWhatWasLeftOutUntilTheNextEdit)
+// The limit tip is posted, so that the change that follows a cut paste does not hide it. A half pair left by the
+// cut goes before it shows: its removal is an edit too.
+TEST_P(InputTipTest, SaysAtTheInputBoxWhatTheDigestsDoNotStandForUntilTheNextEdit)
 {
-    const LimitCase& c = GetParam();
-    const std::wstring before = Filled(c.before);
-    Prepare(before, DWORD(c.before), DWORD(c.before));
+    const InputTipCase& c = GetParam();
+    Prepare(c.before, DWORD(c.before.size()), DWORD(c.before.size()));
     if (c.paste) {
         ASSERT_TRUE(PutOnClipboard(c.added));
         PressWithCtrl('V');
     } else {
         Type(c.added);
     }
-    const auto done = [&] {
-        return Text(IDC_INPUT).size() == c.after && TipWindows(m_thread.threadId).size() == c.tips.size();
-    };
-    EXPECT_TRUE(WaitFor(done));
+    if (c.option != 0) {
+        Click(Item(c.option));
+    }
+    const auto tipCount = [&] { return TipWindows().size(); };
+    EXPECT_TRUE(WaitFor([&] { return Text(IDC_INPUT).size() == c.after && tipCount() == c.tips; }));
     Settle();
-    ExpectShown((before + c.added).substr(0, c.after));
+    ExpectShown((c.before + c.added).substr(0, c.after),
+                c.option == IDC_UTF8 ? ByteEncoding::Utf8 : ByteEncoding::Ansi);
     const std::wstring tips = Tips();
-    EXPECT_EQ(TipWindows(m_thread.threadId).size(), c.tips.size()) << tips;
-    for (const std::wstring& word : c.tips) {
+    EXPECT_EQ(tipCount(), c.tips) << tips;
+    for (const std::wstring& word : c.words) {
         EXPECT_NE(tips.find(word), std::wstring::npos) << tips << L"\nwithout " << word;
     }
-    if (!c.tips.empty()) {
+    if (c.tips != 0) {
         ExpectTipsToFollowTheDialog();
     }
 
+    ::SendMessageW(m_dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(Item(IDC_INPUT)), TRUE);  // a click took it
     ::SendMessageW(Item(IDC_INPUT), EM_SETSEL, 0, -1);
     TypeAndSettle(L"y", L"y");
     EXPECT_EQ(Tips(), L"");
 }
-
-const std::wstring kLimitWords = L"65535 个字符";
+const std::wstring kLimit = L"65535 个字符", kPastLimit = Filled(70000), kBelowLimit = Filled(65534);
 // clang-format off
-const LimitCase kLimitCases[] = {
-    {"PasteLongerThanTheLimitIsCutBesideTheLossTip", 0,     true,  kLacked + Filled(70000),         kTypingLimit, {kLimitWords, kCodePage}},
-    {"PasteThatFillsTheBoxExactly",                  0,     true,  Filled(kTypingLimit),            kTypingLimit, {}},
-    {"TypingIntoALongerDroppedTextIsRefused",        70000, false, L"x",                            70000,        {kLimitWords}},
-    {"PasteCutInsideAPairLeavesNoHalf",              0,     true,  Filled(65534) + kEmoji + L"end", 65534,        {kLimitWords}},
-    {"TypingCutInsideAPairLeavesNoHalf",             65534, false, kEmoji,                          65534,        {kLimitWords}},
+const InputTipCase kInputTipCases[] = {
+    {"PasteLongerThanTheLimitIsCutBesideTheLossTip", L"",          true,  kLacked + kPastLimit,          0,        65535, 2, {kLimit, kCodePage}},
+    {"PasteThatFillsTheBoxExactly",                  L"",          true,  Filled(65535),                 0,        65535, 0, {}},
+    {"TypingIntoALongerDroppedTextIsRefused",        kPastLimit,   false, L"x",                          0,        70000, 1, {kLimit}},
+    {"PasteCutInsideAPairLeavesNoHalf",              L"",          true,  kBelowLimit + kEmoji + L"end", 0,        65534, 1, {kLimit}},
+    {"TypingCutInsideAPairLeavesNoHalf",             kBelowLimit,  false, kEmoji,                        0,        65534, 1, {kLimit}},
+    {"LackedCharactersTyped",                        L"",          false, L"ab " + kLacked + kLacked,    0,        5,     1, {kCodePage, L" 2 个字符", L"第 4 个字符", L"“" + kLacked + L"”"}},
+    {"LoneHalfInUtf8",                               L"a\xD800z", false, L"",                           IDC_UTF8, 3,     1, {L"UTF-8", L" 1 个字符", L"第 2 个字符", L"U+D800"}},
 };
 // clang-format on
-INSTANTIATE_TEST_SUITE_P(Limit, LimitTest, ::testing::ValuesIn(kLimitCases), CaseName<LimitCase>);
+INSTANTIATE_TEST_SUITE_P(InputBox, InputTipTest, ::testing::ValuesIn(kInputTipCases), CaseName<InputTipCase>);
 
-// The text typed, or else set as a whole and an encoding clicked; what the tip at the input box names then; the keys
-// (Backspaces) or the click after which the encoding holds the text and the tip is gone. What is counted is the
-// core's; here, that the window tells it and takes it back.
-struct LossCase {
-    const char* name;
-    bool typed;
-    std::wstring text;
-    int encoding;
-    std::vector<std::wstring> mentions;
-    std::wstring keysAfter;
-    int clickAfter;
-};
-class LossTipTest : public MainDialogTest, public ::testing::WithParamInterface<LossCase> { };
-TEST_P(LossTipTest, NamesTheEncodingCountAndFirstCharacterUntilTheTextOrEncodingHoldsIt)
+// A double-click and Ctrl+C put the whole output on the clipboard, where a double-click used to take only one
+// line's piece of a wrapped digest, or one word of a failure text.
+TEST_F(MainDialogTest, DoubleClickSelectsTheWholeOutput)
 {
-    const LossCase& c = GetParam();
-    if (c.typed) {
-        TypeAndSettle(c.text, c.text);
-    } else {
-        Prepare(c.text, 0, 0);
-        Click(Item(c.encoding));
-        EXPECT_TRUE(WaitFor([&] { return Text(IDC_MD5) != L"stale"; }));
-        Settle();
+    TypeAndSettle(L"abc", L"abc");
+    ::SetWindowTextW(Item(IDC_MD5), L"创建哈希对象失败: 无效 的 参数");
+    for (int id : {IDC_SHA512, IDC_MD5}) {
+        const LRESULT corner = ::SendMessageW(Item(id), EM_POSFROMCHAR, 2, 0);  // inside the first line's text
+        POINT point = {short(LOWORD(corner)) + 2, short(HIWORD(corner)) + 4};
+        ::ClientToScreen(Item(id), &point);
+        const DWORD sequence = ::GetClipboardSequenceNumber();
+        ClickAt(point, 2);
+        PressWithCtrl('C');
+        // Waited for by the sequence number: opening the clipboard to look could keep the copy from opening it.
+        EXPECT_TRUE(WaitFor([=] { return ::GetClipboardSequenceNumber() != sequence; }));
+        EXPECT_EQ(ClipboardText(), Text(id)) << id;
     }
-    ASSERT_EQ(TipWindows(m_thread.threadId).size(), 1u) << Tips();
-    for (const std::wstring& mention : c.mentions) {
-        EXPECT_NE(Tips().find(mention), std::wstring::npos) << mention << L" not in " << Tips();
-    }
-    TypeAndSettle(c.keysAfter, c.text.substr(0, c.text.size() - c.keysAfter.size()));
-    if (c.clickAfter != 0) {
-        Click(Item(c.clickAfter));
-        EXPECT_TRUE(WaitFor([&] { return ::IsDlgButtonChecked(m_dialog, c.clickAfter) == BST_CHECKED; }));
-        Settle();
-    }
-    EXPECT_EQ(Tips(), L"");
 }
-
-// clang-format off
-const LossCase kLossCases[] = {
-    {"LackedCharactersUntilDeleted",     true,  L"abc " + kLacked + kLacked, 0,        {kCodePage, L" 2 个字符", L"第 5 个字符", L"“" + kLacked + L"”"}, L"\b\b", 0},
-    {"LoneHalfInUtf8UntilUnicodeChosen", false, L"a\xD800z",                 IDC_UTF8, {L"UTF-8", L" 1 个字符", L"第 2 个字符", L"U+D800"},              L"",     IDC_UNICODE},
-};
-// clang-format on
-INSTANTIATE_TEST_SUITE_P(Loss, LossTipTest, ::testing::ValuesIn(kLossCases), CaseName<LossCase>);
-
-// How the output is filled (null: abc typed), and the length of the text a double-click and Ctrl+C must put on
-// the clipboard: all of it, where a double-click used to take only one line's piece of a wrapped digest or one
-// word of a failure text.
-struct SelectCase {
-    const char* name;
-    int id;
-    const wchar_t* shown;
-    size_t length;
-};
-class SelectTest : public MainDialogTest, public ::testing::WithParamInterface<SelectCase> { };
-TEST_P(SelectTest, DoubleClickSelectsTheWholeOutput)
-{
-    const SelectCase& c = GetParam();
-    if (c.shown) {
-        ::SetWindowTextW(Item(c.id), c.shown);
-    } else {
-        Type(L"abc");
-        ASSERT_TRUE(WaitFor([&] { return Text(c.id).size() == c.length; }));
-    }
-    const LRESULT corner = ::SendMessageW(Item(c.id), EM_POSFROMCHAR, 2, 0);  // inside the first line's text
-    POINT point = {short(LOWORD(corner)) + 2, short(HIWORD(corner)) + 4};
-    ::ClientToScreen(Item(c.id), &point);
-    const DWORD sequence = ::GetClipboardSequenceNumber();
-    ClickAt(point, 2);
-    PressWithCtrl('C');
-    const std::wstring copied = ClipboardTextAfterCopy(sequence);
-    EXPECT_EQ(copied, Text(c.id));
-    EXPECT_EQ(copied.size(), c.length);
-}
-
-// clang-format off
-const SelectCase kSelectCases[] = {
-    {"Sha512WrapsOverTwoLines",    IDC_SHA512, nullptr,                           128},
-    {"FailureTextOfSeveralWords",  IDC_MD5,    L"创建哈希对象失败: 无效 的 参数", 17},
-};
-// clang-format on
-INSTANTIATE_TEST_SUITE_P(Outputs, SelectTest, ::testing::ValuesIn(kSelectCases), CaseName<SelectCase>);
 
 }  // namespace
