@@ -6,8 +6,6 @@
 
 #include <algorithm>
 
-#include "tests/support/known_digests.h"
-
 namespace {
 
 // One character per output in table order: '.' painted as an editable box, 'M' marked as matching (dark text on a
@@ -19,11 +17,10 @@ std::string Marks(HWND dialog)
         const auto [brush, text, back] = PaintingOf(dialog, ::GetDlgItem(dialog, id));
         LOGBRUSH fill = {};
         ::GetObjectW(brush, sizeof fill, &fill);
-        const bool green = GetGValue(back) > 0xC0 && GetGValue(back) > std::max(GetRValue(back), GetBValue(back));
-        const bool dark = std::max({GetRValue(text), GetGValue(text), GetBValue(text)}) < 0x80;
-        const auto box =
-            std::tuple(::GetSysColorBrush(COLOR_WINDOW), ::GetSysColor(COLOR_WINDOWTEXT), ::GetSysColor(COLOR_WINDOW));
-        marks += std::tie(brush, text, back) == box ? '.' : fill.lbColor == back && green && dark ? 'M' : '?';
+        const bool lightGreen = GetGValue(back) > 0xC0 && GetGValue(back) > std::max(GetRValue(back), GetBValue(back));
+        const bool marked =
+            lightGreen && fill.lbColor == back && std::max({GetRValue(text), GetGValue(text), GetBValue(text)}) < 0x80;
+        marks += std::tie(brush, text, back) == SystemPainting(COLOR_WINDOW) ? '.' : marked ? 'M' : '?';
     }
     return marks;
 }

@@ -17,7 +17,9 @@
 #include "digest/digest_pipeline.h"
 #include "app/main_dlg.h"
 #include "tests/support/clipboard_and_drop.h"
+#include "tests/support/known_digests.h"
 
+// The outputs in the digest table's order.
 constexpr int kOutputIds[] = {IDC_MD4, IDC_MD5, IDC_SHA1, IDC_SHA224, IDC_SHA256, IDC_SHA384, IDC_SHA512};
 static_assert(std::size(kOutputIds) == kDigestCount, "one output per digest");
 inline const bool kChinese = ::GetACP() == 936;
@@ -101,7 +103,6 @@ inline void Click(HWND window)
     ClickAt({rect.left + size.cx / 2, rect.top + size.cy / 2});
 }
 
-// The whole text, however long.
 inline std::wstring ReadText(HWND window)
 {
     std::wstring text(size_t(::GetWindowTextLengthW(window)) + 1, L'\0');
@@ -239,12 +240,11 @@ protected:
             ::SetWindowTextW(Item(id), L"stale");
         }
     }
-    // The outputs, one after the other.
-    std::wstring Shown() const
+    SevenTexts Shown() const
     {
-        std::wstring shown;
-        for (int id : kOutputIds) {
-            shown += Text(id) + L"|";
+        SevenTexts shown;
+        for (int row = 0; row < kDigestCount; ++row) {
+            shown[row] = Text(kOutputIds[row]);
         }
         return shown;
     }
@@ -253,16 +253,12 @@ protected:
     {
         HCRYPTPROV provider = 0;
         ::CryptAcquireContextW(&provider, nullptr, nullptr, PROV_RSA_AES, CRYPT_VERIFYCONTEXT);
-        std::wstring expected;
-        for (const std::wstring& text :
-             ComputeDigestTexts(provider, input.c_str(), input.size(), encoding, terminator).texts) {
-            expected += text + L"|";
-        }
+        const SevenTexts expected =
+            ComputeDigestTexts(provider, input.c_str(), input.size(), encoding, terminator).texts;
         ::CryptReleaseContext(provider, 0);
         EXPECT_TRUE(WaitFor([&] { return Text(IDC_INPUT) == input && Shown() == expected; }))
-            << Text(IDC_INPUT).size() << " units instead of " << input.size() << "\n"
-            << Shown() << L"\ninstead of\n"
-            << expected;
+            << Text(IDC_INPUT).size() << " units instead of " << input.size();
+        EXPECT_EQ(Shown(), expected);
     }
 
     const bool m_clipboardSet;
