@@ -1,7 +1,7 @@
 // What the window's helpers do with the clipboard, dropped files and the case links.
 #include "app/clipboard.h"
 #include "app/dropped_files.h"
-#include "app/text_case.h"
+#include "text/text_forms.h"
 
 #include <gtest/gtest.h>
 

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <mutex>
 #include <sstream>
+#include <functional>
 #include <thread>
 
 std::wstring FromUtf8(const std::string& bytes)
@@ -142,19 +143,26 @@ CliRun RunCli(const Arguments& arguments, const std::string& input, const wchar_
     return run;
 }
 
-void ExpectRunsAsRows(const std::vector<CliRow>& rows, const wchar_t* folder)
+std::vector<CliRun> RunEach(size_t count, const std::function<CliRun(size_t)>& run)
 {
-    std::vector<CliRun> runs(rows.size());
+    std::vector<CliRun> runs(count);
     std::atomic<size_t> next {0};
     std::vector<std::thread> workers;
     for (int worker = 0; worker < 4; ++worker) {
         workers.emplace_back([&] {
-            for (size_t i = next++; i < rows.size(); i = next++)
-                runs[i] = RunCli(rows[i].arguments, rows[i].input, folder);
+            for (size_t i = next++; i < count; i = next++)
+                runs[i] = run(i);
         });
     }
     for (std::thread& worker : workers)
         worker.join();
+    return runs;
+}
+
+void ExpectRunsAsRows(const std::vector<CliRow>& rows, const wchar_t* folder)
+{
+    const std::vector<CliRun> runs =
+        RunEach(rows.size(), [&](size_t i) { return RunCli(rows[i].arguments, rows[i].input, folder); });
     for (size_t i = 0; i < rows.size(); ++i) {
         SCOPED_TRACE(testing::Message() << CommandLine(rows[i].arguments));
         EXPECT_EQ(rows[i].exitCode, runs[i].exitCode) << runs[i].err;

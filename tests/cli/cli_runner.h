@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,10 @@ struct CliRun {
 
 CliRun RunCli(const Arguments& arguments, const std::string& input = "", const wchar_t* folder = nullptr);
 
+// Makes `count` runs, `run(i)` the i-th, a few at a time since starting a process under Wine is mostly waiting;
+// the runs come back in order.
+std::vector<CliRun> RunEach(size_t count, const std::function<CliRun(size_t)>& run);
+
 // A run and what it must give: its exit code, its exact standard output, and
 // each line of standard error: the program's name, then pieces in that order,
 // the first at once, parted by "…" where anything may stand.
@@ -46,6 +51,5 @@ struct CliRow {
     std::vector<std::wstring> err = {};
 };
 
-// Runs the rows in `folder`, a few at a time since starting a process under
-// Wine is mostly waiting, and checks each.
+// Runs the rows in `folder`, a few at a time, and checks each.
 void ExpectRunsAsRows(const std::vector<CliRow>& rows, const wchar_t* folder = nullptr);

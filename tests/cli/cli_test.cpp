@@ -11,14 +11,12 @@
 
 namespace {
 
-const wchar_t* const kNames[] = {L"MD4", L"MD5", L"SHA1", L"SHA224", L"SHA256", L"SHA384", L"SHA512"};
-static_assert(std::size(kNames) == kDigestCount, "one name per digest");
-
+// The lines of a plain run: the seven, each under its table name.
 std::wstring DigestLines(const SevenTexts& digests)
 {
     std::wstring lines;
-    for (size_t i = 0; i < digests.size(); ++i)
-        lines += std::wstring(kNames[i]) + L' ' + digests[i] + L"\r\n";
+    for (int row = 0; row < kShownDigestCount; ++row)
+        lines += std::wstring(kDigestTable[row].name) + L' ' + digests[row] + L"\r\n";
     return lines;
 }
 

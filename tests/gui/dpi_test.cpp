@@ -151,11 +151,12 @@ TEST_F(DpiTest, DialogsFitAtTheSystemDpiAndFollowAMoveToAnother)
     const std::wstring first = Places(m_dialog);
 
     ASSERT_TRUE(PutOnClipboard(L"00000000000000000000000000000000"));  // no setting gives it: a tip at MD4's output
-    ASSERT_TRUE(WaitFor([&] { return TipWindow() != nullptr; }));
-    const auto offset = TipOffset(TipWindow(), Item(IDC_MD4));
+    ASSERT_TRUE(WaitFor([&] { return TipWindows().size() == 1; }));
+    const HWND tip = TipWindows().front();
+    const auto offset = TipOffset(tip, Item(IDC_MD4));
     MoveToMonitorOf(m_dialog, RunDpi(), OtherDpi());
     ExpectFitsAt(m_dialog, OtherDpi());
-    EXPECT_EQ(TipOffset(TipWindow(), Item(IDC_MD4)), offset) << "the tip did not follow its output";
+    EXPECT_EQ(TipOffset(tip, Item(IDC_MD4)), offset) << "the tip did not follow its output";
     MoveToMonitorOf(m_dialog, OtherDpi(), RunDpi());
     ExpectFitsAt(m_dialog, RunDpi());
     EXPECT_EQ(Places(m_dialog), first) << "back at the first DPI, the controls are not where they were";

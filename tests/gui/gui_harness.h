@@ -21,7 +21,7 @@
 
 // The outputs in the digest table's order.
 constexpr int kOutputIds[] = {IDC_MD4, IDC_MD5, IDC_SHA1, IDC_SHA224, IDC_SHA256, IDC_SHA384, IDC_SHA512};
-static_assert(std::size(kOutputIds) == kDigestCount, "one output per digest");
+static_assert(std::size(kOutputIds) == kShownDigestCount, "one output per digest shown");
 inline const bool kChinese = ::GetACP() == 936;
 
 // Long enough for a paste of 70,000 units on a busy machine; only a failing wait takes it all.
