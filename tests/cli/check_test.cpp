@@ -106,12 +106,16 @@ TEST(CliCheck, ReportsWhatGnuCheckReportsForTheListsTheUsualToolsWrote)
 TEST(CliCheck, ReadsWhatOnlyOtherToolsWriteAndRefusesWhatNamesNoFile)
 {
     const std::string megabyte(1 << 20, 'a'), alpha = Line(kAlphaMd5, "alpha.txt");
+    const std::wstring longName(megabyte.begin(), megabyte.end());
     const std::wstring noneFound = L"标准输入: 没有找到格式正确的校验行", notRead = L"警告:有 1 个列出的文件无法读取";
     // A list that names standard input: "-", as the usual tools take it.
     wchar_t folder[MAX_PATH] = {};
     GetCurrentDirectoryW(MAX_PATH, folder);
     const TempFile stdinList(std::wstring(folder) + L"\\check_test_stdin.lst", Line(kAlphaMd5, "-"));
     ASSERT_TRUE(stdinList.created);
+    const std::pair<std::string, std::wstring> ansiName = GetACP() == 936
+        ? std::make_pair("\xD6\xD0\xCE\xC4.txt", L"中文.txt")
+        : std::make_pair("caf\xE9.txt", L"caf\u00E9.txt");
     // Names are UTF-8 whatever the code page. Wine in the C locale holds no
     // such name on the Linux side, so there it can only be reported back.
     const TempFile chinese(std::wstring(folder) + L"\\check_test_中文 名.txt", ToUtf8(L"中文\r\n"));
@@ -124,10 +128,12 @@ TEST(CliCheck, ReadsWhatOnlyOtherToolsWriteAndRefusesWhatNamesNoFile)
         {{L"-c", L"-w"},                "SHA256(alpha.txt)= " + std::string(kAlphaSha256) + "\nMD4 (alpha.txt) = " + kAlphaMd4 + "\n", 0, Oks(2)},
         // An escaped line break stays escaped in the report; Windows opens no such name.
         {{L"-c"},                       "\\" + Line(kAlphaMd5, "line\\nbreak.txt"), 1, L"\\line\\nbreak.txt: FAILED open or read\r\n", {L"\\line\\nbreak.txt: 计算文件校验时打开文件失败:", notRead}},
-        // Names that could only open another file: an unknown escape, a NUL, bytes that are no UTF-8.
-        {{L"-c", L"-w"},                "\\" + Line(kAlphaMd5, "alpha\\t.txt") + Line(kAlphaMd5, std::string("alpha.txt\0.old", 14)) + Line(kAlphaMd5, "alpha\xFF.txt"), 1, L"", {L"标准输入: 1: 校验行格式不正确", L"标准输入: 2: 校验行格式不正确", L"标准输入: 3: 校验行格式不正确", noneFound}},
+        // Names that could only open another file: an unknown escape, a NUL.
+        {{L"-c", L"-w"},                "\\" + Line(kAlphaMd5, "alpha\\t.txt") + Line(kAlphaMd5, std::string("alpha.txt\0.old", 14)), 1, L"", {L"标准输入: 1: 校验行格式不正确", L"标准输入: 2: 校验行格式不正确", noneFound}},
+        // A list that is no UTF-8 is read in the ANSI code page, as lists written there are.
+        {{L"-c"},                       Line(kAlphaMd5, ansiName.first), 1, ansiName.second + L": FAILED open or read\r\n", {L"标准输入: 清单不是 UTF-8 文本,按 ANSI 代码页 " + std::to_wstring(GetACP()) + L" 读取", ansiName.second + L": 计算文件校验时打开文件失败", notRead}},
         // A name that no path can hold is a file that cannot be opened; the lines after it count.
-        {{L"-c", L"--quiet"},           alpha + Line(kAlphaMd5, megabyte) + "SHA256 (alpha.txt) = " + kAlphaSha256 + "\n", 1, std::wstring(megabyte.begin(), megabyte.end()) + L": FAILED open or read\r\n", {L"计算文件校验时打开文件失败", notRead}},
+        {{L"-c", L"--quiet"},           alpha + Line(kAlphaMd5, megabyte) + "SHA256 (alpha.txt) = " + kAlphaSha256 + "\n", 1, longName + L": FAILED open or read\r\n", {longName + L": 计算文件校验时打开文件失败", notRead}},
         {{L"-c"},                       megabyte, 1, L"", {noneFound}},
         {{L"-c", L"--status"},          "", 1, L"", {noneFound}},
         {{L"-c", stdinList.path},       "abc", 1, L"-: FAILED\r\n", {L"警告:有 1 个计算出的校验和不匹配"}},
@@ -161,7 +167,7 @@ TEST(CliCheck, TaggedLinesAreThoseOfTheUsualToolsAndCheckBack)
     std::wstring oks;
     for (const wchar_t* name : kListedFiles) {
         all.insert(all.end(), {L"--file", name});
-        oks += Oks(kDigestCount, name);
+        oks += Oks(kShownDigestCount, name);
     }
     // Each tool's own list; a backslash in a Windows path is escaped as the usual tools escape it.
     const std::wstring escaped = DataText(L"lists/escaped-tag.lst");
@@ -174,6 +180,6 @@ TEST(CliCheck, TaggedLinesAreThoseOfTheUsualToolsAndCheckBack)
     ExpectRunsAsRows(rows, kFilesFolder);
     // All seven digests, as the program writes them by default, checked back.
     const CliRun tagged = RunCli(all, "", kFilesFolder);
-    EXPECT_EQ(std::size(kListedFiles) * kDigestCount, Lines(tagged.out).size());
+    EXPECT_EQ(std::size(kListedFiles) * kShownDigestCount, Lines(tagged.out).size());
     ExpectRunsAsRows({{{L"--check", L"-"}, ToUtf8(tagged.out), 0, oks}}, kFilesFolder);
 }
