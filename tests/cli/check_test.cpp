@@ -86,6 +86,15 @@ std::vector<CliRow> GnuChecks()
 
 std::string Line(const std::string& hex, const std::string& name) { return hex + "  " + name + "\n"; }
 
+// ASCII text in UTF-16, either byte order.
+std::string Utf16(const std::string& ascii, bool bigEndian)
+{
+    std::string bytes;
+    for (char c : ascii)
+        bytes += bigEndian ? std::string {'\0', c} : std::string {c, '\0'};
+    return bytes;
+}
+
 std::wstring Oks(size_t count, const std::wstring& name = L"alpha.txt")
 {
     std::wstring lines;
@@ -126,6 +135,14 @@ TEST(CliCheck, ReadsWhatOnlyOtherToolsWriteAndRefusesWhatNamesNoFile)
         {{L"-c", L"--strict", L"-"},    "# by hand\r\n\r\nSHA-256 (alpha.txt) = " + std::string(kAlphaSha256Upper) + "\r\nSHA-1 (alpha.txt) = " + kAlphaSha1 + "\r\n", 0, Oks(2)},
         // OpenSSL before 3, and MD4 tagged, which only other tools write.
         {{L"-c", L"-w"},                "SHA256(alpha.txt)= " + std::string(kAlphaSha256) + "\nMD4 (alpha.txt) = " + kAlphaMd4 + "\n", 0, Oks(2)},
+        // Tagged lines with any blanks around "=", as GNU reads them; a list in UTF-16 with its mark, as PowerShell writes.
+        {{L"-cw"},                      "MD5 (alpha.txt) =" + std::string(kAlphaMd5) + "\nMD5 (alpha.txt) =  " + kAlphaMd5 + "\n", 0, Oks(2)},
+        {{L"-c"},                       kUtf16Mark + Utf16(alpha, false), 0, Oks(1)},
+        {{L"-c"},                       "\xFE\xFF" + Utf16(alpha, true), 0, Oks(1)},
+        // With --only, lines of other digests are improperly formatted, as for GNU sha256sum -c.
+        {{L"-c", L"--only", L"sha256"}, alpha, 1, L"", {noneFound}},
+        {{L"-cq"},                      "junk\n" + alpha, 0, L"", {L"警告:有 1 行格式不正确"}},
+        {{L"-c"},                       Line(kAlphaMd5, "sub"), 1, L"sub: FAILED open or read\r\n", {L"sub: 计算文件校验时打开文件失败:这是文件夹,不是文件", notRead}},
         // An escaped line break stays escaped in the report; Windows opens no such name.
         {{L"-c"},                       "\\" + Line(kAlphaMd5, "line\\nbreak.txt"), 1, L"\\line\\nbreak.txt: FAILED open or read\r\n", {L"\\line\\nbreak.txt: 计算文件校验时打开文件失败:", notRead}},
         // Names that could only open another file: an unknown escape, a NUL.

@@ -293,7 +293,7 @@ TEST(CliMatch, PrintsEverySettingThatGivesTheDigest)
         {{L"--match", none, L"abc"},                                                    "", 1, L"", {L"文本在任何编码、有无终结符、任何换行设置和各种文本形式…下,其 MD4、MD5 都不是摘要 " + none}},
         {{L"--match", md5, L"--only", L"sha256", L"abc"},                               "", 2, L"", {L"选项 --only 所选的摘要都不会是 --match 的摘要"}},
         {{L"--match", md5, L"--lower", L"abc"},                                         "", 2, L"", {L"选项 --lower 不能与 --match 同用"}},
-        {{L"--match", L"md5:" + md5 + L"0", L"abc"},                                    "", 2, L"", {L"选项 --match 的取值 \"md5:" + md5 + L"0\" 无效"}},
+        {{L"--match", L"md5:" + md5 + L"0", L"abc"},                                    "", 2, L"", {L"选项 --match 的取值 \"md5:" + md5 + L"0\" 无效(摘要是 8、32、40、56、64、96 或 128 位十六进制数字"}},
         {{L"abc", L"--match"},                                                          "", 2, L"", {L"选项 --match 缺少取值"}},
         {{L"--match", md5, L"--file", L"abc.txt"},                                      "", 2, L"", {L"选项 --match 不能与 --file 或 --c 同用"}},
     });
