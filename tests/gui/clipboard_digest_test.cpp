@@ -129,12 +129,13 @@ TEST_F(MainDialogTest, ADigestCopiedBeforeTheTextIsExplainedWhenTypingPauses)
 }
 
 // A digest already on the clipboard when the window opens is checked as it is first activated. When no setting
-// gives the digest the window says so once, not again on every keystroke, but again when it is activated.
+// gives the digest the window says so, not on every keystroke (an edit takes the tip away), but again when it is
+// activated.
 class ClipboardAtStartTest : public MainDialogTest {
 protected:
     ClipboardAtStartTest() : MainDialogTest(kZeroByteMd5) { }
 };
-TEST_F(ClipboardAtStartTest, IsCheckedOnEachActivationAndSaysOnceWhenNoSettingGivesIt)
+TEST_F(ClipboardAtStartTest, IsCheckedOnEachActivationAndNotOnEachKeystroke)
 {
     EXPECT_TRUE(WaitFor([&] { return Tips().find(L"包含终结符") != std::wstring::npos; })) << Tips();
     TypeAndSettle(L"abc", L"abc");
