@@ -291,6 +291,7 @@ TEST(CliMatch, PrintsEverySettingThatGivesTheDigest)
         {{L"--match", md5, L"--encoding", L"utf8", L"abc"},                             "", 0, L"--only md5 --encoding utf8\r\n"},
         {{L"--match", page.lostMd5, page.lost},                                         "", 0, std::wstring(L"--only md5 --encoding ansi  # ") + page.lostNote + L"\r\n", {page.warning}},
         {{L"--match", none, L"abc"},                                                    "", 1, L"", {L"文本在任何编码、有无终结符、任何换行设置和各种文本形式…下,其 MD4、MD5 都不是摘要 " + none}},
+        {{L"--match", kAbcDigestsBeyondSeven[0], L"--only", L"sha256", L"abc"},        "", 1, L"", {L"文本在任何编码…下,其 SHA256 都不是摘要 " + kAbcDigestsBeyondSeven[0]}},
         {{L"--match", md5, L"--only", L"sha256", L"abc"},                               "", 2, L"", {L"选项 --only 所选的摘要都不会是 --match 的摘要"}},
         {{L"--match", md5, L"--lower", L"abc"},                                         "", 2, L"", {L"选项 --lower 不能与 --match 同用"}},
         {{L"--match", L"md5:" + md5 + L"0", L"abc"},                                    "", 2, L"", {L"选项 --match 的取值 \"md5:" + md5 + L"0\" 无效(摘要是 8、32、40、56、64、96 或 128 位十六进制数字"}},
