@@ -14,7 +14,7 @@
 # files, as they are now) under ${TMPDIR:-/tmp}/texthash-faults, with one
 # x86-64 build folder kept between runs so that rebuilds are incremental, and
 # that build folder's own Wine prefix. Tests run in one code page (LC_ALL=C,
-# 1252); GUI tests and ctest checks on a virtual display. A test run longer
+# 1252), on a virtual display as scripts/test.sh runs them. A test run longer
 # than FAULT_TIMEOUT seconds (default 300) is stopped; the line says whether
 # a fault was caught by failing tests, by the test process dying, or by a
 # hang.
@@ -163,7 +163,8 @@ run_test() {
   local test=$1 log=$2 kind=${1%% *} arg=${1#* }
   case $kind in
     engine_tests)
-      (cd "$build/tests" && LC_ALL=C LANG=C timeout -k 10 "$timeout_s" \
+      # The clipboard tests need a display too.
+      (cd "$build/tests" && LC_ALL=C LANG=C "${xvfb[@]}" timeout -k 10 "$timeout_s" \
         "$loader" ./engine_tests.exe --gtest_filter="$arg") >"$log" 2>&1 ;;
     gui_tests)
       (cd "$build/tests/gui" && LC_ALL=C LANG=C "${xvfb[@]}" timeout -k 10 "$timeout_s" \
