@@ -3,7 +3,6 @@
 #include <shellapi.h>
 
 #include <algorithm>
-#include <array>
 #include <iterator>
 #include <new>
 
@@ -11,7 +10,7 @@
 #include "app/clipboard.h"
 #include "app/dropped_files.h"
 #include "app/setting_words.h"
-#include "app/text_case.h"
+#include "text/text_forms.h"
 #include "app/text_fidelity.h"
 #include "digest/c_array_export.h"
 #include "digest/expected_digest.h"
@@ -23,11 +22,15 @@ namespace {
 
 // The input box accepts 65,535 typed units; text set as a whole can be longer.
 constexpr WPARAM kTypingLimit = 0xFFFF;
+// The search for the clipboard digest's setting runs once typing has paused
+// this long, so that keystrokes never wait for it.
+constexpr UINT_PTR kSearchTimer = 1;
+constexpr UINT kSearchPauseMs = 400;
 constexpr UINT kChineseCodePage = 936;
 
 // The digest outputs, in the digest table's order.
 constexpr int kOutputIds[] = {IDC_MD4, IDC_MD5, IDC_SHA1, IDC_SHA224, IDC_SHA256, IDC_SHA384, IDC_SHA512};
-static_assert(std::size(kOutputIds) == kDigestCount, "one output per digest of the table");
+static_assert(std::size(kOutputIds) == kShownDigestCount, "one output per digest the window shows");
 
 // What the tip at the input box says.
 constexpr wchar_t kLimitTipTitle[] = L"已达到输入上限";
@@ -39,11 +42,19 @@ constexpr wchar_t kNoDroppedPathText[] = L"拖放的项目没有给出可用的�
 // An output that shows the clipboard's digest: dark text on light green.
 constexpr COLORREF kMatchBackground = RGB(0xC6, 0xEF, 0xCE);
 constexpr COLORREF kMatchText = RGB(0x00, 0x61, 0x00);
-// The encoding options, in ByteEncoding's order.
-constexpr int kEncodingOptions[] = {IDC_ANSI, IDC_UNICODE, IDC_UTF8};
+// The encoding options, in ByteEncoding's order, with the captions that name
+// the encodings in the tips too; the system's ANSI code page is "GB3212" on a
+// Chinese system.
+struct EncodingOption {
+    int id;
+    const wchar_t* caption;
+};
+constexpr EncodingOption kEncodingOptions[] = {{IDC_ANSI, L"Ansi"}, {IDC_UNICODE, L"Unicode"}, {IDC_UTF8, L"UTF-8"}};
+constexpr wchar_t kChineseAnsiCaption[] = L"GB3212";
 // What the tip at an output says about the clipboard's digest.
 constexpr wchar_t kOtherSettingTitle[] = L"剪贴板上的摘要来自另一种设置";
 constexpr wchar_t kNoSettingTitle[] = L"剪贴板上的摘要与文本不符";
+constexpr wchar_t kSearchFailedTitle[] = L"没能查完其他设置";
 
 // The whole text of `window`, however long: text set as a whole (file drops)
 // can be far longer than anything typed, and cutting it would lose the user's
@@ -104,10 +115,7 @@ LRESULT CMainDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&)
     StartClipboardWatch();
     m_lossTip.Create(m_hWnd, GetDlgItem(IDC_INPUT));
     ::SetFocus(GetDlgItem(IDC_INPUT));
-    CPINFOEXW codePage = {};
-    if (::GetCPInfoExW(CP_ACP, 0, &codePage) && codePage.CodePage == kChineseCodePage) {
-        SetDlgItemText(IDC_ANSI, L"GB3212");
-    }
+    SetDlgItemText(IDC_ANSI, EncodingCaption(ByteEncoding::Ansi).c_str());
     ::DragAcceptFiles(m_hWnd, TRUE);
     // The focus set above stays.
     return FALSE;
@@ -126,7 +134,7 @@ LRESULT CMainDlg::OnDestroy(UINT, WPARAM, LPARAM, BOOL&)
 LRESULT CMainDlg::OnCtlColorStatic(UINT, WPARAM wParam, LPARAM lParam, BOOL& handled)
 {
     const int id = ::GetDlgCtrlID(reinterpret_cast<HWND>(lParam));
-    for (int i = 0; i < kDigestCount; ++i) {
+    for (int i = 0; i < kShownDigestCount; ++i) {
         if (m_outputIds[i] == id) {
             HDC dc = reinterpret_cast<HDC>(wParam);
             if (m_markedOutputs[i] && m_matchBrush) {
@@ -179,11 +187,19 @@ LRESULT CMainDlg::OnMove(UINT, WPARAM, LPARAM, BOOL&)
     return 0;
 }
 
+LRESULT CMainDlg::OnDpiChanged(UINT message, WPARAM wParam, LPARAM lParam, BOOL& handled)
+{
+    m_inputTip.FitToTarget();
+    m_matchTip.FitToTarget();
+    m_lossTip.FitToTarget();
+    return OnMove(message, wParam, lParam, handled);
+}
+
 LRESULT CMainDlg::OnShowLimitTip(UINT, WPARAM, LPARAM, BOOL&)
 {
-    // Half a pair left by the cut goes first: its removal is an edit, which
-    // would hide the tip.
-    DropHalfPairCutAtLimit(GetDlgItem(IDC_INPUT), static_cast<int>(kTypingLimit));
+    // Half a character left by the cut goes first: its removal is an edit,
+    // which would hide the tip.
+    DropHalfCharacterCutAtLimit(GetDlgItem(IDC_INPUT), static_cast<int>(kTypingLimit));
     ShowInputTip(kLimitTipTitle, kLimitTipText.c_str());
     return 0;
 }
@@ -196,10 +212,14 @@ LRESULT CMainDlg::OnCancel(WORD, WORD id, HWND, BOOL&)
     return 0;
 }
 
-LRESULT CMainDlg::OnInputChange(WORD code, WORD id, HWND control, BOOL& handled)
+LRESULT CMainDlg::OnInputChange(WORD, WORD, HWND, BOOL&)
 {
     m_inputTip.Hide();
-    return UpdateDigests(code, id, control, handled);
+    RecomputeDigests();
+    if (ClipboardDigestUnmatched()) {
+        ::SetTimer(m_hWnd, kSearchTimer, kSearchPauseMs, nullptr);
+    }
+    return 0;
 }
 
 LRESULT CMainDlg::OnInputLimitReached(WORD, WORD, HWND, BOOL&)
@@ -210,19 +230,22 @@ LRESULT CMainDlg::OnInputLimitReached(WORD, WORD, HWND, BOOL&)
 
 LRESULT CMainDlg::UpdateDigests(WORD, WORD, HWND, BOOL&)
 {
-    std::wstring text;
-    if (!ReadWholeText(GetDlgItem(IDC_INPUT), text)) {
-        ShowFailureInOutputs(LastErrorText());
-        FollowClipboardDigest();
-        m_lossTip.Hide();
-        return 0;
+    RecomputeDigests();
+    if (ClipboardDigestUnmatched()) {
+        ExplainClipboardDigest();
     }
-    const DigestTexts digests =
-        ComputeDigestTexts(m_hProv, text.c_str(), text.size(), SelectedEncoding(), IsDlgButtonChecked(IDC_TERMINATOR));
-    ShowDigestTexts(digests);
-    FollowClipboardDigest();
-    ShowEncodingLoss(digests.loss);
     return 0;
+}
+
+void CMainDlg::RecomputeDigests()
+{
+    std::wstring text;
+    m_digests = ReadWholeText(GetDlgItem(IDC_INPUT), text)
+        ? ComputeDigestTexts(m_hProv, text.c_str(), text.size(), SelectedEncoding(), IsDlgButtonChecked(IDC_TERMINATOR))
+        : EveryDigestFailed(LastErrorString());
+    ShowDigests();
+    FollowClipboardDigest();
+    ShowEncodingLoss(m_digests.loss);
 }
 
 LRESULT CMainDlg::OnUpperCase(int, NMHDR*, BOOL&)
@@ -246,12 +269,7 @@ LRESULT CMainDlg::OnAbout(int, NMHDR*, BOOL&)
 
 LRESULT CMainDlg::OnCopyAsC(int, NMHDR*, BOOL&)
 {
-    std::array<std::wstring, kDigestCount> outputs;
-    if (!ReadOutputTexts(outputs)) {
-        ShowLastError();
-        return 0;
-    }
-    if (SetClipboardText(m_hWnd, BuildCArrayExport(outputs).c_str())) {
+    if (SetClipboardText(m_hWnd, BuildCArrayExport(m_digests).c_str())) {
         ::MessageBoxW(m_hWnd, L"复制到剪切板成功。", L"完成", MB_ICONINFORMATION);
     } else {
         ShowLastError();
@@ -289,28 +307,19 @@ void CMainDlg::ShowLastError() const { ::MessageBoxW(m_hWnd, LastErrorText(), nu
 
 ByteEncoding CMainDlg::SelectedEncoding() const
 {
-    if (IsDlgButtonChecked(IDC_ANSI)) {
-        return ByteEncoding::Ansi;
+    for (const EncodingOption& option : kEncodingOptions) {
+        if (IsDlgButtonChecked(option.id)) {
+            return static_cast<ByteEncoding>(&option - kEncodingOptions);
+        }
     }
-    if (IsDlgButtonChecked(IDC_UTF8)) {
-        return ByteEncoding::Utf8;
-    }
-    return ByteEncoding::Utf16Le;
+    return ByteEncoding::Ansi;
 }
 
-void CMainDlg::ShowDigestTexts(const DigestTexts& digests)
+void CMainDlg::ShowDigests()
 {
-    EnableCopyLink(digests.hasDigests);
-    for (int i = 0; i < kDigestCount; ++i) {
-        SetDlgItemText(m_outputIds[i], digests.texts[i].c_str());
-    }
-}
-
-void CMainDlg::ShowFailureInOutputs(const wchar_t* text)
-{
-    EnableCopyLink(false);
-    for (int outputId : m_outputIds) {
-        SetDlgItemText(outputId, text ? text : L"");
+    EnableCopyLink(m_digests.hasDigests);
+    for (int i = 0; i < kShownDigestCount; ++i) {
+        SetDlgItemText(m_outputIds[i], m_digests.texts[i].c_str());
     }
 }
 
@@ -348,6 +357,19 @@ LRESULT CMainDlg::OnClipboardUpdate(UINT, WPARAM, LPARAM, BOOL&)
     return 0;
 }
 
+LRESULT CMainDlg::OnTimer(UINT, WPARAM wParam, LPARAM, BOOL& handled)
+{
+    if (wParam != kSearchTimer) {
+        handled = FALSE;
+        return 0;
+    }
+    ::KillTimer(m_hWnd, kSearchTimer);
+    if (ClipboardDigestUnmatched()) {
+        ExplainClipboardDigest();
+    }
+    return 0;
+}
+
 void CMainDlg::StartClipboardWatch()
 {
     m_matchBrush = ::CreateSolidBrush(kMatchBackground);
@@ -380,10 +402,12 @@ void CMainDlg::CheckClipboardDigest()
     m_clipboardDigest = ParseExpectedDigest(text.c_str(), text.size());
     m_matchTip.Hide();
     MarkMatchingOutputs();
-    if (!m_clipboardDigest.empty() && m_markedOutputs.none()) {
+    if (ClipboardDigestUnmatched()) {
         ExplainClipboardDigest();
     }
 }
+
+bool CMainDlg::ClipboardDigestUnmatched() const { return !m_clipboardDigest.hex.empty() && m_markedOutputs.none(); }
 
 void CMainDlg::FollowClipboardDigest()
 {
@@ -394,16 +418,13 @@ void CMainDlg::FollowClipboardDigest()
 void CMainDlg::MarkMatchingOutputs()
 {
     // Without a digest on the clipboard a keystroke has nothing to compare.
-    if (m_clipboardDigest.empty() && m_markedOutputs.none()) {
+    if (m_clipboardDigest.hex.empty() && m_markedOutputs.none()) {
         return;
     }
-    std::array<std::wstring, kDigestCount> shown;
-    // Outputs that could not be read stay empty and match nothing.
-    ReadOutputTexts(shown);
-    const DigestSelection marked = MatchingDigests(shown, m_clipboardDigest);
+    const DigestSelection marked = MatchingDigests(m_digests, m_clipboardDigest);
     const DigestSelection changed = marked ^ m_markedOutputs;
     m_markedOutputs = marked;
-    for (int i = 0; i < kDigestCount; ++i) {
+    for (int i = 0; i < kShownDigestCount; ++i) {
         if (changed[i]) {
             ::InvalidateRect(GetDlgItem(m_outputIds[i]), nullptr, TRUE);
         }
@@ -412,39 +433,45 @@ void CMainDlg::MarkMatchingOutputs()
 
 void CMainDlg::ExplainClipboardDigest()
 {
+    ::KillTimer(m_hWnd, kSearchTimer);
     std::wstring text;
     if (!ReadWholeText(GetDlgItem(IDC_INPUT), text)) {
         return;  // the outputs already say that the text could not be read
     }
-    const std::vector<SettingMatch> found =
-        FindSettingsGiving(m_hProv, text.c_str(), text.size(), m_clipboardDigest, true);
-    if (!found.empty()) {
-        const SettingMatch& match = found.front();
-        ShowMatchTip(match.row, kOtherSettingTitle, SettingSentence(match, EncodingCaption(match.setting.encoding)));
+    const SearchResult found = FindSettingsGiving(m_hProv, text.c_str(), text.size(), m_clipboardDigest);
+    if (!found.matches.empty()) {
+        const SettingMatch& match = found.matches.front();
+        ShowMatchTip(
+            match.row, kOtherSettingTitle,
+            SettingSentence(match, EncodingCaption(match.setting.encoding), m_clipboardDigest.form, text.empty()));
         return;
     }
-    const DigestSelection digests = DigestsOfHexLength(m_clipboardDigest.size());
+    const DigestSelection digests = m_clipboardDigest.digests;
     int firstRow = 0;
     while (!digests[firstRow]) {
         ++firstRow;
     }
-    ShowMatchTip(firstRow, kNoSettingTitle, NoSettingSentence(digests));
+    if (found.failure.empty()) {
+        ShowMatchTip(firstRow, kNoSettingTitle, NoSettingSentence(digests, m_clipboardDigest.form));
+    } else {
+        ShowMatchTip(firstRow, kSearchFailedTitle, found.failure);
+    }
 }
 
 void CMainDlg::ShowMatchTip(int row, const wchar_t* title, const std::wstring& text)
 {
-    m_matchTipRow = row;
-    m_matchTip.Show(title, text.c_str(), OutputTipPoint(row));
+    m_matchTipRow = OutputOfLength(row);
+    m_matchTip.Show(title, text.c_str(), OutputTipPoint(m_matchTipRow));
 }
 
-bool CMainDlg::ReadOutputTexts(std::array<std::wstring, kDigestCount>& texts) const
+int CMainDlg::OutputOfLength(int row)
 {
-    for (int i = 0; i < kDigestCount; ++i) {
-        if (!ReadWholeText(GetDlgItem(m_outputIds[i]), texts[i])) {
-            return false;
+    for (int shown = 0; shown < kShownDigestCount; ++shown) {
+        if (shown == row || kDigestTable[shown].length == kDigestTable[row].length) {
+            return shown;
         }
     }
-    return true;
+    return 0;
 }
 
 LRESULT CMainDlg::PaintAsMatch(HDC dc) const
@@ -454,12 +481,14 @@ LRESULT CMainDlg::PaintAsMatch(HDC dc) const
     return reinterpret_cast<LRESULT>(m_matchBrush);
 }
 
-std::wstring CMainDlg::EncodingCaption(ByteEncoding encoding) const
+std::wstring CMainDlg::EncodingCaption(ByteEncoding encoding)
 {
-    const int option = kEncodingOptions[static_cast<int>(encoding)];
-    std::wstring caption;
-    ReadWholeText(GetDlgItem(option), caption);
-    return caption;
+    const size_t option = static_cast<size_t>(encoding);
+    if (encoding == ByteEncoding::Ansi && ::GetACP() == kChineseCodePage) {
+        return kChineseAnsiCaption;
+    }
+    // The search names encodings the window has no option for.
+    return option < std::size(kEncodingOptions) ? kEncodingOptions[option].caption : EncodingName(encoding);
 }
 
 POINT CMainDlg::OutputTipPoint(int row) const

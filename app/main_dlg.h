@@ -7,10 +7,10 @@
 #include <commctrl.h>
 #include <wincrypt.h>
 
-#include <array>
 #include <string>
 
 #include "digest/digest_pipeline.h"
+#include "digest/expected_digest.h"
 #include "framework/balloon_tip.h"
 #include "framework/dialog_impl.h"
 #include "res/resource.h"
@@ -31,7 +31,9 @@ public:
     MESSAGE_HANDLER(WM_DROPFILES, OnDropFiles)
     MESSAGE_HANDLER(WM_ACTIVATE, OnActivate)
     MESSAGE_HANDLER(WM_MOVE, OnMove)
+    MESSAGE_HANDLER(WM_DPICHANGED, OnDpiChanged)
     MESSAGE_HANDLER(WM_CLIPBOARDUPDATE, OnClipboardUpdate)
+    MESSAGE_HANDLER(WM_TIMER, OnTimer)
     MESSAGE_HANDLER(kShowLimitTipMessage, OnShowLimitTip)
     COMMAND_ID_HANDLER(IDOK, OnOK)
     COMMAND_ID_HANDLER(IDCANCEL, OnCancel)
@@ -65,20 +67,29 @@ private:
     // follow the dialog when it moves.
     LRESULT OnActivate(UINT message, WPARAM wParam, LPARAM lParam, BOOL& handled);
     LRESULT OnMove(UINT message, WPARAM wParam, LPARAM lParam, BOOL& handled);
+    // The dialog has taken its layout at a new DPI: the tips wrap and point
+    // anew.
+    LRESULT OnDpiChanged(UINT message, WPARAM wParam, LPARAM lParam, BOOL& handled);
     LRESULT OnShowLimitTip(UINT message, WPARAM wParam, LPARAM lParam, BOOL& handled);
     LRESULT OnClipboardUpdate(UINT message, WPARAM wParam, LPARAM lParam, BOOL& handled);
+    // Typing has paused: the search for the clipboard digest's setting runs.
+    LRESULT OnTimer(UINT message, WPARAM wParam, LPARAM lParam, BOOL& handled);
     // Return outside the input box and the links must not close the dialog.
     LRESULT OnOK(WORD code, WORD id, HWND control, BOOL& handled);
     LRESULT OnCancel(WORD code, WORD id, HWND control, BOOL& handled);
 
     // An edit of the input ends what the tip at the input box said about the
-    // text before; then the digests follow the text.
+    // text before; then the digests follow the text, and the search for the
+    // clipboard digest's setting waits until typing pauses.
     LRESULT OnInputChange(WORD code, WORD id, HWND control, BOOL& handled);
     // The input box refused or cut typed or pasted text at its limit: without
     // a word the digests would pass for those of the whole paste.
     LRESULT OnInputLimitReached(WORD code, WORD id, HWND control, BOOL& handled);
-    // Recomputes all seven digests from the whole input text and the options.
+    // An encoding or the terminator was chosen: the digests follow, and so
+    // does the search for the clipboard digest's setting.
     LRESULT UpdateDigests(WORD code, WORD id, HWND control, BOOL& handled);
+    // Recomputes all seven digests from the whole input text and the options.
+    void RecomputeDigests();
 
     LRESULT OnUpperCase(int id, NMHDR* header, BOOL& handled);
     LRESULT OnLowerCase(int id, NMHDR* header, BOOL& handled);
@@ -93,8 +104,8 @@ private:
     void PostInputChanged() const;
     void ShowLastError() const;
     ByteEncoding SelectedEncoding() const;
-    void ShowDigestTexts(const DigestTexts& digests);
-    void ShowFailureInOutputs(const wchar_t* text);
+    // Shows m_digests in the outputs.
+    void ShowDigests();
     void EnableCopyLink(bool enable);
     void ShowInputTip(const wchar_t* title, const wchar_t* text);
     // Where the tip's stem touches the input box, in screen coordinates.
@@ -115,22 +126,28 @@ private:
     void FollowClipboardDigest();
     // Marks the outputs that show the clipboard's digest.
     void MarkMatchingOutputs();
+    // True while the clipboard holds a digest that no output shows.
+    bool ClipboardDigestUnmatched() const;
     // No output shows the clipboard's digest: says at an output which other
     // setting gives it, or that none does.
     void ExplainClipboardDigest();
+    // The tip about the digest of table row `row` stands at its output, or
+    // for a digest the window does not show at the output of its length.
     void ShowMatchTip(int row, const wchar_t* title, const std::wstring& text);
-    // The seven outputs as shown; false, with the reason recorded, when one cannot be read.
-    bool ReadOutputTexts(std::array<std::wstring, kDigestCount>& texts) const;
+    static int OutputOfLength(int row);
     LRESULT PaintAsMatch(HDC dc) const;
-    std::wstring EncodingCaption(ByteEncoding encoding) const;
+    // The caption of the encoding's option, which names it in the tips too.
+    static std::wstring EncodingCaption(ByteEncoding encoding);
     // Where the tip's stem touches the output of `row`, in screen coordinates.
     POINT OutputTipPoint(int row) const;
 
     HCRYPTPROV m_hProv = 0;
-    int m_outputIds[kDigestCount];
+    int m_outputIds[kShownDigestCount];
+    // What the outputs show: the copy link, the marks and the tips read it.
+    DigestTexts m_digests;
     CBalloonTip m_inputTip;
-    // Hex digits as the clipboard has them; empty when it holds no digest.
-    std::wstring m_clipboardDigest;
+    // The digest on the clipboard; its hex is empty when it holds none.
+    ExpectedDigest m_clipboardDigest;
     DigestSelection m_markedOutputs;
     HBRUSH m_matchBrush = nullptr;
     CBalloonTip m_matchTip;

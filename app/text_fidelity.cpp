@@ -4,13 +4,25 @@ const wchar_t kEncodingLossTipTitle[] = L"摘要不是框中原文的摘要";
 
 std::wstring EncodingLossTipText(const EncodingLoss& loss)
 {
-    return EncodingLossName(loss) + L" 不能原样表示框中的 " + std::to_wstring(loss.count)
-        + L" 个字符，转换时换成了别的字符，下方的摘要对应换过之后的字节。第一个是第 "
-        + std::to_wstring(loss.firstPosition) + L" 个字符" + ReplacedCharacterName(loss)
-        + L"。选择 Unicode 可按原文计算。";
+    return EncodingLossSentence(loss, {L"框中", L"下方的摘要", L"，", L"。", L"。选择 Unicode 可按原文计算。"});
 }
 
-void DropHalfPairCutAtLimit(HWND input, int limit)
+namespace {
+
+// Whether the caret parts two units that belong together: a pair's halves,
+// or CR and LF.
+bool PartsCharacter(const std::wstring& text, DWORD caret)
+{
+    if (caret == 0 || caret > text.size())
+        return false;
+    const wchar_t before = text[caret - 1];
+    const wchar_t after = caret < text.size() ? text[caret] : L'\0';
+    return (IS_HIGH_SURROGATE(before) && !IS_LOW_SURROGATE(after)) || (before == L'\r' && after != L'\n');
+}
+
+}  // namespace
+
+void DropHalfCharacterCutAtLimit(HWND input, int limit)
 {
     // Only a box filled to its limit was cut; it holds no more than the limit.
     if (::GetWindowTextLengthW(input) != limit)
@@ -19,9 +31,7 @@ void DropHalfPairCutAtLimit(HWND input, int limit)
     text.resize(static_cast<size_t>(::GetWindowTextW(input, &text[0], limit + 1)));
     DWORD caret = 0;
     ::SendMessageW(input, EM_GETSEL, 0, reinterpret_cast<LPARAM>(&caret));
-    const bool highBefore = caret > 0 && caret <= text.size() && IS_HIGH_SURROGATE(text[caret - 1]);
-    const bool lowAfter = caret < text.size() && IS_LOW_SURROGATE(text[caret]);
-    if (!highBefore || lowAfter)
+    if (!PartsCharacter(text, caret))
         return;
     ::SendMessageW(input, EM_SETSEL, caret - 1, caret);
     ::SendMessageW(input, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L""));

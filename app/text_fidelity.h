@@ -1,6 +1,6 @@
 // What keeps the digests true to the text in the input box: a word when the
-// chosen encoding replaced characters of it, and no half of a surrogate pair
-// left behind by a cut at the typing limit.
+// chosen encoding replaced characters of it, and no half of a character left
+// behind by a cut at the typing limit.
 #pragma once
 
 #include <windows.h>
@@ -14,6 +14,7 @@ extern const wchar_t kEncodingLossTipTitle[];
 std::wstring EncodingLossTipText(const EncodingLoss& loss);
 
 // After the input box cut typed or pasted text at its limit of `limit` units:
-// removes the first half of a pair that the cut left just before the caret,
-// as a single edit (which Ctrl+Z undoes on its own).
-void DropHalfPairCutAtLimit(HWND input, int limit);
+// removes what the cut left of a character just before the caret, the first
+// half of a surrogate pair or the CR of a CR LF, as a single edit (which
+// Ctrl+Z undoes on its own).
+void DropHalfCharacterCutAtLimit(HWND input, int limit);

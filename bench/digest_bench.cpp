@@ -1,7 +1,8 @@
-// Throughput of every digest the window shows, for each SHA-2 block function
-// ("path") this processor offers, and the time of one full recomputation at
-// the sizes the input box allows, with the preferred and with the portable
-// block functions.
+// Throughput of every digest the window shows and of the own digests still to
+// join it (SM3, SHA-3, BLAKE2, BLAKE3, CRC-32), on each SHA-2 and CRC-32 block
+// function ("path") this processor offers, and the time of one full
+// recomputation at the sizes the input box allows, with the preferred and
+// with the portable block functions.
 //
 // Each figure is the fastest of many batches of calls: a batch repeats its
 // call until it takes at least kBatchSeconds, so that short messages are not
@@ -29,12 +30,19 @@
 #include "digest/digest_pipeline.h"
 #include "digest/expected_digest.h"
 #include "digest/setting_search.h"
+#include "hash/blake2/blake2.h"
+#include "hash/blake3/blake3.h"
 #include "hash/cpu_features.h"
+#include "hash/crc32/crc32.h"
+#include "hash/crc32/crc32_path_override.h"
+#include "hash/crc32/crc32_paths.h"
 #include "hash/provider_digest.h"
 #include "hash/sha256.h"
 #include "hash/sha2_path_override.h"
 #include "hash/sha2_paths.h"
+#include "hash/sha3/sha3.h"
 #include "hash/sha512.h"
+#include "hash/sm3/sm3.h"
 #include "support/last_error.h"
 
 namespace {
@@ -105,17 +113,29 @@ template <class THash> bool OwnDigest(const std::vector<BYTE>& message)
     return true;
 }
 
+// Which block functions ("paths") a digest can be narrowed to.
+enum class PathFamily { Sha256, Sha512, Crc32, PortableOnly };
+
 struct OwnHash {
     const char* name;
     bool (*digest)(const std::vector<BYTE>& message);
-    bool wideWords;  // SHA-384 and SHA-512: the 64-bit-word block functions
+    PathFamily paths;
 };
 
 const OwnHash kOwnHashes[] = {
-    {"SHA224", OwnDigest<CVnSha224>, false},
-    {"SHA256", OwnDigest<CVnSha256>, false},
-    {"SHA384", OwnDigest<CVnSha384>, true},
-    {"SHA512", OwnDigest<CVnSha512>, true},
+    {"SHA224", OwnDigest<CVnSha224>, PathFamily::Sha256},
+    {"SHA256", OwnDigest<CVnSha256>, PathFamily::Sha256},
+    {"SHA384", OwnDigest<CVnSha384>, PathFamily::Sha512},
+    {"SHA512", OwnDigest<CVnSha512>, PathFamily::Sha512},
+    {"SM3", OwnDigest<CVnSm3>, PathFamily::PortableOnly},
+    {"SHA3-224", OwnDigest<CVnSha3_224>, PathFamily::PortableOnly},
+    {"SHA3-256", OwnDigest<CVnSha3_256>, PathFamily::PortableOnly},
+    {"SHA3-384", OwnDigest<CVnSha3_384>, PathFamily::PortableOnly},
+    {"SHA3-512", OwnDigest<CVnSha3_512>, PathFamily::PortableOnly},
+    {"BLAKE2b", OwnDigest<CVnBlake2b512>, PathFamily::PortableOnly},
+    {"BLAKE2s", OwnDigest<CVnBlake2s256>, PathFamily::PortableOnly},
+    {"BLAKE3", OwnDigest<CVnBlake3>, PathFamily::PortableOnly},
+    {"CRC32", OwnDigest<CVnCrc32>, PathFamily::Crc32},
 };
 
 template <class TPath> std::vector<const char*> OfferedPathNames(const std::vector<TPath>& paths)
@@ -128,12 +148,30 @@ template <class TPath> std::vector<const char*> OfferedPathNames(const std::vect
     return names;
 }
 
-std::vector<const char*> OfferedPathNames(bool wideWords)
+std::vector<const char*> OfferedPathNames(PathFamily family)
 {
-    return wideWords ? OfferedPathNames(Sha512Paths()) : OfferedPathNames(Sha256Paths());
+    switch (family) {
+    case PathFamily::Sha256:
+        return OfferedPathNames(Sha256Paths());
+    case PathFamily::Sha512:
+        return OfferedPathNames(Sha512Paths());
+    case PathFamily::Crc32:
+        return OfferedPathNames(Crc32Paths());
+    case PathFamily::PortableOnly:
+        break;
+    }
+    return {"portable"};
 }
 
-bool UsePath(bool wideWords, const char* name) { return wideWords ? UseSha512Path(name) : UseSha256Path(name); }
+void UsePath(PathFamily family, const char* name)
+{
+    if (family == PathFamily::Sha256)
+        UseSha256Path(name);
+    else if (family == PathFamily::Sha512)
+        UseSha512Path(name);
+    else if (family == PathFamily::Crc32)
+        UseCrc32Path(name);
+}
 
 struct ProviderHash {
     const char* name;
@@ -170,12 +208,13 @@ void PrintThroughput(HCRYPTPROV provider)
         "HashWithProvider call per message)\n");
     std::printf("%-8s %-9s %12s %12s %12s\n", "digest", "path", "64 B", "4 KiB", "256 KiB");
     for (const OwnHash& hash : kOwnHashes) {
-        for (const char* path : OfferedPathNames(hash.wideWords)) {
-            UsePath(hash.wideWords, path);
+        for (const char* path : OfferedPathNames(hash.paths)) {
+            UsePath(hash.paths, path);
             PrintThroughputRow(hash.name, path, hash.digest);
         }
     }
     UsePreferredSha2Paths();
+    UsePreferredCrc32Path();
     for (const ProviderHash& hash : kProviderHashes) {
         PrintThroughputRow(hash.name, "provider", [&](const std::vector<BYTE>& message) {
             BYTE digest[260];
@@ -307,11 +346,12 @@ void PrintVerifyTimes(HCRYPTPROV provider)
     std::printf("%-10s %-13s %10s\n", "keystroke", "text", "ms");
     for (const PipelineEncoding& encoding : kEncodings) {
         const std::wstring& text = texts[0].text;
-        const std::wstring expected(64, L'0');
+        const std::wstring zeros(64, L'0');
+        const ExpectedDigest expected = ParseExpectedDigest(zeros.c_str(), zeros.size());
         const double ms = MillisecondsPerCall([&] {
             const DigestTexts digests =
                 ComputeDigestTexts(provider, text.c_str(), text.size(), encoding.encoding, false);
-            return digests.hasDigests && MatchingDigests(digests.texts, expected).none();
+            return digests.hasDigests && MatchingDigests(digests, expected).none();
         });
         std::printf("%-10s %-13s %10.2f\n", encoding.name, texts[0].name, ms);
         AddMachineLine("keystroke %s %s %lu %.3f", encoding.name, texts[0].name, static_cast<unsigned long>(units), ms);
@@ -327,10 +367,11 @@ void PrintVerifyTimes(HCRYPTPROV provider)
             if (DigestsOfHexLength(digits)[other])
                 names += (names.empty() ? "" : "+") + NarrowName(kDigestTable[other].name);
         }
-        const std::wstring expected(digits, L'0');
+        const std::wstring zeros(digits, L'0');
+        const ExpectedDigest expected = ParseExpectedDigest(zeros.c_str(), zeros.size());
         for (const VerifyText& sample : texts) {
             const double ms = MillisecondsPerCall([&] {
-                return FindSettingsGiving(provider, sample.text.c_str(), sample.text.size(), expected, false).empty();
+                return FindSettingsGiving(provider, sample.text.c_str(), sample.text.size(), expected).matches.empty();
             });
             std::printf("%-14s %-13s %10.2f\n", names.c_str(), sample.name, ms);
             AddMachineLine("verify %s %s %lu %.3f", names.c_str(), sample.name, static_cast<unsigned long>(units), ms);
@@ -345,7 +386,7 @@ void PrintCpuFeatures()
         const char* name;
         bool present;
     } features[] = {
-        {"ssse3", cpu.ssse3}, {"sse4.1", cpu.sse41}, {"sha", cpu.sha},
+        {"ssse3", cpu.ssse3}, {"sse4.1", cpu.sse41}, {"sha", cpu.sha},           {"pclmulqdq", cpu.pclmulqdq},
         {"bmi2", cpu.bmi2},   {"avx2", cpu.avx2},    {"avx512vl", cpu.avx512vl},
     };
     std::printf("cpu");
@@ -353,8 +394,8 @@ void PrintCpuFeatures()
         if (feature.present)
             std::printf(" %s", feature.name);
     }
-    std::printf("\npreferred paths: SHA-224/256 %s, SHA-384/512 %s\n", ActiveSha256Path().name,
-                ActiveSha512Path().name);
+    std::printf("\npreferred paths: SHA-224/256 %s, SHA-384/512 %s, CRC-32 %s\n", ActiveSha256Path().name,
+                ActiveSha512Path().name, ActiveCrc32Path().name);
 }
 
 }  // namespace

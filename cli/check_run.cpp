@@ -1,11 +1,13 @@
 #include "cli/check_run.h"
 
+#include <atomic>
+#include <deque>
+
 #include "cli/checksum_list.h"
-#include "cli/command_line.h"
 #include "cli/console_io.h"
-#include "cli/digest_run.h"
+#include "cli/file_source.h"
+#include "digest/encoding_loss.h"
 #include "digest/expected_digest.h"
-#include "hash/file_pieces.h"
 #include "support/last_error.h"
 
 namespace {
@@ -30,59 +32,81 @@ struct ListTally {
     int matched = 0;
 };
 
-// A file the list names that is not there; --ignore-missing passes over it.
-bool IsMissing(DWORD code) { return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND; }
+// The longest path Windows opens, in UTF-16 units.
+constexpr size_t kMaxPathUnits = 32767;
 
+// A file the list names that is not there; --ignore-missing passes over it.
+// A name no path can hold is no missing file, although Wine reports it as one.
+bool IsMissing(const std::wstring& name, DWORD code)
+{
+    return (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND) && name.size() <= kMaxPathUnits;
+}
+
+// One list, read on the calling thread, which hands its files to the pool;
+// everything it says, the pool's writing thread says in list order.
 class CListCheck {
 public:
-    CListCheck(HCRYPTPROV provider, const CliOptions& options, const std::wstring& list)
-        : m_provider(provider),
+    CListCheck(CFilePool& pool, const CliOptions& options, const std::wstring& list, std::atomic<bool>& outputFailed)
+        : m_pool(pool),
           m_options(options),
           m_list(list),
-          m_label(NamesStandardInput(list) ? kStandardInputLabel : list)
+          m_label(NamesStandardInput(list) ? kStandardInputLabel : list),
+          // Lists may hold any digest; --only keeps those of its digests.
+          m_listed(OptionGiven(options, L"--only") ? options.selected : AllDigests()),
+          m_outputFailed(outputFailed)
     {
     }
 
-    // True when the list passes.
-    bool Run();
-    // Standard output refused a line (and that was reported): nothing more is checked.
-    bool OutputFailed() const { return m_outputFailed; }
+    void Run();
+    // True when the list passed; known once the pool has finished.
+    bool Passed() const { return m_passed; }
 
 private:
     bool ReadList(const FilePieceSink& consume);
     void CheckLine(const std::string& line, bool tooLong);
-    void CheckFile(const ListedChecksum& listed);
+    ListLine ParseLine(const std::string& line, ListedChecksum& listed);
+    void ReportInTurn(const std::wstring& problem);
+    void ReportFile(const ListedChecksum& listed, const FileOutcome& outcome);
     void Report(const std::wstring& name, const wchar_t* outcome);
     bool Summarize();
 
-    HCRYPTPROV m_provider;
+    CFilePool& m_pool;
     const CliOptions& m_options;
     const std::wstring m_list;
     const std::wstring m_label;
+    const DigestSelection m_listed;
+    // Standard output refused a line (and that was reported): nothing more is checked.
+    std::atomic<bool>& m_outputFailed;
+    // Lines, formatted and improper ones are counted as the list is read,
+    // the files' outcomes as they are reported.
     ListTally m_tally;
-    bool m_outputFailed = false;
+    bool m_passed = false;
+    // The names' code page: UTF-8 until a name is not.
+    UINT m_codePage = CP_UTF8;
 };
 
-bool CListCheck::Run()
+void CListCheck::Run()
 {
     CListLines lines([this](const std::string& line, bool tooLong) { CheckLine(line, tooLong); });
     if (!ReadList([&lines](const BYTE* data, DWORD length) { lines.Add(data, length); }))
-        return false;
+        return;
     lines.Finish();
-    return !m_outputFailed && Summarize();
+    m_pool.Then([this] { m_passed = !m_outputFailed && Summarize(); });
 }
 
 bool CListCheck::ReadList(const FilePieceSink& consume)
 {
     bool opened = false;
-    const auto open = [&opened] { opened = true; };
-    const BOOL read = NamesStandardInput(m_list) ? (open(), ReadOpenFileToEnd(GetStdHandle(STD_INPUT_HANDLE), consume))
-                                                 : ReadFilePieces(m_list.c_str(), ~0ULL, open, consume);
-    if (!read) {
-        LastErrorReplaceContext(opened ? kListReadFailed : kListOpenFailed);
-        ReportRecordedFailure(m_label);
-    }
-    return read != FALSE;
+    const bool read = ReadNamedFile(
+        m_list, [&opened] { opened = true; }, consume);
+    if (!read)
+        ReportInTurn(m_label + L": " + LastErrorReplaceContext(opened ? kListReadFailed : kListOpenFailed));
+    return read;
+}
+
+void CListCheck::ReportInTurn(const std::wstring& problem)
+{
+    m_pool.Then([problem] { ReportProblem(problem); });
 }
 
 void CListCheck::CheckLine(const std::string& line, bool tooLong)
@@ -91,39 +115,52 @@ void CListCheck::CheckLine(const std::string& line, bool tooLong)
         return;
     ++m_tally.lines;
     ListedChecksum listed;
-    const ListLine kind = tooLong ? ListLine::Improper : ParseListLine(line, m_options.selected, listed);
+    const ListLine kind = tooLong ? ListLine::Improper : ParseLine(line, listed);
     if (kind == ListLine::Skipped)
         return;
     if (kind == ListLine::Improper) {
         ++m_tally.improper;
         if (m_options.checkOutput == CheckOutput::Warnings)
-            ReportProblem(m_label + L": " + std::to_wstring(m_tally.lines) + L": 校验行格式不正确");
+            ReportInTurn(m_label + L": " + std::to_wstring(m_tally.lines) + L": 校验行格式不正确");
         return;
     }
     ++m_tally.formatted;
-    CheckFile(listed);
+    DigestNamedFile(m_pool, listed.name, DigestSelection().set(listed.digest),
+                    [this, listed](const FileOutcome& outcome) { ReportFile(listed, outcome); });
 }
 
-void CListCheck::CheckFile(const ListedChecksum& listed)
+// A list whose names are not UTF-8 was written in the ANSI code page, as
+// older tools and editors write text; it is read so from that line on.
+ListLine CListCheck::ParseLine(const std::string& line, ListedChecksum& listed)
 {
+    const ListLine kind = ParseListLine(line, m_listed, m_codePage, listed);
+    if (kind != ListLine::Improper || m_codePage != CP_UTF8
+        || ParseListLine(line, m_listed, CP_ACP, listed) != ListLine::Checksum)
+        return kind;
+    m_codePage = CP_ACP;
+    ReportInTurn(m_label + L": 清单不是 UTF-8 文本,按 " + CodePageName(GetACP()) + L" 读取");
+    return ListLine::Checksum;
+}
+
+void CListCheck::ReportFile(const ListedChecksum& listed, const FileOutcome& outcome)
+{
+    if (m_outputFailed)
+        return;
     const std::wstring name = ReportedName(listed.name);
-    CDigestSet set(m_provider, DigestSelection().set(listed.digest));
-    DigestTexts digests;
-    if (!DigestNamedFile(set, listed.name, digests)) {
-        if (m_options.ignoreMissing && IsMissing(LastErrorCode()))
+    if (!outcome.read) {
+        if (m_options.ignoreMissing && IsMissing(listed.name, outcome.failureCode))
             return;
-        ReportRecordedFailure(name);
+        ReportProblem(name + L": " + outcome.failure);
         ++m_tally.unreadable;
         return Report(name, kUnreadable);
     }
-    const std::wstring& computed = digests.texts[listed.digest];
-    if (digests.failed[listed.digest]) {
+    const std::wstring& computed = outcome.digests.texts[listed.digest];
+    if (outcome.digests.failed[listed.digest]) {
         ReportProblem(name + L": " + kDigestTable[listed.digest].name + L": " + computed);
         ++m_tally.unreadable;
         return Report(name, kUnreadable);
     }
-    // The listed hex was checked to be digits only, which widen as they are.
-    if (IsExpectedDigest(computed, std::wstring(listed.hex.begin(), listed.hex.end()))) {
+    if (IsExpectedDigest(computed, listed.hex)) {
         ++m_tally.matched;
         if (m_options.checkOutput != CheckOutput::Quiet)
             Report(name, kMatched);
@@ -165,16 +202,23 @@ bool CListCheck::Summarize()
 
 }  // namespace
 
-int RunChecks(HCRYPTPROV provider, const CliOptions& options)
+int RunChecks(HCRYPTPROV provider, const CliOptions& options, int workers)
 {
     // Without names the list comes from standard input, as with the usual tools.
     const std::vector<std::wstring> lists = options.words.empty() ? std::vector<std::wstring> {L"-"} : options.words;
-    bool allPassed = true;
+    std::atomic<bool> outputFailed {false};
+    // Declared before the pool, which reports to them until it is gone.
+    std::deque<CListCheck> checks;
+    CFilePool pool(provider, workers);
     for (const std::wstring& list : lists) {
-        CListCheck check(provider, options, list);
-        allPassed = check.Run() && allPassed;
-        if (check.OutputFailed())
-            return kExitFailure;
+        if (outputFailed)
+            break;
+        checks.emplace_back(pool, options, list, outputFailed);
+        checks.back().Run();
     }
-    return allPassed ? kExitSuccess : kExitFailure;
+    pool.Finish();
+    bool allPassed = true;
+    for (const CListCheck& check : checks)
+        allPassed = allPassed && check.Passed();
+    return allPassed && !outputFailed ? kExitSuccess : kExitFailure;
 }

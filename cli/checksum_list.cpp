@@ -4,25 +4,12 @@
 #include <cstring>
 #include <string_view>
 
+#include "digest/checksum_line.h"
+#include "digest/digest_pipeline.h"
+#include "text/encode_text.h"
+
 namespace {
 
-const char kByteOrderMark[] = "\xEF\xBB\xBF";
-
-// Spellings of the tags other than the table's names: the hyphenated ones
-// some tools write, and OpenSSL 3's names of the SHA-2 digests.
-struct TagSpelling {
-    const wchar_t* spelling;
-    const wchar_t* tableName;
-};
-
-const TagSpelling kOtherTagSpellings[] = {
-    {L"SHA-1", L"SHA1"},      {L"SHA-224", L"SHA224"},  {L"SHA-256", L"SHA256"},
-    {L"SHA-384", L"SHA384"},  {L"SHA-512", L"SHA512"},  {L"SHA2-224", L"SHA224"},
-    {L"SHA2-256", L"SHA256"}, {L"SHA2-384", L"SHA384"}, {L"SHA2-512", L"SHA512"},
-};
-
-// What follows the name of a tagged line: the usual tools' and OpenSSL's.
-const std::string_view kTagSeparators[] = {") = ", ")= "};
 
 // The escapes of escaped names, and the characters they stand for.
 struct Escape {
@@ -33,93 +20,6 @@ struct Escape {
 const Escape kEscapes[] = {{'\\', L'\\'}, {'n', L'\n'}, {'r', L'\r'}};
 
 bool StartsWith(std::string_view text, std::string_view start) { return text.substr(0, start.size()) == start; }
-
-bool EndsWith(std::string_view text, std::string_view end)
-{
-    return text.size() >= end.size() && text.substr(text.size() - end.size()) == end;
-}
-
-bool IsHexDigit(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
-
-bool IsAllHex(std::string_view text)
-{
-    for (char c : text) {
-        if (!IsHexDigit(c))
-            return false;
-    }
-    return true;
-}
-
-int DigestNamed(const std::wstring& name)
-{
-    for (const TagSpelling& other : kOtherTagSpellings) {
-        if (name == other.spelling)
-            return DigestNamed(other.tableName);
-    }
-    for (int i = 0; i < kDigestCount; ++i) {
-        if (name == kDigestTable[i].name)
-            return i;
-    }
-    return -1;
-}
-
-// Of the digests with `digits` digits (MD4 and MD5 share 32), the last that
-// --only selects, else the last: MD5 rather than MD4, as the usual tools mean.
-int DigestOfHexLength(size_t digits, const DigestSelection& selected)
-{
-    int found = -1;
-    for (int i = 0; i < kDigestCount; ++i) {
-        if (2 * kDigestTable[i].length == digits && (found < 0 || selected[i] || !selected[found]))
-            found = i;
-    }
-    return found;
-}
-
-// "NAME (name) = hex", or OpenSSL's "NAME(name)= hex". The hex ends the line,
-// so a name may hold ") = " itself.
-bool ParseTaggedLine(std::string_view line, ListedChecksum& checksum, std::string_view& name)
-{
-    const size_t open = line.find('(');
-    if (open == std::string_view::npos)
-        return false;
-    std::string_view tag = line.substr(0, open);
-    if (EndsWith(tag, " "))
-        tag.remove_suffix(1);
-    checksum.digest = DigestNamed(std::wstring(tag.begin(), tag.end()));
-    if (checksum.digest < 0)
-        return false;
-    const size_t digits = 2 * kDigestTable[checksum.digest].length;
-    std::string_view rest = line.substr(open + 1);
-    if (rest.size() < digits || !IsAllHex(rest.substr(rest.size() - digits)))
-        return false;
-    checksum.hex = std::string(rest.substr(rest.size() - digits));
-    rest.remove_suffix(digits);
-    for (std::string_view separator : kTagSeparators) {
-        if (EndsWith(rest, separator)) {
-            name = rest.substr(0, rest.size() - separator.size());
-            return true;
-        }
-    }
-    return false;
-}
-
-// "hex  name" or "hex *name" (the mark of text or binary reading, which are
-// the same here); the number of digits says the digest.
-bool ParseGnuLine(std::string_view line, const DigestSelection& selected, ListedChecksum& checksum,
-                  std::string_view& name)
-{
-    size_t digits = 0;
-    while (digits < line.size() && IsHexDigit(line[digits]))
-        ++digits;
-    checksum.digest = DigestOfHexLength(digits, selected);
-    if (checksum.digest < 0 || digits == line.size() || (line[digits] != ' ' && line[digits] != '\t'))
-        return false;
-    checksum.hex = std::string(line.substr(0, digits));
-    name = line.substr(digits + 1);
-    if (name.size() > 1 && (name[0] == ' ' || name[0] == '*'))
-        name.remove_prefix(1);
-    return true;
-}
 
 bool Unescape(std::string_view escaped, std::string& name)
 {
@@ -139,9 +39,9 @@ bool Unescape(std::string_view escaped, std::string& name)
     return true;
 }
 
-// The listed bytes as a name Windows opens: UTF-8, no NUL (which would end
-// the name early and open another file).
-bool DecodeName(std::string_view listed, bool escaped, std::wstring& name)
+// The listed bytes as a name Windows opens: text in `codePage`, no NUL
+// (which would end the name early and open another file).
+bool DecodeName(std::string_view listed, bool escaped, UINT codePage, std::wstring& name)
 {
     std::string bytes;
     if (!escaped)
@@ -155,11 +55,11 @@ bool DecodeName(std::string_view listed, bool escaped, std::wstring& name)
     if (bytes.empty())
         return true;
     const int size = static_cast<int>(bytes.size());
-    const int length = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, bytes.data(), size, nullptr, 0);
+    const int length = MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, bytes.data(), size, nullptr, 0);
     if (length == 0)
         return false;
     name.resize(length);
-    MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, bytes.data(), size, &name[0], length);
+    MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, bytes.data(), size, &name[0], length);
     return true;
 }
 
@@ -179,20 +79,21 @@ std::wstring Escaped(const std::wstring& name)
 
 }  // namespace
 
-ListLine ParseListLine(std::string line, const DigestSelection& selected, ListedChecksum& checksum)
+ListLine ParseListLine(std::string line, const DigestSelection& selected, UINT codePage, ListedChecksum& checksum)
 {
     if (!line.empty() && line.back() == '\r')
         line.pop_back();
     if (line.empty() || line[0] == '#')
         return ListLine::Skipped;
-    std::string_view rest(line);
-    rest.remove_prefix(std::min(rest.find_first_not_of(" \t"), rest.size()));
-    const bool escaped = StartsWith(rest, "\\");
-    if (escaped)
-        rest.remove_prefix(1);
-    std::string_view name;
-    const bool parsed = ParseTaggedLine(rest, checksum, name) || ParseGnuLine(rest, selected, checksum, name);
-    return parsed && DecodeName(name, escaped, checksum.name) ? ListLine::Checksum : ListLine::Improper;
+    ChecksumLine parsed;
+    // As with the tools of one digest, lines of the digests not selected are
+    // no lines of this check.
+    if (!ParseChecksumLine(line, selected, parsed) || !selected[parsed.digest]
+        || !DecodeName(parsed.name, parsed.escaped, codePage, checksum.name))
+        return ListLine::Improper;
+    checksum.digest = parsed.digest;
+    checksum.hex = parsed.hex;
+    return ListLine::Checksum;
 }
 
 std::wstring ReportedName(const std::wstring& name)
@@ -209,10 +110,55 @@ std::wstring TaggedLine(int digest, const std::wstring& name, const std::wstring
 
 void CListLines::Add(const BYTE* data, DWORD length)
 {
-    const char* bytes = reinterpret_cast<const char*>(data);
+    if (m_form != Form::Unknown)
+        return AddInForm(data, length);
+    m_start.append(data, data + length);
+    const size_t markBytes = ByteOrderMark(ByteEncoding::Utf16Le).size();
+    if (m_start.size() < markBytes)
+        return;
+    m_form = StartsWith(m_start, ByteOrderMark(ByteEncoding::Utf16Le)) ? Form::Utf16Le
+        : StartsWith(m_start, ByteOrderMark(ByteEncoding::Utf16Be))    ? Form::Utf16Be
+                                                                       : Form::Bytes;
+    const size_t mark = m_form == Form::Bytes ? 0 : markBytes;
+    AddInForm(reinterpret_cast<const BYTE*>(m_start.data()) + mark, m_start.size() - mark);
+    m_start.clear();
+}
+
+void CListLines::AddInForm(const BYTE* data, size_t length)
+{
+    if (m_form == Form::Bytes)
+        AddBytes(reinterpret_cast<const char*>(data), length);
+    else
+        AddUtf16(data, length, false);
+}
+
+// Converts the whole units that have arrived, but for a first half of a pair
+// that may find its second half in the next piece; `last` converts the rest.
+void CListLines::AddUtf16(const BYTE* data, size_t length, bool last)
+{
+    m_units.append(data, data + length);
+    std::wstring units(m_units.size() / 2, L'\0');
+    for (size_t i = 0; i < units.size(); ++i) {
+        const BYTE first = static_cast<BYTE>(m_units[2 * i]), second = static_cast<BYTE>(m_units[2 * i + 1]);
+        units[i] = static_cast<wchar_t>(m_form == Form::Utf16Le ? first | second << 8 : first << 8 | second);
+    }
+    if (!last && !units.empty() && IS_HIGH_SURROGATE(units.back()))
+        units.pop_back();
+    m_units.erase(0, 2 * units.size());
+    // Half a unit at the very end stands for a character the list lost.
+    if (last && !m_units.empty()) {
+        units += L'\uFFFD';
+        m_units.clear();
+    }
+    const std::string bytes = WideToUtf8(units.data(), static_cast<int>(units.size()));
+    AddBytes(bytes.data(), bytes.size());
+}
+
+void CListLines::AddBytes(const char* bytes, size_t length)
+{
     while (length != 0) {
         const char* lineFeed = static_cast<const char*>(memchr(bytes, '\n', length));
-        const DWORD taken = lineFeed == nullptr ? length : static_cast<DWORD>(lineFeed - bytes);
+        const size_t taken = lineFeed == nullptr ? length : static_cast<size_t>(lineFeed - bytes);
         m_pending = true;
         m_tooLong = m_tooLong || m_line.size() + taken > kMaxListLineBytes;
         if (!m_tooLong)
@@ -227,6 +173,12 @@ void CListLines::Add(const BYTE* data, DWORD length)
 
 void CListLines::Finish()
 {
+    if (m_form == Form::Unknown) {
+        m_form = Form::Bytes;
+        AddBytes(m_start.data(), m_start.size());
+    } else if (m_form != Form::Bytes) {
+        AddUtf16(nullptr, 0, true);
+    }
     if (m_pending)
         EndLine();
 }
@@ -235,8 +187,8 @@ void CListLines::EndLine()
 {
     if (m_tooLong)
         m_line.clear();
-    else if (m_first && StartsWith(m_line, kByteOrderMark))
-        m_line.erase(0, sizeof(kByteOrderMark) - 1);
+    else if (m_first && StartsWith(m_line, ByteOrderMark(ByteEncoding::Utf8)))
+        m_line.erase(0, ByteOrderMark(ByteEncoding::Utf8).size());
     m_sink(m_line, m_tooLong);
     m_line.clear();
     m_pending = m_tooLong = m_first = false;

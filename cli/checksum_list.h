@@ -13,9 +13,10 @@
 #include "digest/digest_table.h"
 
 // The longest list line read; a longer one counts as improperly formatted,
-// so that any list, even a binary file, takes bounded memory. Room for the
-// longest name Windows opens, in UTF-8, and the longest digest.
-constexpr size_t kMaxListLineBytes = 128 * 1024;
+// so that any list, even a binary file, takes bounded memory. Far more than
+// the longest name Windows opens: a line naming a file no path can hold is
+// read whole, and reported as a file that cannot be opened.
+constexpr size_t kMaxListLineBytes = 16 << 20;
 
 enum class ListLine {
     Skipped,   // empty, or a comment starting with '#'
@@ -25,14 +26,16 @@ enum class ListLine {
 
 struct ListedChecksum {
     int digest = 0;     // row of kDigestTable
-    std::string hex;    // as listed, in either case
+    std::wstring hex;   // uppercase, whether listed as hex or in Base64
     std::wstring name;  // unescaped; relative names are taken from the current folder
 };
 
 // Reads one line of a list without its LF; a CR before the LF is dropped too.
-// A GNU line's 32 digits are MD5, or MD4 when `selected` (--only) has MD4
-// and not MD5.
-ListLine ParseListLine(std::string line, const DigestSelection& selected, ListedChecksum& checksum);
+// Only lines of the `selected` digests (--only) are checksum lines; a GNU
+// line's 32 digits are MD5, or MD4 when `selected` has MD4 and not MD5. The
+// name is text in `codePage` (CP_UTF8, or the ANSI code page for a list that
+// is not UTF-8).
+ListLine ParseListLine(std::string line, const DigestSelection& selected, UINT codePage, ListedChecksum& checksum);
 
 // A listed name as checking reports it: one with a line break in it escaped
 // and marked by a leading backslash, so that every report stays one line.
@@ -43,7 +46,9 @@ std::wstring ReportedName(const std::wstring& name);
 std::wstring TaggedLine(int digest, const std::wstring& name, const std::wstring& hex);
 
 // Cuts a list's bytes, arriving in pieces of any size, into lines without
-// their LF, and drops a UTF-8 byte-order mark at its start.
+// their LF, and drops a UTF-8 byte-order mark at its start. A list with a
+// UTF-16 byte-order mark (as some shells write a redirected output) is
+// handed over as UTF-8 lines.
 class CListLines {
 public:
     // `tooLong`: the line was longer than kMaxListLineBytes and `line` is empty.
@@ -56,9 +61,17 @@ public:
     void Finish();
 
 private:
+    enum class Form { Unknown, Bytes, Utf16Le, Utf16Be };
+
+    void AddInForm(const BYTE* data, size_t length);
+    void AddUtf16(const BYTE* data, size_t length, bool last);
+    void AddBytes(const char* bytes, size_t length);
     void EndLine();
 
     LineSink m_sink;
+    Form m_form = Form::Unknown;
+    std::string m_start;  // the first bytes, until they tell the form
+    std::string m_units;  // UTF-16 bytes not yet converted
     std::string m_line;
     bool m_pending = false;  // bytes since the last LF
     bool m_tooLong = false;

@@ -1,24 +1,40 @@
 #include "cli/command_line.h"
 
 #include <algorithm>
+
+#include "cli/file_source.h"
+#include "digest/digest_names.h"
 #include "digest/expected_digest.h"
 
 namespace {
 
 const wchar_t kEndOfOptions[] = L"--";
 
-// Either slash: both reach the same name under Wine.
-const wchar_t* const kStandardInputNames[] = {L"-", L"/dev/stdin", L"\\dev\\stdin"};
-
 struct NamedEncoding {
     const wchar_t* name;
     ByteEncoding encoding;
 };
 
+// The first name of each encoding is the one the program writes.
 const NamedEncoding kEncodingNames[] = {
-    {L"ansi", ByteEncoding::Ansi},
-    {L"utf16le", ByteEncoding::Utf16Le},
-    {L"utf8", ByteEncoding::Utf8},
+    {L"ansi", ByteEncoding::Ansi},        {L"utf16le", ByteEncoding::Utf16Le},  {L"utf8", ByteEncoding::Utf8},
+    {L"utf16be", ByteEncoding::Utf16Be},  {L"utf-16le", ByteEncoding::Utf16Le}, {L"utf-8", ByteEncoding::Utf8},
+    {L"utf-16be", ByteEncoding::Utf16Be},
+};
+
+// The forms --normalize names, and the flags of the others, in the order in
+// which they apply to the text.
+struct NamedForm {
+    const wchar_t* option;
+    const wchar_t* value;  // null for a flag
+    TextForm form;
+};
+
+const NamedForm kFormOptions[] = {
+    {L"--normalize", L"nfc", TextForm::Nfc},         {L"--normalize", L"nfd", TextForm::Nfd},
+    {L"--normalize", L"nfkc", TextForm::Nfkc},       {L"--upper-text", nullptr, TextForm::UpperCase},
+    {L"--lower-text", nullptr, TextForm::LowerCase}, {L"--trim-lines", nullptr, TextForm::LineEndsTrimmed},
+    {L"--trim", nullptr, TextForm::Trimmed},
 };
 
 bool SameNameIgnoringCase(const std::wstring& text, const wchar_t* name)
@@ -39,13 +55,10 @@ bool FindEncoding(const std::wstring& name, ByteEncoding& encoding)
 
 bool SelectDigest(const std::wstring& name, DigestSelection& selected)
 {
-    for (int i = 0; i < kDigestCount; ++i) {
-        if (SameNameIgnoringCase(name, kDigestTable[i].name)) {
-            selected.set(i);
-            return true;
-        }
-    }
-    return false;
+    const int row = DigestRowNamed(name, true);
+    if (row >= 0)
+        selected.set(static_cast<size_t>(row));
+    return row >= 0;
 }
 
 // A comma-separated list of digest names; an empty name spoils the list.
@@ -75,7 +88,8 @@ bool SetEncoding(CliOptions& options, const std::wstring& value) { return FindEn
 bool SetMatch(CliOptions& options, const std::wstring& value)
 {
     options.match = ParseExpectedDigest(value.c_str(), value.size());
-    return !options.match.empty();
+    options.matchValue = value;
+    return !options.match.hex.empty();
 }
 
 bool AddFile(CliOptions& options, const std::wstring& path)
@@ -98,6 +112,62 @@ template <CheckOutput output> bool SetCheckOutput(CliOptions& options, const std
     return true;
 }
 
+// Keeps the forms in the order in which they apply, whatever the order given.
+void AddForm(CliOptions& options, TextForm form)
+{
+    options.forms.push_back(form);
+    std::sort(options.forms.begin(), options.forms.end(), [](TextForm a, TextForm b) {
+        const auto place = [](TextForm form) {
+            return std::find_if(std::begin(kFormOptions), std::end(kFormOptions),
+                                [form](const NamedForm& named) { return named.form == form; });
+        };
+        return place(a) < place(b);
+    });
+}
+
+bool SetNormalization(CliOptions& options, const std::wstring& value)
+{
+    for (const NamedForm& named : kFormOptions) {
+        if (named.value != nullptr && SameNameIgnoringCase(value, named.value)) {
+            AddForm(options, named.form);
+            return true;
+        }
+    }
+    return false;
+}
+
+template <TextForm form> bool SetForm(CliOptions& options, const std::wstring&)
+{
+    AddForm(options, form);
+    return true;
+}
+
+// What a refused value of an option could have been.
+std::wstring EncodingValues() { return L"ansi、utf16le、utf8 或 utf16be"; }
+
+std::wstring NormalizationValues() { return L"nfc、nfd 或 nfkc"; }
+
+std::wstring DigestNameValues()
+{
+    std::wstring names;
+    for (const DigestKind& kind : kDigestTable)
+        names += (names.empty() ? L"" : L"、") + std::wstring(kind.name);
+    return names + L",不分大小写,以逗号分隔";
+}
+
+std::wstring DigestValues()
+{
+    std::wstring lengths;
+    for (size_t digits = 1; digits <= 2 * kMaxDigestBytes; ++digits) {
+        if (!DigestsOfHexLength(digits).any())
+            continue;
+        const bool last = digits == 2 * kMaxDigestBytes;
+        lengths += (lengths.empty() ? L"" : last ? L" 或 " : L"、") + std::to_wstring(digits);
+    }
+    return L"摘要是 " + lengths + L" 位十六进制数字(两位之间可有一个空格、冒号或连字符,前面可带算法名,如 sha256:),"
+        L"或摘要字节的 Base64,或 SRI 值(如 sha384-…),或校验清单的一行";
+}
+
 struct OptionRule {
     const wchar_t* name;
     bool takesValue;
@@ -107,15 +177,24 @@ struct OptionRule {
     bool (*apply)(CliOptions& options, const std::wstring& value);
     // Meaningful only with --check.
     bool checkOnly = false;
+    // Says which values the option takes, for a refused one.
+    std::wstring (*values)() = nullptr;
 };
 
 const OptionRule kOptionRules[] = {
-    {L"--encoding", true, false, SetEncoding},
+    {L"--encoding", true, false, SetEncoding, false, EncodingValues},
     {L"--terminator", false, true, SetFlag<&CliOptions::withTerminator>},
-    {L"--input-encoding", true, false, SetInputEncoding},
+    {L"--bom", false, true, SetFlag<&CliOptions::byteOrderMark>},
+    {L"--normalize", true, false, SetNormalization, false, NormalizationValues},
+    {L"--upper-text", false, true, SetForm<TextForm::UpperCase>},
+    {L"--lower-text", false, true, SetForm<TextForm::LowerCase>},
+    {L"--trim-lines", false, true, SetForm<TextForm::LineEndsTrimmed>},
+    {L"--trim", false, true, SetForm<TextForm::Trimmed>},
+    {L"--base64", false, true, SetFlag<&CliOptions::base64>},
+    {L"--input-encoding", true, false, SetInputEncoding, false, EncodingValues},
     {L"--file", true, true, AddFile},
-    {L"--only", true, false, SelectDigests},
-    {L"--match", true, false, SetMatch},
+    {L"--only", true, false, SelectDigests, false, DigestNameValues},
+    {L"--match", true, false, SetMatch, false, DigestValues},
     {L"--lower", false, true, SetFlag<&CliOptions::lowerCase>},
     {L"--c", false, true, SetFlag<&CliOptions::cArrays>},
     {L"--help", false, true, SetFlag<&CliOptions::help>},
@@ -124,6 +203,7 @@ const OptionRule kOptionRules[] = {
     {L"--check", false, true, SetFlag<&CliOptions::check>},
     {L"-c", false, true, SetFlag<&CliOptions::check>},
     {L"--quiet", false, true, SetCheckOutput<CheckOutput::Quiet>, true},
+    {L"-q", false, true, SetCheckOutput<CheckOutput::Quiet>, true},
     {L"--status", false, true, SetCheckOutput<CheckOutput::Status>, true},
     {L"--warn", false, true, SetCheckOutput<CheckOutput::Warnings>, true},
     {L"-w", false, true, SetCheckOutput<CheckOutput::Warnings>, true},
@@ -183,23 +263,58 @@ bool ApplyOption(const std::vector<std::wstring>& arguments, size_t& index, CliO
     }
     if (!rule->apply(options, value)) {
         problem = L"选项 " + name + L" 的取值 " + Quoted(value) + L" 无效";
+        if (rule->values != nullptr)
+            problem += L"(" + rule->values() + L")";
         return false;
     }
     return true;
 }
 
-// How a text becomes bytes; a file's bytes are taken as they are.
-const wchar_t* const kTextOnlyOptions[] = {L"--encoding", L"--terminator"};
-
-// The first option given that shapes a text, or null.
-const wchar_t* GivenTextOnlyOption(const CliOptions& options)
+// "-cw" stands for "-c -w", as the usual tools take short flags run together;
+// false when `argument` is no such run of known short flags.
+bool SplitShortFlags(const std::wstring& argument, std::vector<std::wstring>& flags)
 {
-    for (const wchar_t* name : kTextOnlyOptions) {
+    if (argument.size() < 3 || argument[0] != L'-' || argument[1] == L'-')
+        return false;
+    flags.clear();
+    for (size_t i = 1; i < argument.size(); ++i) {
+        const std::wstring flag = {L'-', argument[i]};
+        const OptionRule* rule = FindOptionRule(flag);
+        if (rule == nullptr || rule->takesValue)
+            return false;
+        flags.push_back(flag);
+    }
+    return true;
+}
+
+// How a text becomes bytes; a file's bytes are taken as they are.
+const wchar_t* const kTextOnlyOptions[] = {L"--encoding",   L"--terminator", L"--bom",        L"--normalize",
+                                           L"--upper-text", L"--lower-text", L"--trim-lines", L"--trim"};
+
+// The options that put the text in another form, which a search tries by itself.
+const wchar_t* const kFormOptionNames[] = {L"--normalize", L"--upper-text", L"--lower-text", L"--trim-lines",
+                                           L"--trim"};
+
+// The first of `names` given, or null.
+template <size_t count> const wchar_t* GivenOption(const CliOptions& options, const wchar_t* const (&names)[count])
+{
+    for (const wchar_t* name : names) {
         if (OptionGiven(options, name))
             return name;
     }
     return nullptr;
 }
+
+bool BothCasesAsked(const CliOptions& options)
+{
+    const auto asked = [&options](TextForm form) {
+        return std::find(options.forms.begin(), options.forms.end(), form) != options.forms.end();
+    };
+    return asked(TextForm::UpperCase) && asked(TextForm::LowerCase);
+}
+
+// The first option given that shapes a text, or null.
+const wchar_t* GivenTextOnlyOption(const CliOptions& options) { return GivenOption(options, kTextOnlyOptions); }
 
 // An option that shapes a text or its digest lines, which a check of listed
 // files has neither of; null when none was given.
@@ -209,6 +324,8 @@ const wchar_t* GivenOptionUnusedByCheck(const CliOptions& options)
         return textOnly;
     if (OptionGiven(options, L"--input-encoding"))
         return L"--input-encoding";
+    if (options.base64)
+        return L"--base64";
     return options.lowerCase ? L"--lower" : nullptr;
 }
 
@@ -217,6 +334,7 @@ const wchar_t* GivenOptionUnusedByCheck(const CliOptions& options)
 bool CheckCombination(const CliOptions& options, std::wstring& problem)
 {
     const bool readsInputText = options.files.empty() && options.words.empty();
+    const bool matching = !options.match.hex.empty();
     if (!options.files.empty() && !options.words.empty())
         problem = L"文本参数 " + Quoted(options.words.front()) + L" 不能与 --file 同用";
     else if (!options.files.empty() && GivenTextOnlyOption(options) != nullptr)
@@ -228,15 +346,30 @@ bool CheckCombination(const CliOptions& options, std::wstring& problem)
         problem = L"选项 --input-encoding 只用于从标准输入读取的文本,不能与文本参数或 --file 同用";
     else if (options.cArrays && options.lowerCase)
         problem = L"选项 --c 不能与 --lower 同用(C 代码里的十六进制是大写)";
-    else if (options.cArrays && !options.selected.all())
+    else if (options.cArrays && options.selected != ShownDigests())
         problem = L"选项 --c 不能与 --only 同用(C 代码总含七个摘要)";
     else if (options.cArrays && options.files.size() > 1)
         problem = L"选项 --c 只能用于一个文件";
     else if (std::count_if(options.files.begin(), options.files.end(), NamesStandardInput) > 1)
         problem = L"标准输入只能读一次,--file 只能有一个指向它";
-    else if (!options.match.empty() && (!options.files.empty() || options.cArrays))
+    else if (matching && (!options.files.empty() || options.cArrays))
         problem = L"选项 --match 不能与 --file 或 --c 同用(它只查找文本的设置)";
-    else if (options.check && !options.match.empty())
+    else if (matching && (options.lowerCase || options.base64))
+        problem = std::wstring(L"选项 ") + (options.base64 ? L"--base64" : L"--lower")
+            + L" 不能与 --match 同用(它不输出摘要)";
+    else if (matching && GivenOption(options, kFormOptionNames) != nullptr)
+        problem = std::wstring(L"选项 ") + GivenOption(options, kFormOptionNames)
+            + L" 不能与 --match 同用(--match 自己会试文本的各种形式)";
+    else if (options.byteOrderMark && options.encoding == ByteEncoding::Ansi
+             && (!matching || OptionGiven(options, L"--encoding")))
+        problem = L"选项 --bom 只用于 utf8、utf16le 和 utf16be 编码(ANSI 代码页没有字节顺序标记)";
+    else if (BothCasesAsked(options))
+        problem = L"选项 --upper-text 不能与 --lower-text 同用";
+    else if (options.base64 && (options.lowerCase || options.cArrays))
+        problem = std::wstring(L"选项 --base64 不能与 ") + (options.lowerCase ? L"--lower" : L"--c") + L" 同用";
+    else if (matching && OptionGiven(options, L"--only") && (options.match.digests & options.selected).none())
+        problem = L"选项 --only 所选的摘要都不会是 --match 的摘要";
+    else if (options.check && matching)
         problem = L"选项 --check 不能与 --match 同用";
     else if (!options.check && !options.checkOnlyOption.empty())
         problem = L"选项 " + options.checkOnlyOption + L" 只用于 --check";
@@ -258,14 +391,18 @@ bool OptionGiven(const CliOptions& options, const wchar_t* name)
     return std::find(options.given.begin(), options.given.end(), name) != options.given.end();
 }
 
-bool NamesStandardInput(const std::wstring& path)
+bool ParseCommandLine(const std::vector<std::wstring>& given, CliOptions& options, std::wstring& problem)
 {
-    return std::find(std::begin(kStandardInputNames), std::end(kStandardInputNames), path)
-        != std::end(kStandardInputNames);
-}
-
-bool ParseCommandLine(const std::vector<std::wstring>& arguments, CliOptions& options, std::wstring& problem)
-{
+    std::vector<std::wstring> arguments;
+    std::vector<std::wstring> flags;
+    for (const std::wstring& argument : given) {
+        const bool split = std::find(arguments.begin(), arguments.end(), kEndOfOptions) == arguments.end()
+            && FindOptionRule(argument) == nullptr && SplitShortFlags(argument, flags);
+        if (split)
+            arguments.insert(arguments.end(), flags.begin(), flags.end());
+        else
+            arguments.push_back(argument);
+    }
     bool optionsEnded = false;
     for (size_t index = 0; index < arguments.size(); ++index) {
         const std::wstring& argument = arguments[index];
@@ -277,6 +414,15 @@ bool ParseCommandLine(const std::vector<std::wstring>& arguments, CliOptions& op
             return false;
     }
     return options.help || options.version || CheckCombination(options, problem);
+}
+
+std::wstring TextFormOptions(TextForm form)
+{
+    for (const NamedForm& named : kFormOptions) {
+        if (named.form == form)
+            return named.value == nullptr ? named.option : std::wstring(named.option) + L" " + named.value;
+    }
+    return L"";
 }
 
 const wchar_t* EncodingOptionName(ByteEncoding encoding)

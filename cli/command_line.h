@@ -5,6 +5,8 @@
 #include <vector>
 
 #include "digest/digest_pipeline.h"
+#include "digest/expected_digest.h"
+#include "text/text_forms.h"
 
 // How much --check says. As with the usual tools, the last of --quiet,
 // --status and --warn counts.
@@ -18,10 +20,15 @@ enum class CheckOutput {
 struct CliOptions {
     ByteEncoding inputEncoding = ByteEncoding::Utf8;
     ByteEncoding encoding = ByteEncoding::Ansi;
+    bool byteOrderMark = false;
     bool withTerminator = false;
+    // The forms the text is put in before it becomes bytes, in the order in
+    // which they apply: normalization, letter case, then the trims.
+    std::vector<TextForm> forms;
     std::vector<std::wstring> files;
-    // --only takes the table's names in any case.
-    DigestSelection selected = AllDigests();
+    // --only takes the table's names and their other spellings in any case;
+    // without it, the window's seven.
+    DigestSelection selected = ShownDigests();
     bool lowerCase = false;
     bool cArrays = false;
     bool help = false;
@@ -31,8 +38,10 @@ struct CliOptions {
     std::vector<std::wstring> words;
     // The names of the options given, in order.
     std::vector<std::wstring> given;
-    // --match: the hex digits of a digest the text should give; empty without it.
-    std::wstring match;
+    // --match: a digest the text should give (its hex empty without the
+    // option), and the value as given.
+    ExpectedDigest match;
+    std::wstring matchValue;
     bool check = false;
     CheckOutput checkOutput = CheckOutput::Normal;
     bool strict = false;
@@ -41,6 +50,8 @@ struct CliOptions {
     std::wstring checkOnlyOption;
     // One tagged line "NAME (file) = hex" per digest and file, as --check reads.
     bool tag = false;
+    // Digests in Base64 instead of hex.
+    bool base64 = false;
 };
 
 // True when the option `name` ("--encoding") was given, rather than left at its default.
@@ -52,8 +63,8 @@ bool OptionGiven(const CliOptions& options, const wchar_t* name);
 // used as it stands.
 bool ParseCommandLine(const std::vector<std::wstring>& arguments, CliOptions& options, std::wstring& problem);
 
-// True when a --file path names the program's own standard input ("-", or
-// "/dev/stdin", which under Wine would otherwise open another process's).
-bool NamesStandardInput(const std::wstring& path);
 // The value of --encoding that selects `encoding`.
 const wchar_t* EncodingOptionName(ByteEncoding encoding);
+
+// The options that put the text in `form`, such as "--normalize nfd".
+std::wstring TextFormOptions(TextForm form);

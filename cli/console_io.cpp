@@ -5,9 +5,6 @@
 
 namespace {
 
-// Piece size for reading standard input.
-constexpr DWORD kReadPiece = 65536;
-
 // Hands `count` items to `write` in pieces that a DWORD counts, until all are
 // taken; `write` returns how many it took, 0 on failure.
 template <class T, class WriteFunction> bool WriteAll(const T* items, size_t count, WriteFunction write)
@@ -42,6 +39,21 @@ bool WriteUtf8(HANDLE handle, const std::wstring& text)
     });
 }
 
+// Asking is a round trip to the system under Wine, once for every line
+// written; a handle stays what it is, so each thread asks once per handle.
+bool IsConsoleStandardHandle(DWORD which, HANDLE handle)
+{
+    struct Asked {
+        HANDLE handle = nullptr;
+        bool console = false;
+    };
+    thread_local Asked asked[2];  // standard output, standard error
+    Asked& known = asked[which == STD_ERROR_HANDLE ? 1 : 0];
+    if (known.handle != handle)
+        known = {handle, IsConsole(handle)};
+    return known.console;
+}
+
 }  // namespace
 
 bool IsConsole(HANDLE handle)
@@ -53,29 +65,11 @@ bool IsConsole(HANDLE handle)
 bool WriteStandardText(DWORD which, const std::wstring& text)
 {
     const HANDLE handle = GetStdHandle(which);
-    const bool written = IsConsole(handle) ? WriteConsoleText(handle, text) : WriteUtf8(handle, text);
+    const bool written =
+        IsConsoleStandardHandle(which, handle) ? WriteConsoleText(handle, text) : WriteUtf8(handle, text);
     if (!written)
         LastErrorSetSystem(0, which == STD_ERROR_HANDLE ? L"写入标准错误失败" : L"写入标准输出失败");
     return written;
-}
-
-bool ReadStandardInput(std::string& bytes)
-{
-    const HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
-    char piece[kReadPiece];
-    for (;;) {
-        DWORD read = 0;
-        if (!ReadFile(input, piece, kReadPiece, &read, nullptr)) {
-            // The writing end of a pipe closed: that is the end of the input.
-            if (GetLastError() == ERROR_BROKEN_PIPE)
-                return true;
-            LastErrorSetSystem(0, L"读取标准输入失败");
-            return false;
-        }
-        if (read == 0)
-            return true;
-        bytes.append(piece, read);
-    }
 }
 
 const wchar_t kProgramName[] = L"texthash-cli";

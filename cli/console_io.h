@@ -5,6 +5,12 @@
 
 #include <string>
 
+enum ExitCode : int {
+    kExitSuccess = 0,
+    kExitFailure = 1,  // a digest or a file failed, or output could not be written
+    kExitRefused = 2,  // the command line cannot be used, or standard input is not text
+};
+
 // True when `handle` is a console, not a pipe or a file.
 bool IsConsole(HANDLE handle);
 
@@ -12,9 +18,6 @@ bool IsConsole(HANDLE handle);
 // STD_ERROR_HANDLE): as wide text to a console, as UTF-8 to a pipe or file.
 // False with the failure recorded when not all of it could be written.
 bool WriteStandardText(DWORD which, const std::wstring& text);
-
-// Reads standard input to its end. False with the failure recorded.
-bool ReadStandardInput(std::string& bytes);
 
 // The program's name as its messages begin with it.
 extern const wchar_t kProgramName[];

@@ -2,6 +2,7 @@
 
 #include "cli/checksum_list.h"
 #include "digest/c_array_export.h"
+#include "text/base64.h"
 
 namespace {
 
@@ -10,7 +11,7 @@ const wchar_t kLineEnd[] = L"\r\n";
 // "NAME HEX", or with --tag the tagged line of the file `label`.
 std::wstring DigestLine(int digest, const std::wstring& label, const std::wstring& hex, const CliOptions& options)
 {
-    const std::wstring shown = options.lowerCase ? LowerCaseAscii(hex) : hex;
+    const std::wstring shown = options.base64 ? HexAsBase64(hex) : options.lowerCase ? LowerCaseAscii(hex) : hex;
     return (options.tag ? TaggedLine(digest, label, shown) : kDigestTable[digest].name + (L' ' + shown)) + kLineEnd;
 }
 
@@ -32,7 +33,7 @@ std::wstring DigestLines(const std::wstring& label, const DigestTexts& digests, 
 // Nothing to export when the text could not be digested.
 std::wstring CopyAsCText(const DigestTexts& digests)
 {
-    return digests.hasDigests ? BuildCArrayExport(digests.texts) : std::wstring();
+    return digests.hasDigests ? BuildCArrayExport(digests) : std::wstring();
 }
 
 }  // namespace
@@ -44,6 +45,14 @@ std::wstring LowerCaseAscii(std::wstring text)
             unit = static_cast<wchar_t>(unit - L'A' + L'a');
     }
     return text;
+}
+
+std::wstring EncodingLossWarning(const EncodingLoss& loss)
+{
+    if (loss.count == 0)
+        return std::wstring();
+    return L"警告: "
+        + EncodingLossSentence(loss, {L"文本中", L"摘要", L",", L";", L"(--encoding utf16le 可按原文计算)"});
 }
 
 DigestReport ReportDigests(const std::wstring& label, const DigestTexts& digests, const CliOptions& options)

@@ -21,3 +21,8 @@ std::wstring LowerCaseAscii(std::wstring text);
 
 // `label` names the file the digests belong to; empty for the text.
 DigestReport ReportDigests(const std::wstring& label, const DigestTexts& digests, const CliOptions& options);
+
+// The warning line, without the program's name, for a text whose encoding
+// replaced characters of it: the digests are those of other text. Empty when
+// nothing was replaced.
+std::wstring EncodingLossWarning(const EncodingLoss& loss);

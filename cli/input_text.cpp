@@ -3,31 +3,26 @@
 #include <windows.h>
 
 #include <climits>
-#include <cstring>
+#include <string_view>
 
+#include "cli/console_io.h"
+#include "hash/file_pieces.h"
 #include "support/last_error.h"
 
 namespace {
 
-struct ByteOrderMark {
-    const char* bytes;
-    size_t size;
-    ByteEncoding encoding;
-};
-
-const ByteOrderMark kByteOrderMarks[] = {
-    {"\xEF\xBB\xBF", 3, ByteEncoding::Utf8},
-    {"\xFF\xFE", 2, ByteEncoding::Utf16Le},
-};
+// The encodings whose byte-order mark may name them.
+constexpr ByteEncoding kMarkedEncodings[] = {ByteEncoding::Utf8, ByteEncoding::Utf16Le, ByteEncoding::Utf16Be};
 
 // Length of the byte-order mark at the start of `bytes` (0: none); with
 // `markDecides` a mark overrides `encoding`.
 size_t SkipByteOrderMark(const std::string& bytes, bool markDecides, ByteEncoding& encoding)
 {
-    for (const ByteOrderMark& mark : kByteOrderMarks) {
-        if ((markDecides || mark.encoding == encoding) && bytes.compare(0, mark.size, mark.bytes, mark.size) == 0) {
-            encoding = mark.encoding;
-            return mark.size;
+    for (ByteEncoding marked : kMarkedEncodings) {
+        const std::string_view mark = ByteOrderMark(marked);
+        if ((markDecides || marked == encoding) && std::string_view(bytes).substr(0, mark.size()) == mark) {
+            encoding = marked;
+            return mark.size();
         }
     }
     return 0;
@@ -86,7 +81,7 @@ bool DecodeMultiByte(UINT codePage, const char* bytes, size_t count, size_t base
     return true;
 }
 
-void DecodeUtf16Le(const char* bytes, size_t count, size_t base, InputText& input)
+void DecodeUtf16(const char* bytes, size_t count, bool bigEndian, size_t base, InputText& input)
 {
     if (count % 2 != 0) {
         // Half a code unit at the end.
@@ -95,7 +90,10 @@ void DecodeUtf16Le(const char* bytes, size_t count, size_t base, InputText& inpu
         return;
     }
     input.text.resize(count / 2);
-    std::memcpy(&input.text[0], bytes, count);
+    for (size_t i = 0; i < input.text.size(); ++i) {
+        const BYTE first = static_cast<BYTE>(bytes[2 * i]), second = static_cast<BYTE>(bytes[2 * i + 1]);
+        input.text[i] = static_cast<wchar_t>(bigEndian ? first << 8 | second : second << 8 | first);
+    }
 }
 
 }  // namespace
@@ -108,7 +106,8 @@ bool DecodeInputText(const std::string& bytes, ByteEncoding encoding, bool markD
     const size_t count = bytes.size() - start;
     switch (encoding) {
     case ByteEncoding::Utf16Le:
-        DecodeUtf16Le(text, count, start, input);
+    case ByteEncoding::Utf16Be:
+        DecodeUtf16(text, count, encoding == ByteEncoding::Utf16Be, start, input);
         return true;
     case ByteEncoding::Utf8:
         return DecodeMultiByte(CP_UTF8, text, count, start, input);
@@ -116,4 +115,58 @@ bool DecodeInputText(const std::string& bytes, ByteEncoding encoding, bool markD
         break;
     }
     return DecodeMultiByte(CP_ACP, text, count, start, input);
+}
+
+namespace {
+
+std::wstring JoinWords(const std::vector<std::wstring>& words)
+{
+    std::wstring text = words.front();
+    for (size_t i = 1; i < words.size(); ++i)
+        text += L' ' + words[i];
+    return text;
+}
+
+bool ReadStandardInput(std::string& bytes)
+{
+    if (ReadOpenFileToEnd(GetStdHandle(STD_INPUT_HANDLE),
+                          [&bytes](const BYTE* data, DWORD length) { bytes.append(data, data + length); }))
+        return true;
+    LastErrorReplaceContext(L"读取标准输入失败");
+    return false;
+}
+
+int ReadStandardInputText(const CliOptions& options, std::wstring& text)
+{
+    // What a console hands over is neither what the user typed nor in the
+    // encoding asked for.
+    if (IsConsole(GetStdHandle(STD_INPUT_HANDLE))) {
+        ReportUsageProblem(L"没有文本参数,而标准输入是控制台;请给出文本,或把文本从管道或文件送入标准输入");
+        return kExitRefused;
+    }
+    std::string bytes;
+    InputText input;
+    // An encoding given is what the user knows; a mark only stands in for it.
+    const bool markDecides = !OptionGiven(options, L"--input-encoding");
+    if (!ReadStandardInput(bytes) || !DecodeInputText(bytes, options.inputEncoding, markDecides, input)) {
+        ReportRecordedFailure(L"");
+        return kExitFailure;
+    }
+    if (input.invalid) {
+        ReportProblem(L"标准输入在字节偏移 " + std::to_wstring(input.invalidOffset) + L" 处不是有效的 "
+                      + input.encodingName + L" 文本(输入的编码见 --input-encoding)");
+        return kExitRefused;
+    }
+    text = std::move(input.text);
+    return kExitSuccess;
+}
+
+}  // namespace
+
+int ReadCommandText(const CliOptions& options, std::wstring& text)
+{
+    if (options.words.empty())
+        return ReadStandardInputText(options, text);
+    text = JoinWords(options.words);
+    return kExitSuccess;
 }

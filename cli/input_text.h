@@ -1,9 +1,16 @@
-// Standard input's bytes as text.
+// The text the console program digests or searches: its text arguments, or
+// else standard input's bytes as text.
 #pragma once
 
 #include <string>
 
+#include "cli/command_line.h"
 #include "digest/digest_pipeline.h"
+
+// The text of the command line: its words joined by single spaces, or else
+// standard input decoded. Anything but kExitSuccess (cli/console_io.h) means
+// there is none, and why has been reported.
+int ReadCommandText(const CliOptions& options, std::wstring& text);
 
 struct InputText {
     std::wstring text;
@@ -15,8 +22,8 @@ struct InputText {
     std::wstring encodingName;
 };
 
-// Decodes `bytes` as `encoding`. With `markDecides` a UTF-8 or UTF-16LE
-// byte-order mark at their start names the encoding instead; without, only
+// Decodes `bytes` as `encoding`. With `markDecides` a UTF-8, UTF-16LE or
+// UTF-16BE byte-order mark at their start names the encoding instead; without, only
 // `encoding`'s own mark counts as one. The mark itself is not text. Bytes
 // that are not text in that encoding are refused, never replaced. False with
 // the failure recorded when the text cannot be held.

@@ -2,6 +2,9 @@
 // given, each as the options that reproduce it.
 #pragma once
 
+#include <windows.h>
+#include <wincrypt.h>
+
 #include <string>
 
 #include "cli/command_line.h"
@@ -14,4 +17,4 @@ std::wstring SettingAsOptions(const SettingMatch& match);
 
 // Prints every setting that gives options.match: exit 0 when there is one,
 // 1 when there is none (said on standard error).
-int RunMatch(const CliOptions& options);
+int RunMatch(HCRYPTPROV provider, const CliOptions& options);

@@ -15,11 +15,15 @@ endif()
 # download needs no debug sections or symbols, while the build folder's copy
 # keeps them for the debugger and for the program test's symbol checks (a
 # compiler that keeps its debug information apart has no strip tool here).
+# Strip writes the PE header anew with the time of day unless
+# SOURCE_DATE_EPOCH says otherwise; 0 keeps the linker's time stamp, so that
+# two installs of one build give the same bytes.
 function(install_windows_program target name)
   set(installed ${name}${WINDOWS_PROGRAM_SUFFIX}.exe)
   install(PROGRAMS $<TARGET_FILE:${target}> DESTINATION . RENAME ${installed})
   if(CMAKE_STRIP)
-    install(CODE "execute_process(COMMAND \"${CMAKE_STRIP}\" \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${installed}\"
+    install(CODE "execute_process(COMMAND \"${CMAKE_COMMAND}\" -E env SOURCE_DATE_EPOCH=0
+                                          \"${CMAKE_STRIP}\" \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${installed}\"
                                   COMMAND_ERROR_IS_FATAL ANY)")
   endif()
 endfunction()

@@ -30,3 +30,29 @@ function(add_wine_test target)
       ENVIRONMENT "WINEPREFIX=${WINE_TEST_PREFIX};WINEDEBUG=-all;LC_ALL=${locale};LANG=${locale}")
   endforeach()
 endfunction()
+
+# Runs of a GUI test executable at other system DPIs (LogPixels). The DPI
+# belongs to the prefix and the other tests expect 96, so these runs have a
+# prefix of their own, made with the window settings of `reg_file`; each run
+# sets its DPI before it starts (tests/wine_at_dpi.sh).
+function(add_wine_dpi_test target reg_file)
+  set(prefix ${CMAKE_BINARY_DIR}/wineprefix-dpi)
+  add_test(NAME wine_dpi_prefix
+    COMMAND sh -c "\"$0\" wineboot --init && \"$0\" regedit /S \"$1\"" ${CMAKE_CROSSCOMPILING_EMULATOR} "Z:${reg_file}")
+  set_tests_properties(wine_dpi_prefix PROPERTIES
+    FIXTURES_SETUP wine_dpi
+    ENVIRONMENT "WINEPREFIX=${prefix};WINEDEBUG=-all")
+  foreach(dpi 120 144)
+    foreach(variant "cp1252;C" "cp936;zh_CN.UTF-8")
+      list(GET variant 0 suffix)
+      list(GET variant 1 locale)
+      add_test(NAME ${target}.dpi${dpi}.${suffix}
+        COMMAND bash ${PROJECT_SOURCE_DIR}/tests/wine_at_dpi.sh ${CMAKE_CROSSCOMPILING_EMULATOR} ${dpi}
+                $<TARGET_FILE:${target}> ${ARGN})
+      set_tests_properties(${target}.dpi${dpi}.${suffix} PROPERTIES
+        FIXTURES_REQUIRED wine_dpi
+        RESOURCE_LOCK wine_desktop
+        ENVIRONMENT "WINEPREFIX=${prefix};WINEDEBUG=-all;LC_ALL=${locale};LANG=${locale}")
+    endforeach()
+  endforeach()
+endfunction()

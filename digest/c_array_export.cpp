@@ -6,21 +6,6 @@ const wchar_t kEntryEnd[] = L"\r\n\r\n";
 // Stands in the comment for a digest without any text (nothing was digested).
 const wchar_t kNoDigest[] = L"无摘要";
 
-bool IsUpperHexDigit(wchar_t unit) { return (unit >= L'0' && unit <= L'9') || (unit >= L'A' && unit <= L'F'); }
-
-bool IsDigestText(const std::wstring& text)
-{
-    if (text.empty() || text.size() % 2 != 0) {
-        return false;
-    }
-    for (wchar_t unit : text) {
-        if (!IsUpperHexDigit(unit)) {
-            return false;
-        }
-    }
-    return true;
-}
-
 std::wstring Declaration(const wchar_t* name, const std::wstring& hex)
 {
     std::wstring text = L"const unsigned char ";
@@ -64,12 +49,14 @@ std::wstring Comment(const wchar_t* name, const std::wstring& text)
 
 }  // namespace
 
-std::wstring BuildCArrayExport(const std::array<std::wstring, kDigestCount>& texts)
+std::wstring BuildCArrayExport(const DigestTexts& digests)
 {
     std::wstring text;
-    for (int i = 0; i < kDigestCount; ++i) {
+    for (int i = 0; i < kShownDigestCount; ++i) {
         const wchar_t* name = kDigestTable[i].cArrayName;
-        text += IsDigestText(texts[i]) ? Declaration(name, texts[i]) : Comment(name, texts[i]);
+        const std::wstring& digest = digests.texts[i];
+        const bool declared = !digests.failed[i] && !digest.empty();
+        text += declared ? Declaration(name, digest) : Comment(name, digest);
         text += kEntryEnd;
     }
     return text;

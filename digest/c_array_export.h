@@ -1,20 +1,18 @@
 // The copy-as-C text: one C array declaration per digest.
 #pragma once
 
-#include <array>
 #include <string>
 
-#include "digest/digest_table.h"
+#include "digest/digest_set.h"
 
-// Builds the export from the seven digest texts in table order, each named
-// by its row's array name. A text that holds a digest (uppercase hex of even
-// length) becomes
+// Builds the export from the seven digests in table order, each named by its
+// row's array name. A digest becomes
 //   const unsigned char <name>[<bytes>] = {0xAB,0xCD,...};
-// on one line; any other text (a failure text) becomes a one-line comment in
-// its place:
+// on one line; a failure, or a row without a digest, becomes a one-line
+// comment in its place:
 //   /* <name>: <the text, or "无摘要" when empty> */
 // so that a failure text is never passed off as digest bytes. Inside the
 // comment each run of CR/LF is one space and every "*/" is split to "* /",
 // which keeps the comment on one line and closed only at its end. Each
 // declaration or comment is followed by CR LF and an empty line.
-std::wstring BuildCArrayExport(const std::array<std::wstring, kDigestCount>& texts);
+std::wstring BuildCArrayExport(const DigestTexts& digests);

@@ -22,8 +22,6 @@ int MaxBytesPerUnit(UINT codePage)
     return GetCPInfo(codePage, &info) ? static_cast<int>(info.MaxCharSize) : 4;
 }
 
-bool IsHighSurrogate(wchar_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
-
 int ConvertPlainly(UINT codePage, const wchar_t* units, int count, BYTE* buffer)
 {
     return WideCharToMultiByte(codePage, 0, units, count, reinterpret_cast<char*>(buffer), kConversionBufferBytes,
@@ -72,7 +70,7 @@ bool DigestConverted(UINT codePage, const wchar_t* units, int count, CDigestSet&
     const int pieceUnits = kConversionBufferBytes / MaxBytesPerUnit(codePage);
     for (int start = 0; start < count;) {
         int length = std::min(pieceUnits, count - start);
-        if (start + length < count && IsHighSurrogate(units[start + length - 1]))
+        if (start + length < count && IS_HIGH_SURROGATE(units[start + length - 1]))
             --length;
         const int converted = ConvertNotingLoss(codePage, units, start, length, buffer, loss);
         if (converted <= 0) {
@@ -85,6 +83,21 @@ bool DigestConverted(UINT codePage, const wchar_t* units, int count, CDigestSet&
     return true;
 }
 
+// UTF-16BE swaps each unit's bytes on the way, a piece at a time.
+void DigestBigEndian(const wchar_t* units, int count, CDigestSet& digests)
+{
+    BYTE buffer[kConversionBufferBytes];
+    constexpr int pieceUnits = kConversionBufferBytes / 2;
+    for (int start = 0; start < count; start += pieceUnits) {
+        const int length = std::min(pieceUnits, count - start);
+        for (int i = 0; i < length; ++i) {
+            buffer[2 * i] = static_cast<BYTE>(units[start + i] >> 8);
+            buffer[2 * i + 1] = static_cast<BYTE>(units[start + i]);
+        }
+        digests.Update(buffer, static_cast<DWORD>(2 * length));
+    }
+}
+
 bool DigestEncoded(const wchar_t* units, int count, ByteEncoding encoding, CDigestSet& digests, EncodingLoss& loss)
 {
     switch (encoding) {
@@ -94,6 +107,9 @@ bool DigestEncoded(const wchar_t* units, int count, ByteEncoding encoding, CDige
         return DigestConverted(GetACP(), units, count, digests, loss);
     case ByteEncoding::Utf8:
         return DigestConverted(CP_UTF8, units, count, digests, loss);
+    case ByteEncoding::Utf16Be:
+        DigestBigEndian(units, count, digests);
+        return true;
     case ByteEncoding::Utf16Le:
         break;
     }
@@ -101,21 +117,23 @@ bool DigestEncoded(const wchar_t* units, int count, ByteEncoding encoding, CDige
     return true;
 }
 
-DigestTexts FailureTexts()
+}  // namespace
+
+DigestTexts EveryDigestFailed(const std::wstring& failure)
 {
     DigestTexts result;
-    result.texts.fill(LastErrorString());
+    result.texts.fill(failure);
     result.failed.fill(true);
     return result;
 }
-
-}  // namespace
 
 std::wstring EncodingName(ByteEncoding encoding)
 {
     switch (encoding) {
     case ByteEncoding::Utf16Le:
         return L"UTF-16LE";
+    case ByteEncoding::Utf16Be:
+        return L"UTF-16BE";
     case ByteEncoding::Utf8:
         return CodePageName(CP_UTF8);
     case ByteEncoding::Ansi:
@@ -124,23 +142,45 @@ std::wstring EncodingName(ByteEncoding encoding)
     return CodePageName(GetACP());
 }
 
-DigestTexts ComputeDigestTexts(HCRYPTPROV provider, const wchar_t* units, size_t count, ByteEncoding encoding,
-                               bool withTerminator, DigestSelection selected)
+std::string_view ByteOrderMark(ByteEncoding encoding)
+{
+    switch (encoding) {
+    case ByteEncoding::Utf8:
+        return "\xEF\xBB\xBF";
+    case ByteEncoding::Utf16Le:
+        return "\xFF\xFE";
+    case ByteEncoding::Utf16Be:
+        return "\xFE\xFF";
+    case ByteEncoding::Ansi:
+        break;
+    }
+    return "";
+}
+
+bool FeedEncodedText(const wchar_t* units, size_t count, ByteEncoding encoding, CDigestSet& digests, EncodingLoss& loss)
 {
     // The conversion takes an int count and UTF-16LE doubles it into a DWORD.
     if (count >= static_cast<size_t>(INT_MAX)) {
         LastErrorSetText(0, L"转换文本编码失败:文本过长.");
-        return FailureTexts();
+        return false;
     }
-    const int unitCount = static_cast<int>(count) + (withTerminator ? 1 : 0);
-    if (unitCount == 0)
+    return DigestEncoded(units, static_cast<int>(count), encoding, digests, loss);
+}
+
+DigestTexts ComputeDigestTexts(HCRYPTPROV provider, const wchar_t* units, size_t count, ByteEncoding encoding,
+                               bool withTerminator, DigestSelection selected, bool byteOrderMark)
+{
+    const size_t unitCount = count + (withTerminator ? 1 : 0);
+    const std::string_view mark = byteOrderMark ? ByteOrderMark(encoding) : std::string_view();
+    if (unitCount == 0 && mark.empty())
         return DigestTexts();
 
     CDigestSet digests(provider, selected);
     digests.Reset();
+    digests.Update(reinterpret_cast<const BYTE*>(mark.data()), static_cast<DWORD>(mark.size()));
     EncodingLoss loss;
-    if (!DigestEncoded(units, unitCount, encoding, digests, loss))
-        return FailureTexts();
+    if (!FeedEncodedText(units, unitCount, encoding, digests, loss))
+        return EveryDigestFailed(LastErrorString());
     DigestTexts result = digests.Finish();
     result.loss = loss;
     return result;

@@ -35,19 +35,11 @@ CDigestSet::CDigestSet(HCRYPTPROV provider, DigestSelection selected) : m_provid
 
 CVnHashObject* CDigestSet::OwnHash(OwnHashClass ownClass)
 {
-    switch (ownClass) {
-    case OwnHashClass::Sha224:
-        return &m_sha224;
-    case OwnHashClass::Sha256:
-        return &m_sha256;
-    case OwnHashClass::Sha384:
-        return &m_sha384;
-    case OwnHashClass::Sha512:
-        return &m_sha512;
-    case OwnHashClass::None:
-        break;
-    }
-    return nullptr;
+    if (ownClass == OwnHashClass::None)
+        return nullptr;
+    const auto objects =
+        std::apply([](auto&... own) { return std::array<CVnHashObject*, sizeof...(own)> {&own...}; }, m_own);
+    return objects[static_cast<size_t>(ownClass) - 1];
 }
 
 void CDigestSet::Reset()
@@ -58,6 +50,19 @@ void CDigestSet::Reset()
         if (row.own != nullptr)
             row.own->Reset();
         else if (!row.provider.Start(m_provider, row.kind->providerAlgorithm))
+            row.Fail();
+    }
+}
+
+void CDigestSet::CopyStateFrom(const CDigestSet& other)
+{
+    m_own = other.m_own;
+    for (int i = 0; i < m_rowCount; ++i) {
+        Row& row = m_rows[i];
+        const Row& from = other.m_rows[i];
+        row.failed = from.failed;
+        row.failure = from.failure;
+        if (row.own == nullptr && !row.failed && !row.provider.CopyFrom(from.provider))
             row.Fail();
     }
 }

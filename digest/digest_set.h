@@ -10,9 +10,16 @@
 
 #include "digest/digest_table.h"
 #include "digest/encoding_loss.h"
+#include <tuple>
+
+#include "hash/blake2/blake2.h"
+#include "hash/blake3/blake3.h"
+#include "hash/crc32/crc32.h"
 #include "hash/provider_digest.h"
 #include "hash/sha256.h"
+#include "hash/sha3/sha3.h"
 #include "hash/sha512.h"
+#include "hash/sm3/sm3.h"
 
 // The outcome of one run of the set, row by row in table order.
 struct DigestTexts {
@@ -32,12 +39,15 @@ class CDigestSet {
 public:
     // The provider digests come from `provider`, which must stay open while
     // the set is used. Only the `selected` rows are computed.
-    explicit CDigestSet(HCRYPTPROV provider, DigestSelection selected = AllDigests());
+    explicit CDigestSet(HCRYPTPROV provider, DigestSelection selected = ShownDigests());
     CDigestSet(const CDigestSet&) = delete;
     CDigestSet& operator=(const CDigestSet&) = delete;
 
     // Starts every selected digest afresh; needed before the first Update.
     void Reset();
+    // Goes on from where `other` (a set of the same provider and selection)
+    // stands, so that one prefix digested once can end in several ways.
+    void CopyStateFrom(const CDigestSet& other);
     // Appends `length` bytes to every selected digest that has not failed.
     void Update(const BYTE* data, DWORD length);
     // The selected digests' texts, a provider digest that failed with its own
@@ -56,13 +66,17 @@ private:
         std::wstring failure;
     };
 
+    // One object of each own class, in OwnHashClass order after None: a copy
+    // of the set's state copies them all at once.
+    using OwnHashes = std::tuple<CVnSha224, CVnSha256, CVnSha384, CVnSha512, CVnSm3, CVnSha3_224, CVnSha3_256,
+                                 CVnSha3_384, CVnSha3_512, CVnBlake2b512, CVnBlake2s256, CVnBlake3, CVnCrc32>;
+    static_assert(std::tuple_size_v<OwnHashes> == static_cast<size_t>(OwnHashClass::Crc32),
+                  "one object for each own class");
+
     CVnHashObject* OwnHash(OwnHashClass ownClass);
 
     HCRYPTPROV m_provider;
-    CVnSha224 m_sha224;
-    CVnSha256 m_sha256;
-    CVnSha384 m_sha384;
-    CVnSha512 m_sha512;
+    OwnHashes m_own;
     // The selected rows, in table order.
     std::array<Row, kDigestCount> m_rows;
     int m_rowCount = 0;

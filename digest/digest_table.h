@@ -1,5 +1,8 @@
-// The seven digests, in the order in which both programs show them. Every
-// list of names, lengths and orders in the programs comes from this table.
+// The digests both programs compute, in the order in which they show them:
+// the window's seven first, then the others, which the console program gives
+// on request and the search tries when none of the seven explains a digest.
+// Every list of names, lengths and orders in the programs comes from this
+// table.
 #pragma once
 
 #include <windows.h>
@@ -8,34 +11,62 @@
 #include <bitset>
 #include <iterator>
 
-// Which of the program's own SHA-2 classes computes a digest.
-enum class OwnHashClass { None, Sha224, Sha256, Sha384, Sha512 };
+// Which of the program's own classes computes a digest.
+enum class OwnHashClass {
+    None,
+    Sha224,
+    Sha256,
+    Sha384,
+    Sha512,
+    Sm3,
+    Sha3_224,
+    Sha3_256,
+    Sha3_384,
+    Sha3_512,
+    Blake2b512,
+    Blake2s256,
+    Blake3,
+    Crc32,
+};
 
 struct DigestKind {
-    const wchar_t* name;        // as the outputs' labels, the console lines and --only name it
+    const wchar_t* name;        // as the outputs' labels, the console lines, --only and tagged lines name it
     const wchar_t* cArrayName;  // the array's name in the copy-as-C text
     ALG_ID providerAlgorithm;   // the CryptoAPI algorithm, or 0 for the program's own class
     OwnHashClass ownClass;      // None for a provider digest
     DWORD length;               // digest bytes
     // Time per byte against the other rows, as bench/digest_bench measures it
-    // with the preferred SHA-2 paths on a processor with the SHA extensions:
-    // what spreading the digests of a file over threads balances.
+    // with the preferred paths on a processor with the SHA extensions: what
+    // spreading the digests of a file over threads balances.
     int cost;
 };
 
 // clang-format off
 inline constexpr DigestKind kDigestTable[] = {
-    {L"MD4",    L"Md4",    CALG_MD4,  OwnHashClass::None,   16,  9},
-    {L"MD5",    L"Md5",    CALG_MD5,  OwnHashClass::None,   16, 15},
-    {L"SHA1",   L"SHA1",   CALG_SHA1, OwnHashClass::None,   20, 13},
-    {L"SHA224", L"SHA224", 0,         OwnHashClass::Sha224, 28,  7},
-    {L"SHA256", L"SHA256", 0,         OwnHashClass::Sha256, 32,  7},
-    {L"SHA384", L"SHA384", 0,         OwnHashClass::Sha384, 48, 14},
-    {L"SHA512", L"SHA512", 0,         OwnHashClass::Sha512, 64, 13},
+    {L"MD4",      L"Md4",      CALG_MD4,  OwnHashClass::None,       16,  9},
+    {L"MD5",      L"Md5",      CALG_MD5,  OwnHashClass::None,       16, 15},
+    {L"SHA1",     L"SHA1",     CALG_SHA1, OwnHashClass::None,       20, 13},
+    {L"SHA224",   L"SHA224",   0,         OwnHashClass::Sha224,     28,  7},
+    {L"SHA256",   L"SHA256",   0,         OwnHashClass::Sha256,     32,  7},
+    {L"SHA384",   L"SHA384",   0,         OwnHashClass::Sha384,     48, 14},
+    {L"SHA512",   L"SHA512",   0,         OwnHashClass::Sha512,     64, 13},
+    {L"SM3",      L"SM3",      0,         OwnHashClass::Sm3,        32, 30},
+    {L"SHA3-224", L"SHA3_224", 0,         OwnHashClass::Sha3_224,   28, 29},
+    {L"SHA3-256", L"SHA3_256", 0,         OwnHashClass::Sha3_256,   32, 32},
+    {L"SHA3-384", L"SHA3_384", 0,         OwnHashClass::Sha3_384,   48, 39},
+    {L"SHA3-512", L"SHA3_512", 0,         OwnHashClass::Sha3_512,   64, 56},
+    {L"BLAKE2b",  L"BLAKE2b",  0,         OwnHashClass::Blake2b512, 64, 13},
+    {L"BLAKE2s",  L"BLAKE2s",  0,         OwnHashClass::Blake2s256, 32, 19},
+    {L"BLAKE3",   L"BLAKE3",   0,         OwnHashClass::Blake3,     32, 16},
+    {L"CRC32",    L"CRC32",    0,         OwnHashClass::Crc32,       4,  1},
 };
 // clang-format on
 
 inline constexpr int kDigestCount = static_cast<int>(std::size(kDigestTable));
+
+// The window shows the first rows; so does the console program unless asked
+// for others.
+inline constexpr int kShownDigestCount = 7;
 
 // The longest digest in bytes.
 inline constexpr DWORD kMaxDigestBytes = 64;
@@ -44,3 +75,12 @@ inline constexpr DWORD kMaxDigestBytes = 64;
 using DigestSelection = std::bitset<kDigestCount>;
 
 inline DigestSelection AllDigests() { return DigestSelection().set(); }
+
+// The window's seven.
+inline DigestSelection ShownDigests()
+{
+    DigestSelection shown;
+    for (int row = 0; row < kShownDigestCount; ++row)
+        shown.set(static_cast<size_t>(row));
+    return shown;
+}

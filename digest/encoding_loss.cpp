@@ -5,9 +5,7 @@
 
 namespace {
 
-bool IsHigh(wchar_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
-bool IsLow(wchar_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
-bool IsSurrogate(wchar_t unit) { return unit >= 0xD800 && unit <= 0xDFFF; }
+bool IsSurrogate(wchar_t unit) { return IS_HIGH_SURROGATE(unit) || IS_LOW_SURROGATE(unit); }
 
 enum UnitKind : unsigned char { kHeld = 0, kLost = 1, kSurrogate = 2 };
 
@@ -74,7 +72,7 @@ const AnsiUnitKinds& TheAnsiUnitKinds(UINT codePage)
 
 size_t CharacterLength(const wchar_t* text, size_t at, size_t end)
 {
-    return at + 1 < end && IsHigh(text[at]) && IsLow(text[at + 1]) ? 2 : 1;
+    return at + 1 < end && IS_SURROGATE_PAIR(text[at], text[at + 1]) ? 2 : 1;
 }
 
 char32_t CodePoint(const wchar_t* units, size_t length)
@@ -107,7 +105,7 @@ size_t PairsIn(const wchar_t* text, size_t start, size_t end)
 {
     size_t pairs = 0;
     for (size_t at = start; at + 1 < end; ++at)
-        pairs += IsHigh(text[at]) && IsLow(text[at + 1]);
+        pairs += IS_SURROGATE_PAIR(text[at], text[at + 1]);
     return pairs;
 }
 
@@ -174,4 +172,12 @@ std::wstring ReplacedCharacterName(const EncodingLoss& loss)
         character += wchar_t(loss.firstCharacter);
     }
     return L"“" + character + L"”(" + codePoint + L")";
+}
+
+std::wstring EncodingLossSentence(const EncodingLoss& loss, const LossWording& wording)
+{
+    return EncodingLossName(loss) + L" 不能原样表示" + wording.where + L"的 " + std::to_wstring(loss.count) + L" 个字符"
+        + wording.comma + L"转换时换成了别的字符" + wording.comma + wording.digests + L"对应换过之后的字节"
+        + wording.stop + L"第一个是第 " + std::to_wstring(loss.firstPosition) + L" 个字符" + ReplacedCharacterName(loss)
+        + wording.wayOut;
 }

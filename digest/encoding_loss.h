@@ -35,6 +35,20 @@ std::wstring CodePageName(UINT codePage);
 // The same for the encoding that lost characters.
 std::wstring EncodingLossName(const EncodingLoss& loss);
 
+// What differs between the programs' sentences about a loss: where the text
+// stands, what the digests are called, the punctuation, and the way out.
+struct LossWording {
+    const wchar_t* where;    // "框中"
+    const wchar_t* digests;  // "下方的摘要"
+    const wchar_t* comma;    // "，"
+    const wchar_t* stop;     // "。", ends the clause before the first character
+    const wchar_t* wayOut;   // ends the sentence
+};
+
+// The sentence both programs tell `loss` in: the encoding, how many
+// characters it replaced, and the first of them.
+std::wstring EncodingLossSentence(const EncodingLoss& loss, const LossWording& wording);
+
 // How they name the first replaced character: the character in quotes and its
 // code point, for a lone surrogate (which has no glyph) the code point alone.
 std::wstring ReplacedCharacterName(const EncodingLoss& loss);

@@ -1,11 +1,18 @@
 #include "digest/file_digest.h"
 
-#include "hash/file_pieces.h"
+namespace {
 
-bool DigestFile(CDigestSet& set, const wchar_t* path, DigestTexts& digests)
+FilePieceSink UpdateOf(CDigestSet& set)
 {
-    const auto reset = [&set] { set.Reset(); };
-    if (!ReadFilePieces(path, ~0ULL, reset, [&set](const BYTE* data, DWORD length) { set.Update(data, length); }))
+    return [&set](const BYTE* data, DWORD length) { set.Update(data, length); };
+}
+
+}  // namespace
+
+bool DigestOpenedFile(CDigestSet& set, COpenedFile& file, DigestTexts& digests)
+{
+    set.Reset();
+    if (!file.Read(~0ULL, UpdateOf(set)))
         return false;
     digests = set.Finish();
     return true;
@@ -14,7 +21,7 @@ bool DigestFile(CDigestSet& set, const wchar_t* path, DigestTexts& digests)
 bool DigestOpenFile(CDigestSet& set, HANDLE file, DigestTexts& digests)
 {
     set.Reset();
-    if (!ReadOpenFileToEnd(file, [&set](const BYTE* data, DWORD length) { set.Update(data, length); }))
+    if (!ReadOpenFileToEnd(file, UpdateOf(set)))
         return false;
     digests = set.Finish();
     return true;

@@ -16,24 +16,26 @@ namespace {
 // The table's costs hold for the x86-64 build on a processor with the SHA
 // extensions. Without them the portable SHA-224/256 code takes about seven
 // times as long; the 32-bit build, short of registers for 64-bit words, takes
-// about twice as long for SHA-384/512 (both measured with digest_bench).
+// about twice as long for the digests of 64-bit words (both measured with
+// digest_bench).
 constexpr int kPortableSha256CostFactor = 7;
-constexpr int kSha512On32BitCostFactor = 2;
+constexpr int kWideWordsOn32BitCostFactor = 2;
+
+bool WorksOnWideWords(OwnHashClass own)
+{
+    return own == OwnHashClass::Sha384 || own == OwnHashClass::Sha512 || own == OwnHashClass::Sha3_224
+        || own == OwnHashClass::Sha3_256 || own == OwnHashClass::Sha3_384 || own == OwnHashClass::Sha3_512
+        || own == OwnHashClass::Blake2b512;
+}
 
 int Cost(int row)
 {
     const DigestKind& kind = kDigestTable[row];
-    switch (kind.ownClass) {
-    case OwnHashClass::Sha224:
-    case OwnHashClass::Sha256:
-        return std::strcmp(ActiveSha256Path().name, "portable") == 0 ? kind.cost * kPortableSha256CostFactor
-                                                                     : kind.cost;
-    case OwnHashClass::Sha384:
-    case OwnHashClass::Sha512:
-        return sizeof(void*) == 4 ? kind.cost * kSha512On32BitCostFactor : kind.cost;
-    case OwnHashClass::None:
-        break;
-    }
+    const bool sha256 = kind.ownClass == OwnHashClass::Sha224 || kind.ownClass == OwnHashClass::Sha256;
+    if (sha256 && std::strcmp(ActiveSha256Path().name, "portable") == 0)
+        return kind.cost * kPortableSha256CostFactor;
+    if (WorksOnWideWords(kind.ownClass) && sizeof(void*) == 4)
+        return kind.cost * kWideWordsOn32BitCostFactor;
     return kind.cost;
 }
 
@@ -47,15 +49,6 @@ std::vector<int> RowsByCost(DigestSelection selected)
     }
     std::stable_sort(rows.begin(), rows.end(), [](int a, int b) { return Cost(a) > Cost(b); });
     return rows;
-}
-
-// Small enough to be read in one piece: not worth starting threads for.
-bool FitsOnePiece(const wchar_t* path, DWORD pieceBytes)
-{
-    WIN32_FILE_ATTRIBUTE_DATA data = {};
-    if (!GetFileAttributesExW(path, GetFileExInfoStandard, &data) || (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-        return false;
-    return data.nFileSizeHigh == 0 && data.nFileSizeLow > 0 && data.nFileSizeLow <= pieceBytes;
 }
 
 // The rows each share computed, put together in table order.
@@ -104,10 +97,10 @@ private:
     std::vector<std::thread> m_threads;
 };
 
-bool DigestOnThisThread(HCRYPTPROV provider, DigestSelection selected, const wchar_t* path, DigestTexts& digests)
+bool DigestOnThisThread(HCRYPTPROV provider, DigestSelection selected, COpenedFile& file, DigestTexts& digests)
 {
     CDigestSet set(provider, selected);
-    return DigestFile(set, path, digests);
+    return DigestOpenedFile(set, file, digests);
 }
 
 }  // namespace
@@ -130,11 +123,16 @@ std::vector<DigestSelection> ShareDigests(DigestSelection selected, int threads)
     return shares;
 }
 
-bool DigestFileInParallel(HCRYPTPROV provider, DigestSelection selected, const wchar_t* path, int threads,
+bool FitsOnePiece(const COpenedFile& file, const ReadAhead& readAhead)
+{
+    return file.OnDisk() && file.Size() <= readAhead.bufferBytes;
+}
+
+bool DigestFileInParallel(HCRYPTPROV provider, DigestSelection selected, COpenedFile& file, int threads,
                           DigestTexts& digests, const ReadAhead& readAhead)
 {
-    if (FitsOnePiece(path, readAhead.bufferBytes))
-        return DigestOnThisThread(provider, selected, path, digests);
+    if (FitsOnePiece(file, readAhead))
+        return DigestOnThisThread(provider, selected, file, digests);
     const std::vector<DigestSelection> shares = ShareDigests(selected, threads);
 
     std::deque<CDigestSet> sets;
@@ -150,15 +148,12 @@ bool DigestFileInParallel(HCRYPTPROV provider, DigestSelection selected, const w
         } catch (const std::system_error&) {
             // No more threads to be had: digest as before, on this thread alone.
             digesters.JoinAll();
-            return DigestOnThisThread(provider, selected, path, digests);
+            return DigestOnThisThread(provider, selected, file, digests);
         }
-        const auto reset = [&sets] {
-            for (CDigestSet& set : sets)
-                set.Reset();
-        };
+        for (CDigestSet& set : sets)
+            set.Reset();
         const auto room = [&ring](DWORD& bytes) { return ring.Room(bytes); };
-        read =
-            ReadFilePiecesInto(path, ~0ULL, reset, room, [&ring](const BYTE*, DWORD length) { ring.Publish(length); });
+        read = file.Read(~0ULL, room, [&ring](const BYTE*, DWORD length) { ring.Publish(length); });
     }
     if (read)
         digests = Merge(shares, sets);

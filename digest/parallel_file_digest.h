@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "digest/digest_set.h"
+#include "hash/file_pieces.h"
 
 // How far the reader runs ahead: `buffers` pieces of at most `bufferBytes`.
 struct ReadAhead {
@@ -23,9 +24,12 @@ int DigestThreadCount(DigestSelection selected);
 // the slowest digests first each to the thread with the least work so far.
 std::vector<DigestSelection> ShareDigests(DigestSelection selected, int threads);
 
-// Digests the file at `path` as DigestFile does, with the same results and
+// Small enough to be read in one piece: not worth starting threads for.
+bool FitsOnePiece(const COpenedFile& file, const ReadAhead& readAhead = kDefaultReadAhead);
+
+// Digests `file` as DigestOpenedFile does, with the same results and
 // failures, but with the `selected` digests spread over at most `threads`
 // threads. A file that fits in one piece is digested on the calling thread.
 // Every thread has ended when the call returns.
-bool DigestFileInParallel(HCRYPTPROV provider, DigestSelection selected, const wchar_t* path, int threads,
+bool DigestFileInParallel(HCRYPTPROV provider, DigestSelection selected, COpenedFile& file, int threads,
                           DigestTexts& digests, const ReadAhead& readAhead = kDefaultReadAhead);

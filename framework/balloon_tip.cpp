@@ -12,9 +12,7 @@ bool CBalloonTip::Create(HWND owner, HWND target)
     }
     TOOLINFOW tool = Tool(L"");
     ::SendMessageW(m_hWnd, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
-    RECT targetRect = {};
-    ::GetWindowRect(target, &targetRect);
-    ::SendMessageW(m_hWnd, TTM_SETMAXTIPWIDTH, 0, (targetRect.right - targetRect.left) / 2);
+    FitToTarget();
     return true;
 }
 
@@ -41,6 +39,15 @@ void CBalloonTip::MoveTo(POINT where) const
 {
     if (m_hWnd) {
         ::SendMessageW(m_hWnd, TTM_TRACKPOSITION, 0, MAKELPARAM(where.x, where.y));
+    }
+}
+
+void CBalloonTip::FitToTarget() const
+{
+    if (m_hWnd) {
+        RECT targetRect = {};
+        ::GetWindowRect(m_target, &targetRect);
+        ::SendMessageW(m_hWnd, TTM_SETMAXTIPWIDTH, 0, (targetRect.right - targetRect.left) / 2);
     }
 }
 

@@ -22,6 +22,9 @@ public:
     void Show(const wchar_t* title, const wchar_t* text, POINT where);
     void Hide();
     void MoveTo(POINT where) const;
+    // The text wraps at half the target's width again once the tip is shown
+    // or moved, after the target changed its size (at a new DPI).
+    void FitToTarget() const;
     void SetOwnerActive(bool active);
 
 private:

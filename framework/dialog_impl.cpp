@@ -49,6 +49,7 @@ INT_PTR CALLBACK CDialogImplBase::DialogProc(HWND hWnd, UINT message, WPARAM wPa
         lParam = start->initParam;
         dialog->m_hWnd = hWnd;
         ::SetWindowLongPtrW(hWnd, DWLP_USER, reinterpret_cast<LONG_PTR>(dialog));
+        dialog->m_dpiLayout.Attach(hWnd);
     } else {
         dialog = reinterpret_cast<CDialogImplBase*>(::GetWindowLongPtrW(hWnd, DWLP_USER));
     }
@@ -56,8 +57,14 @@ INT_PTR CALLBACK CDialogImplBase::DialogProc(HWND hWnd, UINT message, WPARAM wPa
         return FALSE;
     }
 
-    LRESULT result = 0;
+    // A new DPI is laid out before the map sees it.
+    LRESULT result = 0, layoutResult = 0;
+    const bool laidOut = dialog->m_dpiLayout.Take(message, wParam, lParam, layoutResult);
     BOOL handled = dialog->ProcessWindowMessage(hWnd, message, wParam, lParam, result);
+    if (!handled && laidOut) {
+        handled = TRUE;
+        result = layoutResult;
+    }
     if (message == WM_NCDESTROY) {
         ::SetWindowLongPtrW(hWnd, DWLP_USER, 0);
         dialog->m_hWnd = nullptr;

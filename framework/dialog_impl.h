@@ -16,6 +16,11 @@
 // WM_CTLCOLOR* messages (the brush) and the other messages so documented,
 // through DWLP_MSGRESULT for all others.
 //
+// A dialog follows its monitor's DPI (framework/dpi_layout.h): on
+// WM_DPICHANGED it moves to the suggested place, its controls take their
+// places and a font for the new DPI, and only then does the map see the
+// message, so that a handler finds the controls where they now are.
+//
 // DoModal returns the value given to EndDialog, or -1 when the dialog cannot
 // be created; the framework allocates nothing of its own for a dialog, so
 // the thread's last error is then the platform's.
@@ -24,6 +29,7 @@
 #include <windows.h>
 
 #include "framework/app_module.h"
+#include "framework/dpi_layout.h"
 #include "framework/message_map.h"
 #include "framework/window.h"
 
@@ -36,6 +42,8 @@ protected:
 
 private:
     static INT_PTR CALLBACK DialogProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
+
+    CDpiLayout m_dpiLayout;
 };
 
 template <class T> class CDialogImpl : public CDialogImplBase {

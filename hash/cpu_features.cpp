@@ -14,6 +14,7 @@ namespace {
 // Bit numbers of the CPUID leaves and of XCR0.
 enum : unsigned {
     kLeaf1EdxSse2 = 26,
+    kLeaf1EcxPclmulqdq = 1,
     kLeaf1EcxSsse3 = 9,
     kLeaf1EcxSse41 = 19,
     kLeaf1EcxOsXsave = 27,
@@ -99,6 +100,7 @@ CpuFeatures DecodeCpuFeatures(const CpuidRegisters& registers)
     features.ssse3 = sse2 && HasBit(ecx1, kLeaf1EcxSsse3);
     features.sse41 = features.ssse3 && HasBit(ecx1, kLeaf1EcxSse41);
     features.sha = features.sse41 && HasBit(ebx7, kLeaf7EbxSha);
+    features.pclmulqdq = sse2 && HasBit(ecx1, kLeaf1EcxPclmulqdq);
     features.bmi2 = HasBit(ebx7, kLeaf7EbxBmi2);
     features.avx2 = avx && HasBit(ebx7, kLeaf7EbxAvx2);
     features.avx512vl =

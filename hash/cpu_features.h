@@ -7,7 +7,8 @@
 struct CpuFeatures {
     bool ssse3 = false;
     bool sse41 = false;
-    bool sha = false;  // sha256rnds2, sha256msg1, sha256msg2
+    bool sha = false;        // sha256rnds2, sha256msg1, sha256msg2
+    bool pclmulqdq = false;  // carry-less multiplication on SSE registers
     bool bmi2 = false;
     bool avx2 = false;      // only when the system saves the YMM registers
     bool avx512vl = false;  // AVX-512F and VL, only when the system saves the ZMM and mask registers

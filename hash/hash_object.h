@@ -53,3 +53,17 @@ protected:
     const wchar_t* m_name;
     DWORD m_digestLength;
 };
+
+// m_algorithmId of the digests after SHA-2, whose classes set 6 to 9 (SHA-224
+// to SHA-512): distinct small numbers from 10 on.
+enum OwnAlgorithmId : int {
+    kSm3AlgorithmId = 10,
+    kSha3_224AlgorithmId,
+    kSha3_256AlgorithmId,
+    kSha3_384AlgorithmId,
+    kSha3_512AlgorithmId,
+    kBlake2b512AlgorithmId,
+    kBlake2s256AlgorithmId,
+    kBlake3AlgorithmId,
+    kCrc32AlgorithmId,
+};

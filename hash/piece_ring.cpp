@@ -1,27 +1,6 @@
 #include "hash/piece_ring.h"
 
-namespace {
-
-// Holds `lock` exclusively while it lives.
-class CExclusiveLock {
-public:
-    explicit CExclusiveLock(SRWLOCK& lock) : m_lock(lock) { AcquireSRWLockExclusive(&m_lock); }
-    CExclusiveLock(const CExclusiveLock&) = delete;
-    CExclusiveLock& operator=(const CExclusiveLock&) = delete;
-    ~CExclusiveLock() { ReleaseSRWLockExclusive(&m_lock); }
-
-    // Sleeps on `condition` until `ready()` holds, the lock released meanwhile.
-    template <typename Ready> void WaitFor(CONDITION_VARIABLE& condition, Ready ready)
-    {
-        while (!ready())
-            SleepConditionVariableSRW(&condition, &m_lock, INFINITE, 0);
-    }
-
-private:
-    SRWLOCK& m_lock;
-};
-
-}  // namespace
+#include "support/exclusive_lock.h"
 
 CPieceRing::CPieceRing(int consumers, int buffers, DWORD bufferBytes)
     : m_consumers(consumers),

@@ -89,6 +89,18 @@ BOOL CProviderHash::Start(HCRYPTPROV context, ALG_ID algorithm)
     return TRUE;
 }
 
+BOOL CProviderHash::CopyFrom(const CProviderHash& source)
+{
+    Destroy();
+    HCRYPTHASH copy = 0;
+    if (!CryptDuplicateHash(source.m_hash, nullptr, 0, &copy)) {
+        LastErrorSetSystem(0, L"复制HASH对象失败");
+        return FALSE;
+    }
+    m_hash = copy;
+    return TRUE;
+}
+
 BOOL CProviderHash::Update(const BYTE* data, DWORD length)
 {
     if (!CryptHashData(m_hash, data, length, 0)) {

@@ -26,6 +26,9 @@ public:
 
     // Drops any digest in progress and creates the provider's hash object.
     BOOL Start(HCRYPTPROV context, ALG_ID algorithm);
+    // Drops any digest in progress and goes on from a copy of `source`'s
+    // state: both may then be fed and finished on their own.
+    BOOL CopyFrom(const CProviderHash& source);
     // Appends `length` bytes; pieces of any sizes give the digest of the whole.
     BOOL Update(const BYTE* data, DWORD length);
     // *digestLength is the capacity of `digest` on entry and the digest size

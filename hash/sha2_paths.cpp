@@ -5,7 +5,6 @@
 
 namespace {
 
-bool Everywhere(const CpuFeatures&) { return true; }
 #if defined(VN_X86)
 bool WithSha(const CpuFeatures& cpu) { return cpu.sha; }
 bool WithSsse3(const CpuFeatures& cpu) { return cpu.ssse3; }
@@ -19,15 +18,6 @@ bool WithBmi2(const CpuFeatures& cpu) { return cpu.bmi2; }
 bool WithAvx2(const CpuFeatures& cpu) { return cpu.avx2; }
 bool WithAvx512Vl(const CpuFeatures& cpu) { return cpu.avx512vl; }
 #endif
-
-template <typename Path> const Path& Preferred(const std::vector<Path>& paths, const CpuFeatures& cpu)
-{
-    for (const Path& path : paths) {
-        if (path.offered(cpu))
-            return path;
-    }
-    return paths.back();
-}
 
 }  // namespace
 
@@ -43,7 +33,7 @@ const std::vector<Sha256Path>& Sha256Paths()
 #if defined(VN_X86)
         {{"shani", CompressBlocks256Shani, WithSha}, CompressBlocks256ShaniThrough},
 #endif
-        {{"portable", CompressBlocks256Portable, Everywhere}, CompressBlocks256PortableThrough},
+        {{"portable", CompressBlocks256Portable, OfferedEverywhere}, CompressBlocks256PortableThrough},
     };
     return paths;
 }
@@ -59,26 +49,26 @@ const std::vector<Sha512Path>& Sha512Paths()
 #if defined(VN_X86_64)
         {"bmi2", CompressBlocks512Bmi2, WithBmi2},
 #endif
-        {"portable", CompressBlocks512Portable, Everywhere},
+        {"portable", CompressBlocks512Portable, OfferedEverywhere},
     };
     return paths;
 }
 
-const Sha256Path& PreferredSha256Path(const CpuFeatures& cpu) { return Preferred(Sha256Paths(), cpu); }
-const Sha512Path& PreferredSha512Path(const CpuFeatures& cpu) { return Preferred(Sha512Paths(), cpu); }
+const Sha256Path& PreferredSha256Path(const CpuFeatures& cpu) { return FirstOfferedPath(Sha256Paths(), cpu); }
+const Sha512Path& PreferredSha512Path(const CpuFeatures& cpu) { return FirstOfferedPath(Sha512Paths(), cpu); }
 
 // The one dispatch point per word size: the path of the classes' next run of
 // blocks. Every path takes and leaves the state in the same standard form, so
 // a digest that spans a change of path is still right.
 std::atomic<const Sha256Path*>& Sha256PathSlot()
 {
-    static std::atomic<const Sha256Path*> active {&Preferred(Sha256Paths(), GetCpuFeatures())};
+    static std::atomic<const Sha256Path*> active {&FirstOfferedPath(Sha256Paths(), GetCpuFeatures())};
     return active;
 }
 
 std::atomic<const Sha512Path*>& Sha512PathSlot()
 {
-    static std::atomic<const Sha512Path*> active {&Preferred(Sha512Paths(), GetCpuFeatures())};
+    static std::atomic<const Sha512Path*> active {&FirstOfferedPath(Sha512Paths(), GetCpuFeatures())};
     return active;
 }
 

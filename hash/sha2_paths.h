@@ -10,7 +10,7 @@
 
 #include <vector>
 
-#include "hash/cpu_features.h"
+#include "hash/block_path.h"
 
 // Compresses `count` consecutive blocks of `data` (any alignment) into the
 // eight-word `state`; a count of 0 or less does nothing.
@@ -21,11 +21,7 @@ using Sha512BlockFunction = void (*)(ULONGLONG* state, const BYTE* data, int cou
 // first block to the last.
 using Sha256ThroughBufferFunction = void (*)(DWORD* state, BYTE* buffer, const BYTE* data, int count);
 
-template <typename BlockFunction> struct Sha2Path {
-    const char* name;  // "shani", "avx512vl", "avx2", "bmi2", "ssse3", "portable"
-    BlockFunction compress;
-    bool (*offered)(const CpuFeatures& cpu);
-};
+template <typename BlockFunction> using Sha2Path = BlockPath<BlockFunction>;
 // SHA-224 and SHA-256
 struct Sha256Path : Sha2Path<Sha256BlockFunction> {
     Sha256ThroughBufferFunction compressThrough;

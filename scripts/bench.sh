@@ -2,16 +2,24 @@
 # Builds and runs digest_bench for each Windows architecture this host runs
 # (build-bench-x86, build-bench-x64, each with a Wine prefix of its own),
 # runs `openssl speed` on 256 KiB messages in the same run, and prints the
-# ratio of each own SHA-256 and SHA-512 path to OpenSSL, and how much the
+# ratio of each own SHA-256, SHA-512, SM3, SHA-3 and BLAKE2 path to OpenSSL,
+# BLAKE3 against the own portable SHA-256, CRC-32 in GB/s, and how much the
 # preferred paths speed up a full recomputation against the portable ones.
 # Then the console program digests one 1 GiB file in a temporary folder (all
 # seven digests, --only sha256, --only md5) on each architecture, with the
 # time of a --version run taken as start-up and left out of the rate, beside
 # the host's rhash, sha256sum and openssl on the same file where it has them.
+# Last it checks many files (10,000 of 4 KiB, 1,000 of 1 MiB) against lists
+# that sha256sum and md5sum wrote, beside those tools' own --check and rhash's.
 # Run it on an otherwise quiet machine: figures vary with load.
+#
+#   bash scripts/bench.sh [digests] [file] [files]    (the parts to run; all by default)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 . scripts/wine_arch.sh
+
+parts=" ${*:-digests file files} "
+want() { [[ $parts == *" $1 "* ]]; }
 
 build_folder_for() {
   case "$1" in
@@ -37,50 +45,83 @@ for arch in x86_64 i686; do
   loader=$(wine_loader_for "$arch")
   export WINEPREFIX="$PWD/$build/wineprefix" WINEDEBUG=-all
   [ -d "$WINEPREFIX" ] || "$loader" wineboot --init >/dev/null 2>&1
+  ran+=("$arch")
+  want digests || continue
   echo "bench: running digest_bench ($arch)"
   LC_ALL=C "$loader" "$build/bench/digest_bench.exe" | tr -d '\r' | tee "$results/$arch.txt"
-  ran+=("$arch")
 done
 
-echo "bench: openssl speed -bytes 262144 -seconds 2 sha256 sha512"
-openssl speed -bytes 262144 -seconds 2 sha256 sha512 2>/dev/null | tee "$results/openssl.txt"
+digest_part() {
+  echo "bench: openssl speed -bytes 262144 -seconds 2 sha256 sha512"
+  openssl speed -bytes 262144 -seconds 2 sha256 sha512 2>/dev/null | tee "$results/openssl.txt"
+  # The own digests still to join the window; OpenSSL names them so after -evp.
+  kOpensslOnlyDigests="SM3:sm3 SHA3-256:sha3-256 SHA3-512:sha3-512 BLAKE2b:blake2b512 BLAKE2s:blake2s256"
+  for pair in $kOpensslOnlyDigests; do
+    echo "bench: openssl speed -evp ${pair#*:} -bytes 262144 -seconds 2"
+    if output=$(openssl speed -evp "${pair#*:}" -bytes 262144 -seconds 2 2>/dev/null); then
+      tail -n 1 <<<"$output" | tee -a "$results/openssl.txt"
+    else
+      echo "bench: this openssl has no ${pair#*:}: no yardstick for ${pair%%:*}"
+    fi
+  done
 
-# openssl's last table gives 1000s of bytes a second, as in "sha256  1916518.40k".
-openssl_mbps() {
-  awk -v digest="$1" '$1 == digest && $NF ~ /k$/ { sub(/k$/, "", $NF); value = $NF / 1000 } END { print value }' \
-    "$results/openssl.txt"
-}
+  # openssl's last table gives 1000s of bytes a second, as in "sha256  1916518.40k".
+  openssl_mbps() {
+    awk -v digest="$1" '$1 == digest && $NF ~ /k$/ { sub(/k$/, "", $NF); value = $NF / 1000 } END { print value }' \
+      "$results/openssl.txt"
+  }
 
-echo
-echo "Own SHA-2 paths against OpenSSL ($(openssl version)), 256 KiB messages"
-for arch in "${ran[@]}"; do
-  for digest in SHA256 SHA512; do
-    reference=$(openssl_mbps "$(tr 'A-Z' 'a-z' <<<"$digest")")
-    awk -v arch="$arch" -v digest="$digest" -v reference="$reference" '
-      $1 == "bench" && $2 == digest && $4 == 262144 {
-        printf "%-7s %-7s %-9s %9.1f MB/s   %5.2fx OpenSSL (%.1f MB/s)\n", arch, digest, $3, $5, $5 / reference, reference
-        if ($3 == "portable") portable = $5; else if (best == "") best = $5
+  # Each path of the own `digest` against OpenSSL's `reference`, at 256 KiB.
+  compare_with_openssl() {
+    local digest=$1 reference
+    reference=$(openssl_mbps "$2")
+    [ -n "$reference" ] || return 0
+    for arch in "${ran[@]}"; do
+      awk -v arch="$arch" -v digest="$digest" -v reference="$reference" '
+        $1 == "bench" && $2 == digest && $4 == 262144 {
+          printf "%-7s %-8s %-9s %9.1f MB/s   %5.2fx OpenSSL (%.1f MB/s)\n", arch, digest, $3, $5, $5 / reference, reference
+          if ($3 == "portable") portable = $5; else if (best == "") best = $5
+        }
+        END { if (portable > 0 && best > 0) printf "%-7s %-8s preferred/portable %.2fx\n", arch, digest, best / portable }
+      ' "$results/$arch.txt"
+    done
+  }
+
+  echo
+  echo "Own digests against OpenSSL ($(openssl version)), 256 KiB messages"
+  compare_with_openssl SHA256 sha256
+  compare_with_openssl SHA512 sha512
+  for pair in $kOpensslOnlyDigests; do
+    compare_with_openssl "${pair%%:*}" "${pair#*:}"
+  done
+  for arch in "${ran[@]}"; do
+    awk -v arch="$arch" '
+      $1 == "bench" && $3 == "portable" && $4 == 262144 { rate[$2] = $5 }
+      $1 == "bench" && $2 == "CRC32" && $4 == 262144 { printf "%-7s CRC32    %-9s %9.2f GB/s\n", arch, $3, $5 / 1000 }
+      END {
+        if (rate["SHA256"] > 0)
+          printf "%-7s BLAKE3   portable  %9.1f MB/s   %5.2fx own SHA256 portable (%.1f MB/s)\n", arch, rate["BLAKE3"], rate["BLAKE3"] / rate["SHA256"], rate["SHA256"]
       }
-      END { if (portable > 0 && best > 0) printf "%-7s %-7s preferred/portable %.2fx\n", arch, digest, best / portable }
     ' "$results/$arch.txt"
   done
-done
 
-echo
-echo "One full recomputation, preferred SHA-2 paths against portable ones"
-for arch in "${ran[@]}"; do
-  awk -v arch="$arch" '
-    $1 == "recompute" { key = $2 " " $3 " " $4; ms[key, $5] = $6; if (!(key in seen)) { seen[key] = 1; order[++n] = key } }
-    END {
-      for (i = 1; i <= n; ++i) {
-        key = order[i]
-        printf "%-7s %-26s %8.2f ms preferred %8.2f ms portable  %5.2fx\n", arch, key, ms[key, "preferred"], ms[key, "portable"], ms[key, "portable"] / ms[key, "preferred"]
+  echo
+  echo "One full recomputation, preferred SHA-2 paths against portable ones"
+  for arch in "${ran[@]}"; do
+    awk -v arch="$arch" '
+      $1 == "recompute" { key = $2 " " $3 " " $4; ms[key, $5] = $6; if (!(key in seen)) { seen[key] = 1; order[++n] = key } }
+      END {
+        for (i = 1; i <= n; ++i) {
+          key = order[i]
+          printf "%-7s %-26s %8.2f ms preferred %8.2f ms portable  %5.2fx\n", arch, key, ms[key, "preferred"], ms[key, "portable"], ms[key, "portable"] / ms[key, "preferred"]
+        }
       }
-    }
-  ' "$results/$arch.txt"
-done
+    ' "$results/$arch.txt"
+  done
+}
+if want digests; then digest_part; fi
 
-# The file part. Each figure is the best of kFileRuns runs.
+# The file parts. Each figure is the best of kFileRuns runs.
 kFileBytes=1073741824
 kFileRuns=2
 
@@ -107,56 +148,148 @@ file_line() {
 
 file_folder=$(mktemp -d)
 trap 'rm -rf "$results" "$file_folder"' EXIT
-echo
-free_bytes=$(df --output=avail -B1 "$file_folder" | tail -n 1)
-if [ "$free_bytes" -lt $((2 * kFileBytes)) ]; then
-  echo "bench: file part not run: $file_folder has $free_bytes bytes free, less than twice the 1 GiB file"
-  exit 0
-fi
-bench_file="$file_folder/bench.bin"
-echo "bench: making a 1 GiB file in $file_folder"
-head -c "$kFileBytes" /dev/urandom >"$bench_file"
-cat "$bench_file" >/dev/null  # in the page cache for every reader alike
 
-for arch in "${ran[@]}"; do
-  build=$(build_folder_for "$arch")
-  loader=$(wine_loader_for "$arch")
-  export WINEPREFIX="$PWD/$build/wineprefix" WINEDEBUG=-all
-  cli="$build/cli/texthash-cli.exe"
-  startup=$(best_seconds "$loader" "$cli" --version)
-  echo "bench: $arch start-up (--version) $startup s, left out of the rates below"
-  for what in all sha256 md5; do
-    only=()
-    [ "$what" = all ] || only=(--only "$what")
-    seconds=$(best_seconds "$loader" "$cli" "${only[@]}" --file "Z:$bench_file")
-    file_line "$what" "$arch" "$(awk -v s="$seconds" -v u="$startup" 'BEGIN { print s - u }')"
+# room <bytes> <part>: true when the temporary folder has twice that free.
+room() {
+  local free_bytes
+  free_bytes=$(df --output=avail -B1 "$file_folder" | tail -n 1)
+  [ "$free_bytes" -ge $((2 * $1)) ] && return
+  echo "bench: $2 part not run: $file_folder has $free_bytes bytes free, less than twice the $1 bytes it writes"
+  return 1
+}
+
+file_part() {
+  echo
+  room "$kFileBytes" file || return 0
+  bench_file="$file_folder/bench.bin"
+  echo "bench: making a 1 GiB file in $file_folder"
+  head -c "$kFileBytes" /dev/urandom >"$bench_file"
+  cat "$bench_file" >/dev/null  # in the page cache for every reader alike
+
+  for arch in "${ran[@]}"; do
+    build=$(build_folder_for "$arch")
+    loader=$(wine_loader_for "$arch")
+    export WINEPREFIX="$PWD/$build/wineprefix" WINEDEBUG=-all
+    cli="$build/cli/texthash-cli.exe"
+    startup=$(best_seconds "$loader" "$cli" --version)
+    echo "bench: $arch start-up (--version) $startup s, left out of the rates below"
+    for what in all sha256 md5; do
+      only=()
+      [ "$what" = all ] || only=(--only "$what")
+      seconds=$(best_seconds "$loader" "$cli" "${only[@]}" --file "Z:$bench_file")
+      file_line "$what" "$arch" "$(awk -v s="$seconds" -v u="$startup" 'BEGIN { print s - u }')"
+    done
+    if [ -x /usr/bin/time ]; then
+      peak=$(/usr/bin/time -f %M "$loader" "$cli" --file "Z:$bench_file" 2>&1 >/dev/null | tail -n 1)
+      echo "memory all $arch $peak KiB peak resident"
+    fi
   done
-  if [ -x /usr/bin/time ]; then
-    peak=$(/usr/bin/time -f %M "$loader" "$cli" --file "Z:$bench_file" 2>&1 >/dev/null | tail -n 1)
-    echo "memory all $arch $peak KiB peak resident"
+
+  if command -v rhash >/dev/null; then
+    file_line rhash-seven host "$(best_seconds rhash --md4 --md5 --sha1 --sha224 --sha256 --sha384 --sha512 "$bench_file")"
+  else
+    echo "bench: rhash is not installed: no yardstick for all seven digests"
   fi
-done
+  if command -v sha256sum >/dev/null; then
+    file_line sha256sum host "$(best_seconds sha256sum "$bench_file")"
+  else
+    echo "bench: sha256sum is not installed"
+  fi
+  file_line openssl-sha256 host "$(best_seconds openssl dgst -sha256 "$bench_file")"
 
-if command -v rhash >/dev/null; then
-  file_line rhash-seven host "$(best_seconds rhash --md4 --md5 --sha1 --sha224 --sha256 --sha384 --sha512 "$bench_file")"
-else
-  echo "bench: rhash is not installed: no yardstick for all seven digests"
-fi
-if command -v sha256sum >/dev/null; then
-  file_line sha256sum host "$(best_seconds sha256sum "$bench_file")"
-else
-  echo "bench: sha256sum is not installed"
-fi
-file_line openssl-sha256 host "$(best_seconds openssl dgst -sha256 "$bench_file")"
+  file_rate() { awk -v what="$1" -v arch="$2" '$2 == what && $3 == arch { print $5 }' "$results/file.txt"; }
+  echo
+  echo "One 1 GiB file, the console program against the yardsticks"
+  rhash_rate=$(file_rate rhash-seven host)
+  openssl_rate=$(file_rate openssl-sha256 host)
+  for arch in "${ran[@]}"; do
+    [ -z "$rhash_rate" ] || awk -v arch="$arch" -v own="$(file_rate all "$arch")" -v other="$rhash_rate" \
+      'BEGIN { printf "%-7s all seven      %8.1f MB/s  %5.2fx rhash one pass (%.1f MB/s)\n", arch, own, own / other, other }'
+    awk -v arch="$arch" -v own="$(file_rate sha256 "$arch")" -v other="$openssl_rate" \
+      'BEGIN { printf "%-7s --only sha256  %8.1f MB/s  %5.2fx openssl dgst -sha256 (%.1f MB/s)\n", arch, own, own / other, other }'
+  done
+  rm -f "$bench_file"
+}
+if want file; then file_part; fi
 
-file_rate() { awk -v what="$1" -v arch="$2" '$2 == what && $3 == arch { print $5 }' "$results/file.txt"; }
-echo
-echo "One 1 GiB file, the console program against the yardsticks"
-rhash_rate=$(file_rate rhash-seven host)
-openssl_rate=$(file_rate openssl-sha256 host)
-for arch in "${ran[@]}"; do
-  [ -z "$rhash_rate" ] || awk -v arch="$arch" -v own="$(file_rate all "$arch")" -v other="$rhash_rate" \
-    'BEGIN { printf "%-7s all seven      %8.1f MB/s  %5.2fx rhash one pass (%.1f MB/s)\n", arch, own, own / other, other }'
-  awk -v arch="$arch" -v own="$(file_rate sha256 "$arch")" -v other="$openssl_rate" \
-    'BEGIN { printf "%-7s --only sha256  %8.1f MB/s  %5.2fx openssl dgst -sha256 (%.1f MB/s)\n", arch, own, own / other, other }'
-done
+# The many-files part: 10,000 files of 4 KiB and 1,000 of 1 MiB, checked with
+# texthash-cli -c --quiet against lists that sha256sum and md5sum wrote, the
+# 1 MiB ones also digested by --only sha256 --file, beside the tools' own
+# --check and rhash's; wall time of the fastest of kFileRuns runs, start-up
+# included.
+files_line() {
+  printf 'files %s %s %d %d %.3f\n' "$@" | tee -a "$results/files.txt"
+}
+
+files_seconds() {
+  awk -v what="$1" -v arch="$2" -v count="$3" '$2 == what && $3 == arch && $4 == count { print $6 }' \
+    "$results/files.txt"
+}
+
+# check_files <count> <bytes> <folder>: every figure for the files in the folder.
+check_files() {
+  local count=$1 bytes=$2 folder=$3 arch build loader cli digest list peak name
+  for arch in "${ran[@]}"; do
+    build=$(build_folder_for "$arch")
+    loader=$(wine_loader_for "$arch")
+    export WINEPREFIX="$PWD/$build/wineprefix" WINEDEBUG=-all
+    cli="$PWD/$build/cli/texthash-cli.exe"
+    echo "bench: $arch start-up (--version) $(best_seconds "$loader" "$cli" --version) s, included below"
+    for digest in sha256 md5; do
+      list="../$digest-$count.lst"
+      files_line "check-$digest" "$arch" "$count" "$bytes" \
+        "$(cd "$folder" && best_seconds "$loader" "$cli" -c --quiet "$list")"
+      peak=$(cd "$folder" && /usr/bin/time -f %M "$loader" "$cli" -c --quiet "$list" 2>&1 >/dev/null | tail -n 1)
+      echo "memory files check-$digest $arch $count $bytes $peak KiB peak resident"
+    done
+    # Relative names keep the command line of a thousand files within what Windows takes.
+    if [ "$count" -le 1000 ]; then
+      local names=()
+      for name in "$folder"/f*; do names+=(--file "${name##*/}"); done
+      files_line file-sha256 "$arch" "$count" "$bytes" \
+        "$(cd "$folder" && best_seconds "$loader" "$cli" --only sha256 "${names[@]}")"
+    fi
+  done
+  for digest in sha256 md5; do
+    files_line "${digest}sum" host "$count" "$bytes" \
+      "$(cd "$folder" && best_seconds "${digest}sum" -c --quiet "../$digest-$count.lst")"
+  done
+  if command -v rhash >/dev/null; then
+    files_line rhash-sha256 host "$count" "$bytes" \
+      "$(cd "$folder" && best_seconds rhash -c "../sha256-$count.lst")"
+  fi
+}
+
+files_part() {
+  local count bytes folder set
+  echo
+  echo "bench: load before the many-files part:$(uptime | sed 's/.*load/ load/')"
+  command -v rhash >/dev/null || echo "bench: rhash is not installed: no rhash -c yardstick"
+  for set in "10000 4096" "1000 1048576"; do
+    read -r count bytes <<<"$set"
+    room $((count * bytes)) files || return 0
+    folder="$file_folder/files-$count"
+    mkdir "$folder"
+    echo "bench: making $count files of $bytes bytes in $folder"
+    head -c $((count * bytes)) /dev/urandom | (cd "$folder" && split -b "$bytes" -a 5 -d - f)
+    (cd "$folder" && sha256sum f* >"../sha256-$count.lst" && md5sum f* >"../md5-$count.lst")
+    check_files "$count" "$bytes" "$folder"
+    rm -rf "$folder"
+  done
+
+  echo
+  echo "Many files, start-up included: the time of texthash-cli -c --quiet against the tools' own --check"
+  for arch in "${ran[@]}"; do
+    for set in "10000 4096" "1000 1048576"; do
+      read -r count bytes <<<"$set"
+      for digest in sha256 md5; do
+        awk -v arch="$arch" -v count="$count" -v bytes="$bytes" -v digest="$digest" \
+          -v own="$(files_seconds "check-$digest" "$arch" "$count")" \
+          -v other="$(files_seconds "${digest}sum" host "$count")" \
+          'BEGIN { printf "%-7s %5d x %-7d -c %-6s %7.2f s  %5.2fx the time of %ssum -c (%.2f s)\n", arch, count, bytes, digest, own, own / other, digest, other }'
+      done
+    done
+  done
+  echo "Goals on x86-64: 10,000 x 4 KiB within 2x of sha256sum -c; 1,000 x 1 MiB at most 0.25x its time; under 64 MiB."
+}
+if want files; then files_part; fi

@@ -8,7 +8,7 @@ packages=(
   wine wine32:i386 wine64
   xvfb xauth x11-utils xdotool imagemagick
   locales fonts-wqy-microhei
-  cmake make googletest
+  cmake make googletest zip
 )
 
 as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }

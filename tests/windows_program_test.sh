@@ -8,7 +8,7 @@
 # (BUILT_PROGRAM: the build folder's copy, which keeps its symbols.)
 set -euo pipefail
 objdump=$1 cmake=$2 build=$3 name=$4 built=$5 kind=$6 subsystem=$7
-readonly system_dlls='advapi32 comctl32 comdlg32 gdi32 kernel32 msvcrt ole32 oleaut32 shell32 shlwapi user32'
+readonly system_dlls='advapi32 comctl32 comdlg32 gdi32 kernel32 msvcrt normaliz ole32 oleaut32 shell32 shlwapi user32'
 
 stage=$(mktemp -d)
 trap 'rm -rf "$stage"' EXIT

@@ -1,15 +1,14 @@
 // Digests as users paste them: which texts count as a digest, of which
 // digests, and which outputs they equal.
+#include "digest/expected_digest.h"
+
 #include <gtest/gtest.h>
 
-#include "digest/expected_digest.h"
+#include "tests/support/known_digests.h"
 
 namespace {
 
-const std::wstring kAbcMd5 = L"900150983CD24FB0D6963F7D28E17F72";
-const std::wstring kAbcSha1 = L"A9993E364706816ABA3E25717850C26C9CD0D89D";
-const std::wstring kAbcSha384 =
-    L"CB00753F45A35E8BB5A03D699AC65007272C32AB0EDED1631A8B605A43FF5BED8086072BA1E7CC2358BAECA134C825A7";
+const std::wstring& kAbcSha1 = kAbcDigests[2];
 
 // `hex` with `separator` after every `group` digits.
 std::wstring Grouped(const std::wstring& hex, size_t group, const wchar_t* separator)
@@ -20,89 +19,95 @@ std::wstring Grouped(const std::wstring& hex, size_t group, const wchar_t* separ
     return text;
 }
 
-struct ParseRow {
-    std::wstring text;
-    std::wstring digits;  // empty: no digest
-};
+// The names of the digests a text may be; "*" for all of its length.
+std::wstring Names(const ExpectedDigest& expected)
+{
+    if (expected.digests == DigestsOfHexLength(expected.hex.size()) && expected.digests.count() > 1)
+        return L"*";
+    std::wstring names;
+    for (int row = 0; row < kDigestCount; ++row)
+        names += expected.digests[row] ? (names.empty() ? L"" : L" ") + std::wstring(kDigestTable[row].name) : L"";
+    return names;
+}
 
 TEST(ExpectedDigest, TakesDigestsAsPeopleWriteThemAndNothingElse)
 {
-    const std::wstring lowerMd5 = L"900150983cd24fb0d6963f7d28e17f72";
     const std::wstring padding(kMaxExpectedDigestUnits - kAbcMd5.size(), L' ');
-    const ParseRow rows[] = {
-        {kAbcMd5, kAbcMd5},
-        {lowerMd5, lowerMd5},
-        {L"900150983cd24fb0D6963F7D28E17F72", L"900150983cd24fb0D6963F7D28E17F72"},
-        {L" \t\r\n" + kAbcMd5 + L"\r\n", kAbcMd5},
-        {L"\u3000" + kAbcMd5 + L"\u00A0", kAbcMd5},
-        {Grouped(kAbcMd5, 2, L":"), kAbcMd5},
-        {Grouped(kAbcMd5, 2, L" "), kAbcMd5},
-        {Grouped(kAbcMd5, 4, L"-"), kAbcMd5},
-        {Grouped(kAbcSha1, 8, L" "), kAbcSha1},
-        {kAbcSha384, kAbcSha384},
-        {std::wstring(56, L'a'), std::wstring(56, L'a')},
-        {std::wstring(64, L'0'), std::wstring(64, L'0')},
-        {std::wstring(128, L'F'), std::wstring(128, L'F')},
-        {padding + kAbcMd5, kAbcMd5},
-        // Not a digest.
-        {L"", L""},
-        {L"   ", L""},
-        {kAbcMd5.substr(1), L""},
-        {kAbcMd5 + L"0", L""},
-        {kAbcMd5 + L"00", L""},
-        {std::wstring(130, L'F'), L""},
-        {std::wstring(1000, L'F'), L""},
-        {L" " + padding + kAbcMd5, L""},
-        {kAbcMd5.substr(0, 31) + L"G", L""},
-        {L"0x" + kAbcMd5, L""},
-        {L"MD5: " + kAbcMd5, L""},
-        {kAbcMd5 + L"  abc.txt", L""},
-        {Grouped(kAbcMd5, 3, L":"), L""},
-        {Grouped(kAbcMd5, 2, L"::"), L""},
-        {Grouped(kAbcMd5, 2, L"\t"), L""},
-        {Grouped(kAbcMd5, 2, L"\r\n"), L""},
-        {Grouped(kAbcMd5, 2, L"."), L""},
-        {L":" + kAbcMd5, L""},
-        {kAbcMd5 + L"-", L""},
-        {L"中文" + kAbcMd5, L""},
+    const std::wstring none, sha256 = kAbcDigests[4];
+    constexpr DigestForm hex = DigestForm::Hex, prefixed = DigestForm::Prefixed, sri = DigestForm::Sri,
+                         base64 = DigestForm::Base64, line = DigestForm::ChecksumLine;
+    // clang-format off
+    const struct { std::wstring text, hex; DigestForm form; const wchar_t* names; } rows[] = {
+        {kAbcMd5,                                   kAbcMd5,                  hex,      L"*"},
+        {kAbcMd5Lower,                              kAbcMd5,                  hex,      L"*"},
+        {L"900150983cd24fb0D6963F7D28E17F72",       kAbcMd5,                  hex,      L"*"},
+        {L" \t\r\n" + kAbcMd5 + L"\r\n",            kAbcMd5,                  hex,      L"*"},
+        {L"\u3000" + kAbcMd5 + L"\u00A0",           kAbcMd5,                  hex,      L"*"},
+        {Grouped(kAbcMd5, 2, L":"),                 kAbcMd5,                  hex,      L"*"},
+        {Grouped(kAbcMd5, 2, L" "),                 kAbcMd5,                  hex,      L"*"},
+        {Grouped(kAbcMd5, 4, L"-"),                 kAbcMd5,                  hex,      L"*"},
+        {Grouped(kAbcSha1, 8, L" "),                kAbcSha1,                 hex,      L"SHA1"},
+        {kAbcDigests[5],                            kAbcDigests[5],           hex,      L"*"},
+        {std::wstring(56, L'a'),                    std::wstring(56, L'A'),   hex,      L"*"},
+        {std::wstring(128, L'F'),                   std::wstring(128, L'F'),  hex,      L"*"},
+        {padding + kAbcMd5,                         kAbcMd5,                  hex,      L"*"},  // as long as a digest's text may be
+        {L"md5:" + kAbcMd5Lower,                    kAbcMd5,                  prefixed, L"MD5"},
+        {L"MD5: " + kAbcMd5,                        kAbcMd5,                  prefixed, L"MD5"},
+        {L"SHA-1 = " + Grouped(kAbcSha1, 2, L":"),  kAbcSha1,                 prefixed, L"SHA1"},
+        {L"crc32:352441c2",                         L"352441C2",              prefixed, L"CRC32"},
+        {L"sha256-ungWv48Bz+pBQUDeXa4iI7ADYaOWF3qctBD/YfIAFa0=", sha256,      sri,      L"SHA256"},
+        {L"kAFQmDzST7DWlj99KOF/cg==",               kAbcMd5,                  base64,   L"*"},
+        {L"kAFQmDzST7DWlj99KOF_cg",                 kAbcMd5,                  base64,   L"*"},
+        {kAbcMd5Lower + L"  abc.txt",               kAbcMd5,                  line,     L"*"},
+        {L"MD5 (abc.txt) = " + kAbcMd5Lower,        kAbcMd5,                  line,     L"MD5"},
+        {L"SHA256(abc.txt)= " + sha256,             sha256,                   line,     L"SHA256"},
+        {L"",                                       none,                     hex,      L""},
+        {kAbcMd5.substr(1),                         none,                     hex,      L""},
+        {kAbcMd5 + L"00",                           none,                     hex,      L""},
+        {std::wstring(130, L'F'),                   none,                     hex,      L""},
+        {L" " + padding + kAbcMd5,                  none,                     hex,      L""},
+        {kAbcMd5.substr(0, 31) + L"G",              none,                     hex,      L""},
+        {L"0x" + kAbcMd5,                           none,                     hex,      L""},
+        {L"352441C2",                               none,                     hex,      L""},  // too short to stand unnamed
+        {L"sha1:" + kAbcMd5,                        none,                     hex,      L""},
+        {L"hash:" + kAbcMd5,                        none,                     hex,      L""},
+        {L"kAFQmDzST7DWlj99KOF/",                   none,                     hex,      L""},  // 15 bytes
+        {Grouped(kAbcMd5, 3, L":"),                 none,                     hex,      L""},
+        {Grouped(kAbcMd5, 2, L"::"),                none,                     hex,      L""},
+        {Grouped(kAbcMd5, 2, L"\t"),                none,                     hex,      L""},
+        {Grouped(kAbcMd5, 2, L"."),                 none,                     hex,      L""},
+        {kAbcMd5 + L"-",                            none,                     hex,      L""},
+        {L"中文" + kAbcMd5,                         none,                     hex,      L""},
     };
-    for (const ParseRow& row : rows) {
-        EXPECT_EQ(ParseExpectedDigest(row.text.c_str(), row.text.size()), row.digits) << row.text;
-    }
-}
-
-TEST(ExpectedDigest, EachHexLengthNamesTheDigestsOfThatLength)
-{
-    const struct {
-        size_t digits;
-        const char* rows;  // bit i: row i of the table
-    } rows[] = {
-        {32, "0000011"},  {40, "0000100"}, {56, "0001000"}, {64, "0010000"}, {96, "0100000"},
-        {128, "1000000"}, {0, "0000000"},  {16, "0000000"}, {33, "0000000"}, {256, "0000000"},
-    };
+    // clang-format on
     for (const auto& row : rows) {
-        EXPECT_EQ(DigestsOfHexLength(row.digits), DigestSelection(row.rows)) << row.digits;
+        const ExpectedDigest expected = ParseExpectedDigest(row.text.c_str(), row.text.size());
+        EXPECT_EQ(row.hex, expected.hex) << row.text;
+        EXPECT_EQ(int(row.form), int(expected.form)) << row.text;
+        EXPECT_EQ(row.names, Names(expected)) << row.text;
     }
 }
 
+// A failure is no digest, and a name given with the digest narrows it to that row.
 TEST(ExpectedDigest, AnOutputMatchesInEitherCaseAndOnlyInFull)
 {
-    std::array<std::wstring, kDigestCount> outputs = {L"A448017AAF21D8525FC10AE87AA6729D", kAbcMd5, kAbcSha1};
-    outputs[4] = L"创建哈希对象失败";
-    const struct {
-        std::wstring expected;
-        const char* rows;
-    } rows[] = {
-        {kAbcMd5, "0000010"},
-        {L"900150983cd24fb0d6963f7d28e17f72", "0000010"},
+    DigestTexts outputs;
+    outputs.texts = {kAbcDigests[0], kAbcMd5, kAbcSha1};
+    outputs.texts[4] = L"创建哈希对象失败";
+    outputs.failed[4] = true;
+    // clang-format off
+    const struct { std::wstring given; const char* rows; } rows[] = {
+        {kAbcMd5,                             "0000010"},
+        {kAbcMd5Lower,                        "0000010"},
         {L"a448017aaf21d8525fc10ae87aa6729d", "0000001"},
-        {kAbcSha1, "0000100"},
-        {kAbcMd5.substr(0, 30), "0000000"},
-        {L"", "0000000"},
+        {L"md4:" + kAbcMd5,                   "0000000"},
+        {kAbcSha1,                            "0000100"},
+        {kAbcMd5.substr(0, 30),               "0000000"},
+        {L"",                                 "0000000"},
     };
-    for (const auto& row : rows) {
-        EXPECT_EQ(MatchingDigests(outputs, row.expected), DigestSelection(row.rows)) << row.expected;
-    }
+    // clang-format on
+    for (const auto& row : rows)
+        EXPECT_EQ(DigestSelection(row.rows), MatchingDigests(outputs, ParseExpectedDigest(row.given.c_str(), row.given.size()))) << row.given;
 }
 
 }  // namespace

@@ -2,68 +2,36 @@
 #include "digest/parallel_file_digest.h"
 
 #include <gtest/gtest.h>
-#include <tlhelp32.h>
 
 #include <process.h>
 
 #include <atomic>
 #include <thread>
 
-#include "support/last_error.h"
-#include "tests/digest/pattern_digests.h"
 #include "tests/support/platform_watch.h"
+#include "tests/support/process_threads.h"
+#include "tests/support/provider_fixture.h"
 #include "tests/support/temp_file.h"
 
 namespace {
 
-// The threads of this process now.
-int ThreadsOfThisProcess()
-{
-    const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-    THREADENTRY32 entry = {};
-    entry.dwSize = sizeof(entry);
-    int threads = 0;
-    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry))
-        threads += entry.th32OwnerProcessID == GetCurrentProcessId();
-    CloseHandle(snapshot);
-    return threads;
-}
-
-SevenTexts OnlyRows(const SevenTexts& texts, DigestSelection selected)
-{
-    SevenTexts kept;
-    for (int row = 0; row < kDigestCount; ++row)
-        kept[row] = selected[row] ? texts[row] : L"";
-    return kept;
-}
-
-class ParallelFileDigest : public testing::Test {
+class ParallelFileDigest : public ProviderTest {
 protected:
-    void SetUp() override { ASSERT_TRUE(AcquireHashProvider(&m_provider, PROV_RSA_AES, nullptr)) << LastErrorText(); }
-    void TearDown() override { CryptReleaseContext(m_provider, 0); }
-
     // Digests `path` and checks that no thread of the run is left.
-    DigestTexts Digest(const std::wstring& path, int threads, DigestSelection selected = AllDigests(),
+    DigestTexts Digest(const wchar_t* path, int threads, DigestSelection selected = ShownDigests(),
                        const ReadAhead& readAhead = kDefaultReadAhead)
     {
         const int threadsBefore = ThreadsOfThisProcess();
         DigestTexts digests;
-        EXPECT_TRUE(DigestFileInParallel(m_provider, selected, path.c_str(), threads, digests, readAhead))
+        COpenedFile file(path);
+        EXPECT_TRUE(file.Opened() && DigestFileInParallel(m_provider, selected, file, threads, digests, readAhead))
             << LastErrorText();
         EXPECT_EQ(threadsBefore, ThreadsOfThisProcess()) << "threads left after digesting " << path;
         return digests;
     }
 
-    HCRYPTPROV m_provider = 0;
+    const TempFile m_large {L"parallel_large.bin", PatternBytes(kLargeSize)};
 };
-
-// The address an import holds now, read once: the compiler takes a function's address for a constant and may read
-// the import again after the hook has changed it, which would leave the hook in place for good.
-template <typename Function> Function RealFunction(Function imported)
-{
-    Function volatile real = imported;
-    return real;
-}
 
 // Counts the provider's hash objects created, from any thread.
 std::atomic<int> g_hashesCreated {0};
@@ -81,35 +49,21 @@ uintptr_t __cdecl RefusingBeginThread(void*, unsigned, unsigned(__stdcall*)(void
     return 0;
 }
 
-constexpr DWORD kRefusedHashData = ERROR_BUSY;
-BOOL WINAPI RefusingHashData(HCRYPTHASH, const BYTE*, DWORD, DWORD)
-{
-    SetLastError(kRefusedHashData);
-    return FALSE;
-}
-
-}  // namespace
-
+// Pieces of an odd size end inside the SHA-2 blocks; with two buffers each is recycled at every other piece.
 TEST_F(ParallelFileDigest, AnyNumberOfThreadsAndAnyReadAheadGiveTheIndependentDigests)
 {
-    const TempFile empty(L"parallel_empty.bin", "");
-    const TempFile small(L"parallel_small.bin", PatternBytes(100));
-    const TempFile large(L"parallel_large.bin", PatternBytes(kLargeSize));
-    ASSERT_TRUE(empty.created && small.created && large.created);
-    // Pieces of an odd size end inside the SHA-2 blocks; with two buffers each is recycled at every other piece.
-    const ReadAhead readAheads[] = {kDefaultReadAhead, {2, 65539}};
-    const struct {
-        const TempFile& file;
-        const SevenTexts& digests;
-    } files[] = {{empty, kEmptyDigests}, {small, kPattern100Digests}, {large, kLargeDigests}};
-    for (const auto& file : files) {
+    const TempFile empty(L"parallel_empty.bin", ""), small(L"parallel_small.bin", PatternBytes(100));
+    ASSERT_TRUE(empty.created && small.created && m_large.created);
+    const std::pair<const TempFile&, const SevenTexts&> files[] = {
+        {empty, kEmptyDigests}, {small, kPattern100Digests}, {m_large, kLargeDigests}};
+    for (const auto& [file, expected] : files) {
         for (int threads : {1, 2, 3, 7}) {
-            for (const ReadAhead& readAhead : readAheads) {
-                const DigestTexts digests = Digest(file.file.path, threads, AllDigests(), readAhead);
-                SCOPED_TRACE(testing::Message() << file.file.path << " on " << threads << " threads, "
-                                                << readAhead.buffers << " x " << readAhead.bufferBytes);
+            for (const ReadAhead& readAhead : {kDefaultReadAhead, ReadAhead {2, 65539}}) {
+                const DigestTexts digests = Digest(file.path.c_str(), threads, ShownDigests(), readAhead);
+                SCOPED_TRACE(testing::Message() << file.path << " on " << threads << " threads, " << readAhead.buffers
+                                                << " x " << readAhead.bufferBytes);
                 EXPECT_TRUE(digests.hasDigests);
-                EXPECT_EQ(file.digests, digests.texts);
+                EXPECT_EQ(expected, digests.texts);
                 EXPECT_EQ((std::array<bool, kDigestCount> {}), digests.failed);
             }
         }
@@ -118,101 +72,90 @@ TEST_F(ParallelFileDigest, AnyNumberOfThreadsAndAnyReadAheadGiveTheIndependentDi
 
 TEST_F(ParallelFileDigest, ComputesOnlyTheSelectedDigests)
 {
-    const TempFile large(L"parallel_only.bin", PatternBytes(kLargeSize));
-    ASSERT_TRUE(large.created);
     g_createHash = RealFunction(&::CryptCreateHash);
-    const ImportHook hook(reinterpret_cast<void*>(g_createHash), reinterpret_cast<void*>(&CountingCreateHash));
+    const ImportHook hook(Address(g_createHash), Address(&CountingCreateHash));
     ASSERT_TRUE(hook.Installed());
-    const struct {
-        DigestSelection selected;
-        int providerHashes;
-    } cases[] = {{DigestSelection("0010000"), 0}, {DigestSelection("1000010"), 1}, {DigestSelection("0000111"), 3}};
-    for (const auto& c : cases) {
+    const std::pair<const char*, int> cases[] = {{"0010000", 0}, {"1000010", 1}, {"0000111", 3}};  // provider hashes
+    for (const auto& [rows, providerHashes] : cases) {
         g_hashesCreated = 0;
-        const DigestTexts digests = Digest(large.path, 2, c.selected);
-        EXPECT_EQ(OnlyRows(kLargeDigests, c.selected), digests.texts) << c.selected;
-        EXPECT_EQ(c.providerHashes, g_hashesCreated) << c.selected;
+        const DigestSelection selected(rows);
+        SevenTexts expected;
+        for (int row = 0; row < kDigestCount; ++row)
+            expected[row] = selected[row] ? kLargeDigests[row] : L"";
+        EXPECT_EQ(expected, Digest(m_large.path.c_str(), 2, selected).texts) << rows;
+        EXPECT_EQ(providerHashes, g_hashesCreated) << rows;
     }
 }
 
-TEST_F(ParallelFileDigest, ADigestFailingOnItsOwnThreadKeepsItsFailureAndTheRestAreRight)
+// A digest refused on its own thread keeps its failure and the rest are right; with no thread to be had the
+// file is digested on the calling thread.
+TEST_F(ParallelFileDigest, WhatThePlatformRefusesFailsAloneOrFallsBackToOneThread)
 {
-    const TempFile large(L"parallel_refused.bin", PatternBytes(kLargeSize));
-    ASSERT_TRUE(large.created);
-    const ImportHook hook(reinterpret_cast<void*>(RealFunction(&::CryptHashData)),
-                          reinterpret_cast<void*>(&RefusingHashData));
-    ASSERT_TRUE(hook.Installed());
-    const DigestTexts digests = Digest(large.path, 3);
-    SevenTexts expected = kLargeDigests;
-    std::fill_n(expected.begin(), 3, L"HASH数据失败:" + RecordedDetail(kRefusedHashData));
-    EXPECT_EQ(expected, digests.texts);
-    EXPECT_EQ((std::array<bool, kDigestCount> {true, true, true}), digests.failed);
+    const std::wstring busy = L"HASH数据失败:" + RecordedDetail(ERROR_BUSY);
+    // clang-format off
+    const struct { Replacement refusal; int failedRows; } cases[] = {
+        {Refusal<ERROR_BUSY>(RealFunction(&::CryptHashData)),                          3},  // the provider's three
+        {{Address(RealFunction(&::_beginthreadex)), Address(&RefusingBeginThread)}, 0},
+    };
+    // clang-format on
+    for (const auto& c : cases) {
+        const ImportHook hook(c.refusal);
+        ASSERT_TRUE(hook.Installed());
+        SevenTexts texts = kLargeDigests;
+        std::array<bool, kDigestCount> failed = {};
+        std::fill_n(texts.begin(), c.failedRows, busy);
+        std::fill_n(failed.begin(), c.failedRows, true);
+        const DigestTexts digests = Digest(m_large.path.c_str(), 3);
+        EXPECT_EQ(texts, digests.texts);
+        EXPECT_EQ(failed, digests.failed);
+    }
 }
 
-TEST_F(ParallelFileDigest, WithNoThreadToBeHadTheFileIsDigestedOnTheCallingThread)
-{
-    const TempFile large(L"parallel_no_threads.bin", PatternBytes(kLargeSize));
-    ASSERT_TRUE(large.created);
-    const ImportHook hook(reinterpret_cast<void*>(RealFunction(&::_beginthreadex)),
-                          reinterpret_cast<void*>(&RefusingBeginThread));
-    ASSERT_TRUE(hook.Installed());
-    EXPECT_EQ(kLargeDigests, Digest(large.path, 3).texts);
-}
-
-TEST_F(ParallelFileDigest, AFileThatCannotBeOpenedFailsWithTheReadersTextAndLeavesNoThread)
-{
-    const int threadsBefore = ThreadsOfThisProcess();
-    DigestTexts digests;
-    digests.texts[0] = L"untouched";
-    EXPECT_FALSE(DigestFileInParallel(m_provider, AllDigests(), L"parallel_missing.bin", 3, digests));
-    EXPECT_EQ(0u, std::wstring(LastErrorText()).rfind(L"计算文件校验时打开文件失败:", 0)) << LastErrorText();
-    EXPECT_EQ(L"untouched", digests.texts[0]);
-    EXPECT_EQ(threadsBefore, ThreadsOfThisProcess());
-}
-
+// What the size of a pipe says is nothing about its bytes: they are read to their end.
 TEST_F(ParallelFileDigest, APipeIsReadToItsEnd)
 {
     const wchar_t name[] = L"\\\\.\\pipe\\texthash_parallel_test";
     const HANDLE pipe =
         CreateNamedPipeW(name, PIPE_ACCESS_OUTBOUND, PIPE_TYPE_BYTE | PIPE_WAIT, 1, 65536, 65536, 0, nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, pipe);
-    std::thread writer([pipe] {
-        ConnectNamedPipe(pipe, nullptr);
+    std::thread writer([pipe] {  // a pipe holds a fraction of the bytes: the writer waits for the reader
         const std::string bytes = PatternBytes(kThreeMiB);
         DWORD written = 0;
+        ConnectNamedPipe(pipe, nullptr);
         WriteFile(pipe, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-        FlushFileBuffers(pipe);
         CloseHandle(pipe);
     });
-    DigestTexts digests;
-    EXPECT_TRUE(DigestFileInParallel(m_provider, AllDigests(), name, 2, digests)) << LastErrorText();
+    DigestTexts digests;  // threads not counted: the writer's ends meanwhile
+    COpenedFile file(name);
+    EXPECT_TRUE(file.Opened() && DigestFileInParallel(m_provider, ShownDigests(), file, 2, digests)) << LastErrorText();
     writer.join();
     EXPECT_EQ(kThreeMiBDigests, digests.texts);
 }
 
+// Every selected digest once, on no more threads than digests, none idle; all seven on two threads differ by
+// less than the costliest digest.
 TEST(ShareDigests, EverySelectedDigestOnceOnNoMoreThreadsThanDigestsWithTheWorkBalanced)
 {
-    const auto cost = [](DigestSelection share) {
-        int sum = 0;
-        for (int row = 0; row < kDigestCount; ++row)
-            sum += share[row] ? kDigestTable[row].cost : 0;
-        return sum;
-    };
     for (const DigestSelection selected : {AllDigests(), DigestSelection("1010101"), DigestSelection("0010000")}) {
         for (int threads : {1, 2, 3, 16}) {
             const std::vector<DigestSelection> shares = ShareDigests(selected, threads);
-            SCOPED_TRACE(testing::Message() << selected << " on " << threads << " threads");
-            EXPECT_EQ(std::min<size_t>(threads, selected.count()), shares.size());
             DigestSelection covered;
+            size_t digests = 0;
             for (const DigestSelection& share : shares) {
                 EXPECT_TRUE(share.any());
-                EXPECT_TRUE((covered & share).none());
                 covered |= share;
+                digests += share.count();
             }
-            EXPECT_EQ(selected, covered);
+            EXPECT_EQ(std::min<size_t>(threads, selected.count()), shares.size()) << selected << " on " << threads;
+            EXPECT_EQ(std::make_pair(selected, selected.count()), std::make_pair(covered, digests));
         }
     }
-    // All seven on two threads: the two differ by less than the costliest digest.
-    const std::vector<DigestSelection> two = ShareDigests(AllDigests(), 2);
-    EXPECT_LE(std::abs(cost(two[0]) - cost(two[1])), cost(DigestSelection().set(1)));
+    int work[2] = {};
+    for (int share = 0; share < 2; ++share) {
+        for (int row = 0; row < kDigestCount; ++row)
+            work[share] += ShareDigests(ShownDigests(), 2)[share][row] ? kDigestTable[row].cost : 0;
+    }
+    EXPECT_LT(std::abs(work[0] - work[1]), kDigestTable[1].cost);
 }
+
+}  // namespace

@@ -1,123 +1,162 @@
 // The search for the settings that give a digest the user was given. Every
 // expected digest was computed on the host with Python's hashlib.
+#include "digest/setting_search.h"
+
 #include <gtest/gtest.h>
 
-#include "digest/setting_search.h"
-#include "hash/provider_digest.h"
-#include "support/last_error.h"
+#include "tests/support/platform_watch.h"
+#include "tests/support/provider_fixture.h"
 
 namespace {
 
-constexpr UINT kChineseCodePage = 936;
+using Settings = std::vector<std::wstring>;
 
-// A setting in short: encoding, "+0" with the terminator, the line-break
-// words in brackets, then the digest's name.
-std::wstring Short(const SettingMatch& match)
+// Each match in short: the encoding, "+bom" with its mark, "+0" with the terminator, the line breaks, the end and
+// the form in brackets, the digest's name, and "!n" when the encoding replaced n characters.
+Settings Short(const std::vector<SettingMatch>& matches)
 {
-    static const wchar_t* const encodings[] = {L"ansi", L"utf16le", L"utf8"};
-    const TextSetting& setting = match.setting;
-    std::wstring text = encodings[static_cast<int>(setting.encoding)];
-    if (setting.withTerminator)
-        text += L"+0";
-    const std::wstring lineBreaks = LineBreakWords(setting.lineBreaks);
-    if (!lineBreaks.empty())
-        text += L" (" + lineBreaks + L")";
-    return text + L" " + kDigestTable[match.row].name;
-}
-
-std::vector<std::wstring> ShortAll(const std::vector<SettingMatch>& matches)
-{
-    std::vector<std::wstring> all;
-    for (const SettingMatch& match : matches)
-        all.push_back(Short(match));
+    static const wchar_t* const encodings[] = {L"ansi", L"utf16le", L"utf8", L"utf16be"};
+    static const wchar_t* const breaks[] = {L"", L"lf", L"crlf"};
+    static const wchar_t* const endings[] = {L"", L"+lf", L"+crlf", L"-br"};
+    static const wchar_t* const forms[] = {L"", L"nfc", L"nfd", L"nfkc", L"upper", L"lower", L"trimlines", L"trim"};
+    Settings all;
+    for (const SettingMatch& match : matches) {
+        const TextSetting& s = match.setting;
+        std::wstring how = breaks[int(s.lineBreaks.breaks)];
+        for (const wchar_t* part : {endings[int(s.lineBreaks.ending)], forms[int(s.form)]})
+            how += how.empty() || !*part ? part : L"," + std::wstring(part);
+        all.push_back(encodings[int(s.encoding)] + std::wstring(s.byteOrderMark ? L"+bom" : L"")
+                      + (s.withTerminator ? L"+0" : L"") + (how.empty() ? L"" : L" (" + how + L")") + L" "
+                      + kDigestTable[match.row].name
+                      + (match.loss.count ? L" !" + std::to_wstring(match.loss.count) : L""));
+    }
     return all;
 }
 
-using Settings = std::vector<std::wstring>;
-
-struct SearchRow {
-    const wchar_t* text;
-    const wchar_t* expected;
-    Settings found;
-};
-
-class SettingSearch : public testing::Test {
+class SettingSearch : public ProviderTest {
 protected:
-    void SetUp() override { ASSERT_TRUE(AcquireHashProvider(&m_provider, PROV_RSA_AES, nullptr)) << LastErrorText(); }
-    void TearDown() override { CryptReleaseContext(m_provider, 0); }
-
-    Settings Find(const std::wstring& text, const std::wstring& expected, bool firstOnly = false) const
+    SearchResult Search(const std::wstring& text, const std::wstring& given, const SearchScope& scope = {}) const
     {
-        return ShortAll(FindSettingsGiving(m_provider, text.c_str(), text.size(), expected, firstOnly));
+        const ExpectedDigest expected = ParseExpectedDigest(given.c_str(), given.size());
+        return FindSettingsGiving(m_provider, text.c_str(), text.size(), expected, scope);
     }
-
-    HCRYPTPROV m_provider = 0;
+    Settings Find(const std::wstring& text, const std::wstring& given, const SearchScope& scope = {}) const
+    {
+        const SearchResult result = Search(text, given, scope);
+        EXPECT_EQ(L"", result.failure);
+        return Short(result.matches);
+    }
 };
 
 // ASCII text has the same bytes in the ANSI code page as in UTF-8, so both give its digests.
 TEST_F(SettingSearch, FindsEverySettingThatGivesTheDigest)
 {
-    const SearchRow rows[] = {
-        {L"abc", L"900150983cd24fb0d6963f7d28e17f72", {L"ansi MD5", L"utf8 MD5"}},
-        {L"abc", L"A448017AAF21D8525FC10AE87AA6729D", {L"ansi MD4", L"utf8 MD4"}},
-        {L"abc",
-         L"0BEE89B07A248E27C83FC3D5951213C1",
-         {L"ansi (末尾加一个换行 (LF)) MD5", L"utf8 (末尾加一个换行 (LF)) MD5"}},
-        {L"abc", L"147A664A2CA9410911E61986D3F0D52A", {L"ansi+0 MD5", L"utf8+0 MD5"}},
-        {L"abc", L"CE1473CF80C6B3FDA8E3DFC006ADC315", {L"utf16le MD5"}},
-        {L"abc", L"A9993E364706816ABA3E25717850C26C9CD0D89D", {L"ansi SHA1", L"utf8 SHA1"}},
-        {L"abc",
-         L"F5C93B6F06F7C56D7EA720C121E3B1FB6730E5CF5F18D776BF0F2D88",
-         {L"ansi (末尾加一个换行 (LF)) SHA224", L"utf8 (末尾加一个换行 (LF)) SHA224"}},
-        {L"abc",
-         L"CB00753F45A35E8BB5A03D699AC65007272C32AB0EDED1631A8B605A43FF5BED8086072BA1E7CC2358BAECA134C825A7",
-         {L"ansi SHA384", L"utf8 SHA384"}},
-        {L"abc",
-         L"ED8FFCFFF4B31CC2ACDC092FEE0349CA74CDB45495887262C0C360F6139E7DDE"
-         L"299B6A32554F59FD2A460E6E8CA3DE02FE5B14BD19C13333822E4E2359647F72",
-         {L"utf16le+0 SHA512"}},
-        {L"abc\r\n", L"0BEE89B07A248E27C83FC3D5951213C1", {L"ansi (换行为 LF) MD5", L"utf8 (换行为 LF) MD5"}},
-        {L"abc\r\n", L"900150983CD24FB0D6963F7D28E17F72", {L"ansi (去掉末尾的换行) MD5", L"utf8 (去掉末尾的换行) MD5"}},
-        {L"abc\n", L"900150983CD24FB0D6963F7D28E17F72", {L"ansi (去掉末尾的换行) MD5", L"utf8 (去掉末尾的换行) MD5"}},
-        {L"a\r\nb",
-         L"DD8C6A395B5DD36C56D23275028F526C",
-         {L"ansi (换行为 LF，末尾加一个换行 (LF)) MD5", L"utf8 (换行为 LF，末尾加一个换行 (LF)) MD5"}},
-        {L"a\r\nb", L"65D5F03C46E62E3F2BABBE712D2CE464", {L"ansi MD5", L"utf8 MD5"}},
+    const std::wstring lines = L"第一行\r\n第二行\r\n";
+    // clang-format off
+    const struct { std::wstring text, given; Settings found; } rows[] = {
+        {L"abc",      kAbcMd5Lower,      {L"ansi MD5", L"utf8 MD5"}},
+        {L"abc",      kAbcDigests[0],    {L"ansi MD4", L"utf8 MD4"}},
+        {L"abc",      kAbcZeroMd5,       {L"ansi+0 MD5", L"utf8+0 MD5"}},
+        {L"abc",      kAbcUtf16Md5,      {L"utf16le MD5"}},
+        {L"abc",      kAbcDigests[5],    {L"ansi SHA384", L"utf8 SHA384"}},
+        {L"abc",      L"ED8FFCFFF4B31CC2ACDC092FEE0349CA74CDB45495887262C0C360F6139E7DDE299B6A32554F59FD2A460E6E8CA3DE02FE5B14BD19C13333822E4E2359647F72", {L"utf16le+0 SHA512"}},
+        // A line break added at the end, either way; line breaks rewritten either way; the final one left out.
+        {L"abc",      kAbcLfMd5,         {L"ansi (+lf) MD5", L"utf8 (+lf) MD5"}},
+        {L"abc",      L"F5C93B6F06F7C56D7EA720C121E3B1FB6730E5CF5F18D776BF0F2D88", {L"ansi (+lf) SHA224", L"utf8 (+lf) SHA224"}},
+        {L"abc",      L"C13B6AFECF97EA6B38D21A8F5167FA1E", {L"ansi (+crlf) MD5", L"utf8 (+crlf) MD5"}},
+        {L"a\r\nb",   L"59B0D7772F0561EFB95518F3CB8ABC60", {L"ansi (+crlf) MD5", L"utf8 (+crlf) MD5"}},
+        {L"a\nb",     L"65D5F03C46E62E3F2BABBE712D2CE464", {L"ansi (crlf) MD5", L"utf8 (crlf) MD5"}},
+        {L"a\r\nb",   L"65D5F03C46E62E3F2BABBE712D2CE464", {L"ansi MD5", L"utf8 MD5"}},
+        {L"a\r\nb",   L"DD8C6A395B5DD36C56D23275028F526C", {L"ansi (lf,+lf) MD5", L"utf8 (lf,+lf) MD5"}},
+        {L"abc\r\n",  kAbcLfMd5,         {L"ansi (lf) MD5", L"utf8 (lf) MD5"}},
+        {L"abc\r\n",  kAbcMd5,           {L"ansi (-br) MD5", L"utf8 (-br) MD5"}},
+        {L"abc\n",    kAbcMd5,           {L"ansi (-br) MD5", L"utf8 (-br) MD5"}},
         {L"岚鹊文本", L"091D25B84CE010B1F7196D9FA7FFA488EC168D451AE4D0EF4521AD20FC380554", {L"utf8 SHA256"}},
         {L"岚鹊文本", L"3DCB4C17861B8F91181AC048B360A28C9F28D305443C97D96AB5583D8D44AF61", {L"utf8+0 SHA256"}},
         {L"岚鹊文本", L"43CF1F5E14CB94CC034F4D3ABBC035BA0E12AFF1956099F7F0059ED44F731F48", {L"utf16le SHA256"}},
-        {L"第一行\r\n第二行\r\n",
-         L"F075C7793E2A3429D0FC0136ECB9D5DC51B9202F24B568F7D3BE447F7B2A239B",
-         {L"utf8 (换行为 LF) SHA256"}},
-        {L"第一行\r\n第二行\r\n",
-         L"61F8655A9B219B9CE122C6C7CD59AD09FEAC38240699CFEC8D0C9B1E81A748AB",
-         {L"utf8 (换行为 LF，去掉末尾的换行) SHA256"}},
-        {L"第一行\r\n第二行\r\n", L"9A2CA89E4D569FA24C15FEC238121490", {L"utf8 (换行为 LF，末尾加一个换行 (LF)) MD5"}},
-        // An empty text has no bytes, but a terminator or a line break makes some.
-        {L"", L"D41D8CD98F00B204E9800998ECF8427E", {}},
-        {L"", L"93B885ADFE0DA089CDF634904FD59F71", {L"ansi+0 MD5", L"utf8+0 MD5"}},
-        {L"",
-         L"68B329DA9893E34099C7D8AD5CB9C940",
-         {L"ansi (末尾加一个换行 (LF)) MD5", L"utf8 (末尾加一个换行 (LF)) MD5"}},
-        {L"abc", L"900150983CD24FB0D6963F7D28E17F73", {}},
-        {L"abc", std::wstring(64, L'0').c_str(), {}},
+        {lines,       L"F075C7793E2A3429D0FC0136ECB9D5DC51B9202F24B568F7D3BE447F7B2A239B", {L"utf8 (lf) SHA256"}},
+        {lines,       L"61F8655A9B219B9CE122C6C7CD59AD09FEAC38240699CFEC8D0C9B1E81A748AB", {L"utf8 (lf,-br) SHA256"}},
+        {lines,       L"9A2CA89E4D569FA24C15FEC238121490", {L"utf8 (lf,+lf) MD5"}},
+        // The empty text is the empty message in every encoding; a terminator or a line break makes bytes.
+        {L"",         kEmptyDigests[1],  {L"ansi MD5", L"utf16le MD5", L"utf8 MD5", L"utf16be MD5"}},
+        {L"",         kZeroByteMd5,      {L"ansi+0 MD5", L"utf8+0 MD5"}},
+        {L"",         L"01BA4719C80B6FE911B091A7C05124B64EEECE964E09C058EF8F9805DACA546B", {L"ansi (+lf) SHA256", L"utf8 (+lf) SHA256"}},
+        {L"",         L"F006096956B5062F8EFB72AF4DF59BC2", {L"utf16be+bom MD5"}},
+        // Byte-order marks and UTF-16BE.
+        {L"abc",      L"1C28DC3F1F804A1AD9C9B4B4CF5E2658D16AD4ED08E3020D04A8D2865018947C", {L"utf8+bom SHA256"}},
+        {L"abc",      L"C627105FAD747457B7E88ED1016E065F", {L"utf16le+bom MD5"}},
+        {L"abc",      L"FC48464A2559EE604BE70382C39C6687", {L"utf16be MD5"}},
+        {L"abc",      L"D629FD10CE46BD5F3025A857461840D8", {L"utf16be+bom MD5"}},
+        // Other forms of the text.
+        {L"e\u0301",  L"66DDCD97CFDEABB2F6FB8A999B4BC76F", {L"utf8 (nfc) MD5"}},
+        {L"\u00E9",   L"5526861FBB1E71A1BDA6AC364310A807", {L"utf8 (nfd) MD5"}},
+        {L"ａｂｃ１２３，", L"E341BF4EA446AD19A2BD6B5370EC4A58", {L"ansi (nfkc) MD5", L"utf8 (nfkc) MD5"}},
+        {L"ABC",      kAbcMd5,           {L"ansi (lower) MD5", L"utf8 (lower) MD5"}},
+        {L"abc  \r\ndef \r\n", L"B39F47746FBEC7076F210638E9B8BC0D", {L"ansi (trimlines) MD5", L"utf8 (trimlines) MD5"}},
+        {L" \u3000abc\r\n\t", kAbcMd5,   {L"ansi (trim) MD5", L"utf8 (trim) MD5"}},
+        // The digests beyond the seven, tried when none of the seven gives it; any form of the given digest.
+        {L"abc",      L"66C7F0F462EEEDD9D1F2D46BDC10E4E24167C4875CF2F7A2297DA02B8F4BA8E0", {L"ansi SM3", L"utf8 SM3"}},
+        {L"abc",      L"crc32:352441c2", {L"ansi CRC32", L"utf8 CRC32"}},
+        {L"abc",      L"kAFQmDzST7DWlj99KOF/cg==", {L"ansi MD5", L"utf8 MD5"}},
+        {L"abc",      L"sha256-ungWv48Bz+pBQUDeXa4iI7ADYaOWF3qctBD/YfIAFa0=", {L"ansi SHA256", L"utf8 SHA256"}},
+        {L"abc",      L"md4:" + kAbcDigests[0], {L"ansi MD4", L"utf8 MD4"}},
+        // Nothing gives it.
+        {L"abc",      L"900150983CD24FB0D6963F7D28E17F73", {}},
+        {L"abc",      std::wstring(64, L'0'), {}},
+        {L"abc",      L"no digest", {}},
     };
-    for (const SearchRow& row : rows) {
-        EXPECT_EQ(Find(row.text, row.expected), row.found) << row.text << L" " << row.expected;
-    }
+    // clang-format on
+    for (const auto& row : rows)
+        EXPECT_EQ(row.found, Find(row.text, row.given)) << row.text << L" " << row.given;
 }
 
-// The code page's bytes of Chinese text: found under the ANSI setting only where that code page is GBK.
+// A match through characters the code page lacks is a digest of other text: it says how many it replaced.
+TEST_F(SettingSearch, AMatchThroughReplacedCharactersSaysHowMany)
+{
+    const bool chinese = GetACP() == 936;
+    const std::wstring text = chinese ? L"a\U0001F600b" : L"abc \u4F60\u597D";  // "a?b" and "abc ??"
+    const std::wstring md5 = chinese ? L"5C04ABB6B0CAB26B9DF5BAA55E1A21D7" : L"20803F205012BBD66AC54FA097BEC262";
+    EXPECT_EQ(Settings {chinese ? L"ansi MD5 !1" : L"ansi MD5 !2"}, Find(text, md5));
+}
+
 TEST_F(SettingSearch, TheAnsiBytesOfChineseTextFollowTheCodePage)
 {
     const Settings found = Find(L"岚鹊文本", L"4C33EC3789BE5759A3DB2ABC2BFDFF3B2A575E0EB5C7228F472C56B4AB442CC1");
-    EXPECT_EQ(found, GetACP() == kChineseCodePage ? Settings {L"ansi SHA256"} : Settings {});
+    EXPECT_EQ(GetACP() == 936 ? Settings {L"ansi SHA256"} : Settings {}, found);
 }
 
-TEST_F(SettingSearch, TheFirstMatchEndsTheSearchWhenAsked)
+// The console program narrows the search to what its options fix.
+TEST_F(SettingSearch, TriesOnlyTheSettingsInScope)
 {
-    EXPECT_EQ(Find(L"abc\r\n", L"900150983CD24FB0D6963F7D28E17F72", true), Settings {L"ansi (去掉末尾的换行) MD5"});
-    EXPECT_EQ(Find(L"abc", L"900150983CD24FB0D6963F7D28E17F73", true), Settings {});
+    DigestSelection sha256;
+    sha256.set(4);
+    // clang-format off
+    const struct { std::wstring given; SearchScope scope; Settings found; } rows[] = {
+        {kAbcMd5,                            {AllDigests(), ByteEncoding::Utf8},       {L"utf8 MD5"}},
+        {kAbcMd5,                            {sha256, {}},                             {}},
+        {L"sha256-ungWv48Bz+pBQUDeXa4iI7ADYaOWF3qctBD/YfIAFa0=", {sha256, {}},         {L"ansi SHA256", L"utf8 SHA256"}},
+        {kAbcZeroMd5,                        {AllDigests(), {}, false, true},          {L"ansi+0 MD5", L"utf8+0 MD5"}},
+        {kAbcMd5,                            {AllDigests(), {}, false, true},          {}},
+        {L"C627105FAD747457B7E88ED1016E065F", {AllDigests(), {}, true},                {L"utf16le+bom MD5"}},
+        {kAbcMd5,                            {AllDigests(), {}, true},                 {}},
+    };
+    // clang-format on
+    for (const auto& row : rows)
+        EXPECT_EQ(row.found, Find(L"abc", row.given, row.scope)) << row.given;
+}
+
+// A digest that fails on the way leaves the search incomplete: it says why, and claims nothing.
+TEST_F(SettingSearch, ADigestRefusedOnTheWayEndsTheSearchWithItsFailure)
+{
+    for (const Replacement& refusal : {Refusal<ERROR_BUSY>(RealFunction(&::CryptHashData)),
+                                       Refusal<ERROR_BUSY>(RealFunction(&::CryptDuplicateHash))}) {
+        const ImportHook hook(refusal);
+        ASSERT_TRUE(hook.Installed());
+        const SearchResult result = Search(L"abc\r\n", kAbcLfMd5);
+        EXPECT_NE(L"", result.failure);
+        EXPECT_EQ(Settings {}, Short(result.matches));
+    }
+    EXPECT_EQ(Settings({L"ansi (lf) MD5", L"utf8 (lf) MD5"}), Find(L"abc\r\n", kAbcLfMd5));
 }
 
 }  // namespace

@@ -1,19 +1,15 @@
 // A digest on the real clipboard checked against the main window's outputs: the output that shows it is marked,
-// and when none does a tip at an output names the setting that gives it, or says that none does. Expected
-// digests were computed on the host with Python's hashlib.
+// and when none does a tip at an output names the setting that gives it, or says that none does. Which settings
+// give a digest is the core's search; here, what the window shows of it. Expected digests were computed on the
+// host with Python's hashlib.
 #include "gui_harness.h"
+
+#include <algorithm>
 
 namespace {
 
-const wchar_t kAbcMd5[] = L"900150983CD24FB0D6963F7D28E17F72";
-
-int Luma(COLORREF colour)
-{
-    return (299 * GetRValue(colour) + 587 * GetGValue(colour) + 114 * GetBValue(colour)) / 1000;
-}
-
-// One character per output in table order: '.' painted as an editable box, 'M' marked as matching (a green
-// background under dark text, the brush of the same colour), '?' anything else.
+// One character per output in table order: '.' painted as an editable box, 'M' marked as matching (dark text on a
+// light green background, the brush of its colour), '?' anything else.
 std::string Marks(HWND dialog)
 {
     std::string marks;
@@ -21,12 +17,10 @@ std::string Marks(HWND dialog)
         const auto [brush, text, back] = PaintingOf(dialog, ::GetDlgItem(dialog, id));
         LOGBRUSH fill = {};
         ::GetObjectW(brush, sizeof fill, &fill);
-        const bool normal = brush == ::GetSysColorBrush(COLOR_WINDOW) && text == ::GetSysColor(COLOR_WINDOWTEXT)
-            && back == ::GetSysColor(COLOR_WINDOW);
-        const bool green = GetGValue(back) > GetRValue(back) && GetGValue(back) > GetBValue(back);
+        const bool lightGreen = GetGValue(back) > 0xC0 && GetGValue(back) > std::max(GetRValue(back), GetBValue(back));
         const bool marked =
-            fill.lbColor == back && back != ::GetSysColor(COLOR_WINDOW) && green && Luma(back) - Luma(text) > 128;
-        marks += normal ? '.' : marked ? 'M' : '?';
+            lightGreen && fill.lbColor == back && std::max({GetRValue(text), GetGValue(text), GetBValue(text)}) < 0x80;
+        marks += std::tie(brush, text, back) == SystemPainting(COLOR_WINDOW) ? '.' : marked ? 'M' : '?';
     }
     return marks;
 }
@@ -42,151 +36,105 @@ COLORREF PixelBeyondText(HWND output)
     return pixel;
 }
 
-class ClipboardDigestTest : public MainDialogTest {
-protected:
-    void ExpectMarks(const std::string& marks)
-    {
-        EXPECT_TRUE(WaitFor([&] { return Marks(m_dialog) == marks; })) << Marks(m_dialog) << " instead of " << marks;
-    }
-    void TypeAndSettle(const std::wstring& keys, const std::wstring& input)
-    {
-        Type(keys);
-        EXPECT_TRUE(WaitFor([&] { return Text(IDC_INPUT) == input; })) << Text(IDC_INPUT);
-        Settle();
-    }
-};
-
-TEST_F(ClipboardDigestTest, MarksTheOutputThatShowsTheClipboardsDigestWhileBothStayAsTheyAre)
+void ExpectMarks(HWND dialog, const std::string& marks)
 {
-    TypeAndSettle(L"abc", L"abc");
-    ASSERT_EQ(Text(IDC_MD5), kAbcMd5);
-    ExpectMarks(".......");
-
-    // Lowercase, in pairs parted by colons, with white space around, as fingerprints are often written.
-    ASSERT_TRUE(PutOnClipboard(L" 90:01:50:98:3c:d2:4f:b0:d6:96:3f:7d:28:e1:7f:72\r\n"));
-    ExpectMarks(".M.....");
-    const auto [brush, text, back] = PaintingOf(m_dialog, Item(IDC_MD5));
-    EXPECT_TRUE(WaitFor([&, back = back] { return PixelBeyondText(Item(IDC_MD5)) == back; }))
-        << std::hex << PixelBeyondText(Item(IDC_MD5)) << " instead of " << back;
-    EXPECT_EQ(Tip(), L"");
-
-    ASSERT_TRUE(PutOnClipboard(L"abc"));
-    ExpectMarks(".......");
-    EXPECT_TRUE(WaitFor([&] { return PixelBeyondText(Item(IDC_MD5)) == ::GetSysColor(COLOR_WINDOW); }));
-
-    ASSERT_TRUE(PutOnClipboard(kAbcMd5));
-    ExpectMarks(".M.....");
-    TypeAndSettle(L"d", L"abcd");
-    ExpectMarks(".......");
+    EXPECT_TRUE(WaitFor([&] { return Marks(dialog) == marks; })) << Marks(dialog) << " instead of " << marks;
 }
 
-TEST_F(ClipboardDigestTest, TypingUntilTheOutputShowsTheClipboardsDigestMarksIt)
+// The marks follow the clipboard and every recomputation, so that typing until an output turns green works.
+TEST_F(MainDialogTest, MarksTheOutputThatShowsTheClipboardsDigestWhileBothStayAsTheyAre)
 {
     ASSERT_TRUE(PutOnClipboard(L"A9993E36 4706816A BA3E2571 7850C26C 9CD0D89D"));  // SHA-1 of abc
     TypeAndSettle(L"ab", L"ab");
-    ExpectMarks(".......");
+    ExpectMarks(m_dialog, ".......");
     TypeAndSettle(L"c", L"abc");
-    ExpectMarks("..M....");
+    ExpectMarks(m_dialog, "..M....");
+
+    // Lowercase, in pairs parted by colons, with white space around, as fingerprints are often written.
+    ASSERT_TRUE(PutOnClipboard(L" 90:01:50:98:3c:d2:4f:b0:d6:96:3f:7d:28:e1:7f:72\r\n"));
+    ExpectMarks(m_dialog, ".M.....");
+    const auto [brush, text, back] = PaintingOf(m_dialog, Item(IDC_MD5));
+    EXPECT_TRUE(WaitFor([&, back = back] { return PixelBeyondText(Item(IDC_MD5)) == back; }))
+        << std::hex << PixelBeyondText(Item(IDC_MD5)) << " instead of " << back;
+    EXPECT_EQ(Tips(), L"");
+
+    ASSERT_TRUE(PutOnClipboard(L"abc"));
+    ExpectMarks(m_dialog, ".......");
+    EXPECT_TRUE(WaitFor([&] { return PixelBeyondText(Item(IDC_MD5)) == ::GetSysColor(COLOR_WINDOW); }));
+
+    ASSERT_TRUE(PutOnClipboard(kAbcMd5));
+    ExpectMarks(m_dialog, ".M.....");
+    TypeAndSettle(L"d", L"abcd");
+    ExpectMarks(m_dialog, ".......");
 }
 
-// The text typed (\r a line break) and the digest on the clipboard; what the tip then mentions; the clicks that follow
-// and the marks after them. A recomputation takes the tip away: what it said was about the text before.
+// The text typed (\r a line break) and as the box holds it, and the digest on the clipboard; what the tip then
+// mentions (the window's words and option captions); the clicks that follow and the marks after them. A
+// recomputation takes the tip away: what it said was about the text before.
 struct TipCase {
     const char* name;
-    std::wstring typed;
+    std::wstring typed, input;
     const wchar_t* clipboard;
     std::vector<std::wstring> mentions;
     std::vector<int> clicks;
     std::string marks;
 };
-class ClipboardTipTest : public ClipboardDigestTest, public ::testing::WithParamInterface<TipCase> { };
+class ClipboardTipTest : public MainDialogTest, public ::testing::WithParamInterface<TipCase> { };
 TEST_P(ClipboardTipTest, TheTipAtAnOutputNamesTheSettingThatGivesTheClipboardsDigest)
 {
     const TipCase& c = GetParam();
-    std::wstring input = c.typed;
-    for (size_t at = 0; (at = input.find(L'\r', at)) != std::wstring::npos; at += 2) {
-        input.insert(at + 1, L"\n");
-    }
-    TypeAndSettle(c.typed, input);
+    TypeAndSettle(c.typed, c.input);
     ASSERT_TRUE(PutOnClipboard(c.clipboard));
-    ASSERT_TRUE(WaitFor([&] { return Tip() != L""; }));
-    const std::wstring tip = Tip();
+    ASSERT_TRUE(WaitFor([&] { return Tips() != L""; }));
     for (const std::wstring& mention : c.mentions) {
-        EXPECT_NE(tip.find(mention), std::wstring::npos) << tip << L"\nwithout\n" << mention;
+        EXPECT_NE(Tips().find(mention), std::wstring::npos) << Tips() << L"\nwithout\n" << mention;
     }
-    ExpectMarks(".......");
+    ExpectMarks(m_dialog, ".......");
     for (int id : c.clicks) {
         Click(Item(id));
     }
-    ExpectMarks(c.marks);
-    EXPECT_TRUE(WaitFor([&] { return Tip() == L""; })) << Tip();
+    ExpectMarks(m_dialog, c.marks);
+    EXPECT_TRUE(WaitFor([&] { return Tips() == L""; })) << Tips();
 }
 
-INSTANTIATE_TEST_SUITE_P(Settings, ClipboardTipTest,
-                         ::testing::Values(TipCase {"TerminatorCounted",
-                                                    L"abc",
-                                                    L"147a664a2ca9410911e61986d3f0d52a",
-                                                    {L"MD5 ", L"包含终结符"},
-                                                    {IDC_TERMINATOR},
-                                                    ".M....."},
-                                           TipCase {"Utf8BytesOfChineseText",
-                                                    L"岚鹊文本",
-                                                    L"091D25B84CE010B1F7196D9FA7FFA488EC168D451AE4D0EF4521AD20FC380554",
-                                                    {L"SHA256 ", L"UTF-8", L"不含终结符"},
-                                                    {IDC_UTF8},
-                                                    "....M.."},
-                                           TipCase {"Utf16LeWithTerminator",
-                                                    L"abc",
-                                                    L"ED8FFCFFF4B31CC2ACDC092FEE0349CA74CDB45495887262C0C360F6139E7DDE"
-                                                    L"299B6A32554F59FD2A460E6E8CA3DE02FE5B14BD19C13333822E4E2359647F72",
-                                                    {L"SHA512 ", L"Unicode", L"包含终结符"},
-                                                    {IDC_UNICODE, IDC_TERMINATOR},
-                                                    "......M"},
-                                           TipCase {"LineBreakAddedAtTheEnd",
-                                                    L"abc",
-                                                    L"0BEE89B07A248E27C83FC3D5951213C1",
-                                                    {L"MD5 ", L"末尾加一个换行"},
-                                                    {IDC_UTF8},
-                                                    "......."},
-                                           TipCase {"LineBreaksAsLf",
-                                                    L"a\rb",
-                                                    L"DD8C6A395B5DD36C56D23275028F526C",
-                                                    {L"MD5 ", L"换行为 LF", L"末尾加一个换行"},
-                                                    {IDC_TERMINATOR},
-                                                    "......."}),
-                         CaseName<TipCase>);
+const wchar_t kChineseUtf8Sha256[] = L"091D25B84CE010B1F7196D9FA7FFA488EC168D451AE4D0EF4521AD20FC380554";
+const wchar_t kAbcUtf16ZeroSha512[] =
+    L"ED8FFCFFF4B31CC2ACDC092FEE0349CA74CDB45495887262C0C360F6139E7DDE"
+    L"299B6A32554F59FD2A460E6E8CA3DE02FE5B14BD19C13333822E4E2359647F72";
+const wchar_t kTwoLinesLfMd5[] = L"DD8C6A395B5DD36C56D23275028F526C";  // "a\nb\n"
+const std::wstring kAnsiCaption = kChinese ? L"GB3212 " : L"Ansi ";
+// clang-format off
+const TipCase kTipCases[] = {
+    {"Utf8BytesOfChineseText", L"岚鹊文本", L"岚鹊文本", kChineseUtf8Sha256,  {L"SHA256 ", L"UTF-8", L"不含终结符"},                       {IDC_UTF8},                    "....M.."},
+    {"Utf16LeWithTerminator",  L"abc",      L"abc",      kAbcUtf16ZeroSha512, {L"SHA512 ", L"Unicode", L"包含终结符"},                     {IDC_UNICODE, IDC_TERMINATOR}, "......M"},
+    {"LineBreaksAsLf",         L"a\rb",     L"a\r\nb",   kTwoLinesLfMd5,      {L"MD5 ", kAnsiCaption, L"换行为 LF", L"末尾加一个换行"}, {IDC_TERMINATOR},              "......."},
+};
+// clang-format on
+INSTANTIATE_TEST_SUITE_P(Settings, ClipboardTipTest, ::testing::ValuesIn(kTipCases), CaseName<TipCase>);
 
-// When no setting gives the digest the window says so once, not again on every keystroke, but again when it
-// is activated.
-TEST_F(ClipboardDigestTest, SaysOnceWhenNoSettingGivesTheClipboardsDigest)
+// A digest already on the clipboard when the window opens is checked as it is first activated. When no setting
+// gives the digest the window says so once, not again on every keystroke, but again when it is activated.
+class ClipboardAtStartTest : public MainDialogTest {
+protected:
+    ClipboardAtStartTest() : MainDialogTest(kZeroByteMd5) { }
+};
+TEST_F(ClipboardAtStartTest, IsCheckedOnEachActivationAndSaysOnceWhenNoSettingGivesIt)
 {
+    EXPECT_TRUE(WaitFor([&] { return Tips().find(L"包含终结符") != std::wstring::npos; })) << Tips();
     TypeAndSettle(L"abc", L"abc");
+    EXPECT_EQ(Tips(), L"");
     ASSERT_TRUE(PutOnClipboard(L"900150983CD24FB0D6963F7D28E17F73"));
-    ASSERT_TRUE(WaitFor([&] { return Tip() != L""; }));
-    EXPECT_NE(Tip().find(L"MD4、MD5 都与剪贴板上的摘要不同"), std::wstring::npos) << Tip();
+    ASSERT_TRUE(WaitFor([&] { return Tips() != L""; }));
+    EXPECT_NE(Tips().find(L"MD4、MD5 都与剪贴板上的摘要不同"), std::wstring::npos) << Tips();
     TypeAndSettle(L"d", L"abcd");
-    EXPECT_EQ(Tip(), L"");
+    EXPECT_EQ(Tips(), L"");
     TypeAndSettle(L"e", L"abcde");
-    EXPECT_EQ(Tip(), L"");
-
+    EXPECT_EQ(Tips(), L"");
     Click(Item(IDC_ABOUT));
-    HWND about = WaitForDialog(m_thread.threadId, m_dialog);
-    ASSERT_NE(about, nullptr);
+    ASSERT_NE(WaitForDialog(m_thread.threadId, m_dialog), nullptr);
     Type(L"\x1b");
-    EXPECT_TRUE(WaitFor([&] { return Tip().find(L"MD4、MD5") != std::wstring::npos; })) << Tip();
-    ExpectMarks(".......");
-}
-
-// A digest already on the clipboard when the window opens is checked as the window is first activated.
-TEST(ClipboardDigestAtStartTest, IsCheckedWhenTheWindowIsActivated)
-{
-    ASSERT_TRUE(PutOnClipboard(L"93B885ADFE0DA089CDF634904FD59F71"));  // MD5 of one zero byte
-    const DialogThread thread([] { return CMainDlg().DoModal(nullptr, 0); });
-    ASSERT_NE(WaitForDialog(thread.threadId), nullptr);
-    EXPECT_TRUE(WaitFor([&] { return VisibleTip(thread.threadId).find(L"包含终结符") != std::wstring::npos; }))
-        << VisibleTip(thread.threadId);
-    ASSERT_TRUE(PutOnClipboard(L""));
-    EXPECT_TRUE(WaitFor([&] { return VisibleTip(thread.threadId) == L""; }));
+    EXPECT_TRUE(WaitFor([&] { return Tips().find(L"MD4、MD5") != std::wstring::npos; })) << Tips();
+    EXPECT_EQ(Marks(m_dialog), ".......");
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 // Drives the dialogs as a user does, with real keystrokes and clicks through SendInput, then polls for their
-// effect. A dialog's thread takes the input in order, each key going to the focus of that moment.
+// effect. A dialog's thread takes the input in order, each key going to the focus of that moment. MainDialogTest
+// starts the main dialog on a thread of its own (MainDialogThread); Type, PressWithCtrl, Click and ClickAt give
+// input; Text, Shown, ExpectShown and Tips read what the window shows; Settle waits for the dialog to catch up.
 #pragma once
 
 #include <windows.h>
@@ -7,7 +9,6 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <cstring>
 #include <functional>
 #include <string>
 #include <tuple>
@@ -15,13 +16,18 @@
 
 #include "digest/digest_pipeline.h"
 #include "app/main_dlg.h"
+#include "tests/support/clipboard_and_drop.h"
+#include "tests/support/known_digests.h"
 
+// The outputs in the digest table's order.
 constexpr int kOutputIds[] = {IDC_MD4, IDC_MD5, IDC_SHA1, IDC_SHA224, IDC_SHA256, IDC_SHA384, IDC_SHA512};
-static_assert(std::size(kOutputIds) == kDigestCount, "one output per digest");
+static_assert(std::size(kOutputIds) == kShownDigestCount, "one output per digest shown");
+inline const bool kChinese = ::GetACP() == 936;
 
+// Long enough for a paste of 70,000 units on a busy machine; only a failing wait takes it all.
 inline bool WaitFor(const std::function<bool()>& condition)
 {
-    const ULONGLONG deadline = ::GetTickCount64() + 5000;
+    const ULONGLONG deadline = ::GetTickCount64() + 15000;
     while (!condition() && ::GetTickCount64() < deadline) {
         ::Sleep(10);
     }
@@ -53,15 +59,14 @@ inline void PressWithCtrl(WORD key)
 {
     Send({Key(VK_CONTROL, true), Key(key, true), Key(key, false), Key(VK_CONTROL, false)});
 }
-
-// Control characters (L"\r", L"\t", L"\x1b") are typed as the keys of that code.
+// Control characters (L"\r", L"\t", L"\b", L"\x1b") are typed as the keys of that code.
 inline void Type(const std::wstring& text)
 {
     std::vector<INPUT> inputs;
     for (wchar_t unit : text) {
-        for (bool down : {true, false}) {
-            inputs.push_back(unit < 0x20 ? Key(unit, down) : Key(0, down, unit));
-        }
+        inputs.insert(
+            inputs.end(),
+            {unit < 0x20 ? Key(unit, true) : Key(0, true, unit), unit < 0x20 ? Key(unit, false) : Key(0, false, unit)});
     }
     Send(inputs);
 }
@@ -71,12 +76,9 @@ inline void ClickAt(POINT point, int times = 1)
 {
     INPUT press = {};
     press.type = INPUT_MOUSE;
-    press.mi = {LONG((point.x * 65536LL + 32768) / ::GetSystemMetrics(SM_CXSCREEN)),
-                LONG((point.y * 65536LL + 32768) / ::GetSystemMetrics(SM_CYSCREEN)),
-                0,
-                MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_LEFTDOWN,
-                0,
-                0};
+    press.mi.dx = LONG((point.x * 65536LL + 32768) / ::GetSystemMetrics(SM_CXSCREEN));
+    press.mi.dy = LONG((point.y * 65536LL + 32768) / ::GetSystemMetrics(SM_CYSCREEN));
+    press.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_LEFTDOWN;
     INPUT release = press;
     release.mi.dwFlags ^= MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_LEFTUP;
     std::vector<INPUT> inputs;
@@ -85,26 +87,28 @@ inline void ClickAt(POINT point, int times = 1)
     }
     Send(inputs);
 }
-
+inline RECT WindowRect(HWND window)
+{
+    RECT rect = {};
+    ::GetWindowRect(window, &rect);
+    return rect;
+}
 // In the middle of a window or of a link's text, narrower than the link in some locales' fonts (given a SIZE,
 // SysLink's LM_GETIDEALHEIGHT gives the width too).
 inline void Click(HWND window)
 {
-    RECT rect = {};
-    ::GetWindowRect(window, &rect);
+    const RECT rect = WindowRect(window);
     SIZE size = {rect.right - rect.left, rect.bottom - rect.top};
     ::SendMessageW(window, LM_GETIDEALHEIGHT, WPARAM(size.cx), reinterpret_cast<LPARAM>(&size));
     ClickAt({rect.left + size.cx / 2, rect.top + size.cy / 2});
 }
 
-// The whole text, however long.
 inline std::wstring ReadText(HWND window)
 {
     std::wstring text(size_t(::GetWindowTextLengthW(window)) + 1, L'\0');
     text.resize(size_t(::GetWindowTextW(window, &text[0], int(text.size()))));
     return text;
 }
-
 // Short lines: the edit control lays out one long line slowly.
 inline std::wstring Lines(const std::wstring& line, size_t units)
 {
@@ -115,37 +119,12 @@ inline std::wstring Lines(const std::wstring& line, size_t units)
     return text.substr(0, units);
 }
 
-// A long text's length and ends, for failure messages.
-inline std::wstring Summary(const std::wstring& text)
-{
-    return text.size() <= 300 ? text
-                              : text.substr(0, 100) + L"…" + text.substr(text.size() - 100) + L" ("
-            + std::to_wstring(text.size()) + L" units)";
-}
-
-inline bool PutOnClipboard(const std::wstring& text)
-{
-    HGLOBAL block = ::GlobalAlloc(GMEM_MOVEABLE, 2 * (text.size() + 1));
-    memcpy(::GlobalLock(block), text.c_str(), 2 * (text.size() + 1));
-    ::GlobalUnlock(block);
-    const bool put = ::OpenClipboard(nullptr) && ::EmptyClipboard() && ::SetClipboardData(CF_UNICODETEXT, block);
-    return ::CloseClipboard() && put;
-}
-
-inline std::wstring ClipboardText()
-{
-    HANDLE data = ::OpenClipboard(nullptr) ? ::GetClipboardData(CF_UNICODETEXT) : nullptr;
-    const std::wstring text = data ? static_cast<const wchar_t*>(::GlobalLock(data)) : L"";
-    ::GlobalUnlock(data);
-    ::CloseClipboard();
-    return text;
-}
-
-// The brush, text colour and background colour the dialog gives a control that asks how to paint itself.
+// The brush, text colour and background colour the dialog gives a control that asks how to paint itself, and
+// those of the system's colours for a face.
 inline std::tuple<HBRUSH, COLORREF, COLORREF> PaintingOf(HWND dialog, HWND control)
 {
     HDC dc = ::CreateCompatibleDC(nullptr);
-    ::SetTextColor(dc, RGB(1, 2, 3));
+    ::SetTextColor(dc, RGB(1, 2, 3));  // colours left unset show
     ::SetBkColor(dc, RGB(4, 5, 6));
     const auto brush = reinterpret_cast<HBRUSH>(
         ::SendMessageW(dialog, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(control)));
@@ -153,34 +132,24 @@ inline std::tuple<HBRUSH, COLORREF, COLORREF> PaintingOf(HWND dialog, HWND contr
     ::DeleteDC(dc);
     return painting;
 }
-
-// The text of a visible tip of the thread; empty when none is shown.
-inline HWND VisibleTipWindow(DWORD threadId)
+inline std::tuple<HBRUSH, COLORREF, COLORREF> SystemPainting(int face)
 {
-    for (HWND tip = nullptr; (tip = ::FindWindowExW(nullptr, tip, TOOLTIPS_CLASSW, nullptr)) != nullptr;) {
-        if (::IsWindowVisible(tip) && ::GetWindowThreadProcessId(tip, nullptr) == threadId) {
-            return tip;
-        }
-    }
-    return nullptr;
+    return {::GetSysColorBrush(face), ::GetSysColor(COLOR_WINDOWTEXT), ::GetSysColor(face)};
 }
 
-inline std::wstring VisibleTip(DWORD threadId) { return ReadText(VisibleTipWindow(threadId)); }
-
-// A modal dialog run on a thread with the program's 1 MiB stack, its result the thread's exit code.
-struct DialogThread {
-    explicit DialogThread(INT_PTR (*run)())
-        : thread(::CreateThread(nullptr, 1 << 20, Run, reinterpret_cast<void*>(run), STACK_SIZE_PARAM_IS_A_RESERVATION,
-                                &threadId))
+// The main dialog run on a thread with the program's 1 MiB stack, its result the thread's exit code.
+struct MainDialogThread {
+    MainDialogThread()
+        : thread(::CreateThread(nullptr, 1 << 20, Run, nullptr, STACK_SIZE_PARAM_IS_A_RESERVATION, &threadId))
     {
     }
-    ~DialogThread()
+    ~MainDialogThread()
     {
         ::PostThreadMessageW(threadId, WM_QUIT, 0, 0);  // ends a dialog still open
         Result();
         ::CloseHandle(thread);
     }
-    static DWORD WINAPI Run(void* run) { return DWORD(reinterpret_cast<INT_PTR (*)()>(run)()); }
+    static DWORD WINAPI Run(void*) { return DWORD(CMainDlg().DoModal(nullptr, 0)); }
     INT_PTR Result() const
     {  // waits for the end; -1 after a timeout
         DWORD code = 0;
@@ -210,17 +179,40 @@ inline LRESULT CALLBACK WatchMessages(int code, WPARAM removal, LPARAM message)
     return ::CallNextHookEx(nullptr, code, removal, message);
 }
 
-// The main dialog on a thread of its own, in the foreground.
+// The main dialog on a thread of its own, in the foreground, with `clipboard` on the clipboard as it starts (a
+// digest left there by an earlier test would mark an output or show a tip).
 class MainDialogTest : public ::testing::Test {
 protected:
+    explicit MainDialogTest(const std::wstring& clipboard = L"") : m_clipboardSet(PutOnClipboard(clipboard)) { }
     void SetUp() override
     {
+        ASSERT_TRUE(m_clipboardSet);
         ASSERT_NE(m_dialog = WaitForDialog(m_thread.threadId), nullptr);
         ASSERT_NE(m_hook = ::SetWindowsHookExW(WH_GETMESSAGE, WatchMessages, nullptr, m_thread.threadId), nullptr);
     }
     void TearDown() override { ::UnhookWindowsHookEx(m_hook); }
     HWND Item(int id) const { return ::GetDlgItem(m_dialog, id); }
     std::wstring Text(int id) const { return ReadText(Item(id)); }
+
+    // The dialog thread's visible tips, and their texts a line each (empty when none is shown).
+    std::vector<HWND> TipWindows() const
+    {
+        std::vector<HWND> tips;
+        for (HWND tip = nullptr; (tip = ::FindWindowExW(nullptr, tip, TOOLTIPS_CLASSW, nullptr)) != nullptr;) {
+            if (::IsWindowVisible(tip) && ::GetWindowThreadProcessId(tip, nullptr) == m_thread.threadId) {
+                tips.push_back(tip);
+            }
+        }
+        return tips;
+    }
+    std::wstring Tips() const
+    {
+        std::wstring texts;
+        for (HWND tip : TipWindows()) {
+            texts += (texts.empty() ? L"" : L"\n") + ReadText(tip);
+        }
+        return texts;
+    }
 
     // Waits until the dialog has handled what is posted to it now and what that posts in turn.
     void Settle()
@@ -229,25 +221,16 @@ protected:
         ::PostMessageW(m_dialog, WM_NULL, kMarker, 0);
         EXPECT_TRUE(WaitFor([] { return g_markersLeft <= 0; }));
     }
-
-    // The dialog thread's visible tip, or null.
-    HWND TipWindow() const { return VisibleTipWindow(m_thread.threadId); }
-
-    // The text of the dialog thread's visible tip; empty when none is shown.
-    std::wstring Tip() const { return VisibleTip(m_thread.threadId); }
-
-    // The input box and the outputs, one after the other.
-    std::wstring Shown() const
+    // Types `keys` and waits for the input box to hold `input` and the dialog to have handled the typing.
+    void TypeAndSettle(const std::wstring& keys, const std::wstring& input)
     {
-        std::wstring shown = Text(IDC_INPUT);
-        for (int id : kOutputIds) {
-            shown += L"|" + Text(id);
-        }
-        return shown;
+        Type(keys);
+        EXPECT_TRUE(WaitFor([&] { return Text(IDC_INPUT) == input; })) << Text(IDC_INPUT).size() << " units";
+        Settle();
     }
 
-    // Sets the input, its selection and the terminator box as a whole, which starts no run of the pipeline;
-    // the outputs then show a text no run writes.
+    // Sets the input, its selection and the terminator box as a whole, which starts no run of the pipeline; the
+    // outputs then show a text no run writes.
     void Prepare(const std::wstring& text, DWORD start, DWORD end, bool terminator = false)
     {
         ::SendMessageW(Item(IDC_INPUT), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
@@ -257,25 +240,29 @@ protected:
             ::SetWindowTextW(Item(id), L"stale");
         }
     }
-
-    // Waits for the input box and the outputs to show `input` and what the pipeline gives for all of it.
+    SevenTexts Shown() const
+    {
+        SevenTexts shown;
+        for (int row = 0; row < kDigestCount; ++row) {
+            shown[row] = Text(kOutputIds[row]);
+        }
+        return shown;
+    }
+    // Waits for the input box to show `input` and the outputs what the pipeline gives for all of it.
     void ExpectShown(const std::wstring& input, ByteEncoding encoding = ByteEncoding::Ansi, bool terminator = false)
     {
         HCRYPTPROV provider = 0;
         ::CryptAcquireContextW(&provider, nullptr, nullptr, PROV_RSA_AES, CRYPT_VERIFYCONTEXT);
-        const DigestTexts digests = ComputeDigestTexts(provider, input.c_str(), input.size(), encoding, terminator);
+        const SevenTexts expected =
+            ComputeDigestTexts(provider, input.c_str(), input.size(), encoding, terminator).texts;
         ::CryptReleaseContext(provider, 0);
-        std::wstring expected = input, shown;
-        for (const std::wstring& text : digests.texts) {
-            expected += L"|" + text;
-        }
-        WaitFor([&] { return (shown = Shown()) == expected; });
-        EXPECT_TRUE(shown == expected) << Summary(shown) << L"\ninstead of\n" << Summary(expected);
+        EXPECT_TRUE(WaitFor([&] { return Text(IDC_INPUT) == input && Shown() == expected; }))
+            << Text(IDC_INPUT).size() << " units instead of " << input.size();
+        EXPECT_EQ(Shown(), expected);
     }
 
-    // A digest left on the clipboard by an earlier test would mark an output or show a tip as the dialog starts.
-    const bool m_clipboardCleared = PutOnClipboard(L"");
-    DialogThread m_thread {[] { return CMainDlg().DoModal(nullptr, 0); }};
+    const bool m_clipboardSet;
+    MainDialogThread m_thread;
     HWND m_dialog = nullptr;
     HHOOK m_hook = nullptr;
 };

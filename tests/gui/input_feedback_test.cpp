@@ -1,114 +1,121 @@
-// What the main window tells the user at the input box when it reaches its limit, and how its outputs are
-// selected, with real pastes, keys and double-clicks.
+// What the main window tells the user at the input box, with real pastes, keys and clicks: the typing limit
+// (and no half of a surrogate pair left at it), characters the chosen encoding replaced; and how a double-click
+// selects an output.
 #include "gui_harness.h"
 
 namespace {
 
-constexpr size_t kTypingLimit = 65535;
+const std::wstring kEmoji = L"\U0001F600";
+// A character of the Basic Multilingual Plane that the ANSI code page lacks, and how the tip names that page.
+const std::wstring kLacked = kChinese ? L"\u00DF" : L"\u4F60";
+const std::wstring kCodePage = kChinese ? L"ANSI 代码页 936" : L"ANSI 代码页 1252";
 
-// The text set as a whole before (as a drop or a case link sets it), then a paste or typed text; the input's
-// length then, and whether the box said that it took less than it got.
-struct LimitCase {
+std::wstring Filled(size_t units) { return Lines(L"abcdefgh\r\n", units); }
+
+// The text set as a whole before (as a drop sets it), the caret at its end; text then pasted or typed, and an
+// encoding clicked; the input's length then, the number of tips at the input box and words they say. Every tip goes
+// with the next edit, here one that leaves a text every encoding holds.
+struct InputTipCase {
     const char* name;
-    size_t before;
+    std::wstring before;
     bool paste;
-    size_t added, after;
-    bool told;
+    std::wstring added;
+    int option;
+    size_t after, tips;
+    std::vector<std::wstring> words;
 };
-class LimitTest : public MainDialogTest, public ::testing::WithParamInterface<LimitCase> {
+class InputTipTest : public MainDialogTest, public ::testing::WithParamInterface<InputTipCase> {
 protected:
-    // The tip moves with the dialog and steps aside while another window, here the About box, is active.
-    void ExpectTipToFollowTheDialog()
+    // The tips move with the dialog and step aside while another window, here the About box, is active.
+    void ExpectTipsToFollowTheDialog()
     {
-        RECT dialog = {}, before = {}, after = {};
-        ::GetWindowRect(m_dialog, &dialog);
-        ::GetWindowRect(TipWindow(), &before);
+        const std::vector<HWND> tips = TipWindows();
+        std::vector<RECT> before;
+        for (HWND tip : tips) {
+            before.push_back(WindowRect(tip));
+        }
+        const RECT dialog = WindowRect(m_dialog);
         ::SetWindowPos(m_dialog, nullptr, dialog.left - 16, dialog.top - 8, 0, 0,
                        SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
         Settle();
-        ::GetWindowRect(TipWindow(), &after);
-        EXPECT_EQ(std::make_pair(after.left - before.left, after.top - before.top), std::make_pair(-16L, -8L));
+        for (size_t i = 0; i < tips.size(); ++i) {
+            const RECT after = WindowRect(tips[i]);
+            EXPECT_EQ(std::make_pair(after.left - before[i].left, after.top - before[i].top),
+                      std::make_pair(-16L, -8L));
+        }
+        const std::wstring shown = Tips();
         Click(Item(IDC_ABOUT));
         HWND about = WaitForDialog(m_thread.threadId, m_dialog);
-        EXPECT_TRUE(about && WaitFor([&] { return Tip() == L""; })) << "the tip stays while the About box is active";
+        EXPECT_TRUE(about && WaitFor([&] { return Tips() == L""; })) << "a tip stays while the About box is active";
         Type(L"\x1b");
-        EXPECT_TRUE(WaitFor([&] { return !::IsWindow(about) && Tip() != L""; })) << "the tip does not come back";
-        ::SendMessageW(m_dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(Item(IDC_INPUT)), TRUE);  // the link took it
+        EXPECT_TRUE(WaitFor([&] { return !::IsWindow(about) && Tips() == shown; })) << "the tips do not come back";
     }
 };
-// The tip is posted, so that the change that follows a cut paste does not hide it; the next edit does.
-TEST_P(LimitTest, SaysAtTheInputBoxWhatWasLeftOutUntilTheNextEdit)
+// The limit tip is posted, so that the change that follows a cut paste does not hide it. A half pair left by the
+// cut goes before it shows: its removal is an edit too.
+TEST_P(InputTipTest, SaysAtTheInputBoxWhatTheDigestsDoNotStandForUntilTheNextEdit)
 {
-    const LimitCase& c = GetParam();
-    const std::wstring lines = L"abcdefgh\r\n";
-    Prepare(Lines(lines, c.before), DWORD(c.before), DWORD(c.before));
+    const InputTipCase& c = GetParam();
+    Prepare(c.before, DWORD(c.before.size()), DWORD(c.before.size()));
     if (c.paste) {
-        ASSERT_TRUE(PutOnClipboard(Lines(lines, c.added)));
+        ASSERT_TRUE(PutOnClipboard(c.added));
         PressWithCtrl('V');
     } else {
-        Type(std::wstring(c.added, L'x'));
+        Type(c.added);
     }
-    EXPECT_TRUE(WaitFor([&] { return Text(IDC_INPUT).size() == c.after && (Tip() != L"") == c.told; }));
+    if (c.option != 0) {
+        Click(Item(c.option));
+    }
+    const auto tipCount = [&] { return TipWindows().size(); };
+    EXPECT_TRUE(WaitFor([&] { return Text(IDC_INPUT).size() == c.after && tipCount() == c.tips; }));
     Settle();
-    const std::wstring tip = Tip();
-    EXPECT_EQ(Text(IDC_INPUT).size(), c.after);
-    EXPECT_EQ(tip != L"", c.told) << tip;
-    EXPECT_TRUE(!c.told || (tip.find(L"65535") != std::wstring::npos && tip.find(L"摘要") != std::wstring::npos))
-        << tip;
-    if (c.told) {
-        ExpectTipToFollowTheDialog();
+    ExpectShown((c.before + c.added).substr(0, c.after),
+                c.option == IDC_UTF8 ? ByteEncoding::Utf8 : ByteEncoding::Ansi);
+    const std::wstring tips = Tips();
+    EXPECT_EQ(tipCount(), c.tips) << tips;
+    for (const std::wstring& word : c.words) {
+        EXPECT_NE(tips.find(word), std::wstring::npos) << tips << L"\nwithout " << word;
+    }
+    if (c.tips != 0) {
+        ExpectTipsToFollowTheDialog();
     }
 
+    ::SendMessageW(m_dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(Item(IDC_INPUT)), TRUE);  // a click took it
     ::SendMessageW(Item(IDC_INPUT), EM_SETSEL, 0, -1);
-    Type(L"y");
-    EXPECT_TRUE(WaitFor([&] { return Text(IDC_INPUT) == L"y"; }));
-    Settle();
-    EXPECT_EQ(Tip(), L"");
+    TypeAndSettle(L"y", L"y");
+    EXPECT_EQ(Tips(), L"");
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Limit, LimitTest,
-    ::testing::Values(LimitCase {"PasteLongerThanTheLimitIsCut", 0, true, 70000, kTypingLimit, true},
-                      LimitCase {"PasteThatFillsTheBoxExactly", 0, true, kTypingLimit, kTypingLimit, false},
-                      LimitCase {"TypingIntoALongerDroppedTextIsRefused", 70000, false, 1, 70000, true}),
-    CaseName<LimitCase>);
-
-// How the output is filled (null: abc typed), and the length of the text a double-click and Ctrl+C must put on
-// the clipboard: all of it, where a double-click used to take only one line's piece of a wrapped digest.
-struct SelectCase {
-    const char* name;
-    int id;
-    const wchar_t* shown;
-    size_t length;
+const std::wstring kLimit = L"65535 个字符", kPastLimit = Filled(70000), kBelowLimit = Filled(65534);
+// clang-format off
+const InputTipCase kInputTipCases[] = {
+    {"PasteLongerThanTheLimitIsCutBesideTheLossTip", L"",          true,  kLacked + kPastLimit,          0,        65535, 2, {kLimit, kCodePage}},
+    {"PasteThatFillsTheBoxExactly",                  L"",          true,  Filled(65535),                 0,        65535, 0, {}},
+    {"TypingIntoALongerDroppedTextIsRefused",        kPastLimit,   false, L"x",                          0,        70000, 1, {kLimit}},
+    {"PasteCutInsideAPairLeavesNoHalf",              L"",          true,  kBelowLimit + kEmoji + L"end", 0,        65534, 1, {kLimit}},
+    {"TypingCutInsideAPairLeavesNoHalf",             kBelowLimit,  false, kEmoji,                        0,        65534, 1, {kLimit}},
+    {"LackedCharactersTyped",                        L"",          false, L"ab " + kLacked + kLacked,    0,        5,     1, {kCodePage, L" 2 个字符", L"第 4 个字符", L"“" + kLacked + L"”"}},
+    {"LoneHalfInUtf8",                               L"a\xD800z", false, L"",                           IDC_UTF8, 3,     1, {L"UTF-8", L" 1 个字符", L"第 2 个字符", L"U+D800"}},
 };
-class SelectTest : public MainDialogTest, public ::testing::WithParamInterface<SelectCase> { };
-TEST_P(SelectTest, DoubleClickSelectsTheWholeOutput)
-{
-    const SelectCase& c = GetParam();
-    if (c.shown) {
-        ::SetWindowTextW(Item(c.id), c.shown);
-    } else {
-        Type(L"abc");
-        ASSERT_TRUE(WaitFor([&] { return Text(c.id).size() == c.length; }));
-    }
-    ASSERT_TRUE(PutOnClipboard(L""));
-    const LRESULT corner = ::SendMessageW(Item(c.id), EM_POSFROMCHAR, 2, 0);  // inside the first line's text
-    POINT point = {short(LOWORD(corner)) + 2, short(HIWORD(corner)) + 4};
-    ::ClientToScreen(Item(c.id), &point);
-    // Waiting by opening the clipboard could keep the output's own copy from opening it.
-    const DWORD before = ::GetClipboardSequenceNumber();
-    ClickAt(point, 2);
-    PressWithCtrl('C');
-    EXPECT_TRUE(WaitFor([before] { return ::GetClipboardSequenceNumber() != before; }));
-    EXPECT_EQ(ClipboardText(), Text(c.id));
-    EXPECT_EQ(ClipboardText().size(), c.length);
-}
+// clang-format on
+INSTANTIATE_TEST_SUITE_P(InputBox, InputTipTest, ::testing::ValuesIn(kInputTipCases), CaseName<InputTipCase>);
 
-INSTANTIATE_TEST_SUITE_P(Outputs, SelectTest,
-                         ::testing::Values(SelectCase {"Sha512WrapsOverTwoLines", IDC_SHA512, nullptr, 128},
-                                           SelectCase {"Sha384WrapsOverTwoLines", IDC_SHA384, nullptr, 96},
-                                           SelectCase {"FailureTextOfSeveralWords", IDC_MD5,
-                                                       L"创建哈希对象失败: 无效 的 参数", 17}),
-                         CaseName<SelectCase>);
+// A double-click and Ctrl+C put the whole output on the clipboard, where a double-click used to take only one
+// line's piece of a wrapped digest, or one word of a failure text.
+TEST_F(MainDialogTest, DoubleClickSelectsTheWholeOutput)
+{
+    TypeAndSettle(L"abc", L"abc");
+    ::SetWindowTextW(Item(IDC_MD5), L"创建哈希对象失败: 无效 的 参数");
+    for (int id : {IDC_SHA512, IDC_MD5}) {
+        const LRESULT corner = ::SendMessageW(Item(id), EM_POSFROMCHAR, 2, 0);  // inside the first line's text
+        POINT point = {short(LOWORD(corner)) + 2, short(HIWORD(corner)) + 4};
+        ::ClientToScreen(Item(id), &point);
+        const DWORD sequence = ::GetClipboardSequenceNumber();
+        ClickAt(point, 2);
+        PressWithCtrl('C');
+        // Waited for by the sequence number: opening the clipboard to look could keep the copy from opening it.
+        EXPECT_TRUE(WaitFor([=] { return ::GetClipboardSequenceNumber() != sequence; }));
+        EXPECT_EQ(ClipboardText(), Text(id)) << id;
+    }
+}
 
 }  // namespace

@@ -1,16 +1,12 @@
-// The main window driven with real input: typing, option clicks, keys that must not close it, its controls,
-// case links, dropped files, copy as C, the About box, where windows open, and the program's exit code.
+// The main window driven with real input: typing, option clicks, keys that must not close it, case links, dropped
+// files, copy as C, the About box; what it shows of its template, where windows open, the program's exit code.
 #include "gui_harness.h"
-
-#include <shellapi.h>
-#include <shlobj.h>
 
 #include <algorithm>
 #include <cstdlib>
-#include <tuple>
+#include <map>
 
 #include "app/about_dlg.h"
-#include "tests/digest/abc_c_array_export.h"
 #include "tests/support/platform_watch.h"
 
 namespace {
@@ -19,16 +15,15 @@ namespace {
 ProviderWatch g_providers;
 
 // The text before, typed into the focus (the input box as the dialog starts) or else set as a whole with the
-// terminator box ticked as the case says; controls clicked, keys pressed (\r is Return, \t Tab); then the
-// input, a known MD5 and the digests shown.
+// terminator box ticked as the case says; controls clicked, keys pressed (\r is Return, \t Tab); the input then,
+// its MD5 when known, and the settings of the digests shown.
 struct TypingCase {
     const char* name;
     bool typed;
     std::wstring before;
     std::vector<int> clicks;
     const wchar_t* keys;
-    std::wstring input;
-    const wchar_t* md5;
+    std::wstring input, md5;
     ByteEncoding encoding;
     bool terminator;
 };
@@ -44,7 +39,7 @@ TEST_P(TypingTest, ShowsTheDigestsOfTheInputInTheChosenEncoding)
     }
     Type(c.keys);
     ExpectShown(c.input, c.encoding, c.terminator);
-    EXPECT_TRUE(!c.md5 || Text(IDC_MD5) == c.md5) << Text(IDC_MD5);
+    EXPECT_TRUE(c.md5.empty() || Text(IDC_MD5) == c.md5) << Text(IDC_MD5);
     EXPECT_EQ(::IsWindowEnabled(Item(IDC_COPY_AS_C)) != FALSE, !c.input.empty() || c.terminator);
     Type(L"\x1b");
     EXPECT_EQ(m_thread.Result(), IDCANCEL);
@@ -52,114 +47,36 @@ TEST_P(TypingTest, ShowsTheDigestsOfTheInputInTheChosenEncoding)
 }
 
 constexpr ByteEncoding kAnsi = ByteEncoding::Ansi, kUnicode = ByteEncoding::Utf16Le, kUtf8 = ByteEncoding::Utf8;
-const wchar_t kAbcMd5[] = L"900150983CD24FB0D6963F7D28E17F72";
+// Longer than any typed text and than the 131,071 units a fixed buffer would keep: mapped and digested whole.
+const std::wstring kMixedCase = Lines(L"Mixed Case 行\r\n", 200000), kUpperCase = Lines(L"MIXED CASE 行\r\n", 200000);
 // Tab leads from 大写 to 小写.
+// clang-format off
 const TypingCase kTypingCases[] = {
-    {"NothingAtStart", true, L"", {}, L"", L"", nullptr, kAnsi, false},
-    {"Abc", true, L"abc", {}, L"", L"abc", kAbcMd5, kAnsi, false},
-    {"Terminated", true, L"abc", {IDC_TERMINATOR}, L"", L"abc", L"147A664A2CA9410911E61986D3F0D52A", kAnsi, true},
-    {"UnicodeReturn", true, L"abc", {IDC_UNICODE}, L"\r", L"abc", L"CE1473CF80C6B3FDA8E3DFC006ADC315", kUnicode, false},
-    {"TerminatorTwice",
-     true,
-     L"岚鹊文本",
-     {IDC_TERMINATOR, IDC_UTF8, IDC_TERMINATOR},
-     L"",
-     L"岚鹊文本",
-     nullptr,
-     kUtf8,
-     false},
-    {"LineBreakReturnOnOutput", true, L"a\rb", {IDC_TERMINATOR, IDC_MD5}, L"\r", L"a\r\nb", nullptr, kAnsi, true},
-    {"Chinese", true, L"岚鹊\r文本 哈希", {}, L"", L"岚鹊\r\n文本 哈希", nullptr, kAnsi, false},
-    {"ReturnOnLowerCaseLink", true, L"aBc", {IDC_UPPER_CASE}, L"\t\r", L"abc", kAbcMd5, kAnsi, false},
-    {"CaseLinkOnEmptyInputWithTerminator",
-     false,
-     L"",
-     {IDC_LOWER_CASE},
-     L"",
-     L"",
-     L"93B885ADFE0DA089CDF634904FD59F71",
-     kAnsi,
-     true},
-    // Longer than any typed text and than the 131,071 units a fixed buffer would keep: mapped and digested whole.
-    {"UpperCaseLinkMapsALongTextWhole",
-     false,
-     Lines(L"Mixed Case 行\r\n", 200000),
-     {IDC_UPPER_CASE},
-     L"",
-     Lines(L"MIXED CASE 行\r\n", 200000),
-     nullptr,
-     kAnsi,
-     false},
+    {"NothingAtStart",                     true,  L"",         {},                                        L"",     L"",            L"",           kAnsi,    false},
+    {"Abc",                                true,  L"abc",      {},                                        L"",     L"abc",         kAbcMd5,       kAnsi,    false},
+    {"Terminated",                         true,  L"abc",      {IDC_TERMINATOR},                          L"",     L"abc",         kAbcZeroMd5,   kAnsi,    true},
+    {"UnicodeReturn",                      true,  L"abc",      {IDC_UNICODE},                             L"\r",   L"abc",         kAbcUtf16Md5,  kUnicode, false},
+    {"ChineseLinesUtf8TerminatorTwice",    true,  L"岚鹊\r文本", {IDC_TERMINATOR, IDC_UTF8, IDC_TERMINATOR}, L"",     L"岚鹊\r\n文本", L"",           kUtf8,    false},
+    {"LineBreakReturnOnOutput",            true,  L"a\rb",     {IDC_TERMINATOR, IDC_MD5},                 L"\r",   L"a\r\nb",      L"",           kAnsi,    true},
+    {"ReturnOnLowerCaseLink",              true,  L"aBc",      {IDC_UPPER_CASE},                          L"\t\r", L"abc",         kAbcMd5,       kAnsi,    false},
+    {"CaseLinkOnEmptyInputWithTerminator", false, L"",         {IDC_LOWER_CASE},                          L"",     L"",            kZeroByteMd5,  kAnsi,    true},
+    {"UpperCaseLinkMapsALongTextWhole",    false, kMixedCase,  {IDC_UPPER_CASE},                          L"",     kUpperCase,     L"",           kAnsi,    false},
 };
+// clang-format on
 INSTANTIATE_TEST_SUITE_P(Typing, TypingTest, ::testing::ValuesIn(kTypingCases), CaseName<TypingCase>);
-
-// Units: left, top, width, height.
-struct Control {
-    int id;
-    const wchar_t *className, *text;
-    bool visible;
-    RECT units;
-};
-const Control kMainControls[] = {
-    {IDC_ANSI, L"Button", ::GetACP() == 936 ? L"GB3212" : L"Ansi", true, {57, 9, 42, 10}},
-    {IDC_UNICODE, L"Button", L"Unicode", true, {102, 9, 41, 10}},
-    {IDC_UTF8, L"Button", L"UTF-8", true, {157, 9, 35, 10}},
-    {IDC_TERMINATOR, L"Button", L"包含终结符", true, {213, 9, 56, 10}},
-    {IDC_UPPER_CASE, L"SysLink", L"<a>大写</a>", true, {297, 10, 19, 11}},
-    {IDC_LOWER_CASE, L"SysLink", L"<a>小写</a>", true, {329, 10, 19, 11}},
-    {IDC_INPUT, L"Edit", L"", true, {13, 26, 335, 169}},
-    {IDC_MD4, L"Edit", L"", true, {13, 211, 335, 14}},
-    {IDC_MD5, L"Edit", L"", true, {13, 240, 335, 14}},
-    {IDC_UNUSED_OUTPUT, L"Edit", L"", false, {13, 330, 335, 14}},
-    {IDC_SHA1, L"Edit", L"", true, {13, 269, 335, 14}},
-    {IDC_SHA256, L"Edit", L"", true, {13, 329, 335, 14}},
-    {IDC_SHA384, L"Edit", L"", true, {13, 359, 335, 22}},
-    {IDC_SHA512, L"Edit", L"", true, {13, 397, 335, 22}},
-    {IDC_COPY_AS_C, L"SysLink", L"<a>复制为C代码</a>", true, {14, 426, 49, 11}},
-    {IDC_ABOUT, L"SysLink", L"<a>关于...</a>", true, {319, 426, 28, 11}},
-    {IDC_STATIC, L"Static", L"MD5 (16字节):", true, {16, 230, 49, 8}},
-    {IDC_STATIC, L"Static", L"SHA1 (20字节):", true, {16, 260, 52, 8}},
-    {IDC_STATIC, L"Static", L"字符编码:", true, {16, 9, 36, 8}},
-    {IDC_STATIC, L"Static", L"SHA256 (32字节):", true, {16, 320, 60, 8}},
-    {IDC_STATIC, L"Static", L"MD4 (16字节):", true, {16, 200, 49, 8}},
-    {IDC_STATIC, L"Static", L"SHA384 (48字节):", true, {16, 349, 60, 8}},
-    {IDC_STATIC, L"Static", L"SHA512 (64字节):", true, {16, 385, 60, 8}},
-    {IDC_STATIC, L"Static", L"XXX (32字节):", false, {16, 320, 48, 8}},
-    {IDC_SHA224, L"Edit", L"", true, {13, 299, 335, 14}},
-    {IDC_STATIC, L"Static", L"SHA224 (28字节):", true, {16, 290, 60, 8}},
-};
 
 RECT WorkArea()
 {
-    MONITORINFO monitor = {};
-    monitor.cbSize = sizeof monitor;
-    ::GetMonitorInfoW(::MonitorFromPoint({0, 0}, MONITOR_DEFAULTTOPRIMARY), &monitor);
-    return monitor.rcWork;
+    RECT work = {};
+    ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    return work;
 }
 
-// Read-only outputs are painted like the input box, everything else like the dialog's face.
-TEST_F(MainDialogTest, ShowsTheTemplatesControlsTheirColoursAndTheSmallIcon)
+// What a user reads off the window: its frame, size and font; each output under the label that names its digest,
+// in the table's order, painted like the input box while the rest has the dialog's face; the small icon; drops
+// taken; the window centred on the work area.
+TEST_F(MainDialogTest, ShowsItsFrameTheLabelledOutputsTheirColoursAndTheSmallIcon)
 {
-    HWND child = ::GetWindow(m_dialog, GW_CHILD);
-    for (const Control& c : kMainControls) {
-        wchar_t className[16] = {};
-        RECT actual = {}, expected = c.units;  // position and size are converted each on its own
-        ::GetClassNameW(child, className, 16);
-        ::GetWindowRect(child, &actual);
-        ::MapWindowPoints(nullptr, m_dialog, reinterpret_cast<POINT*>(&actual), 2);
-        ::MapDialogRect(m_dialog, &expected);
-        const int face = std::count(std::begin(kOutputIds), std::end(kOutputIds), c.id) ? COLOR_WINDOW : COLOR_BTNFACE;
-        const auto paint = std::tuple(::GetSysColorBrush(face), ::GetSysColor(COLOR_WINDOWTEXT), ::GetSysColor(face));
-        EXPECT_EQ(std::make_tuple(::GetDlgCtrlID(child), std::wstring(className), ReadText(child),
-                                  ::IsWindowVisible(child) != 0, actual.left, actual.top, actual.right - actual.left,
-                                  actual.bottom - actual.top, PaintingOf(m_dialog, child)),
-                  std::make_tuple(c.id, c.className, c.text, c.visible, expected.left, expected.top, expected.right,
-                                  expected.bottom, paint));
-        child = ::GetWindow(child, GW_HWNDNEXT);
-    }
-    EXPECT_EQ(child, nullptr);
-    EXPECT_TRUE(::GetWindowLongW(m_dialog, GWL_EXSTYLE) & WS_EX_ACCEPTFILES) << "the window takes no dropped files";
-
     // The template's own frame: caption, system menu and minimise box only, 361 x 441 units of 9-point SimSun.
     RECT client = {}, units = {0, 0, 361, 441};
     ::GetClientRect(m_dialog, &client);
@@ -176,42 +93,50 @@ TEST_F(MainDialogTest, ShowsTheTemplatesControlsTheirColoursAndTheSmallIcon)
               std::make_tuple(std::wstring(L"岚鹊文本哈希工具 - Korvantis"),
                               LONG {WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX}, units.right, units.bottom,
                               std::wstring(L"宋体"), height, LONG {FW_NORMAL}));
+    EXPECT_TRUE(::GetWindowLongW(m_dialog, GWL_EXSTYLE) & WS_EX_ACCEPTFILES) << "the window takes no dropped files";
+    EXPECT_EQ(Text(IDC_ANSI), kChinese ? L"GB3212" : L"Ansi");
+    EXPECT_FALSE(::IsWindowVisible(Item(IDC_UNUSED_OUTPUT)));
+
+    std::map<std::wstring, RECT> labels;  // the visible ones
+    for (HWND child = ::GetWindow(m_dialog, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+        const bool output = std::count(std::begin(kOutputIds), std::end(kOutputIds), ::GetDlgCtrlID(child));
+        EXPECT_EQ(PaintingOf(m_dialog, child), SystemPainting(output ? COLOR_WINDOW : COLOR_BTNFACE))
+            << ::GetDlgCtrlID(child);
+        if (::IsWindowVisible(child) && (::SendMessageW(child, WM_GETDLGCODE, 0, 0) & DLGC_STATIC)) {
+            labels[ReadText(child)] = WindowRect(child);
+        }
+    }
+    EXPECT_EQ(labels.size(), size_t(kDigestCount) + 1) << "a label for each digest and one for the encodings";
+    LONG above = WindowRect(Item(IDC_INPUT)).bottom;
+    for (int row = 0; row < kDigestCount; ++row) {
+        const RECT output = WindowRect(Item(kOutputIds[row]));
+        const auto label =
+            labels.find(kDigestTable[row].name + (L" (" + std::to_wstring(kDigestTable[row].length) + L"字节):"));
+        EXPECT_TRUE(::IsWindowVisible(Item(kOutputIds[row])) && label != labels.end() && label->second.top >= above
+                    && label->second.bottom <= output.top)
+            << row;
+        above = output.bottom;
+    }
 
     ICONINFO icon = {};
     BITMAP bitmap = {};
-    if (::GetIconInfo(reinterpret_cast<HICON>(::SendMessageW(m_dialog, WM_GETICON, ICON_SMALL, 0)), &icon)) {
-        ::GetObjectW(icon.hbmColor, sizeof bitmap, &bitmap);
-        ::DeleteObject(icon.hbmColor);
-        ::DeleteObject(icon.hbmMask);
-    }
+    ::GetIconInfo(reinterpret_cast<HICON>(::SendMessageW(m_dialog, WM_GETICON, ICON_SMALL, 0)), &icon);
+    ::GetObjectW(icon.hbmColor, sizeof bitmap, &bitmap);
+    ::DeleteObject(icon.hbmColor);
+    ::DeleteObject(icon.hbmMask);
     EXPECT_EQ(std::make_tuple(bitmap.bmWidth, bitmap.bmHeight, ::SendMessageW(m_dialog, WM_GETICON, ICON_BIG, 0)),
               std::make_tuple(::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON), LRESULT {0}));
 
-    RECT shown = {};
-    ::GetWindowRect(m_dialog, &shown);
-    const RECT work = WorkArea();  // no owner: centred on it
-    EXPECT_TRUE(std::abs((shown.left + shown.right) - (work.left + work.right)) <= 2
-                && std::abs((shown.top + shown.bottom) - (work.top + work.bottom)) <= 2);
+    const RECT shown = WindowRect(m_dialog), work = WorkArea();  // no owner: centred on the work area
+    EXPECT_LE(std::abs(shown.left + shown.right - work.left - work.right)
+                  + std::abs(shown.top + shown.bottom - work.top - work.bottom),
+              4);
 }
 
-const std::wstring kPaths[] = {L"C:\\Program Files\\岚鹊 文本\\说明 第1版.txt", L"D:\\新建 文件夹",
-                               L"C:\\" + std::wstring(1100, L'd') + L"\\file.txt"};
+const std::vector<std::wstring> kPaths = {L"C:\\Program Files\\岚鹊 文本\\说明 第1版.txt", L"D:\\新建 文件夹",
+                                          L"C:\\" + std::wstring(1100, L'd') + L"\\file.txt"};
 const std::wstring kList = kPaths[0] + L"\r\n" + kPaths[1] + L"\r\n" + kPaths[2];
-
-// A drop as the shell delivers one: a DROPFILES header, then each wide path and its zero, then one more zero
-// (two for no path at all). Movable, so that its handle is useless once the drop is released.
-HDROP Drop(bool withPaths)
-{
-    const std::wstring list = withPaths ? kPaths[0] + L'\0' + kPaths[1] + L'\0' + kPaths[2] + L'\0' : L"";
-    HGLOBAL drop = ::GlobalAlloc(GHND, sizeof(DROPFILES) + 2 * (list.size() + 2));
-    auto* header = static_cast<DROPFILES*>(::GlobalLock(drop));
-    *header = {sizeof(DROPFILES), {0, 0}, FALSE, TRUE};
-    memcpy(header + 1, list.data(), 2 * list.size());
-    ::GlobalUnlock(drop);
-    return static_cast<HDROP>(drop);
-}
-
-const std::wstring kTypingLimitFull = Lines(L"xxxxxxxx\r\n", 65530);
+const std::wstring kFull = Lines(L"xxxxxxxx\r\n", 65530), kOld = L"old\r\ntext";  // kFull: near the typing limit
 
 // The text and selection before; whether the drop has paths, whether Ctrl is held, and Ctrl+Z pressed after.
 // Paths replace the text or go in front of the selection, are digested and keep the input box's typing limit;
@@ -237,7 +162,8 @@ TEST_P(DropTest, PutsThePathsIntoTheInputAndRecomputes)
         g_ctrlTaken = false;
         Send(std::vector<INPUT>(c.ctrl, Key(VK_CONTROL, true)));
         EXPECT_TRUE(WaitFor([&] { return g_ctrlTaken == c.ctrl; }));
-        ::PostMessageW(m_dialog, WM_DROPFILES, reinterpret_cast<WPARAM>(drop = Drop(c.paths)), 0);
+        drop = MakeDrop(c.paths ? kPaths : std::vector<std::wstring>());
+        ::PostMessageW(m_dialog, WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0);
         Settle();
         Send(std::vector<INPUT>(c.ctrl, Key(VK_CONTROL, false)));
     }
@@ -251,28 +177,28 @@ TEST_P(DropTest, PutsThePathsIntoTheInputAndRecomputes)
     } else {
         DWORD start = 0, end = 0;
         ::SendMessageW(Item(IDC_INPUT), EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
-        EXPECT_EQ(Shown(), c.after + L"|stale|stale|stale|stale|stale|stale|stale");
-        EXPECT_EQ(std::make_pair(start, end), std::make_pair(c.start, c.end));
-        EXPECT_NE(Tip().find(L"拖放"), std::wstring::npos) << Tip();
+        EXPECT_EQ(std::make_tuple(Text(IDC_INPUT), Shown()[6], start, end),
+                  std::make_tuple(c.after, L"stale", c.start, c.end));
+        EXPECT_NE(Tips().find(L"拖放"), std::wstring::npos) << Tips();
     }
     EXPECT_EQ(::SendMessageW(Item(IDC_INPUT), EM_GETLIMITTEXT, 0, 0), 0xFFFF);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Drops, DropTest,
-    ::testing::Values(DropCase {"ReplacesTheText", L"old\r\ntext", 2, 2, true, false, false, kList},
-                      DropCase {"WithCtrlGoesInFrontOfTheSelectionPastTheTypingLimit", kTypingLimitFull, 10, 14, true,
-                                true, false, kTypingLimitFull.substr(0, 10) + kList + kTypingLimitFull.substr(10)},
-                      DropCase {"WithCtrlUndoneByCtrlZ", L"abcdef", 3, 3, true, true, true, L"abcdef"},
-                      DropCase {"WithoutPaths", L"old\r\ntext", 2, 6, false, false, false, L"old\r\ntext"},
-                      DropCase {"WithoutPathsWithCtrl", L"old\r\ntext", 2, 6, false, true, false, L"old\r\ntext"}),
-    CaseName<DropCase>);
+// clang-format off
+const DropCase kDropCases[] = {
+    {"ReplacesTheText",                                     kOld,      2,  2,  true,  false, false, kList},
+    {"WithCtrlGoesInFrontOfTheSelectionPastTheTypingLimit", kFull,     10, 14, true,  true,  false, kFull.substr(0, 10) + kList + kFull.substr(10)},
+    {"WithCtrlUndoneByCtrlZ",                               L"abcdef", 3,  3,  true,  true,  true,  L"abcdef"},
+    {"WithoutPaths",                                        kOld,      2,  6,  false, false, false, kOld},
+    {"WithoutPathsWithCtrl",                                kOld,      2,  6,  false, true,  false, kOld},
+};
+// clang-format on
+INSTANTIATE_TEST_SUITE_P(Drops, DropTest, ::testing::ValuesIn(kDropCases), CaseName<DropCase>);
 
 // A clipboard held open by the test's thread gives an error box, else a box confirms; both close with Return.
 TEST_F(MainDialogTest, CopyLinkPutsTheOutputsOnTheClipboardAsC)
 {
-    Type(L"abc");
-    ExpectShown(L"abc");
+    TypeAndSettle(L"abc", L"abc");
     for (bool held : {true, false}) {
         ASSERT_TRUE(PutOnClipboard(L"") && (!held || ::OpenClipboard(nullptr)));
         Click(Item(IDC_COPY_AS_C));
@@ -288,41 +214,23 @@ TEST_F(MainDialogTest, CopyLinkPutsTheOutputsOnTheClipboardAsC)
     }
 }
 
-// Centred over the main window at the template's full height, then cut to its upper half.
+// Centred over the main window at the template's full height, then cut to its upper half; Return closes it.
 TEST_F(MainDialogTest, AboutLinkOpensTheAboutBox)
 {
     Click(Item(IDC_ABOUT));
     HWND about = WaitForDialog(m_thread.threadId, m_dialog);
-    RECT full = {0, 0, 259, 131}, main = {}, shown = {};
+    RECT full = {0, 0, 259, 131};
     ::MapDialogRect(about, &full);
     ::AdjustWindowRectEx(&full, ::GetWindowLongW(about, GWL_STYLE), FALSE, ::GetWindowLongW(about, GWL_EXSTYLE));
-    ::GetWindowRect(m_dialog, &main);
-    ::GetWindowRect(about, &shown);
+    const RECT main = WindowRect(m_dialog), shown = WindowRect(about);
     const LONG width = full.right - full.left, height = full.bottom - full.top;
     EXPECT_EQ(std::make_tuple(shown.left, shown.top, shown.right - shown.left, shown.bottom - shown.top),
               std::make_tuple((main.left + main.right) / 2 - width / 2, (main.top + main.bottom) / 2 - height / 2,
                               width, height - height / 2));
     EXPECT_FALSE(::IsWindowVisible(::GetDlgItem(about, IDC_ABOUT_HOME_PAGE))
                  || ::IsWindowVisible(::GetDlgItem(about, IDC_ABOUT_DONATE)));
-    Type(L"\x1b");
+    Type(L"\r");
     EXPECT_TRUE(WaitFor([&] { return about && !::IsWindow(about) && ::IsWindowEnabled(m_dialog); }));
-}
-
-struct CMissingTemplateDlg : CDialogImpl<CMissingTemplateDlg> {
-    enum { IDD = 999 };
-    BEGIN_MSG_MAP(CMissingTemplateDlg)
-    END_MSG_MAP()
-};
-
-TEST(DialogTest, DoModalGivesTheEndingCommandOrMinusOneWhenNotCreated)
-{
-    EXPECT_EQ(CMissingTemplateDlg().DoModal(nullptr, 0), -1);
-    for (const auto& [keys, result] : {std::make_pair(L"\x1b", IDCANCEL), std::make_pair(L"\r", IDOK)}) {
-        DialogThread about([] { return CAboutDlg().DoModal(nullptr, 0); });
-        ASSERT_NE(WaitForDialog(about.threadId), nullptr);
-        Type(keys);
-        EXPECT_EQ(about.Result(), result);
-    }
 }
 
 // The provider refuses the main window's context: the reason in an error box, then the dialog ends with 0.
@@ -330,7 +238,7 @@ TEST(ProviderFailureTest, IsShownAndEndsTheMainDialogWithZero)
 {
     const auto refusal = static_cast<DWORD>(NTE_PROVIDER_DLL_FAIL);
     g_providers.Refuse({refusal});
-    DialogThread main([] { return CMainDlg().DoModal(nullptr, 0); });
+    MainDialogThread main;
     HWND box = WaitForDialog(main.threadId);
     EXPECT_EQ(ReadText(::GetDlgItem(box, 0xFFFF)), L"获取加密句柄失败:" + RecordedDetail(refusal));
     Type(L"\r");
@@ -339,71 +247,58 @@ TEST(ProviderFailureTest, IsShownAndEndsTheMainDialogWithZero)
     g_providers.Refuse({});  // a refusal left over would fail the next dialog
 }
 
-// The owner's styles and centre, in hundredths of the work area from its centre; the window's size, in hundredths
-// of the work area's; then where the window is. The dialogs show centring without an owner and on a visible one.
-enum class Placement { OnWorkArea, BottomRight, TopLeft };
-struct CentringCase {
-    const char* name;
-    DWORD owner;
-    POINT ownerAt;
-    int size;
-    Placement expected;
-};
-class CenterWindowTest : public ::testing::TestWithParam<CentringCase> { };
-
-TEST_P(CenterWindowTest, CentresOnAVisibleOwnerOrTheWorkAreaAndKeepsTheTopLeftInView)
+// The dialogs show centring without an owner and on a visible one; here the other owners, and clamping.
+TEST(CenterWindowTest, CentresOnAVisibleOwnerOrTheWorkAreaAndKeepsTheTopLeftInView)
 {
-    const CentringCase& c = GetParam();
     const RECT work = WorkArea();
-    const SIZE area = {work.right - work.left, work.bottom - work.top};
-    const SIZE size = {area.cx * c.size / 100, area.cy * c.size / 100};
-    const POINT ownerCentre = {work.left + area.cx * (50 + c.ownerAt.x) / 100,
-                               work.top + area.cy * (50 + c.ownerAt.y) / 100};
-    HWND owner = ::CreateWindowExW(0, L"Static", L"owner", c.owner, ownerCentre.x - 50, ownerCentre.y - 50, 100, 100,
-                                   nullptr, nullptr, nullptr, nullptr);
-    CWindow window;
-    window.m_hWnd =
-        ::CreateWindowExW(0, L"Static", L"centred", WS_POPUP, 0, 0, size.cx, size.cy, owner, nullptr, nullptr, nullptr);
-    EXPECT_TRUE(window.CenterWindow());
-    RECT shown = {};
-    ::GetWindowRect(window.m_hWnd, &shown);
-    // Where the top-left corner must be, by placement.
-    const POINT expected[] = {{(work.left + work.right - size.cx) / 2, (work.top + work.bottom - size.cy) / 2},
-                              {work.right - size.cx, work.bottom - size.cy},
-                              {work.left, work.top}};
-    const POINT& corner = expected[int(c.expected)];
-    EXPECT_TRUE(std::abs(shown.left - corner.x) <= 1 && std::abs(shown.top - corner.y) <= 1)
-        << shown.left << "," << shown.top << " instead of " << corner.x << "," << corner.y;
-    ::DestroyWindow(window.m_hWnd);
-    ::DestroyWindow(owner);
+    const LONG width = work.right - work.left, height = work.bottom - work.top;
+    constexpr DWORD kShown = WS_POPUP | WS_VISIBLE;
+    // The owner's styles and centre, right of and below the work area's; the window's size; where its top-left
+    // corner goes: all in hundredths of the work area.
+    const struct {
+        DWORD owner;
+        int ownerAt, size, corner;
+    } cases[] = {
+        {kShown, 48, 40, 60}, {WS_POPUP, 48, 40, 30}, {kShown | WS_MINIMIZE, 48, 40, 30}, {kShown, 10, 120, 0}};
+    for (const auto& c : cases) {
+        const LONG ownerLeft = work.left + width * (50 + c.ownerAt) / 100,
+                   ownerTop = work.top + height * (50 + c.ownerAt) / 100;
+        HWND owner = ::CreateWindowExW(0, L"Static", L"", c.owner, ownerLeft - 50, ownerTop - 50, 100, 100, nullptr,
+                                       nullptr, nullptr, nullptr);
+        CWindow window;
+        window.m_hWnd = ::CreateWindowExW(0, L"Static", L"", WS_POPUP, 0, 0, width * c.size / 100,
+                                          height * c.size / 100, owner, nullptr, nullptr, nullptr);
+        EXPECT_TRUE(window.CenterWindow());
+        const RECT shown = WindowRect(window.m_hWnd);
+        EXPECT_LE(std::abs(shown.left - work.left - width * c.corner / 100)
+                      + std::abs(shown.top - work.top - height * c.corner / 100),
+                  4)
+            << c.owner << " " << c.size;
+        ::DestroyWindow(window.m_hWnd);
+        ::DestroyWindow(owner);
+    }
 }
 
-constexpr DWORD kShown = WS_POPUP | WS_VISIBLE;
-INSTANTIATE_TEST_SUITE_P(
-    Owners, CenterWindowTest,
-    ::testing::Values(CentringCase {"OwnerNearBottomRight", kShown, {48, 48}, 40, Placement::BottomRight},
-                      CentringCase {"HiddenOwner", WS_POPUP, {48, 48}, 40, Placement::OnWorkArea},
-                      CentringCase {"MinimisedOwner", kShown | WS_MINIMIZE, {48, 48}, 40, Placement::OnWorkArea},
-                      CentringCase {"LargerThanTheWorkArea", kShown, {10, 10}, 120, Placement::TopLeft}),
-    CaseName<CentringCase>);
-
-// Nothing reads them, but they are the program's as published.
-TEST(ResourcesTest, QrCodeItemsHaveTheirSizes)
+// The dialogs' templates come from the resources, one missing gives -1; the QR code items, which nothing reads,
+// are the program's as published; the manifest brings version 6 of the common controls (side by side), which the
+// SysLink items need on Windows.
+struct CMissingTemplateDlg : CDialogImpl<CMissingTemplateDlg> {
+    enum { IDD = 999 };
+    BEGIN_MSG_MAP(CMissingTemplateDlg)
+    END_MSG_MAP()
+};
+TEST(ResourcesTest, TemplatesQrCodeItemsAndTheManifest)
 {
+    EXPECT_EQ(CMissingTemplateDlg().DoModal(nullptr, 0), -1);
     for (const auto& [id, size] : {std::pair(IDR_QRCODE_FIRST, 10136u), std::pair(IDR_QRCODE_SECOND, 9952u)}) {
         HRSRC item = ::FindResourceExW(nullptr, L"QRCODE", MAKEINTRESOURCEW(id),
                                        MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_SIMPLIFIED));
         EXPECT_EQ(item ? ::SizeofResource(nullptr, item) : 0, size) << id;
     }
-}
-
-// The manifest brings version 6 of the common controls (side by side), which the SysLink items need on Windows.
-TEST(ResourcesTest, ManifestBringsVersionSixOfTheCommonControls)
-{
     wchar_t path[MAX_PATH] = {};
     ::GetModuleFileNameW(::LoadLibraryW(L"comctl32.dll"), path, MAX_PATH);
-    ::CharLowerW(path);
-    EXPECT_NE(std::wstring(path).find(L"microsoft.windows.common-controls_6595b64144ccf1df_6.0."), std::wstring::npos)
+    EXPECT_NE(std::wstring(::CharLowerW(path)).find(L"microsoft.windows.common-controls_6595b64144ccf1df_6.0."),
+              std::wstring::npos)
         << path;
 }
 

@@ -1,148 +1,31 @@
-// Every SHA-2 class on every block function this processor offers, so that no path hides behind another.
+// Every SHA-2 block function this processor offers against the portable one, and how the processor's features
+// choose among them. The classes on every path: the known answers in provider_digest_test.cpp.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <array>
 #include <random>
+#include <type_traits>
 
-#include "hash/sha256.h"
-#include "hash/sha2_path_override.h"
 #include "hash/sha2_paths.h"
-#include "hash/sha512.h"
 #include "tests/support/nist_vectors.h"
 
 namespace {
 
-struct Sha2Case {
-    const char* algorithm;  // also names its NIST answer files
-    CVnHashObject* hash;
-    DWORD digestLength;
-    const char* path;
-    bool offered;
-    bool wideWords() const { return digestLength > 32; }  // SHA-384/512: 64-bit words
-    size_t blockSize() const { return wideWords() ? 128 : 64; }
-};
-
-void PrintTo(const Sha2Case& test, std::ostream* out) { *out << test.algorithm << "_" << test.path; }
-
-std::vector<Sha2Case> EveryAlgorithmOnEveryPath()
+// Runs a block function as a 32-bit Windows caller may, with the stack at 16n + `misalignment` only: the vector
+// paths must realign it. Other builds always align the stack to 16 bytes.
+template <typename Word>
+void Compress(void (*compress)(Word*, const BYTE*, int), Word* state, const BYTE* data, int count,
+              unsigned misalignment)
 {
-    static CVnSha224 sha224;
-    static CVnSha256 sha256;
-    static CVnSha384 sha384;
-    static CVnSha512 sha512;
-    std::vector<Sha2Case> cases;
-    const auto addEveryPath = [&cases](const char* algorithm, CVnHashObject& hash, DWORD length, const auto& paths) {
-        for (const auto& path : paths)
-            cases.push_back({algorithm, &hash, length, path.name, path.offered(GetCpuFeatures())});
-    };
-    addEveryPath("SHA224", sha224, 28, Sha256Paths());
-    addEveryPath("SHA256", sha256, 32, Sha256Paths());
-    addEveryPath("SHA384", sha384, 48, Sha512Paths());
-    addEveryPath("SHA512", sha512, 64, Sha512Paths());
-    return cases;
-}
-
-Bytes RandomBytes(std::mt19937& random, size_t size)
-{
-    Bytes bytes(size);
-    std::generate(bytes.begin(), bytes.end(), [&random] { return static_cast<BYTE>(random()); });
-    return bytes;
-}
-
-class Sha2Digests : public testing::TestWithParam<Sha2Case> {
-protected:
-    void SetUp() override
-    {
-        if (!GetParam().offered)
-            GTEST_SKIP() << "this processor lacks the " << GetParam().path << " path of " << GetParam().algorithm;
-        ASSERT_TRUE(GetParam().wideWords() ? UseSha512Path(GetParam().path) : UseSha256Path(GetParam().path));
-    }
-    void TearDown() override { UsePreferredSha2Paths(); }
-
-    // Gives `run(compress, state)` one random state on this path and on the portable one.
-    template <typename Run> void ExpectSameStateAsPortable(std::mt19937& random, Run run, const std::string& what)
-    {
-        const auto expectSame = [&](auto active, auto portable, auto state) {
-            using Word = typename decltype(state)::value_type;
-            for (Word& word : state)
-                word = static_cast<Word>((ULONGLONG {random()} << 32) | random());
-            auto reference = state;
-            run(active, state.data());
-            run(portable, reference.data());
-            EXPECT_EQ(reference, state) << what;
-        };
-        if (GetParam().wideWords())
-            expectSame(ActiveSha512Path().compress, Sha512Paths().back().compress, std::array<ULONGLONG, 8>());
-        else
-            expectSame(ActiveSha256Path().compress, Sha256Paths().back().compress, std::array<DWORD, 8>());
-    }
-};
-
-// Finish, DigestToHex and DigestToString must write the digest (and a terminator) and not one byte past it.
-void ExpectDigestWrittenExactly(const Sha2Case& test, const KnownAnswer& answer, size_t split)
-{
-    const std::wstring expected = Hex(answer.digest);
-    BYTE digest[80];
-    wchar_t hex[160];
-    std::fill_n(digest, 80, BYTE {0xCC});
-    std::fill_n(hex, 160, L'#');
-    test.hash->Reset();
-    test.hash->Update(answer.message.data(), static_cast<DWORD>(split));
-    test.hash->Update(answer.message.data() + split, static_cast<DWORD>(answer.message.size() - split));
-    ASSERT_EQ(test.digestLength, test.hash->Finish(digest));
-    ASSERT_EQ(expected + std::wstring(2 * (80 - test.digestLength), L'C'), Hex(digest, 80));
-    test.hash->DigestToHex(digest, hex);
-    ASSERT_EQ(expected + L'\0' + L'#', std::wstring(hex, 2 * test.digestLength + 2));
-    std::wstring text = L"earlier text";
-    test.hash->DigestToString(digest, text);
-    ASSERT_EQ(expected, text);
-}
-
-// ShortMsg has every length from 0 to a block: each place where the padding fits or spills.
-TEST_P(Sha2Digests, NistAnswersWholeAndSplitAtEveryOffsetNearTheBlockBoundaries)
-{
-    for (const char* kind : {"ShortMsg", "LongMsg"}) {
-        const std::vector<KnownAnswer> answers = ReadKnownAnswers(GetParam().algorithm + std::string(kind) + ".rsp");
-        ASSERT_GE(answers.size(), 64u) << kind;
-        for (const KnownAnswer& answer : answers) {
-            const size_t size = answer.message.size(), block = GetParam().blockSize();
-            // Cuts in a pending block, at its end and among whole blocks from the caller; more would only cost time.
-            const size_t lastSplit = size <= 4 * block ? std::min(size, 2 * block + 1) : 0;
-            for (size_t split = 0; split <= lastSplit; ++split) {
-                ASSERT_NO_FATAL_FAILURE(ExpectDigestWrittenExactly(GetParam(), answer, split))
-                    << size << " bytes split at " << split;
-            }
-        }
-    }
-}
-
-// Random states, data at every alignment within a vector, counts of 0 or less included.
-TEST_P(Sha2Digests, BlockFunctionMatchesPortableOnRandomInput)
-{
-    std::mt19937 random(20240611);
-    const Bytes data = RandomBytes(random, 16 + 9 * GetParam().blockSize());
-    for (int round = 0; round < 200; ++round) {
-        const int count = static_cast<int>(random() % 12) - 2;
-        const size_t offset = random() % 16;
-        const auto run = [&](auto compress, auto* state) { compress(state, data.data() + offset, count); };
-        ExpectSameStateAsPortable(random, run, std::to_string(count) + " blocks at +" + std::to_string(offset));
-    }
-}
-
 #if defined(__GNUC__) && defined(__i386__)
-struct MisalignedCall {
-    void* state;
-    const void* data;
-    int count;
-    void (*function)();
-    unsigned padding;  // bytes below a 16-byte boundary before the three arguments
-};
-
-// A 32-bit Windows caller may leave the stack aligned to 4 bytes only: the vector paths must realign it.
-void CallThroughMisalignedStack(MisalignedCall call, unsigned misalignment)
-{
-    call.padding = (4u - misalignment) & 15;  // the three arguments take 12 bytes
+    const struct {
+        void* state;
+        const void* data;
+        int count;
+        void (*function)();
+        unsigned padding;  // bytes below a 16-byte boundary before the three arguments, which take 12
+    } call = {state, data, count, reinterpret_cast<void (*)()>(compress), (4u - misalignment) & 15};
     __asm__ volatile(
         "movl %%esp, %%esi\n\t"
         "andl $-16, %%esp\n\t"
@@ -155,106 +38,127 @@ void CallThroughMisalignedStack(MisalignedCall call, unsigned misalignment)
         :
         : "D"(&call)
         : "eax", "ecx", "edx", "esi", "memory", "cc");
-}
-#endif
-
-TEST_P(Sha2Digests, RunsFromAStackAlignedToFourBytesOnly)
-{
-#if defined(__GNUC__) && defined(__i386__)
-    std::mt19937 random(4);
-    const Bytes data = RandomBytes(random, 3 * GetParam().blockSize());
-    for (unsigned misalignment : {0u, 4u, 8u, 12u}) {
-        const auto run = [&](auto compress, auto* state) {
-            const auto function = reinterpret_cast<void (*)()>(compress);
-            CallThroughMisalignedStack({state, data.data(), 3, function, 0}, misalignment);
-        };
-        ExpectSameStateAsPortable(random, run, "stack at 16n + " + std::to_string(misalignment));
-    }
 #else
-    GTEST_SKIP() << "misaligned-stack entry of the " << GetParam().path
-                 << " path: checked in the 32-bit GCC build only (x86-64 always aligns the stack to 16 bytes)";
+    (void)misalignment;
+    compress(state, data, count);
 #endif
 }
 
-INSTANTIATE_TEST_SUITE_P(EveryPath, Sha2Digests, testing::ValuesIn(EveryAlgorithmOnEveryPath()),
-                         testing::PrintToStringParamName());
-
-// SHA-224/256 through the classes' one-block buffer: the portable state, and the buffer left holding the last block.
-TEST(Sha256ThroughBuffer, EveryOfferedPathMatchesPortableAndKeepsTheLastBlock)
+// Random states, data at every alignment within a vector, counts of 0 or less included, and every stack
+// alignment a 32-bit caller may leave; SHA-224/256 also through the classes' one-block buffer, which must be
+// left holding the last block.
+template <typename Word, typename Path> void ExpectSameAsPortable(const std::vector<Path>& paths, size_t blockSize)
 {
-    std::mt19937 random(17);
-    const Bytes data = RandomBytes(random, 16 + 9 * 64);
-    for (const Sha256Path& path : Sha256Paths()) {
-        if (!path.offered(GetCpuFeatures()))
-            continue;
-        for (int round = 0; round < 200; ++round) {
+    std::mt19937 random(20240611);
+    Bytes data(16 + 9 * blockSize);
+    for (BYTE& byte : data)
+        byte = static_cast<BYTE>(random());
+    for (const Path& path : paths) {
+        for (int round = 0; round < 200 && path.offered(GetCpuFeatures()); ++round) {
             const int count = static_cast<int>(random() % 12) - 2;
             const BYTE* const blocks = data.data() + random() % 16;
-            std::array<DWORD, 8> state;
-            std::generate(state.begin(), state.end(), [&random] { return static_cast<DWORD>(random()); });
-            std::array<DWORD, 8> expected = state;
-            std::array<BYTE, 64> buffer;
-            buffer.fill(0xA5);
-            const std::array<BYTE, 64> untouched = buffer;
-            path.compressThrough(state.data(), buffer.data(), blocks, count);
-            Sha256Paths().back().compress(expected.data(), blocks, count);
-            SCOPED_TRACE(testing::Message() << path.name << ": " << count << " blocks at +" << (blocks - data.data()));
+            const unsigned misalignment = 4 * (round % 4);
+            SCOPED_TRACE(testing::Message() << path.name << ": " << count << " blocks at +" << (blocks - data.data())
+                                            << ", stack at 16n + " << misalignment);
+            std::array<Word, 8> state, expected;
+            for (Word& word : state)
+                word = static_cast<Word>((ULONGLONG {random()} << 32) | random());
+            const std::array<Word, 8> start = expected = state;
+            Compress(path.compress, state.data(), blocks, count, misalignment);
+            paths.back().compress(expected.data(), blocks, count);
             EXPECT_EQ(expected, state);
-            if (count > 0)
-                EXPECT_TRUE(std::equal(buffer.begin(), buffer.end(), blocks + 64 * (count - 1)));
-            else
-                EXPECT_EQ(untouched, buffer);
+            if constexpr (std::is_same_v<Path, Sha256Path>) {
+                std::array<BYTE, 64> buffer;
+                buffer.fill(0xA5);
+                state = start;
+                path.compressThrough(state.data(), buffer.data(), blocks, count);
+                EXPECT_EQ(expected, state);
+                EXPECT_TRUE(count > 0 ? std::equal(buffer.begin(), buffer.end(), blocks + 64 * (count - 1))
+                                      : std::count(buffer.begin(), buffer.end(), 0xA5) == 64);
+            }
         }
     }
 }
 
-// Leaf 1 ECX: SSSE3, SSE4.1, OSXSAVE, AVX; leaf 1 EDX: SSE2; leaf 7 EBX: AVX2, BMI2, AVX-512F, SHA, AVX-512VL.
-constexpr DWORD kOsXsave = 1u << 27, kAllLeaf1Ecx = 1u << 9 | 1u << 19 | kOsXsave | 1u << 28, kSse2 = 1u << 26;
-constexpr DWORD kAllLeaf7Ebx = 1u << 5 | 1u << 8 | 1u << 16 | 1u << 29 | 1u << 31;
-
-// Unless the system saves their registers across thread switches, AVX instructions fault.
-TEST(CpuFeatures, CountOnlyWithTheSystemSavingTheirRegisters)
+TEST(Sha2Paths, EachOfferedBlockFunctionMatchesThePortableOne)
 {
-    const struct {
-        const char* what;
-        CpuidRegisters registers;
-        bool avx2, avx512vl;
-    } cases[] = {
-        {"ZMM state saved", {kAllLeaf1Ecx, kSse2, kAllLeaf7Ebx, 0xE7}, true, true},
-        {"YMM state only", {kAllLeaf1Ecx, kSse2, kAllLeaf7Ebx, 0x07}, true, false},
-        {"XMM state only", {kAllLeaf1Ecx, kSse2, kAllLeaf7Ebx, 0x03}, false, false},
-        {"XGETBV not enabled", {kAllLeaf1Ecx & ~kOsXsave, kSse2, kAllLeaf7Ebx, 0xE7}, false, false},
-    };
-    for (const auto& test : cases) {
-        EXPECT_EQ(test.avx2, DecodeCpuFeatures(test.registers).avx2) << test.what;
-        EXPECT_EQ(test.avx512vl, DecodeCpuFeatures(test.registers).avx512vl) << test.what;
-    }
+    ExpectSameAsPortable<DWORD>(Sha256Paths(), 64);
+    ExpectSameAsPortable<ULONGLONG>(Sha512Paths(), 128);
 }
 
-CpuFeatures With(std::initializer_list<bool CpuFeatures::*> present)
+// The features as digits, in the order ssse3 sse41 sha bmi2 avx2 avx512vl pclmulqdq.
+std::string Digits(const CpuFeatures& c)
 {
-    CpuFeatures cpu;
-    for (bool CpuFeatures::*feature : present)
-        cpu.*feature = true;
-    return cpu;
+    return {char('0' + c.ssse3), char('0' + c.sse41), char('0' + c.sha),       char('0' + c.bmi2),
+            char('0' + c.avx2),  char('0' + c.avx512vl), char('0' + c.pclmulqdq)};
+}
+
+// The SHA-2 paths' features from their six digits.
+CpuFeatures FromDigits(const std::string& d)
+{
+    CpuFeatures c;
+    c.ssse3 = d[0] == '1', c.sse41 = d[1] == '1', c.sha = d[2] == '1';
+    c.bmi2 = d[3] == '1', c.avx2 = d[4] == '1', c.avx512vl = d[5] == '1';
+    return c;
+}
+
+// Leaf 1 ECX: PCLMULQDQ, SSSE3, SSE4.1, OSXSAVE, AVX; leaf 1 EDX: SSE2; leaf 7 EBX: AVX2, BMI2, AVX-512F, SHA,
+// AVX-512VL.
+constexpr DWORD kPclmulqdq = 1u << 1, kSsse3 = 1u << 9, kSse41 = 1u << 19, kOsXsave = 1u << 27, kAvx = 1u << 28, kSse2 = 1u << 26;
+constexpr DWORD kAvx2 = 1u << 5, kBmi2 = 1u << 8, kAvx512F = 1u << 16, kSha = 1u << 29, kAvx512Vl = 1u << 31;
+
+// Every bit the processor and the system report, less those given; XCR0 bits: x87, XMM, YMM, opmask, ZMM0-15, ZMM16-31.
+CpuidRegisters AllBut(DWORD leaf1Ecx, DWORD leaf1Edx, DWORD leaf7Ebx, ULONGLONG xcr0)
+{
+    return {(kPclmulqdq | kSsse3 | kSse41 | kOsXsave | kAvx) & ~leaf1Ecx, kSse2 & ~leaf1Edx,
+            (kAvx2 | kBmi2 | kAvx512F | kSha | kAvx512Vl) & ~leaf7Ebx, 0xE7 & ~xcr0};
+}
+
+// A feature counts only with everything it rests on; an AVX one only while the system saves its registers
+// across thread switches, since the instructions fault otherwise.
+TEST(CpuFeatures, EachInputTheFeaturesRestOnCounts)
+{
+    // clang-format off
+    const struct { const char* without; CpuidRegisters registers; const char* features; } rows[] = {
+        {"nothing",   AllBut(0, 0, 0, 0),         "1111111"},
+        {"SSE2",      AllBut(0, kSse2, 0, 0),     "0001110"},
+        {"PCLMULQDQ", AllBut(kPclmulqdq, 0, 0, 0), "1111110"},
+        {"SSSE3",     AllBut(kSsse3, 0, 0, 0),    "0001111"},
+        {"SSE4.1",    AllBut(kSse41, 0, 0, 0),    "1001111"},
+        {"SHA",       AllBut(0, 0, kSha, 0),      "1101111"},
+        {"BMI2",      AllBut(0, 0, kBmi2, 0),     "1110111"},
+        {"OSXSAVE",   AllBut(kOsXsave, 0, 0, 0),  "1111001"},
+        {"AVX",       AllBut(kAvx, 0, 0, 0),      "1111001"},
+        {"AVX2",      AllBut(0, 0, kAvx2, 0),     "1111001"},
+        {"AVX-512F",  AllBut(0, 0, kAvx512F, 0),  "1111101"},
+        {"AVX-512VL", AllBut(0, 0, kAvx512Vl, 0), "1111101"},
+        {"XMM",       AllBut(0, 0, 0, 0x02),      "1111001"},
+        {"YMM",       AllBut(0, 0, 0, 0x04),      "1111001"},
+        {"opmask",    AllBut(0, 0, 0, 0x20),      "1111101"},
+        {"ZMM0-15",   AllBut(0, 0, 0, 0x40),      "1111101"},
+        {"ZMM16-31",  AllBut(0, 0, 0, 0x80),      "1111101"},
+    };
+    // clang-format on
+    for (const auto& row : rows)
+        EXPECT_EQ(row.features, Digits(DecodeCpuFeatures(row.registers))) << "without " << row.without;
 }
 
 TEST(Sha2PathChoice, TakesTheFastestPathTheProcessorOffers)
 {
-    using C = CpuFeatures;
     constexpr bool kX64 = sizeof(void*) == 8;
-    const struct {
-        const char* what;
-        CpuFeatures cpu;
-        const char *sha256, *sha512;
-    } cases[] = {
-        {"ssse3 bmi2", With({&C::ssse3, &C::bmi2}), "portable", "ssse3"},
-        {"ssse3 avx2", With({&C::ssse3, &C::avx2}), "portable", kX64 ? "ssse3" : "avx2"},  // rorx needs BMI2
-        {"all", With({&C::ssse3, &C::sse41, &C::sha, &C::bmi2, &C::avx2, &C::avx512vl}), "shani", "avx512vl"},
+    // clang-format off
+    const struct { const char* cpu; const char *sha256, *sha512; } rows[] = {
+        {"111111", "shani",    "avx512vl"},
+        {"110110",              "portable", "avx2"},
+        {"100010",                         "portable", kX64 ? "ssse3" : "avx2"},  // rorx needs BMI2
+        {"100100",                         "portable", "ssse3"},
+        {"000100",                               "portable", kX64 ? "bmi2" : "portable"},
+        {"000000",                                   "portable", "portable"},
     };
-    for (const auto& test : cases) {
-        EXPECT_STREQ(test.sha256, PreferredSha256Path(test.cpu).name) << test.what;
-        EXPECT_STREQ(test.sha512, PreferredSha512Path(test.cpu).name) << test.what;
+    // clang-format on
+    for (const auto& row : rows) {
+        EXPECT_STREQ(row.sha256, PreferredSha256Path(FromDigits(row.cpu)).name) << row.cpu;
+        EXPECT_STREQ(row.sha512, PreferredSha512Path(FromDigits(row.cpu)).name) << row.cpu;
     }
 }
 

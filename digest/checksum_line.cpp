@@ -1,0 +1,137 @@
+#include "digest/checksum_line.h"
+
+#include <vector>
+
+#include "digest/digest_names.h"
+#include "digest/expected_digest.h"
+#include "hash/hash_object.h"
+#include "text/base64.h"
+
+namespace {
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+bool IsAllHex(std::string_view text)
+{
+    for (char c : text) {
+        if (!IsHexDigit(static_cast<unsigned char>(c)))
+            return false;
+    }
+    return true;
+}
+
+std::wstring Widened(std::string_view ascii) { return std::wstring(ascii.begin(), ascii.end()); }
+
+std::wstring UpperHex(const std::vector<BYTE>& bytes)
+{
+    std::wstring hex(2 * bytes.size() + 1, L'\0');
+    FormatHex(bytes.data(), static_cast<DWORD>(bytes.size()), &hex[0]);
+    hex.pop_back();
+    return hex;
+}
+
+// The digest of row `digest` at the end of `rest`, as hex or as Base64,
+// taken off `rest`; empty when the end holds neither.
+std::wstring TakeListedDigest(std::string_view& rest, int digest)
+{
+    const size_t bytes = kDigestTable[digest].length;
+    // Hex first: a Base64 text of the same length could be hex digits too.
+    const size_t lengths[] = {2 * bytes, 4 * ((bytes + 2) / 3), (4 * bytes + 2) / 3};
+    for (size_t length : lengths) {
+        if (rest.size() < length)
+            continue;
+        const std::string_view value = rest.substr(rest.size() - length);
+        std::vector<BYTE> decoded;
+        std::wstring hex;
+        if (length == 2 * bytes && IsAllHex(value))
+            hex = Widened(value);
+        else if (length != 2 * bytes && DecodeBase64(Widened(value), decoded) && decoded.size() == bytes)
+            hex = UpperHex(decoded);
+        if (hex.empty())
+            continue;
+        // What stands before the digest must end in ")", blanks, "=", blanks.
+        std::string_view before = rest.substr(0, rest.size() - length);
+        while (!before.empty() && IsBlank(before.back()))
+            before.remove_suffix(1);
+        if (before.empty() || before.back() != '=')
+            continue;
+        before.remove_suffix(1);
+        while (!before.empty() && IsBlank(before.back()))
+            before.remove_suffix(1);
+        if (before.empty() || before.back() != ')')
+            continue;
+        rest = before.substr(0, before.size() - 1);
+        return hex;
+    }
+    return std::wstring();
+}
+
+// "NAME (name) = digest", or OpenSSL's "NAME(name)= digest"; as with the
+// usual tools, any blanks around the "=". The digest ends the line, so a name
+// may hold ") = " itself.
+bool ParseTaggedLine(std::string_view line, ChecksumLine& parsed)
+{
+    const size_t open = line.find('(');
+    if (open == std::string_view::npos)
+        return false;
+    std::string_view tag = line.substr(0, open);
+    if (!tag.empty() && tag.back() == ' ')
+        tag.remove_suffix(1);
+    parsed.digest = DigestRowNamed(Widened(tag), false);
+    if (parsed.digest < 0)
+        return false;
+    std::string_view rest = line.substr(open + 1);
+    parsed.hex = TakeListedDigest(rest, parsed.digest);
+    parsed.name = rest;
+    parsed.tagged = true;
+    return !parsed.hex.empty();
+}
+
+// Of the `selected` digests with `digits` digits (MD4, MD5 share 32; SHA-256
+// and several others 64), the window's last, else the first: MD5 rather than
+// MD4 and SHA-256 rather than BLAKE3, as the usual tools mean them.
+int DigestOfHexLength(size_t digits, const DigestSelection& selected)
+{
+    int found = -1;
+    for (int i = 0; i < kDigestCount; ++i) {
+        if (2 * kDigestTable[i].length == digits && selected[i] && (found < 0 || i < kShownDigestCount))
+            found = i;
+    }
+    return found;
+}
+
+// "hex  name" or "hex *name" (the mark of text or binary reading, which are
+// the same here); the number of digits says the digest.
+bool ParseGnuLine(std::string_view line, const DigestSelection& selected, ChecksumLine& parsed)
+{
+    size_t digits = 0;
+    while (digits < line.size() && IsHexDigit(static_cast<unsigned char>(line[digits])))
+        ++digits;
+    parsed.digest = DigestOfHexLength(digits, selected);
+    if (parsed.digest < 0 || digits == line.size() || !IsBlank(line[digits]))
+        return false;
+    std::string_view name = line.substr(digits + 1);
+    if (name.size() > 1 && (name[0] == ' ' || name[0] == '*'))
+        name.remove_prefix(1);
+    std::wstring hex = Widened(line.substr(0, digits));
+    for (wchar_t& digit : hex) {
+        if (digit >= L'a' && digit <= L'f')
+            digit = static_cast<wchar_t>(digit - L'a' + L'A');
+    }
+    parsed.hex = hex;
+    parsed.name = name;
+    parsed.tagged = false;
+    return true;
+}
+
+}  // namespace
+
+bool ParseChecksumLine(std::string_view line, const DigestSelection& selected, ChecksumLine& parsed)
+{
+    while (!line.empty() && IsBlank(line.front()))
+        line.remove_prefix(1);
+    parsed.escaped = !line.empty() && line.front() == '\\';
+    if (parsed.escaped)
+        line.remove_prefix(1);
+    return ParseTaggedLine(line, parsed) || ParseGnuLine(line, selected, parsed);
+}

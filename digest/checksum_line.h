@@ -1,0 +1,23 @@
+// One line of a checksum list as the usual tools write it: GNU "hex  name"
+// and "hex *name", tagged "SHA256 (name) = hex" (the digest also in Base64,
+// as GNU cksum --base64 writes it) and OpenSSL's "SHA2-256(name)= hex". A
+// backslash before the line marks its name as written escaped.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "digest/digest_table.h"
+
+struct ChecksumLine {
+    int digest = -1;        // row of kDigestTable
+    bool tagged = false;    // the tag names the digest; else the number of digits does
+    std::wstring hex;       // the listed digest in uppercase hex, whichever form it had
+    std::string_view name;  // as listed, escaped when `escaped`
+    bool escaped = false;
+};
+
+// Reads `line`, without its line break, blanks before it allowed. A GNU
+// line's 32 digits are MD5, or MD4 when `selected` has MD4 and not MD5. False
+// when the line has none of these forms.
+bool ParseChecksumLine(std::string_view line, const DigestSelection& selected, ChecksumLine& parsed);

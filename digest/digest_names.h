@@ -1,0 +1,11 @@
+// The names digests go by in checksum lists and in front of digests: the
+// table's own, the hyphenated ones some tools write ("SHA-256") and
+// OpenSSL 3's ("SHA2-256").
+#pragma once
+
+#include <string_view>
+
+// The row of kDigestTable named `name`, or -1. Checksum lists spell their
+// tags exactly as their tools write them; a prefix written by hand
+// ("sha256:") may come in any case.
+int DigestRowNamed(std::wstring_view name, bool anyCase);

@@ -1,0 +1,27 @@
+// The forms a text takes on its way elsewhere, which change its bytes but
+// hardly how it looks: Unicode normalization (composed or decomposed
+// characters, full-width letters as ASCII), white space that editors trim,
+// and letter case.
+#pragma once
+
+#include <string>
+
+enum class TextForm {
+    AsTyped,
+    Nfc,        // composed
+    Nfd,        // decomposed
+    Nfkc,       // composed, compatibility characters (full-width, ligatures) as their plain ones
+    UpperCase,  // as the case links map it
+    LowerCase,
+    LineEndsTrimmed,  // blanks before every line break and at the end removed
+    Trimmed,          // white space and line breaks around the whole text removed
+};
+
+// `text` in `form`; false, with the failure recorded, when the platform
+// refuses to normalize it (half of a surrogate pair, for one).
+bool TextInForm(const std::wstring& text, TextForm form, std::wstring& result);
+
+// Case mapping of the whole text, however long, in place; characters
+// without a case stay as they are and the length never changes.
+void MapToUpperCase(std::wstring& text);
+void MapToLowerCase(std::wstring& text);
