@@ -22,6 +22,17 @@ bool IsAllHex(std::string_view text)
 
 std::wstring Widened(std::string_view ascii) { return std::wstring(ascii.begin(), ascii.end()); }
 
+// Listed hex digits as the parsed line holds them: uppercase, whichever case the list has.
+std::wstring UppercaseDigits(std::string_view digits)
+{
+    std::wstring hex = Widened(digits);
+    for (wchar_t& digit : hex) {
+        if (digit >= L'a' && digit <= L'f')
+            digit = static_cast<wchar_t>(digit - L'a' + L'A');
+    }
+    return hex;
+}
+
 std::wstring UpperHex(const std::vector<BYTE>& bytes)
 {
     std::wstring hex(2 * bytes.size() + 1, L'\0');
@@ -44,7 +55,7 @@ std::wstring TakeListedDigest(std::string_view& rest, int digest)
         std::vector<BYTE> decoded;
         std::wstring hex;
         if (length == 2 * bytes && IsAllHex(value))
-            hex = Widened(value);
+            hex = UppercaseDigits(value);
         else if (length != 2 * bytes && DecodeBase64(Widened(value), decoded) && decoded.size() == bytes)
             hex = UpperHex(decoded);
         if (hex.empty())
@@ -113,12 +124,7 @@ bool ParseGnuLine(std::string_view line, const DigestSelection& selected, Checks
     std::string_view name = line.substr(digits + 1);
     if (name.size() > 1 && (name[0] == ' ' || name[0] == '*'))
         name.remove_prefix(1);
-    std::wstring hex = Widened(line.substr(0, digits));
-    for (wchar_t& digit : hex) {
-        if (digit >= L'a' && digit <= L'f')
-            digit = static_cast<wchar_t>(digit - L'a' + L'A');
-    }
-    parsed.hex = hex;
+    parsed.hex = UppercaseDigits(line.substr(0, digits));
     parsed.name = name;
     parsed.tagged = false;
     return true;

@@ -119,11 +119,15 @@ bool DigestEncoded(const wchar_t* units, int count, ByteEncoding encoding, CDige
 
 }  // namespace
 
-DigestTexts EveryDigestFailed(const std::wstring& failure)
+DigestTexts EveryDigestFailed(const std::wstring& failure, DigestSelection selected)
 {
     DigestTexts result;
-    result.texts.fill(failure);
-    result.failed.fill(true);
+    for (int row = 0; row < kDigestCount; ++row) {
+        if (selected[row]) {
+            result.texts[row] = failure;
+            result.failed[row] = true;
+        }
+    }
     return result;
 }
 
@@ -180,7 +184,7 @@ DigestTexts ComputeDigestTexts(HCRYPTPROV provider, const wchar_t* units, size_t
     digests.Update(reinterpret_cast<const BYTE*>(mark.data()), static_cast<DWORD>(mark.size()));
     EncodingLoss loss;
     if (!FeedEncodedText(units, unitCount, encoding, digests, loss))
-        return EveryDigestFailed(LastErrorString());
+        return EveryDigestFailed(LastErrorString(), selected);
     DigestTexts result = digests.Finish();
     result.loss = loss;
     return result;

@@ -22,8 +22,8 @@ std::wstring EncodingName(ByteEncoding encoding);
 // the ANSI code page.
 std::string_view ByteOrderMark(ByteEncoding encoding);
 
-// The outcome of a run in which every digest failed with `failure`.
-DigestTexts EveryDigestFailed(const std::wstring& failure);
+// The outcome of a run in which every selected digest failed with `failure`.
+DigestTexts EveryDigestFailed(const std::wstring& failure, DigestSelection selected = ShownDigests());
 
 // Feeds the bytes of the `count` units of `units` in `encoding` to `digests`,
 // noting in `loss` what the encoding replaced. False with the failure recorded

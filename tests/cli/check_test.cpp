@@ -86,6 +86,15 @@ std::vector<CliRow> GnuChecks()
 
 std::string Line(const std::string& hex, const std::string& name) { return hex + "  " + name + "\n"; }
 
+// ASCII text in UTF-16, either byte order.
+std::string Utf16(const std::string& ascii, bool bigEndian)
+{
+    std::string bytes;
+    for (char c : ascii)
+        bytes += bigEndian ? std::string {'\0', c} : std::string {c, '\0'};
+    return bytes;
+}
+
 std::wstring Oks(size_t count, const std::wstring& name = L"alpha.txt")
 {
     std::wstring lines;
@@ -106,12 +115,16 @@ TEST(CliCheck, ReportsWhatGnuCheckReportsForTheListsTheUsualToolsWrote)
 TEST(CliCheck, ReadsWhatOnlyOtherToolsWriteAndRefusesWhatNamesNoFile)
 {
     const std::string megabyte(1 << 20, 'a'), alpha = Line(kAlphaMd5, "alpha.txt");
+    const std::wstring longName(megabyte.begin(), megabyte.end());
     const std::wstring noneFound = L"标准输入: 没有找到格式正确的校验行", notRead = L"警告:有 1 个列出的文件无法读取";
     // A list that names standard input: "-", as the usual tools take it.
     wchar_t folder[MAX_PATH] = {};
     GetCurrentDirectoryW(MAX_PATH, folder);
     const TempFile stdinList(std::wstring(folder) + L"\\check_test_stdin.lst", Line(kAlphaMd5, "-"));
     ASSERT_TRUE(stdinList.created);
+    const std::pair<std::string, std::wstring> ansiName = GetACP() == 936
+        ? std::make_pair("\xD6\xD0\xCE\xC4.txt", L"中文.txt")
+        : std::make_pair("caf\xE9.txt", L"caf\u00E9.txt");
     // Names are UTF-8 whatever the code page. Wine in the C locale holds no
     // such name on the Linux side, so there it can only be reported back.
     const TempFile chinese(std::wstring(folder) + L"\\check_test_中文 名.txt", ToUtf8(L"中文\r\n"));
@@ -122,12 +135,22 @@ TEST(CliCheck, ReadsWhatOnlyOtherToolsWriteAndRefusesWhatNamesNoFile)
         {{L"-c", L"--strict", L"-"},    "# by hand\r\n\r\nSHA-256 (alpha.txt) = " + std::string(kAlphaSha256Upper) + "\r\nSHA-1 (alpha.txt) = " + kAlphaSha1 + "\r\n", 0, Oks(2)},
         // OpenSSL before 3, and MD4 tagged, which only other tools write.
         {{L"-c", L"-w"},                "SHA256(alpha.txt)= " + std::string(kAlphaSha256) + "\nMD4 (alpha.txt) = " + kAlphaMd4 + "\n", 0, Oks(2)},
+        // Tagged lines with any blanks around "=", as GNU reads them; a list in UTF-16 with its mark, as PowerShell writes.
+        {{L"-cw"},                      "MD5 (alpha.txt) =" + std::string(kAlphaMd5) + "\nMD5 (alpha.txt) =  " + kAlphaMd5 + "\n", 0, Oks(2)},
+        {{L"-c"},                       kUtf16Mark + Utf16(alpha, false), 0, Oks(1)},
+        {{L"-c"},                       "\xFE\xFF" + Utf16(alpha, true), 0, Oks(1)},
+        // With --only, lines of other digests are improperly formatted, as for GNU sha256sum -c.
+        {{L"-c", L"--only", L"sha256"}, alpha, 1, L"", {noneFound}},
+        {{L"-cq"},                      "junk\n" + alpha, 0, L"", {L"警告:有 1 行格式不正确"}},
+        {{L"-c"},                       Line(kAlphaMd5, "sub"), 1, L"sub: FAILED open or read\r\n", {L"sub: 计算文件校验时打开文件失败:这是文件夹,不是文件", notRead}},
         // An escaped line break stays escaped in the report; Windows opens no such name.
         {{L"-c"},                       "\\" + Line(kAlphaMd5, "line\\nbreak.txt"), 1, L"\\line\\nbreak.txt: FAILED open or read\r\n", {L"\\line\\nbreak.txt: 计算文件校验时打开文件失败:", notRead}},
-        // Names that could only open another file: an unknown escape, a NUL, bytes that are no UTF-8.
-        {{L"-c", L"-w"},                "\\" + Line(kAlphaMd5, "alpha\\t.txt") + Line(kAlphaMd5, std::string("alpha.txt\0.old", 14)) + Line(kAlphaMd5, "alpha\xFF.txt"), 1, L"", {L"标准输入: 1: 校验行格式不正确", L"标准输入: 2: 校验行格式不正确", L"标准输入: 3: 校验行格式不正确", noneFound}},
+        // Names that could only open another file: an unknown escape, a NUL.
+        {{L"-c", L"-w"},                "\\" + Line(kAlphaMd5, "alpha\\t.txt") + Line(kAlphaMd5, std::string("alpha.txt\0.old", 14)), 1, L"", {L"标准输入: 1: 校验行格式不正确", L"标准输入: 2: 校验行格式不正确", noneFound}},
+        // A list that is no UTF-8 is read in the ANSI code page, as lists written there are.
+        {{L"-c"},                       Line(kAlphaMd5, ansiName.first), 1, ansiName.second + L": FAILED open or read\r\n", {L"标准输入: 清单不是 UTF-8 文本,按 ANSI 代码页 " + std::to_wstring(GetACP()) + L" 读取", ansiName.second + L": 计算文件校验时打开文件失败", notRead}},
         // A name that no path can hold is a file that cannot be opened; the lines after it count.
-        {{L"-c", L"--quiet"},           alpha + Line(kAlphaMd5, megabyte) + "SHA256 (alpha.txt) = " + kAlphaSha256 + "\n", 1, std::wstring(megabyte.begin(), megabyte.end()) + L": FAILED open or read\r\n", {L"计算文件校验时打开文件失败", notRead}},
+        {{L"-c", L"--quiet"},           alpha + Line(kAlphaMd5, megabyte) + "SHA256 (alpha.txt) = " + kAlphaSha256 + "\n", 1, longName + L": FAILED open or read\r\n", {longName + L": 计算文件校验时打开文件失败", notRead}},
         {{L"-c"},                       megabyte, 1, L"", {noneFound}},
         {{L"-c", L"--status"},          "", 1, L"", {noneFound}},
         {{L"-c", stdinList.path},       "abc", 1, L"-: FAILED\r\n", {L"警告:有 1 个计算出的校验和不匹配"}},
@@ -161,7 +184,7 @@ TEST(CliCheck, TaggedLinesAreThoseOfTheUsualToolsAndCheckBack)
     std::wstring oks;
     for (const wchar_t* name : kListedFiles) {
         all.insert(all.end(), {L"--file", name});
-        oks += Oks(kDigestCount, name);
+        oks += Oks(kShownDigestCount, name);
     }
     // Each tool's own list; a backslash in a Windows path is escaped as the usual tools escape it.
     const std::wstring escaped = DataText(L"lists/escaped-tag.lst");
@@ -174,6 +197,6 @@ TEST(CliCheck, TaggedLinesAreThoseOfTheUsualToolsAndCheckBack)
     ExpectRunsAsRows(rows, kFilesFolder);
     // All seven digests, as the program writes them by default, checked back.
     const CliRun tagged = RunCli(all, "", kFilesFolder);
-    EXPECT_EQ(std::size(kListedFiles) * kDigestCount, Lines(tagged.out).size());
+    EXPECT_EQ(std::size(kListedFiles) * kShownDigestCount, Lines(tagged.out).size());
     ExpectRunsAsRows({{{L"--check", L"-"}, ToUtf8(tagged.out), 0, oks}}, kFilesFolder);
 }

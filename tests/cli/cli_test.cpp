@@ -34,13 +34,13 @@ std::wstring Lower(std::wstring hex)
 struct CodePageCase {
     const wchar_t *text, *md5, *utf16Md5;
     const char* bytes;
-    const wchar_t *lost, *lostMd5, *utf8Md5, *warning;
+    const wchar_t *lost, *lostMd5, *utf8Md5, *warning, *lostNote;
 };
 
 // clang-format off
 const CodePageCase kCodePageCases[] = {
-    {L"caf\u00E9", L"961F50F6282239D09E48F812C1CA7276", L"E6761F8EFAD3C44C6CC0FAB0029757F9", "caf\xE9",          L"abc \u4F60\u597D", L"20803F205012BBD66AC54FA097BEC262", L"AD6EA602CDC18579AD5A9F384B1CC91D", L"警告: ANSI 代码页 1252 不能原样表示…的 2 个字符…第 5 个字符…“你”(U+4F60)"},
-    {L"中文",       L"BCCE109775E8E1972E9F5FCDA3E12895", L"73C6C8CD2F94355EF015E5265D5E65B1", "\xD6\xD0\xCE\xC4", L"a\U0001F600b",     L"5C04ABB6B0CAB26B9DF5BAA55E1A21D7", L"186CA4F1A2D2AC0D5381177C6719713B", L"警告: ANSI 代码页 936 不能原样表示…的 1 个字符…第 2 个字符…(U+1F600)"},
+    {L"caf\u00E9", L"961F50F6282239D09E48F812C1CA7276", L"E6761F8EFAD3C44C6CC0FAB0029757F9", "caf\xE9",          L"abc \u4F60\u597D", L"20803F205012BBD66AC54FA097BEC262", L"AD6EA602CDC18579AD5A9F384B1CC91D", L"警告: ANSI 代码页 1252 不能原样表示…的 2 个字符…第 5 个字符…“你”(U+4F60)", L"ANSI 代码页 1252 替换了文本中的 2 个字符"},
+    {L"中文",       L"BCCE109775E8E1972E9F5FCDA3E12895", L"73C6C8CD2F94355EF015E5265D5E65B1", "\xD6\xD0\xCE\xC4", L"a\U0001F600b",     L"5C04ABB6B0CAB26B9DF5BAA55E1A21D7", L"186CA4F1A2D2AC0D5381177C6719713B", L"警告: ANSI 代码页 936 不能原样表示…的 1 个字符…第 2 个字符…(U+1F600)",   L"ANSI 代码页 936 替换了文本中的 1 个字符"},
 };
 // clang-format on
 
@@ -91,6 +91,18 @@ TEST(Cli, EveryRunGivesItsOutputErrorLineAndExitCode)
         // The password hash of the NT logon: MD4 of the UTF-16LE text.
         {{L"--encoding=utf16le", L"--only=md4", L"password"},                       "", 0, L"MD4 8846F7EAEE8FB117AD06BDD830B7586C\r\n"},
         {{L"--c", L"abc"},                                                          "", 0, kAbcExport},
+        // The digests beyond the seven by name; Base64 as GNU cksum --base64 writes it.
+        {{L"--only", L"crc32,SM3,sha3-256", L"abc"},                                "", 0, L"SM3 " + kAbcDigestsBeyondSeven[0] + L"\r\nSHA3-256 " + kAbcDigestsBeyondSeven[2] + L"\r\nCRC32 " + kAbcDigestsBeyondSeven[8] + L"\r\n"},
+        {{L"--only", L"md5,sha256", L"--base64", L"abc"},                           "", 0, L"MD5 kAFQmDzST7DWlj99KOF/cg==\r\nSHA256 ungWv48Bz+pBQUDeXa4iI7ADYaOWF3qctBD/YfIAFa0=\r\n"},
+        // Byte-order marks, UTF-16BE and the text's other forms.
+        {{L"--only=sha256", L"--encoding", L"utf-8", L"--bom", L"abc"},             "", 0, L"SHA256 1C28DC3F1F804A1AD9C9B4B4CF5E2658D16AD4ED08E3020D04A8D2865018947C\r\n"},
+        {{L"--only=md5", L"--encoding", L"utf16be", L"abc"},                        "", 0, Md5Line(L"FC48464A2559EE604BE70382C39C6687")},
+        {{L"--only=md5", L"--encoding", L"utf-16be", L"--bom", L"abc"},             "", 0, Md5Line(L"D629FD10CE46BD5F3025A857461840D8")},
+        {{L"--only=md5", L"--encoding=utf8", L"--normalize", L"nfd", L"\u00E9"},    "", 0, Md5Line(L"5526861FBB1E71A1BDA6AC364310A807")},
+        {{L"--only=md5", L"--upper-text", L"abc"},                                  "", 0, Md5Line(L"902FBDD2B1DF0C4F70B4A5D23525E932")},
+        {{L"--only=md5", L"--trim", L"--", L" abc\r\n"},                          "", 0, Md5Line(kAbcMd5)},
+        {{L"--only=md5", L"--trim-lines", L"abc  \r\ndef \r\n"},                  "", 0, Md5Line(L"B39F47746FBEC7076F210638E9B8BC0D")},
+        {{L"--bom", L"abc"},                                                        "", 2, L"", {L"选项 --bom 只用于 utf8、utf16le 和 utf16be 编码"}},
         // Standard input as DecodeInputText's table below says: a mark decides unless --input-encoding is given.
         {{L"--encoding=utf8", L"--only=md5"},                                       kUtf16Mark + kUtf16Abc, 0, Md5Line(kAbcMd5)},
         {{L"--input-encoding", L"utf8"},                                            kUtf16Mark + kUtf16Abc, 2, L"", {L"标准输入在字节偏移 0 处不是有效的 UTF-8 文本"}},
@@ -255,18 +267,33 @@ TEST(CliFirstRuns, AllSucceedWhenStartedTogetherWithoutTheKeyContainer)
 // standard input are its own. Separators and case in the digest are the core's (ExpectedDigest).
 TEST(CliMatch, PrintsEverySettingThatGivesTheDigest)
 {
+    const CodePageCase& page = ThisCodePage();
     const std::wstring md5 = Lower(kAbcMd5), none = L"900150983CD24FB0D6963F7D28E17F73";
     const std::wstring both = L"--only md5 --encoding ansi\r\n--only md5 --encoding utf8\r\n";
+    const std::wstring crLf = L"  # 末尾加一个换行 (CR LF)\r\n";
+    const std::wstring crLfAdded = L"--only md5 --encoding ansi" + crLf + L"--only md5 --encoding utf8" + crLf;
     // clang-format off
     ExpectRunsAsRows({
         {{L"--match", md5, L"abc"},                                                     "", 0, both},
         {{L"--match", L" 9001-5098-3cd2-4fb0-d696-3f7d-28e1-7f72\r\n"},                 "abc", 0, both},
+        {{L"--match", L"md5:" + md5, L"abc"},                                           "", 0, both},
         {{L"--match", md5},                                                             "abc\n", 0, L"--only md5 --encoding ansi  # 去掉末尾的换行\r\n--only md5 --encoding utf8  # 去掉末尾的换行\r\n"},
+        {{L"--match", L"59b0d7772f0561efb95518f3cb8abc60"},                             "a\r\nb", 0, crLfAdded},
+        {{L"--match", L"C13B6AFECF97EA6B38D21A8F5167FA1E", L"abc"},                     "", 0, crLfAdded},
         {{L"--match", kAbcUtf16Md5, L"abc"},                                            "", 0, L"--only md5 --encoding utf16le\r\n"},
         {{L"--match", L"3DCB4C17861B8F91181AC048B360A28C9F28D305443C97D96AB5583D8D44AF61", L"岚鹊文本"}, "", 0, L"--only sha256 --encoding utf8 --terminator\r\n"},
         {{L"--match", L"61F8655A9B219B9CE122C6C7CD59AD09FEAC38240699CFEC8D0C9B1E81A748AB"}, ToUtf8(L"第一行\r\n第二行\r\n"), 0, L"--only sha256 --encoding utf8  # 换行为 LF，去掉末尾的换行\r\n"},
-        {{L"--match", none, L"abc"},                                                    "", 1, L"", {L"文本在任何编码、终结符和换行设置下都不给出摘要 " + none}},
-        {{L"--match", L"md5:" + md5, L"abc"},                                           "", 2, L"", {L"选项 --match 的取值 \"md5:" + md5 + L"\" 无效"}},
+        {{L"--match", L"1C28DC3F1F804A1AD9C9B4B4CF5E2658D16AD4ED08E3020D04A8D2865018947C", L"abc"}, "", 0, L"--only sha256 --encoding utf8 --bom\r\n"},
+        {{L"--match", L"66DDCD97CFDEABB2F6FB8A999B4BC76F", L"e\u0301"},                "", 0, L"--only md5 --encoding utf8 --normalize nfc\r\n"},
+        {{L"--match", L"SM3:" + kAbcDigestsBeyondSeven[0], L"abc"},                     "", 0, L"--only sm3 --encoding ansi\r\n--only sm3 --encoding utf8\r\n"},
+        {{L"--match", kEmptyDigests[1], L""},                                           "", 0, L"--only md5 --encoding ansi\r\n--only md5 --encoding utf16le\r\n--only md5 --encoding utf8\r\n--only md5 --encoding utf16be\r\n"},
+        // What the options fix narrows the search; a match through replaced characters says so.
+        {{L"--match", md5, L"--encoding", L"utf8", L"abc"},                             "", 0, L"--only md5 --encoding utf8\r\n"},
+        {{L"--match", page.lostMd5, page.lost},                                         "", 0, std::wstring(L"--only md5 --encoding ansi  # ") + page.lostNote + L"\r\n", {page.warning}},
+        {{L"--match", none, L"abc"},                                                    "", 1, L"", {L"文本在任何编码、有无终结符、任何换行设置和各种文本形式…下,其 MD4、MD5 都不是摘要 " + none}},
+        {{L"--match", md5, L"--only", L"sha256", L"abc"},                               "", 2, L"", {L"选项 --only 所选的摘要都不会是 --match 的摘要"}},
+        {{L"--match", md5, L"--lower", L"abc"},                                         "", 2, L"", {L"选项 --lower 不能与 --match 同用"}},
+        {{L"--match", L"md5:" + md5 + L"0", L"abc"},                                    "", 2, L"", {L"选项 --match 的取值 \"md5:" + md5 + L"0\" 无效(摘要是 8、32、40、56、64、96 或 128 位十六进制数字"}},
         {{L"abc", L"--match"},                                                          "", 2, L"", {L"选项 --match 缺少取值"}},
         {{L"--match", md5, L"--file", L"abc.txt"},                                      "", 2, L"", {L"选项 --match 不能与 --file 或 --c 同用"}},
     });

@@ -130,9 +130,12 @@ TEST_F(DigestPipeline, AFailedProviderDigestShowsItsFailureAndTheRestAreRight)
 TEST_F(DigestPipeline, EachRowOfTheTableGivesItsKnownDigestAloneOrWithTheOthers)
 {
     EXPECT_EQ(kAbcDigests, ComputeDigestTexts(m_provider, L"abc", 3, ByteEncoding::Utf8, false).texts);
+    SevenTexts all = kAbcDigests;
+    std::copy(kAbcDigestsBeyondSeven.begin(), kAbcDigestsBeyondSeven.end(), all.begin() + kShownDigestCount);
+    EXPECT_EQ(all, ComputeDigestTexts(m_provider, L"abc", 3, ByteEncoding::Utf8, false, AllDigests()).texts);
     for (int row = 0; row < kDigestCount; ++row) {
         SevenTexts alone;
-        alone[row] = kAbcDigests[row];
+        alone[row] = all[row];
         const DigestSelection selected = DigestSelection().set(row);
         EXPECT_EQ(alone, ComputeDigestTexts(m_provider, L"abc", 3, ByteEncoding::Utf8, false, selected).texts);
     }
@@ -143,7 +146,7 @@ TEST_F(DigestPipeline, EachRowOfTheTableGivesItsKnownDigestAloneOrWithTheOthers)
 TEST_F(DigestPipeline, ATextTooLongToConvertShowsTheReasonInEverySlot)
 {
     SevenTexts reason;
-    reason.fill(L"转换文本编码失败:文本过长.");
+    std::fill_n(reason.begin(), kShownDigestCount, L"转换文本编码失败:文本过长.");
     for (ByteEncoding encoding : {ByteEncoding::Ansi, ByteEncoding::Utf8, ByteEncoding::Utf16Le}) {
         const DigestTexts result = ComputeDigestTexts(m_provider, L"abc", INT_MAX, encoding, false);
         EXPECT_EQ(reason, result.texts) << int(encoding);

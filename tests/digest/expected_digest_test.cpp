@@ -107,7 +107,9 @@ TEST(ExpectedDigest, AnOutputMatchesInEitherCaseAndOnlyInFull)
     };
     // clang-format on
     for (const auto& row : rows)
-        EXPECT_EQ(DigestSelection(row.rows), MatchingDigests(outputs, ParseExpectedDigest(row.given.c_str(), row.given.size()))) << row.given;
+        EXPECT_EQ(DigestSelection(row.rows),
+                  MatchingDigests(outputs, ParseExpectedDigest(row.given.c_str(), row.given.size())))
+            << row.given;
 }
 
 }  // namespace

@@ -90,7 +90,6 @@ TEST_F(SettingSearch, FindsEverySettingThatGivesTheDigest)
         // Other forms of the text.
         {L"e\u0301",  L"66DDCD97CFDEABB2F6FB8A999B4BC76F", {L"utf8 (nfc) MD5"}},
         {L"\u00E9",   L"5526861FBB1E71A1BDA6AC364310A807", {L"utf8 (nfd) MD5"}},
-        {L"ａｂｃ１２３，", L"E341BF4EA446AD19A2BD6B5370EC4A58", {L"ansi (nfkc) MD5", L"utf8 (nfkc) MD5"}},
         {L"ABC",      kAbcMd5,           {L"ansi (lower) MD5", L"utf8 (lower) MD5"}},
         {L"abc  \r\ndef \r\n", L"B39F47746FBEC7076F210638E9B8BC0D", {L"ansi (trimlines) MD5", L"utf8 (trimlines) MD5"}},
         {L" \u3000abc\r\n\t", kAbcMd5,   {L"ansi (trim) MD5", L"utf8 (trim) MD5"}},
@@ -110,13 +109,19 @@ TEST_F(SettingSearch, FindsEverySettingThatGivesTheDigest)
         EXPECT_EQ(row.found, Find(row.text, row.given)) << row.text << L" " << row.given;
 }
 
-// A match through characters the code page lacks is a digest of other text: it says how many it replaced.
-TEST_F(SettingSearch, AMatchThroughReplacedCharactersSaysHowMany)
+// A match through characters the code page lacks is a digest of other text: it says how many it replaced, and
+// comes after every match without loss.
+TEST_F(SettingSearch, AMatchThroughReplacedCharactersSaysHowManyAndComesLast)
 {
     const bool chinese = GetACP() == 936;
     const std::wstring text = chinese ? L"a\U0001F600b" : L"abc \u4F60\u597D";  // "a?b" and "abc ??"
     const std::wstring md5 = chinese ? L"5C04ABB6B0CAB26B9DF5BAA55E1A21D7" : L"20803F205012BBD66AC54FA097BEC262";
     EXPECT_EQ(Settings {chinese ? L"ansi MD5 !1" : L"ansi MD5 !2"}, Find(text, md5));
+    // Code page 1252 writes full-width letters as their look-alikes, replacing them: so does NFKC, without loss.
+    Settings fullWidth = {L"ansi (nfkc) MD5", L"utf8 (nfkc) MD5"};
+    if (!chinese)
+        fullWidth.push_back(L"ansi MD5 !7");
+    EXPECT_EQ(fullWidth, Find(L"ａｂｃ１２３，", L"E341BF4EA446AD19A2BD6B5370EC4A58"));
 }
 
 TEST_F(SettingSearch, TheAnsiBytesOfChineseTextFollowTheCodePage)

@@ -243,7 +243,7 @@ protected:
     SevenTexts Shown() const
     {
         SevenTexts shown;
-        for (int row = 0; row < kDigestCount; ++row) {
+        for (int row = 0; row < kShownDigestCount; ++row) {
             shown[row] = Text(kOutputIds[row]);
         }
         return shown;

@@ -1,6 +1,6 @@
 // What the main window tells the user at the input box, with real pastes, keys and clicks: the typing limit
-// (and no half of a surrogate pair left at it), characters the chosen encoding replaced; and how a double-click
-// selects an output.
+// (and no half of a surrogate pair or of a line break left at it), characters the chosen encoding replaced; and how a
+// double-click selects an output.
 #include "gui_harness.h"
 
 namespace {
@@ -93,6 +93,7 @@ const InputTipCase kInputTipCases[] = {
     {"TypingIntoALongerDroppedTextIsRefused",        kPastLimit,   false, L"x",                          0,        70000, 1, {kLimit}},
     {"PasteCutInsideAPairLeavesNoHalf",              L"",          true,  kBelowLimit + kEmoji + L"end", 0,        65534, 1, {kLimit}},
     {"TypingCutInsideAPairLeavesNoHalf",             kBelowLimit,  false, kEmoji,                        0,        65534, 1, {kLimit}},
+    {"PasteCutInsideCrLfLeavesNoCr",                 L"",          true,  kBelowLimit + L"\r\nend",      0,        65534, 1, {kLimit}},
     {"LackedCharactersTyped",                        L"",          false, L"ab " + kLacked + kLacked,    0,        5,     1, {kCodePage, L" 2 个字符", L"第 4 个字符", L"“" + kLacked + L"”"}},
     {"LoneHalfInUtf8",                               L"a\xD800z", false, L"",                           IDC_UTF8, 3,     1, {L"UTF-8", L" 1 个字符", L"第 2 个字符", L"U+D800"}},
 };

@@ -106,9 +106,9 @@ TEST_F(MainDialogTest, ShowsItsFrameTheLabelledOutputsTheirColoursAndTheSmallIco
             labels[ReadText(child)] = WindowRect(child);
         }
     }
-    EXPECT_EQ(labels.size(), size_t(kDigestCount) + 1) << "a label for each digest and one for the encodings";
+    EXPECT_EQ(labels.size(), size_t(kShownDigestCount) + 1) << "a label for each digest and one for the encodings";
     LONG above = WindowRect(Item(IDC_INPUT)).bottom;
-    for (int row = 0; row < kDigestCount; ++row) {
+    for (int row = 0; row < kShownDigestCount; ++row) {
         const RECT output = WindowRect(Item(kOutputIds[row]));
         const auto label =
             labels.find(kDigestTable[row].name + (L" (" + std::to_wstring(kDigestTable[row].length) + L"字节):"));

@@ -89,7 +89,7 @@ TEST(Sha2Paths, EachOfferedBlockFunctionMatchesThePortableOne)
 // The features as digits, in the order ssse3 sse41 sha bmi2 avx2 avx512vl pclmulqdq.
 std::string Digits(const CpuFeatures& c)
 {
-    return {char('0' + c.ssse3), char('0' + c.sse41), char('0' + c.sha),       char('0' + c.bmi2),
+    return {char('0' + c.ssse3), char('0' + c.sse41),    char('0' + c.sha),      char('0' + c.bmi2),
             char('0' + c.avx2),  char('0' + c.avx512vl), char('0' + c.pclmulqdq)};
 }
 
@@ -104,7 +104,8 @@ CpuFeatures FromDigits(const std::string& d)
 
 // Leaf 1 ECX: PCLMULQDQ, SSSE3, SSE4.1, OSXSAVE, AVX; leaf 1 EDX: SSE2; leaf 7 EBX: AVX2, BMI2, AVX-512F, SHA,
 // AVX-512VL.
-constexpr DWORD kPclmulqdq = 1u << 1, kSsse3 = 1u << 9, kSse41 = 1u << 19, kOsXsave = 1u << 27, kAvx = 1u << 28, kSse2 = 1u << 26;
+constexpr DWORD kPclmulqdq = 1u << 1, kSsse3 = 1u << 9, kSse41 = 1u << 19, kOsXsave = 1u << 27, kAvx = 1u << 28,
+                kSse2 = 1u << 26;
 constexpr DWORD kAvx2 = 1u << 5, kBmi2 = 1u << 8, kAvx512F = 1u << 16, kSha = 1u << 29, kAvx512Vl = 1u << 31;
 
 // Every bit the processor and the system report, less those given; XCR0 bits: x87, XMM, YMM, opmask, ZMM0-15, ZMM16-31.

@@ -38,9 +38,10 @@ inline SevenTexts ReferenceDigests(HCRYPTPROV provider, const std::string& bytes
     CVnSha512 sha512;
     // Indexed by OwnHashClass.
     CVnHashObject* const ownHashes[] = {nullptr, &sha224, &sha256, &sha384, &sha512};
-    // The order is the table's; the known answers elsewhere pin the table itself.
+    // The order is the table's; the known answers elsewhere pin the table itself. The rows beyond the seven stay
+    // empty, as a run of the seven leaves them.
     SevenTexts texts;
-    for (int i = 0; i < kDigestCount; ++i) {
+    for (int i = 0; i < kShownDigestCount; ++i) {
         CVnHashObject* hash = ownHashes[static_cast<int>(kDigestTable[i].ownClass)];
         texts[i] = hash != nullptr ? own(*hash) : byProvider(kDigestTable[i].providerAlgorithm);
     }
