@@ -93,6 +93,8 @@ TEST_F(SettingSearch, FindsEverySettingThatGivesTheDigest)
         {L"ABC",      kAbcMd5,           {L"ansi (lower) MD5", L"utf8 (lower) MD5"}},
         {L"abc  \r\ndef \r\n", L"B39F47746FBEC7076F210638E9B8BC0D", {L"ansi (trimlines) MD5", L"utf8 (trimlines) MD5"}},
         {L" \u3000abc\r\n\t", kAbcMd5,   {L"ansi (trim) MD5", L"utf8 (trim) MD5"}},
+        // Half of a surrogate pair: the forms the platform cannot make are left out, the rest is searched.
+        {L"a\xD800", L"F3FCAD08F8CABF59FE35BE4EA96694E5", {L"utf16le MD5"}},
         // The digests beyond the seven, tried when none of the seven gives it; any form of the given digest.
         {L"abc",      L"66C7F0F462EEEDD9D1F2D46BDC10E4E24167C4875CF2F7A2297DA02B8F4BA8E0", {L"ansi SM3", L"utf8 SM3"}},
         {L"abc",      L"crc32:352441c2", {L"ansi CRC32", L"utf8 CRC32"}},
