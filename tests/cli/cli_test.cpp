@@ -2,6 +2,8 @@
 // child process; and in this process what its own tables decide.
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 #include "cli/digest_report.h"
 #include "cli/input_text.h"
 #include "hash/provider_digest.h"
@@ -299,4 +301,30 @@ TEST(CliMatch, PrintsEverySettingThatGivesTheDigest)
         {{L"--match", md5, L"--file", L"abc.txt"},                                      "", 2, L"", {L"选项 --match 不能与 --file 或 --c 同用"}},
     });
     // clang-format on
+}
+
+// Each line --match prints is the options that give the digest: given back with the same text, they do.
+TEST(CliMatch, ItsLinesGivenBackAsOptionsGiveTheDigest)
+{
+    // clang-format off
+    const struct { std::wstring digest, text; } cases[] = {
+        {L"1C28DC3F1F804A1AD9C9B4B4CF5E2658D16AD4ED08E3020D04A8D2865018947C", L"abc"},        // UTF-8 with its mark
+        {L"D629FD10CE46BD5F3025A857461840D8",                                 L"abc"},        // UTF-16BE with its mark
+        {L"66DDCD97CFDEABB2F6FB8A999B4BC76F",                                 L"e\u0301"},    // NFC
+        {L"3DCB4C17861B8F91181AC048B360A28C9F28D305443C97D96AB5583D8D44AF61", L"岚鹊文本"},   // with the terminator
+        {kAbcDigestsBeyondSeven[0],                                           L"abc"},        // SM3
+    };
+    // clang-format on
+    for (const auto& c : cases) {
+        const CliRun match = RunCli({L"--match", c.digest, c.text});
+        ASSERT_EQ(0u, match.exitCode) << match.err;
+        for (const std::wstring& line : Lines(match.out)) {
+            Arguments options;
+            std::wistringstream words(line);
+            for (std::wstring word; words >> word;)
+                options.push_back(word);
+            options.push_back(c.text);
+            EXPECT_NE(std::wstring::npos, RunCli(options).out.find(L" " + c.digest + L"\r\n")) << line;
+        }
+    }
 }
