@@ -151,6 +151,7 @@ TEST(CliCheck, ReadsWhatOnlyOtherToolsWriteAndRefusesWhatNamesNoFile)
         {{L"-c"},                       Line(kAlphaMd5, ansiName.first), 1, ansiName.second + L": FAILED open or read\r\n", {L"标准输入: 清单不是 UTF-8 文本,按 ANSI 代码页 " + std::to_wstring(GetACP()) + L" 读取", ansiName.second + L": 计算文件校验时打开文件失败", notRead}},
         // A name that no path can hold is a file that cannot be opened; the lines after it count.
         {{L"-c", L"--quiet"},           alpha + Line(kAlphaMd5, megabyte) + "SHA256 (alpha.txt) = " + kAlphaSha256 + "\n", 1, longName + L": FAILED open or read\r\n", {longName + L": 计算文件校验时打开文件失败", notRead}},
+        {{L"-c", L"-w"},                Line(kAlphaMd5, std::string(17 << 20, 'a')) + alpha, 0, Oks(1), {L"标准输入: 1: 校验行格式不正确", L"警告:有 1 行格式不正确"}},  // past the 16 MiB a line may hold
         {{L"-c"},                       megabyte, 1, L"", {noneFound}},
         {{L"-c", L"--status"},          "", 1, L"", {noneFound}},
         {{L"-c", stdinList.path},       "abc", 1, L"-: FAILED\r\n", {L"警告:有 1 个计算出的校验和不匹配"}},
