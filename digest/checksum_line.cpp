@@ -33,14 +33,6 @@ std::wstring UppercaseDigits(std::string_view digits)
     return hex;
 }
 
-std::wstring UpperHex(const std::vector<BYTE>& bytes)
-{
-    std::wstring hex(2 * bytes.size() + 1, L'\0');
-    FormatHex(bytes.data(), static_cast<DWORD>(bytes.size()), &hex[0]);
-    hex.pop_back();
-    return hex;
-}
-
 // The digest of row `digest` at the end of `rest`, as hex or as Base64,
 // taken off `rest`; empty when the end holds neither.
 std::wstring TakeListedDigest(std::string_view& rest, int digest)
@@ -131,6 +123,14 @@ bool ParseGnuLine(std::string_view line, const DigestSelection& selected, Checks
 }
 
 }  // namespace
+
+std::wstring UpperHex(const std::vector<BYTE>& bytes)
+{
+    std::wstring hex(2 * bytes.size() + 1, L'\0');
+    FormatHex(bytes.data(), static_cast<DWORD>(bytes.size()), &hex[0]);
+    hex.pop_back();
+    return hex;
+}
 
 bool ParseChecksumLine(std::string_view line, const DigestSelection& selected, ChecksumLine& parsed)
 {

@@ -65,14 +65,6 @@ std::wstring HexDigits(std::wstring_view text)
     return digits.size() % 2 == 0 ? digits : L"";
 }
 
-std::wstring UpperHex(const std::vector<BYTE>& bytes)
-{
-    std::wstring hex(2 * bytes.size() + 1, L'\0');
-    FormatHex(bytes.data(), static_cast<DWORD>(bytes.size()), &hex[0]);
-    hex.pop_back();
-    return hex;
-}
-
 DigestSelection OnlyRow(int row) { return DigestSelection().set(static_cast<size_t>(row)); }
 
 // "sha256:…", "MD5 = …": the name narrows the search to one digest.
