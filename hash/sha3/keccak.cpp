@@ -28,16 +28,17 @@ constexpr unsigned kRhoOffsets[kKeccakLanes] = {
 };
 // clang-format on
 
-// π moves lane (x, y) to (y, 2x + 3y).
-constexpr unsigned PiTarget(unsigned lane)
+// The lane that π brings to `lane`: π moves lane (x, y) to (y, 2x + 3y).
+constexpr unsigned PiSource(unsigned lane)
 {
     const unsigned x = lane % 5, y = lane / 5;
-    return y + 5 * ((2 * x + 3 * y) % 5);
+    return (x + 3 * y) % 5 + 5 * x;
 }
 
-// One round. Fully unrolled, so that every index is a constant and the
-// compiler keeps the lanes in registers as far as they go.
-VN_ALWAYS_INLINE void Round(ULONGLONG* a, ULONGLONG roundConstant)
+// One round from `a` into `e`. Each row of χ is computed from the five lanes
+// that ρ and π bring to it, so that only a row's worth of values is live at
+// a time; the two states take turns instead of copying back.
+VN_ALWAYS_INLINE void Round(const ULONGLONG* a, ULONGLONG* e, ULONGLONG roundConstant)
 {
     // θ
     ULONGLONG c[5], d[5];
@@ -49,20 +50,23 @@ VN_ALWAYS_INLINE void Round(ULONGLONG* a, ULONGLONG roundConstant)
     for (unsigned x = 0; x < 5; ++x) {
         d[x] = c[(x + 4) % 5] ^ Rotl(c[(x + 1) % 5], 1);
     }
-    // ρ and π
-    ULONGLONG b[kKeccakLanes];
-    VN_UNROLL(25)
-    for (unsigned lane = 0; lane < kKeccakLanes; ++lane) {
-        b[PiTarget(lane)] = Rotl(a[lane] ^ d[lane % 5], kRhoOffsets[lane]);
-    }
-    // χ
-    VN_UNROLL(25)
-    for (unsigned lane = 0; lane < kKeccakLanes; ++lane) {
-        const unsigned row = lane - lane % 5;
-        a[lane] = b[lane] ^ (~b[row + (lane + 1) % 5] & b[row + (lane + 2) % 5]);
+    VN_UNROLL(5)
+    for (unsigned y = 0; y < 5; ++y) {
+        // ρ and π
+        ULONGLONG b[5];
+        VN_UNROLL(5)
+        for (unsigned x = 0; x < 5; ++x) {
+            const unsigned source = PiSource(x + 5 * y);
+            b[x] = Rotl(a[source] ^ d[source % 5], kRhoOffsets[source]);
+        }
+        // χ
+        VN_UNROLL(5)
+        for (unsigned x = 0; x < 5; ++x) {
+            e[x + 5 * y] = b[x] ^ (~b[(x + 1) % 5] & b[(x + 2) % 5]);
+        }
     }
     // ι
-    a[0] ^= roundConstant;
+    e[0] ^= roundConstant;
 }
 
 }  // namespace
@@ -77,8 +81,10 @@ void AbsorbKeccakBlocks(ULONGLONG* lanes, const BYTE* data, size_t count, size_t
         for (size_t lane = 0; lane < rate / 8; ++lane) {
             a[lane] ^= LoadLittleEndian<ULONGLONG>(data + 8 * lane);
         }
-        for (unsigned round = 0; round < kRounds; ++round) {
-            Round(a, kRoundConstants[round]);
+        ULONGLONG e[kKeccakLanes];
+        for (unsigned round = 0; round < kRounds; round += 2) {
+            Round(a, e, kRoundConstants[round]);
+            Round(e, a, kRoundConstants[round + 1]);
         }
     }
     for (unsigned lane = 0; lane < kKeccakLanes; ++lane) {
