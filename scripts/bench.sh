@@ -19,6 +19,12 @@ cd "$(dirname "$0")/.."
 . scripts/wine_arch.sh
 
 parts=" ${*:-digests file files} "
+
+# The single-thread figures, the own and OpenSSL's alike, run on one
+# processor: on a shared host two processors of one machine can differ in
+# speed by a quarter, and a ratio must not compare one with the other.
+bench_cpu=$(taskset -pc $$ | sed 's/.*: *//; s/[-,].*//')
+pinned() { taskset -c "$bench_cpu" "$@"; }
 want() { [[ $parts == *" $1 "* ]]; }
 
 build_folder_for() {
@@ -30,6 +36,27 @@ build_folder_for() {
 
 results=$(mktemp -d)
 trap 'rm -rf "$results"' EXIT
+
+# OpenSSL's figures at 256 KiB: the window's SHA-2 digests, then the own
+# digests still to join the window, which OpenSSL names so after -evp. Each
+# call appends one one-second run of each to openssl-runs.txt, the last line
+# of its table, as in "sha256  1916518.40k". The bench calls it before and
+# after digest_bench and keeps each digest's fastest run, as the own figures
+# are the fastest of their batches: the speed of a shared host drifts, and a
+# slow moment of either side must not decide the ratio.
+kOpensslDigests="SHA256:sha256 SHA512:sha512"
+kOpensslEvpDigests="SM3:sm3 SHA3-256:sha3-256 SHA3-512:sha3-512 BLAKE2b:blake2b512 BLAKE2s:blake2s256"
+run_openssl_yardsticks() {
+  local pair
+  echo "bench: openssl speed -bytes 262144 -seconds 1, once for each digest"
+  for pair in $kOpensslDigests; do
+    pinned openssl speed -bytes 262144 -seconds 1 "${pair#*:}" 2>/dev/null | tail -n 1 >>"$results/openssl-runs.txt" || true
+  done
+  for pair in $kOpensslEvpDigests; do
+    pinned openssl speed -bytes 262144 -seconds 1 -evp "${pair#*:}" 2>/dev/null | tail -n 1 >>"$results/openssl-runs.txt" || true
+  done
+}
+if want digests; then run_openssl_yardsticks; fi
 
 ran=()
 for arch in x86_64 i686; do
@@ -48,37 +75,16 @@ for arch in x86_64 i686; do
   ran+=("$arch")
   want digests || continue
   echo "bench: running digest_bench ($arch)"
-  LC_ALL=C "$loader" "$build/bench/digest_bench.exe" | tr -d '\r' | tee "$results/$arch.txt"
+  LC_ALL=C pinned "$loader" "$build/bench/digest_bench.exe" | tr -d '\r' | tee "$results/$arch.txt"
 done
 
-# OpenSSL's figure for one digest at 256 KiB: the fastest of kOpensslRuns
-# one-second runs, as the own figures are the fastest of their batches, so
-# that a slow moment of the machine does not decide the ratio. Prints the
-# last line of the fastest run's table, as in "sha256  1916518.40k".
-kOpensslRuns=3
-openssl_fastest() {
-  local line best="" run
-  for run in $(seq "$kOpensslRuns"); do
-    line=$(openssl speed -bytes 262144 -seconds 1 "$@" 2>/dev/null | tail -n 1) || return 1
-    best=$(printf '%s\n%s\n' "$best" "$line" | awk 'NF { v = $NF; sub(/k$/, "", v); if (v + 0 >= top) { top = v + 0; keep = $0 } } END { print keep }')
-  done
-  echo "$best"
-}
-
 digest_part() {
-  : >"$results/openssl.txt"
-  # The window's SHA-2 digests, then the own digests still to join the
-  # window, which OpenSSL names so after -evp.
-  kOpensslOnlyDigests="SM3:sm3 SHA3-256:sha3-256 SHA3-512:sha3-512 BLAKE2b:blake2b512 BLAKE2s:blake2s256"
-  for name in sha256 sha512; do
-    echo "bench: openssl speed -bytes 262144 -seconds 1 $name, fastest of $kOpensslRuns"
-    openssl_fastest "$name" | tee -a "$results/openssl.txt"
-  done
-  for pair in $kOpensslOnlyDigests; do
-    echo "bench: openssl speed -bytes 262144 -seconds 1 -evp ${pair#*:}, fastest of $kOpensslRuns"
-    if ! openssl_fastest -evp "${pair#*:}" | tee -a "$results/openssl.txt"; then
-      echo "bench: this openssl has no ${pair#*:}: no yardstick for ${pair%%:*}"
-    fi
+  run_openssl_yardsticks
+  echo "bench: OpenSSL, the fastest of its runs before and after digest_bench"
+  awk 'NF && $NF ~ /k$/ { v = $NF; sub(/k$/, "", v); if (v + 0 > top[$1]) { top[$1] = v + 0; line[$1] = $0 } }
+       END { for (d in line) print line[d] }' "$results/openssl-runs.txt" | sort | tee "$results/openssl.txt"
+  for pair in $kOpensslEvpDigests; do
+    grep -q "^${pair#*:} " "$results/openssl.txt" || echo "bench: this openssl has no ${pair#*:}: no yardstick for ${pair%%:*}"
   done
 
   # openssl's last table gives 1000s of bytes a second, as in "sha256  1916518.40k".
@@ -105,9 +111,7 @@ digest_part() {
 
   echo
   echo "Own digests against OpenSSL ($(openssl version)), 256 KiB messages"
-  compare_with_openssl SHA256 sha256
-  compare_with_openssl SHA512 sha512
-  for pair in $kOpensslOnlyDigests; do
+  for pair in $kOpensslDigests $kOpensslEvpDigests; do
     compare_with_openssl "${pair%%:*}" "${pair#*:}"
   done
   for arch in "${ran[@]}"; do
