@@ -109,7 +109,7 @@ TEST_F(DigestPipeline, ASetFedInPiecesOfAnySizeGivesTheDigestsOfTheWhole)
                        static_cast<DWORD>(std::min(pieceSize, bytes.size() - offset)));
             set.Update(nullptr, 0);
         }
-        EXPECT_EQ(Reference(bytes), set.Finish().texts) << "pieces of " << pieceSize;
+        EXPECT_EQ(kPattern1000Digests, set.Finish().texts) << "pieces of " << pieceSize;
     }
 }
 
