@@ -49,7 +49,7 @@ std::wstring TakeListedDigest(std::string_view& rest, int digest)
         if (length == 2 * bytes && IsAllHex(value))
             hex = UppercaseDigits(value);
         else if (length != 2 * bytes && DecodeBase64(Widened(value), decoded) && decoded.size() == bytes)
-            hex = UpperHex(decoded);
+            hex = HexText(decoded.data(), decoded.size());
         if (hex.empty())
             continue;
         // What stands before the digest must end in ")", blanks, "=", blanks.
@@ -123,14 +123,6 @@ bool ParseGnuLine(std::string_view line, const DigestSelection& selected, Checks
 }
 
 }  // namespace
-
-std::wstring UpperHex(const std::vector<BYTE>& bytes)
-{
-    std::wstring hex(2 * bytes.size() + 1, L'\0');
-    FormatHex(bytes.data(), static_cast<DWORD>(bytes.size()), &hex[0]);
-    hex.pop_back();
-    return hex;
-}
 
 bool ParseChecksumLine(std::string_view line, const DigestSelection& selected, ChecksumLine& parsed)
 {

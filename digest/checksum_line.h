@@ -5,7 +5,6 @@
 #pragma once
 
 #include <string>
-#include <vector>
 #include <string_view>
 
 #include "digest/digest_table.h"
@@ -21,7 +20,4 @@ struct ChecksumLine {
 // Reads `line`, without its line break, blanks before it allowed. A GNU
 // line's 32 digits are MD5, or MD4 when `selected` has MD4 and not MD5. False
 // when the line has none of these forms.
-// `bytes` as uppercase hex, as both a listed and a given digest hold it.
-std::wstring UpperHex(const std::vector<BYTE>& bytes);
-
 bool ParseChecksumLine(std::string_view line, const DigestSelection& selected, ChecksumLine& parsed);

@@ -7,13 +7,6 @@ namespace {
 // Room for the largest digest any provider algorithm may return.
 constexpr DWORD kDigestBufferBytes = 260;
 
-std::wstring HexText(const BYTE* digest, DWORD length)
-{
-    wchar_t text[2 * kDigestBufferBytes + 1];
-    FormatHex(digest, length, text);
-    return text;
-}
-
 }  // namespace
 
 void CDigestSet::Row::Fail()

@@ -94,7 +94,7 @@ bool ParseSri(std::wstring_view text, ExpectedDigest& expected)
         if (CompareStringOrdinal(name.data(), static_cast<int>(name.size()), algorithm, -1, TRUE) != CSTR_EQUAL
             || !DecodeBase64(text.substr(hyphen + 1), bytes) || bytes.size() != kDigestTable[row].length)
             continue;
-        expected.hex = UpperHex(bytes);
+        expected.hex = HexText(bytes.data(), bytes.size());
         expected.digests = OnlyRow(row);
         expected.form = DigestForm::Sri;
         return true;
@@ -107,7 +107,7 @@ bool ParseBase64(std::wstring_view text, ExpectedDigest& expected)
     std::vector<BYTE> bytes;
     if (!DecodeBase64(text, bytes) || !IsUnnamedDigestLength(bytes.size()))
         return false;
-    expected.hex = UpperHex(bytes);
+    expected.hex = HexText(bytes.data(), bytes.size());
     expected.digests = DigestsOfHexLength(expected.hex.size());
     expected.form = DigestForm::Base64;
     return true;

@@ -17,6 +17,14 @@ void FormatHex(const BYTE* bytes, DWORD count, wchar_t* text)
     }
 }
 
+std::wstring HexText(const BYTE* bytes, size_t count)
+{
+    std::wstring hex(2 * count + 1, L'\0');
+    FormatHex(bytes, static_cast<DWORD>(count), &hex[0]);
+    hex.pop_back();
+    return hex;
+}
+
 BOOL CVnHashObject::HashFile(const wchar_t* path, ULONGLONG limit, BYTE* digest)
 {
     const auto reset = [this] { Reset(); };

@@ -15,6 +15,8 @@
 // Writes two uppercase hex digits per byte ("%02X", no separators) and a
 // terminating zero: `text` must hold 2 * count + 1 characters.
 void FormatHex(const BYTE* bytes, DWORD count, wchar_t* text);
+// The same digits as a string.
+std::wstring HexText(const BYTE* bytes, size_t count);
 
 class CVnObject { };
 

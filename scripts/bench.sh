@@ -46,15 +46,14 @@ trap 'rm -rf "$results"' EXIT
 # slow moment of either side must not decide the ratio.
 kOpensslDigests="SHA256:sha256 SHA512:sha512"
 kOpensslEvpDigests="SM3:sm3 SHA3-256:sha3-256 SHA3-512:sha3-512 BLAKE2b:blake2b512 BLAKE2s:blake2s256"
+openssl_run() {
+  pinned openssl speed -bytes 262144 -seconds 1 "$@" 2>/dev/null | tail -n 1 >>"$results/openssl-runs.txt" || true
+}
 run_openssl_yardsticks() {
   local pair
   echo "bench: openssl speed -bytes 262144 -seconds 1, once for each digest"
-  for pair in $kOpensslDigests; do
-    pinned openssl speed -bytes 262144 -seconds 1 "${pair#*:}" 2>/dev/null | tail -n 1 >>"$results/openssl-runs.txt" || true
-  done
-  for pair in $kOpensslEvpDigests; do
-    pinned openssl speed -bytes 262144 -seconds 1 -evp "${pair#*:}" 2>/dev/null | tail -n 1 >>"$results/openssl-runs.txt" || true
-  done
+  for pair in $kOpensslDigests; do openssl_run "${pair#*:}"; done
+  for pair in $kOpensslEvpDigests; do openssl_run -evp "${pair#*:}"; done
 }
 if want digests; then run_openssl_yardsticks; fi
 
