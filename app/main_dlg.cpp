@@ -55,6 +55,7 @@ constexpr wchar_t kChineseAnsiCaption[] = L"GB3212";
 constexpr wchar_t kOtherSettingTitle[] = L"剪贴板上的摘要来自另一种设置";
 constexpr wchar_t kNoSettingTitle[] = L"剪贴板上的摘要与文本不符";
 constexpr wchar_t kSearchFailedTitle[] = L"没能查完其他设置";
+constexpr wchar_t kPasswordHashTitle[] = L"剪贴板上是口令散列";
 
 // The whole text of `window`, however long: text set as a whole (file drops)
 // can be far longer than anything typed, and cutting it would lose the user's
@@ -94,6 +95,7 @@ CMainDlg::CMainDlg() { std::copy(std::begin(kOutputIds), std::end(kOutputIds), m
 LRESULT CMainDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&)
 {
     CenterWindow();
+    m_searchWorker = std::make_unique<CSearchWorker>(m_hWnd, kSearchEndedMessage);
     CheckRadioButton(IDC_ANSI, IDC_UTF8, IDC_ANSI);
     SendDlgItemMessage(IDC_INPUT, EM_LIMITTEXT, kTypingLimit);
     SetIcon(
@@ -124,6 +126,7 @@ LRESULT CMainDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&)
 LRESULT CMainDlg::OnDestroy(UINT, WPARAM, LPARAM, BOOL&)
 {
     EndClipboardWatch();
+    m_searchWorker.reset();
     if (m_hProv) {
         ::CryptReleaseContext(m_hProv, 0);
         m_hProv = 0;
@@ -305,7 +308,7 @@ void CMainDlg::PostInputChanged() const { ::PostMessageW(m_hWnd, WM_COMMAND, MAK
 
 void CMainDlg::ShowLastError() const { ::MessageBoxW(m_hWnd, LastErrorText(), nullptr, MB_ICONERROR); }
 
-ByteEncoding CMainDlg::SelectedEncoding() const
+Encoding CMainDlg::SelectedEncoding() const
 {
     for (const EncodingOption& option : kEncodingOptions) {
         if (IsDlgButtonChecked(option.id)) {
@@ -400,17 +403,19 @@ void CMainDlg::CheckClipboardDigest()
         return;  // another program has it open; the next update or activation looks again
     }
     m_clipboardDigest = ParseExpectedDigest(text.c_str(), text.size());
-    m_matchTip.Hide();
-    MarkMatchingOutputs();
-    if (ClipboardDigestUnmatched()) {
+    FollowClipboardDigest();
+    if (m_clipboardDigest.passwordScheme != nullptr) {
+        ShowMatchTip(0, kPasswordHashTitle, PasswordHashWords(m_clipboardDigest) + L"。");
+    } else if (ClipboardDigestUnmatched()) {
         ExplainClipboardDigest();
     }
 }
 
-bool CMainDlg::ClipboardDigestUnmatched() const { return !m_clipboardDigest.hex.empty() && m_markedOutputs.none(); }
+bool CMainDlg::ClipboardDigestUnmatched() const { return m_clipboardDigest.IsDigest() && m_markedOutputs.none(); }
 
 void CMainDlg::FollowClipboardDigest()
 {
+    m_searchWorker->Cancel();
     m_matchTip.Hide();
     MarkMatchingOutputs();
 }
@@ -418,7 +423,7 @@ void CMainDlg::FollowClipboardDigest()
 void CMainDlg::MarkMatchingOutputs()
 {
     // Without a digest on the clipboard a keystroke has nothing to compare.
-    if (m_clipboardDigest.hex.empty() && m_markedOutputs.none()) {
+    if (!m_clipboardDigest.IsDigest() && m_markedOutputs.none()) {
         return;
     }
     const DigestSelection marked = MatchingDigests(m_digests, m_clipboardDigest);
@@ -438,12 +443,25 @@ void CMainDlg::ExplainClipboardDigest()
     if (!ReadWholeText(GetDlgItem(IDC_INPUT), text)) {
         return;  // the outputs already say that the text could not be read
     }
-    const SearchResult found = FindSettingsGiving(m_hProv, text.c_str(), text.size(), m_clipboardDigest);
+    m_searchWorker->Start(std::move(text), m_clipboardDigest);
+}
+
+LRESULT CMainDlg::OnSearchEnded(UINT, WPARAM wParam, LPARAM, BOOL&)
+{
+    SearchResult found;
+    bool emptyText = false;
+    if (m_searchWorker->TakeResult(wParam, found, emptyText) && ClipboardDigestUnmatched()) {
+        ShowSearchResult(found, emptyText);
+    }
+    return 0;
+}
+
+void CMainDlg::ShowSearchResult(const SearchResult& found, bool emptyText)
+{
+    const SettingWords words = {m_clipboardDigest, EncodingCaption};
     if (!found.matches.empty()) {
         const SettingMatch& match = found.matches.front();
-        ShowMatchTip(
-            match.row, kOtherSettingTitle,
-            SettingSentence(match, EncodingCaption(match.setting.encoding), m_clipboardDigest.form, text.empty()));
+        ShowMatchTip(match.row, kOtherSettingTitle, SettingSentence(match, words, emptyText));
         return;
     }
     const DigestSelection digests = m_clipboardDigest.digests;
@@ -452,7 +470,7 @@ void CMainDlg::ExplainClipboardDigest()
         ++firstRow;
     }
     if (found.failure.empty()) {
-        ShowMatchTip(firstRow, kNoSettingTitle, NoSettingSentence(digests, m_clipboardDigest.form));
+        ShowMatchTip(firstRow, kNoSettingTitle, NoSettingSentence(found, words));
     } else {
         ShowMatchTip(firstRow, kSearchFailedTitle, found.failure);
     }
@@ -481,14 +499,18 @@ LRESULT CMainDlg::PaintAsMatch(HDC dc) const
     return reinterpret_cast<LRESULT>(m_matchBrush);
 }
 
-std::wstring CMainDlg::EncodingCaption(ByteEncoding encoding)
+std::wstring CMainDlg::EncodingCaption(Encoding encoding)
 {
-    const size_t option = static_cast<size_t>(encoding);
-    if (encoding == ByteEncoding::Ansi && ::GetACP() == kChineseCodePage) {
+    const size_t option = static_cast<size_t>(encoding.kind);
+    if (encoding.kind == ByteEncoding::Ansi && ::GetACP() == kChineseCodePage) {
         return kChineseAnsiCaption;
     }
+    if (option < std::size(kEncodingOptions)) {
+        return kEncodingOptions[option].caption;
+    }
     // The search names encodings the window has no option for.
-    return option < std::size(kEncodingOptions) ? kEncodingOptions[option].caption : EncodingName(encoding);
+    const Cause* row = FindCause(CauseKind::Encoding, static_cast<int>(encoding.kind), encoding.codePage);
+    return row != nullptr ? CauseWords(*row) : EncodingName(encoding);
 }
 
 POINT CMainDlg::OutputTipPoint(int row) const

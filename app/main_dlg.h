@@ -7,8 +7,10 @@
 #include <commctrl.h>
 #include <wincrypt.h>
 
+#include <memory>
 #include <string>
 
+#include "app/search_worker.h"
 #include "digest/digest_pipeline.h"
 #include "digest/expected_digest.h"
 #include "framework/balloon_tip.h"
@@ -21,6 +23,9 @@ public:
     // Posted by OnInputLimitReached: the input box reports its limit before
     // it has taken what fits, and the change that follows hides the tip.
     enum : UINT { kShowLimitTipMessage = WM_APP };
+    // Posted by the search worker when a search for the clipboard digest's
+    // setting has ended; wParam is the request's number.
+    enum : UINT { kSearchEndedMessage = WM_APP + 1 };
 
     CMainDlg();
 
@@ -35,6 +40,7 @@ public:
     MESSAGE_HANDLER(WM_CLIPBOARDUPDATE, OnClipboardUpdate)
     MESSAGE_HANDLER(WM_TIMER, OnTimer)
     MESSAGE_HANDLER(kShowLimitTipMessage, OnShowLimitTip)
+    MESSAGE_HANDLER(kSearchEndedMessage, OnSearchEnded)
     COMMAND_ID_HANDLER(IDOK, OnOK)
     COMMAND_ID_HANDLER(IDCANCEL, OnCancel)
     COMMAND_HANDLER(IDC_INPUT, EN_CHANGE, OnInputChange)
@@ -74,6 +80,8 @@ private:
     LRESULT OnClipboardUpdate(UINT message, WPARAM wParam, LPARAM lParam, BOOL& handled);
     // Typing has paused: the search for the clipboard digest's setting runs.
     LRESULT OnTimer(UINT message, WPARAM wParam, LPARAM lParam, BOOL& handled);
+    // The search has ended: its tip appears, if it is still the latest.
+    LRESULT OnSearchEnded(UINT message, WPARAM wParam, LPARAM lParam, BOOL& handled);
     // Return outside the input box and the links must not close the dialog.
     LRESULT OnOK(WORD code, WORD id, HWND control, BOOL& handled);
     LRESULT OnCancel(WORD code, WORD id, HWND control, BOOL& handled);
@@ -103,7 +111,7 @@ private:
     // Has the pipeline run once the current message is done, as after an edit.
     void PostInputChanged() const;
     void ShowLastError() const;
-    ByteEncoding SelectedEncoding() const;
+    Encoding SelectedEncoding() const;
     // Shows m_digests in the outputs.
     void ShowDigests();
     void EnableCopyLink(bool enable);
@@ -122,22 +130,25 @@ private:
     // Takes the clipboard's digest, or its absence, and tells what it matches.
     void CheckClipboardDigest();
     // After a recomputation: the marks follow the outputs; what the tip said
-    // about the text before no longer holds.
+    // about the text before no longer holds, nor does a search of it.
     void FollowClipboardDigest();
     // Marks the outputs that show the clipboard's digest.
     void MarkMatchingOutputs();
     // True while the clipboard holds a digest that no output shows.
     bool ClipboardDigestUnmatched() const;
-    // No output shows the clipboard's digest: says at an output which other
-    // setting gives it, or that none does.
+    // No output shows the clipboard's digest: starts the search for the
+    // setting that gives it; its tip follows when it ends.
     void ExplainClipboardDigest();
+    // Says at an output which other setting gives the digest, or that none does.
+    void ShowSearchResult(const SearchResult& found, bool emptyText);
     // The tip about the digest of table row `row` stands at its output, or
     // for a digest the window does not show at the output of its length.
     void ShowMatchTip(int row, const wchar_t* title, const std::wstring& text);
     static int OutputOfLength(int row);
     LRESULT PaintAsMatch(HDC dc) const;
-    // The caption of the encoding's option, which names it in the tips too.
-    static std::wstring EncodingCaption(ByteEncoding encoding);
+    // The caption of the encoding's option, which names it in the tips too;
+    // the others by their own names.
+    static std::wstring EncodingCaption(Encoding encoding);
     // Where the tip's stem touches the output of `row`, in screen coordinates.
     POINT OutputTipPoint(int row) const;
 
@@ -153,4 +164,5 @@ private:
     CBalloonTip m_matchTip;
     int m_matchTipRow = 0;
     CBalloonTip m_lossTip;
+    std::unique_ptr<CSearchWorker> m_searchWorker;
 };

@@ -5,6 +5,41 @@ namespace {
 constexpr wchar_t kListSeparator[] = L"、";
 constexpr wchar_t kClauseSeparator[] = L"，";
 
+std::wstring DigestNames(DigestSelection digests)
+{
+    std::wstring names;
+    for (int row = 0; row < kDigestCount; ++row) {
+        if (digests[row])
+            names += (names.empty() ? L"" : kListSeparator) + std::wstring(kDigestTable[row].name);
+    }
+    return names;
+}
+
+// What the setting does to the text and its bytes, clause by clause.
+std::wstring SettingClauses(const TextSetting& setting, const SettingWords& words)
+{
+    std::wstring clauses;
+    if (setting.data == DataReading::None) {
+        clauses = words.encodingName(setting.encoding) + L" 编码" + (setting.byteOrderMark ? L"（带 BOM）" : L"")
+            + kClauseSeparator + (setting.withTerminator ? L"包含终结符" : L"不含终结符");
+    }
+    for (const Cause* cause : CausesOf(setting)) {
+        const bool saidAbove = cause->kind == CauseKind::Encoding || cause->kind == CauseKind::Mark
+            || cause->kind == CauseKind::Terminator;
+        if (!saidAbove)
+            clauses += (clauses.empty() ? L"" : kClauseSeparator) + CauseWords(*cause);
+    }
+    return clauses;
+}
+
+// The window's options reach the window's encodings and the terminator; the
+// forms and line breaks can be typed; the rest takes the console program.
+bool NeedsConsole(const TextSetting& setting)
+{
+    return setting.encoding.kind == ByteEncoding::CodePage || setting.data != DataReading::None
+        || setting.twice != TwiceDigest::None;
+}
+
 }  // namespace
 
 std::wstring ClipboardDigestWords(DigestForm form)
@@ -24,39 +59,29 @@ std::wstring ClipboardDigestWords(DigestForm form)
     return L"摘要";
 }
 
-std::wstring SettingSentence(const SettingMatch& match, const std::wstring& encodingName, DigestForm form,
-                             bool emptyText)
+std::wstring SettingSentence(const SettingMatch& match, const SettingWords& words, bool emptyText)
 {
-    const TextSetting& setting = match.setting;
     const std::wstring name = kDigestTable[match.row].name;
+    const std::wstring digest = ClipboardDigestWords(words.clipboardDigest.form);
     // A digest the window does not show: the algorithm is the news.
-    std::wstring sentence = match.row < kShownDigestCount
-        ? name + L" 与剪贴板上的" + ClipboardDigestWords(form) + L"相同的设置："
-        : L"剪贴板上的" + ClipboardDigestWords(form) + L"是 " + name + L"：";
-    sentence += encodingName + L" 编码" + (setting.byteOrderMark ? L"（带 BOM）" : L"") + kClauseSeparator
-        + (setting.withTerminator ? L"包含终结符" : L"不含终结符");
-    const std::wstring lineBreaks = LineBreakWords(setting.lineBreaks);
-    if (!lineBreaks.empty())
-        sentence += kClauseSeparator + (L"文本" + lineBreaks);
-    const std::wstring formWords = TextFormWords(setting.form);
-    if (!formWords.empty())
-        sentence += kClauseSeparator + formWords;
+    std::wstring sentence = match.row < kShownDigestCount ? name + L" 与剪贴板上的" + digest + L"相同的设置："
+                                                          : L"剪贴板上的" + digest + L"是 " + name + L"：";
+    sentence += SettingClauses(match.setting, words);
     if (emptyText)
         sentence += L"（文本为空，窗口不显示它的摘要）";
     sentence += L"。";
+    if (NeedsConsole(match.setting))
+        sentence += L"窗口的选项给不出它，可用命令 texthash-cli " + MatchOptions(match.row, match.setting) + L" 重现。";
+    if (words.clipboardDigest.zerosLost != 0)
+        sentence += ZerosLostWords(words.clipboardDigest) + L"。";
     if (match.loss.count != 0)
         sentence += EncodingLossSentence(match.loss, {L"文本中", L"剪贴板上的摘要", L"，", L"。", L"。"});
     return sentence;
 }
 
-std::wstring NoSettingSentence(DigestSelection digests, DigestForm form)
+std::wstring NoSettingSentence(const SearchResult& found, const SettingWords& words)
 {
-    std::wstring names;
-    for (int row = 0; row < kDigestCount; ++row) {
-        if (digests[row])
-            names += (names.empty() ? L"" : kListSeparator) + std::wstring(kDigestTable[row].name);
-    }
-    return L"无论哪种编码（带不带 BOM，UTF-16 的两种字节序）、是否包含终结符、换行为 CR LF 还是 LF、末尾有无换行，"
-           L"也无论 Unicode 组合或分解形式、全角半角、大小写和空白，文本的 "
-        + names + L" 都与剪贴板上的" + ClipboardDigestWords(form) + L"不同。";
+    return L"文本的 " + DigestNames(found.digests) + L" 在以下设置及其各种组合下都与剪贴板上的"
+        + ClipboardDigestWords(words.clipboardDigest.form) + L"不同："
+        + TriedCausesWords(found, {}, L"；", words.encodingName) + L"。" + kKeyedDigestWords;
 }

@@ -154,13 +154,12 @@ void CListCheck::ReportFile(const ListedChecksum& listed, const FileOutcome& out
         ++m_tally.unreadable;
         return Report(name, kUnreadable);
     }
-    const std::wstring& computed = outcome.digests.texts[listed.digest];
     if (outcome.digests.failed[listed.digest]) {
-        ReportProblem(name + L": " + kDigestTable[listed.digest].name + L": " + computed);
+        ReportProblem(name + L": " + kDigestTable[listed.digest].name + L": " + outcome.digests.texts[listed.digest]);
         ++m_tally.unreadable;
         return Report(name, kUnreadable);
     }
-    if (IsExpectedDigest(computed, listed.hex)) {
+    if (outcome.digests.values[listed.digest] == listed.value) {
         ++m_tally.matched;
         if (m_options.checkOutput != CheckOutput::Quiet)
             Report(name, kMatched);

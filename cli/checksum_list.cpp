@@ -92,7 +92,7 @@ ListLine ParseListLine(std::string line, const DigestSelection& selected, UINT c
         || !DecodeName(parsed.name, parsed.escaped, codePage, checksum.name))
         return ListLine::Improper;
     checksum.digest = parsed.digest;
-    checksum.hex = parsed.hex;
+    checksum.value = parsed.value;
     return ListLine::Checksum;
 }
 

@@ -10,7 +10,7 @@
 #include <functional>
 #include <string>
 
-#include "digest/digest_table.h"
+#include "digest/digest_set.h"
 
 // The longest list line read; a longer one counts as improperly formatted,
 // so that any list, even a binary file, takes bounded memory. Far more than
@@ -26,7 +26,7 @@ enum class ListLine {
 
 struct ListedChecksum {
     int digest = 0;     // row of kDigestTable
-    std::wstring hex;   // uppercase, whether listed as hex or in Base64
+    DigestValue value;  // whether listed as hex or in Base64
     std::wstring name;  // unescaped; relative names are taken from the current folder
 };
 

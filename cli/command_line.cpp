@@ -1,6 +1,7 @@
 #include "cli/command_line.h"
 
 #include <algorithm>
+#include <iterator>
 
 #include "cli/file_source.h"
 #include "digest/digest_names.h"
@@ -10,66 +11,72 @@ namespace {
 
 const wchar_t kEndOfOptions[] = L"--";
 
+// A message quotes at most this many characters of what it refuses.
+constexpr size_t kQuotedUnits = 60;
+
+// The encodings --input-encoding reads, and the console's encodings besides the code pages.
+constexpr ByteEncoding kNamedEncodings[] = {ByteEncoding::Ansi, ByteEncoding::Utf16Le, ByteEncoding::Utf8,
+                                            ByteEncoding::Utf16Be};
+
+// Other spellings of the encodings than the values the program writes.
 struct NamedEncoding {
     const wchar_t* name;
     ByteEncoding encoding;
 };
+const NamedEncoding kOtherEncodingNames[] = {
+    {L"utf-16le", ByteEncoding::Utf16Le}, {L"utf-8", ByteEncoding::Utf8}, {L"utf-16be", ByteEncoding::Utf16Be}};
 
-// The first name of each encoding is the one the program writes.
-const NamedEncoding kEncodingNames[] = {
-    {L"ansi", ByteEncoding::Ansi},        {L"utf16le", ByteEncoding::Utf16Le},  {L"utf8", ByteEncoding::Utf8},
-    {L"utf16be", ByteEncoding::Utf16Be},  {L"utf-16le", ByteEncoding::Utf16Le}, {L"utf-8", ByteEncoding::Utf8},
-    {L"utf-16be", ByteEncoding::Utf16Be},
-};
-
-// The forms --normalize names, and the flags of the others, in the order in
-// which they apply to the text.
-struct NamedForm {
-    const wchar_t* option;
-    const wchar_t* value;  // null for a flag
-    TextForm form;
-};
-
-const NamedForm kFormOptions[] = {
-    {L"--normalize", L"nfc", TextForm::Nfc},         {L"--normalize", L"nfd", TextForm::Nfd},
-    {L"--normalize", L"nfkc", TextForm::Nfkc},       {L"--upper-text", nullptr, TextForm::UpperCase},
-    {L"--lower-text", nullptr, TextForm::LowerCase}, {L"--trim-lines", nullptr, TextForm::LineEndsTrimmed},
-    {L"--trim", nullptr, TextForm::Trimmed},
-};
+// "cp" and a code page's number, as --encoding names any code page.
+constexpr wchar_t kCodePagePrefix[] = L"cp";
 
 bool SameNameIgnoringCase(const std::wstring& text, const wchar_t* name)
 {
     return CompareStringOrdinal(text.c_str(), -1, name, -1, TRUE) == CSTR_EQUAL;
 }
 
-bool FindEncoding(const std::wstring& name, ByteEncoding& encoding)
+// A code page the system has, written "cp936".
+bool ReadCodePage(const std::wstring& name, Encoding& encoding)
 {
-    for (const NamedEncoding& known : kEncodingNames) {
-        if (SameNameIgnoringCase(name, known.name)) {
-            encoding = known.encoding;
+    const size_t prefix = std::size(kCodePagePrefix) - 1;
+    if (name.size() <= prefix || name.size() > prefix + 5 || !SameNameIgnoringCase(name.substr(0, prefix), kCodePagePrefix)
+        || !std::all_of(name.begin() + prefix, name.end(), [](wchar_t unit) { return unit >= L'0' && unit <= L'9'; }))
+        return false;
+    const UINT codePage = static_cast<UINT>(std::stoul(name.substr(prefix)));
+    // The numbers below 50 stand for the thread's code pages, not for one.
+    if (codePage < 50 || !IsValidCodePage(codePage))
+        return false;
+    encoding = {ByteEncoding::CodePage, codePage};
+    return true;
+}
+
+bool FindEncoding(const std::wstring& name, Encoding& encoding)
+{
+    for (ByteEncoding named : kNamedEncodings) {
+        if (SameNameIgnoringCase(name, EncodingOptionValue(named).c_str())) {
+            encoding = named;
+            return true;
+        }
+    }
+    for (const NamedEncoding& other : kOtherEncodingNames) {
+        if (SameNameIgnoringCase(name, other.name)) {
+            encoding = other.encoding;
             return true;
         }
     }
     return false;
 }
 
-bool SelectDigest(const std::wstring& name, DigestSelection& selected)
-{
-    const int row = DigestRowNamed(name, true);
-    if (row >= 0)
-        selected.set(static_cast<size_t>(row));
-    return row >= 0;
-}
-
-// A comma-separated list of digest names; an empty name spoils the list.
+// A comma-separated list of digest names, each named once; an empty name spoils the list.
 bool SelectDigests(CliOptions& options, const std::wstring& list)
 {
     DigestSelection selected;
     size_t start = 0;
     for (;;) {
         const size_t comma = list.find(L',', start);
-        if (!SelectDigest(list.substr(start, comma - start), selected))
+        const int row = DigestRowNamed(list.substr(start, comma - start), true);
+        if (row < 0 || selected[row])
             return false;
+        selected.set(static_cast<size_t>(row));
         if (comma == std::wstring::npos)
             break;
         start = comma + 1;
@@ -80,16 +87,18 @@ bool SelectDigests(CliOptions& options, const std::wstring& list)
 
 bool SetInputEncoding(CliOptions& options, const std::wstring& value)
 {
-    return FindEncoding(value, options.inputEncoding);
+    Encoding encoding;
+    if (!FindEncoding(value, encoding))
+        return false;
+    options.inputEncoding = encoding.kind;
+    return true;
 }
-
-bool SetEncoding(CliOptions& options, const std::wstring& value) { return FindEncoding(value, options.encoding); }
 
 bool SetMatch(CliOptions& options, const std::wstring& value)
 {
     options.match = ParseExpectedDigest(value.c_str(), value.size());
     options.matchValue = value;
-    return !options.match.hex.empty();
+    return options.match.IsDigest() || options.match.passwordScheme != nullptr;
 }
 
 bool AddFile(CliOptions& options, const std::wstring& path)
@@ -112,66 +121,103 @@ template <CheckOutput output> bool SetCheckOutput(CliOptions& options, const std
     return true;
 }
 
+// Where a form stands in the table of causes, which is the order in which forms apply.
+int FormPlace(TextForm form) { return CauseRow(*FindCause(CauseKind::Form, static_cast<int>(form))); }
+
 // Keeps the forms in the order in which they apply, whatever the order given.
 void AddForm(CliOptions& options, TextForm form)
 {
     options.forms.push_back(form);
-    std::sort(options.forms.begin(), options.forms.end(), [](TextForm a, TextForm b) {
-        const auto place = [](TextForm form) {
-            return std::find_if(std::begin(kFormOptions), std::end(kFormOptions),
-                                [form](const NamedForm& named) { return named.form == form; });
-        };
-        return place(a) < place(b);
-    });
+    std::sort(options.forms.begin(), options.forms.end(),
+              [](TextForm a, TextForm b) { return FormPlace(a) < FormPlace(b); });
 }
 
-bool SetNormalization(CliOptions& options, const std::wstring& value)
+void ApplyCause(const Cause& cause, CliOptions& options)
 {
-    for (const NamedForm& named : kFormOptions) {
-        if (named.value != nullptr && SameNameIgnoringCase(value, named.value)) {
-            AddForm(options, named.form);
-            return true;
+    TextSetting& setting = options.setting;
+    switch (cause.kind) {
+    case CauseKind::Encoding:
+        setting.encoding = EncodingOf(cause);
+        break;
+    case CauseKind::Mark:
+        setting.byteOrderMark = true;
+        break;
+    case CauseKind::Terminator:
+        setting.withTerminator = true;
+        break;
+    case CauseKind::LineBreaks:
+        setting.lineBreaks.breaks = static_cast<LineBreaks>(cause.value);
+        break;
+    case CauseKind::Ending:
+        setting.lineBreaks.ending = static_cast<TextEnding>(cause.value);
+        break;
+    case CauseKind::Form:
+        AddForm(options, static_cast<TextForm>(cause.value));
+        break;
+    case CauseKind::Data:
+        setting.data = static_cast<DataReading>(cause.value);
+        break;
+    case CauseKind::Twice:
+        setting.twice = static_cast<TwiceDigest>(cause.value);
+        break;
+    }
+}
+
+// The rows whose option is `name`.
+std::vector<const Cause*> CausesOfOption(const std::wstring& name)
+{
+    std::vector<const Cause*> causes;
+    for (int row = 0; row < kCauseCount; ++row) {
+        if (name == kCauses[row].option)
+            causes.push_back(&kCauses[row]);
+    }
+    return causes;
+}
+
+// The row of option `name` whose value is `value`: exactly as written, else
+// in any case where that leaves one (--twice tells hex from HEX).
+const Cause* CauseOfValue(const std::wstring& name, const std::wstring& value)
+{
+    const Cause* anyCase = nullptr;
+    int anyCaseCount = 0;
+    for (const Cause* cause : CausesOfOption(name)) {
+        const wchar_t* written = cause->optionValue != nullptr ? cause->optionValue : L"";
+        if (value == written)
+            return cause;
+        if (SameNameIgnoringCase(value, written)) {
+            anyCase = cause;
+            ++anyCaseCount;
         }
     }
-    return false;
+    return anyCaseCount == 1 ? anyCase : nullptr;
 }
 
-template <TextForm form> bool SetForm(CliOptions& options, const std::wstring&)
+bool ApplyCauseOption(const std::wstring& name, const std::wstring& value, CliOptions& options)
 {
-    AddForm(options, form);
-    return true;
+    if (CausesOfOption(name).front()->kind == CauseKind::Encoding)
+        return FindEncoding(value, options.setting.encoding) || ReadCodePage(value, options.setting.encoding);
+    const Cause* cause = CauseOfValue(name, value);
+    if (cause != nullptr)
+        ApplyCause(*cause, options);
+    return cause != nullptr;
 }
 
-// What a refused value of an option could have been.
-std::wstring EncodingValues() { return L"ansi、utf16le、utf8 或 utf16be"; }
-
-std::wstring NormalizationValues() { return L"nfc、nfd 或 nfkc"; }
-
-std::wstring DigestNameValues()
+std::wstring CauseValues(const std::wstring& name)
 {
-    std::wstring names;
-    for (const DigestKind& kind : kDigestTable)
-        names += (names.empty() ? L"" : L"、") + std::wstring(kind.name);
-    return names + L",不分大小写,以逗号分隔";
-}
-
-std::wstring DigestValues()
-{
-    std::wstring lengths;
-    for (size_t digits = 1; digits <= 2 * kMaxDigestBytes; ++digits) {
-        if (!DigestsOfHexLength(digits).any())
-            continue;
-        const bool last = digits == 2 * kMaxDigestBytes;
-        lengths += (lengths.empty() ? L"" : last ? L" 或 " : L"、") + std::to_wstring(digits);
-    }
-    return L"摘要是 " + lengths + L" 位十六进制数字(两位之间可有一个空格、冒号或连字符,前面可带算法名,如 sha256:),"
-        L"或摘要字节的 Base64,或 SRI 值(如 sha384-…),或校验清单的一行";
+    if (CausesOfOption(name).front()->kind == CauseKind::Encoding)
+        return EncodingValues();
+    std::wstring values;
+    for (const Cause* cause : CausesOfOption(name))
+        values += (values.empty() ? L"" : L"、") + std::wstring(cause->optionValue);
+    return values;
 }
 
 struct OptionRule {
     const wchar_t* name;
     bool takesValue;
-    // A value given twice would leave one of them unused; a flag given twice means it once.
+    // A value given twice would leave one of them unused, and a flag given
+    // twice is a slip; only the file list and the flags the usual check
+    // tools take repeated may come more than once.
     bool repeatable;
     // False when the option does not accept the value.
     bool (*apply)(CliOptions& options, const std::wstring& value);
@@ -181,25 +227,18 @@ struct OptionRule {
     std::wstring (*values)() = nullptr;
 };
 
+// The options that shape the text are the table of causes' own.
 const OptionRule kOptionRules[] = {
-    {L"--encoding", true, false, SetEncoding, false, EncodingValues},
-    {L"--terminator", false, true, SetFlag<&CliOptions::withTerminator>},
-    {L"--bom", false, true, SetFlag<&CliOptions::byteOrderMark>},
-    {L"--normalize", true, false, SetNormalization, false, NormalizationValues},
-    {L"--upper-text", false, true, SetForm<TextForm::UpperCase>},
-    {L"--lower-text", false, true, SetForm<TextForm::LowerCase>},
-    {L"--trim-lines", false, true, SetForm<TextForm::LineEndsTrimmed>},
-    {L"--trim", false, true, SetForm<TextForm::Trimmed>},
-    {L"--base64", false, true, SetFlag<&CliOptions::base64>},
-    {L"--input-encoding", true, false, SetInputEncoding, false, EncodingValues},
+    {L"--base64", false, false, SetFlag<&CliOptions::base64>},
+    {L"--input-encoding", true, false, SetInputEncoding, false, InputEncodingValues},
     {L"--file", true, true, AddFile},
     {L"--only", true, false, SelectDigests, false, DigestNameValues},
     {L"--match", true, false, SetMatch, false, DigestValues},
-    {L"--lower", false, true, SetFlag<&CliOptions::lowerCase>},
-    {L"--c", false, true, SetFlag<&CliOptions::cArrays>},
+    {L"--lower", false, false, SetFlag<&CliOptions::lowerCase>},
+    {L"--c", false, false, SetFlag<&CliOptions::cArrays>},
     {L"--help", false, true, SetFlag<&CliOptions::help>},
     {L"--version", false, true, SetFlag<&CliOptions::version>},
-    {L"--tag", false, true, SetFlag<&CliOptions::tag>},
+    {L"--tag", false, false, SetFlag<&CliOptions::tag>},
     {L"--check", false, true, SetFlag<&CliOptions::check>},
     {L"-c", false, true, SetFlag<&CliOptions::check>},
     {L"--quiet", false, true, SetCheckOutput<CheckOutput::Quiet>, true},
@@ -220,12 +259,23 @@ const OptionRule* FindOptionRule(const std::wstring& name)
     return nullptr;
 }
 
+bool IsCauseOption(const std::wstring& name) { return !CausesOfOption(name).empty(); }
+
+bool TakesValue(const std::wstring& name)
+{
+    const OptionRule* rule = FindOptionRule(name);
+    if (rule != nullptr)
+        return rule->takesValue;
+    const Cause& cause = *CausesOfOption(name).front();
+    return cause.kind == CauseKind::Encoding || cause.optionValue != nullptr;
+}
+
 // "-" alone is text (as a word it means nothing else here); any other
 // argument that starts with '-' is meant as an option, so that a mistyped
 // one is refused rather than digested as text.
 bool LooksLikeOption(const std::wstring& argument) { return argument.size() > 1 && argument[0] == L'-'; }
 
-std::wstring Quoted(const std::wstring& text) { return L"\"" + text + L"\""; }
+std::wstring Quoted(const std::wstring& text) { return L"\"" + Shortened(text) + L"\""; }
 
 // Reads the option at arguments[index], and its value, advancing `index`
 // past what it used.
@@ -235,25 +285,25 @@ bool ApplyOption(const std::vector<std::wstring>& arguments, size_t& index, CliO
     const size_t equals = argument.find(L'=');
     const std::wstring name = argument.substr(0, equals);
     const OptionRule* rule = FindOptionRule(name);
-    if (rule == nullptr) {
+    if (rule == nullptr && !IsCauseOption(name)) {
         problem = L"未知选项 " + Quoted(name);
         return false;
     }
-    if (!rule->repeatable && OptionGiven(options, rule->name)) {
+    if ((rule == nullptr || !rule->repeatable) && OptionGiven(options, name.c_str())) {
         problem = L"选项 " + name + L" 只能给出一次";
         return false;
     }
     options.given.push_back(name);
-    if (rule->checkOnly && options.checkOnlyOption.empty())
+    if (rule != nullptr && rule->checkOnly && options.checkOnlyOption.empty())
         options.checkOnlyOption = name;
     std::wstring value;
     if (equals != std::wstring::npos) {
         value = argument.substr(equals + 1);
-        if (!rule->takesValue) {
+        if (!TakesValue(name)) {
             problem = L"选项 " + name + L" 不带取值";
             return false;
         }
-    } else if (rule->takesValue) {
+    } else if (TakesValue(name)) {
         // A following option is not taken for the value: the value was forgotten.
         if (index + 1 == arguments.size() || LooksLikeOption(arguments[index + 1])) {
             problem = L"选项 " + name + L" 缺少取值";
@@ -261,10 +311,11 @@ bool ApplyOption(const std::vector<std::wstring>& arguments, size_t& index, CliO
         }
         value = arguments[++index];
     }
-    if (!rule->apply(options, value)) {
+    if (rule != nullptr ? !rule->apply(options, value) : !ApplyCauseOption(name, value, options)) {
         problem = L"选项 " + name + L" 的取值 " + Quoted(value) + L" 无效";
-        if (rule->values != nullptr)
-            problem += L"(" + rule->values() + L")";
+        const std::wstring values = rule != nullptr ? (rule->values != nullptr ? rule->values() : L"") : CauseValues(name);
+        if (!values.empty())
+            problem += L"(" + values + L")";
         return false;
     }
     return true;
@@ -287,22 +338,35 @@ bool SplitShortFlags(const std::wstring& argument, std::vector<std::wstring>& fl
     return true;
 }
 
-// How a text becomes bytes; a file's bytes are taken as they are.
-const wchar_t* const kTextOnlyOptions[] = {L"--encoding",   L"--terminator", L"--bom",        L"--normalize",
-                                           L"--upper-text", L"--lower-text", L"--trim-lines", L"--trim"};
-
-// The options that put the text in another form, which a search tries by itself.
-const wchar_t* const kFormOptionNames[] = {L"--normalize", L"--upper-text", L"--lower-text", L"--trim-lines",
-                                           L"--trim"};
-
-// The first of `names` given, or null.
-template <size_t count> const wchar_t* GivenOption(const CliOptions& options, const wchar_t* const (&names)[count])
+// The first option given, in the order given, that `selects`; empty when none.
+template <typename Selects> std::wstring GivenOption(const CliOptions& options, Selects selects)
 {
-    for (const wchar_t* name : names) {
-        if (OptionGiven(options, name))
-            return name;
-    }
-    return nullptr;
+    const auto given = std::find_if(options.given.begin(), options.given.end(), selects);
+    return given == options.given.end() ? std::wstring() : *given;
+}
+
+// The kinds of cause a search narrows to when given; it tries the others itself.
+bool NarrowsSearch(const std::wstring& name)
+{
+    const CauseKind kind = CausesOfOption(name).front()->kind;
+    return kind == CauseKind::Encoding || kind == CauseKind::Mark || kind == CauseKind::Terminator;
+}
+
+// The first option given that shapes a text, which a file's bytes and a check of listed files have none of.
+std::wstring GivenTextOnlyOption(const CliOptions& options) { return GivenOption(options, IsCauseOption); }
+
+// An option that shapes a text or its digest lines, which a check of listed
+// files has neither of; empty when none was given.
+std::wstring GivenOptionUnusedByCheck(const CliOptions& options)
+{
+    const std::wstring textOnly = GivenTextOnlyOption(options);
+    if (!textOnly.empty())
+        return textOnly;
+    if (OptionGiven(options, L"--input-encoding"))
+        return L"--input-encoding";
+    if (options.base64)
+        return L"--base64";
+    return options.lowerCase ? L"--lower" : L"";
 }
 
 bool BothCasesAsked(const CliOptions& options)
@@ -313,20 +377,29 @@ bool BothCasesAsked(const CliOptions& options)
     return asked(TextForm::UpperCase) && asked(TextForm::LowerCase);
 }
 
-// The first option given that shapes a text, or null.
-const wchar_t* GivenTextOnlyOption(const CliOptions& options) { return GivenOption(options, kTextOnlyOptions); }
-
-// An option that shapes a text or its digest lines, which a check of listed
-// files has neither of; null when none was given.
-const wchar_t* GivenOptionUnusedByCheck(const CliOptions& options)
+// A code page the search tries: --match narrows to one of them.
+bool SearchTriesCodePage(Encoding encoding)
 {
-    if (const wchar_t* textOnly = GivenTextOnlyOption(options))
-        return textOnly;
-    if (OptionGiven(options, L"--input-encoding"))
-        return L"--input-encoding";
-    if (options.base64)
-        return L"--base64";
-    return options.lowerCase ? L"--lower" : nullptr;
+    for (int row = 0; row < kCauseCount; ++row) {
+        const Cause& cause = kCauses[row];
+        if (cause.kind == CauseKind::Encoding && CodePageOf(EncodingOf(cause)) == CodePageOf(encoding))
+            return true;
+    }
+    return false;
+}
+
+// An option that shapes the text as characters, which the text read as data has not.
+std::wstring TextAsConflict(const CliOptions& options)
+{
+    return GivenOption(options, [](const std::wstring& name) {
+        return IsCauseOption(name) && name != L"--text-as" && name != L"--twice";
+    });
+}
+
+// An option that sets what --match tries by itself.
+std::wstring SearchedOption(const CliOptions& options)
+{
+    return GivenOption(options, [](const std::wstring& name) { return IsCauseOption(name) && !NarrowsSearch(name); });
 }
 
 // Combinations that would give output other than asked for, or leave an
@@ -334,14 +407,14 @@ const wchar_t* GivenOptionUnusedByCheck(const CliOptions& options)
 bool CheckCombination(const CliOptions& options, std::wstring& problem)
 {
     const bool readsInputText = options.files.empty() && options.words.empty();
-    const bool matching = !options.match.hex.empty();
+    const bool matching = !options.matchValue.empty();
+    const TextSetting& setting = options.setting;
     if (!options.files.empty() && !options.words.empty())
         problem = L"文本参数 " + Quoted(options.words.front()) + L" 不能与 --file 同用";
-    else if (!options.files.empty() && GivenTextOnlyOption(options) != nullptr)
-        problem = std::wstring(L"选项 ") + GivenTextOnlyOption(options) + L" 不能与 --file 同用(文件按原样字节计算)";
-    else if (options.check && GivenOptionUnusedByCheck(options) != nullptr)
-        problem = std::wstring(L"选项 ") + GivenOptionUnusedByCheck(options)
-            + L" 不能与 --check 同用(清单所列文件按原样字节校验)";
+    else if (!options.files.empty() && !GivenTextOnlyOption(options).empty())
+        problem = L"选项 " + GivenTextOnlyOption(options) + L" 不能与 --file 同用(文件按原样字节计算)";
+    else if (options.check && !GivenOptionUnusedByCheck(options).empty())
+        problem = L"选项 " + GivenOptionUnusedByCheck(options) + L" 不能与 --check 同用(清单所列文件按原样字节校验)";
     else if (!readsInputText && OptionGiven(options, L"--input-encoding"))
         problem = L"选项 --input-encoding 只用于从标准输入读取的文本,不能与文本参数或 --file 同用";
     else if (options.cArrays && options.lowerCase)
@@ -357,17 +430,24 @@ bool CheckCombination(const CliOptions& options, std::wstring& problem)
     else if (matching && (options.lowerCase || options.base64))
         problem = std::wstring(L"选项 ") + (options.base64 ? L"--base64" : L"--lower")
             + L" 不能与 --match 同用(它不输出摘要)";
-    else if (matching && GivenOption(options, kFormOptionNames) != nullptr)
-        problem = std::wstring(L"选项 ") + GivenOption(options, kFormOptionNames)
-            + L" 不能与 --match 同用(--match 自己会试文本的各种形式)";
-    else if (options.byteOrderMark && options.encoding == ByteEncoding::Ansi
+    else if (matching && !SearchedOption(options).empty())
+        problem = L"选项 " + SearchedOption(options) + L" 不能与 --match 同用(--match 自己会试这些设置)";
+    else if (matching && setting.encoding.kind == ByteEncoding::CodePage && !SearchTriesCodePage(setting.encoding))
+        problem = L"选项 --encoding " + EncodingOptionValue(setting.encoding)
+            + L" 不能与 --match 同用(查找只试 --help 所列的代码页)";
+    else if (setting.byteOrderMark && ByteOrderMark(setting.encoding).empty()
              && (!matching || OptionGiven(options, L"--encoding")))
-        problem = L"选项 --bom 只用于 utf8、utf16le 和 utf16be 编码(ANSI 代码页没有字节顺序标记)";
+        problem = L"选项 --bom 只用于 utf8、utf16le 和 utf16be 编码(代码页没有字节顺序标记)";
+    else if (setting.data != DataReading::None && !TextAsConflict(options).empty())
+        problem = L"选项 " + TextAsConflict(options) + L" 不能与 --text-as 同用(当作数据的文本没有编码和文本形式)";
+    else if (OptionGiven(options, L"--add-final-break") && OptionGiven(options, L"--drop-final-break"))
+        problem = L"选项 --add-final-break 不能与 --drop-final-break 同用";
     else if (BothCasesAsked(options))
         problem = L"选项 --upper-text 不能与 --lower-text 同用";
     else if (options.base64 && (options.lowerCase || options.cArrays))
         problem = std::wstring(L"选项 --base64 不能与 ") + (options.lowerCase ? L"--lower" : L"--c") + L" 同用";
-    else if (matching && OptionGiven(options, L"--only") && (options.match.digests & options.selected).none())
+    else if (matching && OptionGiven(options, L"--only") && (options.match.digests & options.selected).none()
+             && options.match.IsDigest())
         problem = L"选项 --only 所选的摘要都不会是 --match 的摘要";
     else if (options.check && matching)
         problem = L"选项 --check 不能与 --match 同用";
@@ -416,20 +496,61 @@ bool ParseCommandLine(const std::vector<std::wstring>& given, CliOptions& option
     return options.help || options.version || CheckCombination(options, problem);
 }
 
-std::wstring TextFormOptions(TextForm form)
+std::wstring CauseOptionsHelp()
 {
-    for (const NamedForm& named : kFormOptions) {
-        if (named.form == form)
-            return named.value == nullptr ? named.option : std::wstring(named.option) + L" " + named.value;
+    constexpr size_t kWordsColumn = 38;
+    std::wstring lines;
+    for (int row = 0; row < kCauseCount; ++row) {
+        std::wstring line = L"  " + CauseOptions(kCauses[row]);
+        line.resize(std::max(kWordsColumn, line.size() + 1), L' ');
+        lines += line + CauseWords(kCauses[row]) + L"\r\n";
     }
-    return L"";
+    return lines;
 }
 
-const wchar_t* EncodingOptionName(ByteEncoding encoding)
+std::wstring DigestValues()
 {
-    for (const NamedEncoding& known : kEncodingNames) {
-        if (known.encoding == encoding)
-            return known.name;
+    std::wstring lengths;
+    for (size_t digits = 2 * kMinUnnamedDigestBytes; digits <= 2 * kMaxDigestBytes; ++digits) {
+        if (!DigestsOfHexLength(digits).any())
+            continue;
+        const bool last = digits == 2 * kMaxDigestBytes;
+        lengths += (lengths.empty() ? L"" : last ? L" 或 " : L"、") + std::to_wstring(digits);
     }
-    return L"";
+    return L"摘要是 " + lengths
+        + L" 位十六进制数字(两位之间可有一个空格、冒号或连字符;开头可少 1 至 3 个 0),"
+          L"前面可带算法名,如 sha256: 或 SHA256 加空格;8 位的 CRC32 必须带算法名,如 crc32:352441c2;"
+          L"也可以是摘要字节的 Base64、SRI 值(如 sha384-…)或校验清单的一行";
+}
+
+std::wstring DigestNameValues()
+{
+    std::wstring names;
+    for (const DigestKind& kind : kDigestTable)
+        names += (names.empty() ? L"" : L"、") + std::wstring(kind.name);
+    return names + L",也认 " + OtherDigestNames() + L";不分大小写,以逗号分隔,每个只列一次";
+}
+
+std::wstring EncodingValues()
+{
+    return InputEncodingValues() + L",或 cp 加代码页号(如 cp936、cp950、cp1252)";
+}
+
+std::wstring InputEncodingValues()
+{
+    std::wstring values;
+    for (ByteEncoding encoding : kNamedEncodings)
+        values += (values.empty() ? L"" : L"、") + EncodingOptionValue(encoding);
+    for (const NamedEncoding& other : kOtherEncodingNames)
+        values += std::wstring(L"、") + other.name;
+    return values;
+}
+
+std::wstring Shortened(const std::wstring& text)
+{
+    if (text.size() <= kQuotedUnits)
+        return text;
+    // A cut between the halves of a pair would leave half a character.
+    const size_t cut = IS_HIGH_SURROGATE(text[kQuotedUnits - 1]) ? kQuotedUnits - 1 : kQuotedUnits;
+    return text.substr(0, cut) + L"…";
 }

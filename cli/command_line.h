@@ -6,6 +6,7 @@
 
 #include "digest/digest_pipeline.h"
 #include "digest/expected_digest.h"
+#include "digest/setting_causes.h"
 #include "text/text_forms.h"
 
 // How much --check says. As with the usual tools, the last of --quiet,
@@ -19,11 +20,13 @@ enum class CheckOutput {
 
 struct CliOptions {
     ByteEncoding inputEncoding = ByteEncoding::Utf8;
-    ByteEncoding encoding = ByteEncoding::Ansi;
-    bool byteOrderMark = false;
-    bool withTerminator = false;
-    // The forms the text is put in before it becomes bytes, in the order in
-    // which they apply: normalization, letter case, then the trims.
+    // How the text becomes bytes, as the settings search names it: the
+    // encoding, its mark, the terminator, the line breaks, the text read as
+    // data and the digest of the digest (its single form unused: see forms).
+    TextSetting setting;
+    // The forms the text is put in before its line breaks are rewritten, in
+    // the order of the table of causes: normalization, letter case, the trims,
+    // the pasted characters, the escapes.
     std::vector<TextForm> forms;
     std::vector<std::wstring> files;
     // --only takes the table's names and their other spellings in any case;
@@ -63,8 +66,16 @@ bool OptionGiven(const CliOptions& options, const wchar_t* name);
 // used as it stands.
 bool ParseCommandLine(const std::vector<std::wstring>& arguments, CliOptions& options, std::wstring& problem);
 
-// The value of --encoding that selects `encoding`.
-const wchar_t* EncodingOptionName(ByteEncoding encoding);
+// The lines of --help about the options that shape the text, one per cause
+// of the table.
+std::wstring CauseOptionsHelp();
 
-// The options that put the text in `form`, such as "--normalize nfd".
-std::wstring TextFormOptions(TextForm form);
+// The values --only, --encoding and --input-encoding take, for --help and refusals.
+std::wstring DigestNameValues();
+std::wstring DigestValues();
+std::wstring EncodingValues();
+std::wstring InputEncodingValues();
+
+// At most the first 60 characters of `text`, and "…" when it is longer: a
+// message quotes what it refuses, not a whole paste.
+std::wstring Shortened(const std::wstring& text);

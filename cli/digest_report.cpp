@@ -9,9 +9,12 @@ namespace {
 const wchar_t kLineEnd[] = L"\r\n";
 
 // "NAME HEX", or with --tag the tagged line of the file `label`.
-std::wstring DigestLine(int digest, const std::wstring& label, const std::wstring& hex, const CliOptions& options)
+std::wstring DigestLine(int digest, const std::wstring& label, const DigestValue& value, const CliOptions& options)
 {
-    const std::wstring shown = options.base64 ? HexAsBase64(hex) : options.lowerCase ? LowerCaseAscii(hex) : hex;
+    const std::wstring hex = HexOf(value);
+    const std::wstring shown = options.base64 ? EncodeBase64(value.bytes.data(), value.length)
+        : options.lowerCase                   ? LowerCaseAscii(hex)
+                                              : hex;
     return (options.tag ? TaggedLine(digest, label, shown) : kDigestTable[digest].name + (L' ' + shown)) + kLineEnd;
 }
 
@@ -25,7 +28,7 @@ std::wstring DigestLines(const std::wstring& label, const DigestTexts& digests, 
     std::wstring lines;
     for (int digest = 0; digest < kDigestCount; ++digest) {
         if (options.selected[digest] && !digests.failed[digest])
-            lines += DigestLine(digest, label, digests.texts[digest], options);
+            lines += DigestLine(digest, label, digests.values[digest], options);
     }
     return lines;
 }

@@ -24,15 +24,6 @@ bool WriteReport(const DigestReport& report)
     return false;
 }
 
-// The window shows none for a text of no bytes; a script gets what it gets
-// for an empty file, the digests of the empty message.
-DigestTexts EmptyMessageDigests(HCRYPTPROV provider, DigestSelection selected)
-{
-    CDigestSet set(provider, selected);
-    set.Reset();
-    return set.Finish();
-}
-
 // Puts the text in the forms the options ask for; false, reported, when the
 // platform refuses one.
 bool PutInForms(const CliOptions& options, std::wstring& text)
@@ -40,12 +31,66 @@ bool PutInForms(const CliOptions& options, std::wstring& text)
     for (TextForm form : options.forms) {
         std::wstring formed;
         if (!TextInForm(text, form, formed)) {
-            ReportRecordedFailure(TextFormOptions(form));
+            ReportRecordedFailure(CauseOptions(*FindCause(CauseKind::Form, static_cast<int>(form))));
             return false;
         }
         text = std::move(formed);
     }
     return true;
+}
+
+DigestTexts DigestOfBytes(HCRYPTPROV provider, const std::string& bytes, DigestSelection selected)
+{
+    return DigestBytes(provider, reinterpret_cast<const BYTE*>(bytes.data()), bytes.size(), selected);
+}
+
+// The digests of the text's bytes as the options make them. The window shows
+// none for a text of no bytes; a script gets what it gets for an empty file,
+// the digests of the empty message.
+DigestTexts DigestSettingText(HCRYPTPROV provider, const CliOptions& options, const std::wstring& text)
+{
+    const TextSetting& setting = options.setting;
+    if (text.empty() && !setting.withTerminator && !setting.byteOrderMark)
+        return DigestOfBytes(provider, "", options.selected);
+    return ComputeDigestTexts(provider, text.c_str(), text.size(), setting.encoding, setting.withTerminator,
+                              options.selected, setting.byteOrderMark);
+}
+
+// Each digest of the first digests, digested again by its own algorithm.
+DigestTexts DigestsTwice(HCRYPTPROV provider, const CliOptions& options, DigestTexts first)
+{
+    for (int row = 0; row < kDigestCount; ++row) {
+        if (!options.selected[row] || first.failed[row])
+            continue;
+        const DigestSelection only = DigestSelection().set(static_cast<size_t>(row));
+        const DigestTexts second =
+            DigestOfBytes(provider, TwiceDigestInput(first.values[row], options.setting.twice), only);
+        first.values[row] = second.values[row];
+        first.texts[row] = second.texts[row];
+        first.failed[row] = second.failed[row];
+    }
+    return first;
+}
+
+// The text's digests as the options ask; kExitRefused, reported, when the
+// text is not the data the options read it as.
+int DigestShapedText(HCRYPTPROV provider, const CliOptions& options, const std::wstring& text, DigestTexts& digests)
+{
+    const TextSetting& setting = options.setting;
+    std::vector<BYTE> data;
+    if (setting.data == DataReading::None) {
+        digests = DigestSettingText(provider, options, InLineBreakVariant(text, setting.lineBreaks));
+    } else if (ReadTextAsData(text, setting.data, data)) {
+        digests = DigestBytes(provider, data.data(), data.size(), options.selected);
+    } else {
+        const Cause& reading = *FindCause(CauseKind::Data, static_cast<int>(setting.data));
+        ReportProblem(L"文本不能按 " + CauseOptions(reading) + L" 读作数据:去掉首尾空白后须全是"
+                      + (setting.data == DataReading::Hex ? L"成对的十六进制数字" : L"Base64"));
+        return kExitRefused;
+    }
+    if (setting.twice != TwiceDigest::None)
+        digests = DigestsTwice(provider, options, digests);
+    return kExitSuccess;
 }
 
 int DigestText(HCRYPTPROV provider, const CliOptions& options)
@@ -56,10 +101,10 @@ int DigestText(HCRYPTPROV provider, const CliOptions& options)
         return read;
     if (!PutInForms(options, text))
         return kExitFailure;
-    const DigestTexts digests = text.empty() && !options.withTerminator && !options.byteOrderMark
-        ? EmptyMessageDigests(provider, options.selected)
-        : ComputeDigestTexts(provider, text.c_str(), text.size(), options.encoding, options.withTerminator,
-                             options.selected, options.byteOrderMark);
+    DigestTexts digests;
+    const int shaped = DigestShapedText(provider, options, text, digests);
+    if (shaped != kExitSuccess)
+        return shaped;
     // A warning: the digests are right for the bytes, and the exit code stays.
     const std::wstring warning = EncodingLossWarning(digests.loss);
     if (!warning.empty())

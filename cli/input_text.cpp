@@ -112,6 +112,7 @@ bool DecodeInputText(const std::string& bytes, ByteEncoding encoding, bool markD
     case ByteEncoding::Utf8:
         return DecodeMultiByte(CP_UTF8, text, count, start, input);
     case ByteEncoding::Ansi:
+    case ByteEncoding::CodePage:
         break;
     }
     return DecodeMultiByte(CP_ACP, text, count, start, input);

@@ -17,9 +17,9 @@ SearchScope ScopeOf(const CliOptions& options)
     if (OptionGiven(options, L"--only"))
         scope.digests = options.selected;
     if (OptionGiven(options, L"--encoding"))
-        scope.encoding = options.encoding;
-    scope.byteOrderMarkOnly = options.byteOrderMark;
-    scope.terminatorOnly = options.withTerminator;
+        scope.encoding = options.setting.encoding;
+    scope.byteOrderMarkOnly = options.setting.byteOrderMark;
+    scope.terminatorOnly = options.setting.withTerminator;
     return scope;
 }
 
@@ -44,55 +44,79 @@ void WarnOfLosses(const std::vector<SettingMatch>& matches)
     }
 }
 
-// What a search that found nothing tried, and the digest it looked for.
-std::wstring NothingFound(const CliOptions& options, const SearchScope& scope)
+std::wstring DigestNames(DigestSelection digests)
 {
     std::wstring names;
-    const DigestSelection searched = options.match.digests & scope.digests;
     for (int row = 0; row < kDigestCount; ++row) {
-        if (searched[row])
+        if (digests[row])
             names += (names.empty() ? L"" : L"、") + std::wstring(kDigestTable[row].name);
     }
-    const std::wstring encoding = (scope.encoding ? L" " + EncodingName(*scope.encoding) + L" 编码" : L"任何编码")
-        + (scope.byteOrderMarkOnly ? L"(带 BOM)" : L"");
-    const wchar_t* terminator = scope.terminatorOnly ? L"包含终结符" : L"有无终结符";
-    return L"文本在" + encoding + L"、" + terminator
-        + L"、任何换行设置和各种文本形式(NFC、NFD、NFKC、大小写、空白)下,其 " + names + L" 都不是摘要 "
-        + options.matchValue;
+    return names;
+}
+
+// What a search that found nothing tried, and the digest it looked for.
+std::wstring NothingFound(const CliOptions& options, const SearchScope& scope, const SearchResult& found)
+{
+    return L"文本在以下设置及其各种组合下,其 " + DigestNames(found.digests) + L" 都不是摘要 "
+        + HexOf(options.match.value) + L": " + TriedCausesWords(found, scope, L"; ", EncodingName) + L"。"
+        + kKeyedDigestWords;
+}
+
+// The causes whose options alone leave unclear what they did: how the line
+// breaks changed, another machine's code page, the text read as data, a
+// digest of a digest.
+bool NeedsWords(const Cause& cause)
+{
+    switch (cause.kind) {
+    case CauseKind::LineBreaks:
+    case CauseKind::Ending:
+    case CauseKind::Data:
+    case CauseKind::Twice:
+        return true;
+    case CauseKind::Encoding:
+        return EncodingOf(cause).kind == ByteEncoding::CodePage;
+    case CauseKind::Mark:
+    case CauseKind::Terminator:
+    case CauseKind::Form:
+        break;
+    }
+    return false;
 }
 
 }  // namespace
 
 std::wstring SettingAsOptions(const SettingMatch& match)
 {
-    const TextSetting& setting = match.setting;
-    std::wstring options = L"--only " + LowerCaseAscii(kDigestTable[match.row].name) + L" --encoding "
-        + EncodingOptionName(setting.encoding);
-    if (setting.byteOrderMark)
-        options += L" --bom";
-    if (setting.withTerminator)
-        options += L" --terminator";
-    if (setting.form != TextForm::AsTyped)
-        options += L" " + TextFormOptions(setting.form);
-    std::wstring words = LineBreakWords(setting.lineBreaks);
+    std::wstring words;
+    for (const Cause* cause : CausesOf(match.setting)) {
+        if (NeedsWords(*cause))
+            words += (words.empty() ? L"" : L"，") + CauseWords(*cause);
+    }
     if (match.loss.count != 0)
         words += (words.empty() ? L"" : L"，") + EncodingLossName(match.loss) + L" 替换了文本中的 "
             + std::to_wstring(match.loss.count) + L" 个字符";
-    if (!words.empty())
-        options += L"  # " + words;
-    return options;
+    const std::wstring options = MatchOptions(match.row, match.setting);
+    return words.empty() ? options : options + L"  # " + words;
 }
 
 int RunMatch(HCRYPTPROV provider, const CliOptions& options)
 {
+    // No text gives a salted password hash: the text does not matter.
+    if (!options.match.IsDigest()) {
+        ReportProblem(PasswordHashWords(options.match));
+        return kExitFailure;
+    }
     std::wstring text;
     const int read = ReadCommandText(options, text);
     if (read != kExitSuccess)
         return read;
+    if (options.match.zerosLost != 0)
+        ReportProblem(ZerosLostWords(options.match));
     const SearchScope scope = ScopeOf(options);
     const SearchResult found = FindSettingsGiving(provider, text.c_str(), text.size(), options.match, scope);
     if (found.matches.empty()) {
-        ReportProblem(found.failure.empty() ? NothingFound(options, scope) : L"没能查完各种设置: " + found.failure);
+        ReportProblem(found.failure.empty() ? NothingFound(options, scope, found)
+                                            : L"没能查完各种设置: " + found.failure);
         return kExitFailure;
     }
     WarnOfLosses(found.matches);

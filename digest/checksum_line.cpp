@@ -4,53 +4,23 @@
 
 #include "digest/digest_names.h"
 #include "digest/expected_digest.h"
-#include "hash/hash_object.h"
 #include "text/base64.h"
 
 namespace {
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
-bool IsAllHex(std::string_view text)
-{
-    for (char c : text) {
-        if (!IsHexDigit(static_cast<unsigned char>(c)))
-            return false;
-    }
-    return true;
-}
-
 std::wstring Widened(std::string_view ascii) { return std::wstring(ascii.begin(), ascii.end()); }
 
-// Listed hex digits as the parsed line holds them: uppercase, whichever case the list has.
-std::wstring UppercaseDigits(std::string_view digits)
-{
-    std::wstring hex = Widened(digits);
-    for (wchar_t& digit : hex) {
-        if (digit >= L'a' && digit <= L'f')
-            digit = static_cast<wchar_t>(digit - L'a' + L'A');
-    }
-    return hex;
-}
-
-// The digest of row `digest` at the end of `rest`, as hex or as Base64,
-// taken off `rest`; empty when the end holds neither.
-std::wstring TakeListedDigest(std::string_view& rest, int digest)
+// The digest of row `digest` at the end of `rest`, as hex or as Base64
+// (padded or not), taken off `rest`; false when the end holds neither.
+bool TakeListedDigest(std::string_view& rest, int digest, DigestValue& value)
 {
     const size_t bytes = kDigestTable[digest].length;
-    // Hex first: a Base64 text of the same length could be hex digits too.
     const size_t lengths[] = {2 * bytes, 4 * ((bytes + 2) / 3), (4 * bytes + 2) / 3};
     for (size_t length : lengths) {
-        if (rest.size() < length)
-            continue;
-        const std::string_view value = rest.substr(rest.size() - length);
-        std::vector<BYTE> decoded;
-        std::wstring hex;
-        if (length == 2 * bytes && IsAllHex(value))
-            hex = UppercaseDigits(value);
-        else if (length != 2 * bytes && DecodeBase64(Widened(value), decoded) && decoded.size() == bytes)
-            hex = HexText(decoded.data(), decoded.size());
-        if (hex.empty())
+        if (rest.size() < length
+            || !ReadDigestValue(Widened(rest.substr(rest.size() - length)), kDigestTable[digest].length, value))
             continue;
         // What stands before the digest must end in ")", blanks, "=", blanks.
         std::string_view before = rest.substr(0, rest.size() - length);
@@ -64,9 +34,9 @@ std::wstring TakeListedDigest(std::string_view& rest, int digest)
         if (before.empty() || before.back() != ')')
             continue;
         rest = before.substr(0, before.size() - 1);
-        return hex;
+        return true;
     }
-    return std::wstring();
+    return false;
 }
 
 // "NAME (name) = digest", or OpenSSL's "NAME(name)= digest"; as with the
@@ -84,10 +54,11 @@ bool ParseTaggedLine(std::string_view line, ChecksumLine& parsed)
     if (parsed.digest < 0)
         return false;
     std::string_view rest = line.substr(open + 1);
-    parsed.hex = TakeListedDigest(rest, parsed.digest);
-    parsed.name = rest;
     parsed.tagged = true;
-    return !parsed.hex.empty();
+    if (!TakeListedDigest(rest, parsed.digest, parsed.value))
+        return false;
+    parsed.name = rest;
+    return true;
 }
 
 // Of the `selected` digests with `digits` digits (MD4, MD5 share 32; SHA-256
@@ -116,10 +87,9 @@ bool ParseGnuLine(std::string_view line, const DigestSelection& selected, Checks
     std::string_view name = line.substr(digits + 1);
     if (name.size() > 1 && (name[0] == ' ' || name[0] == '*'))
         name.remove_prefix(1);
-    parsed.hex = UppercaseDigits(line.substr(0, digits));
     parsed.name = name;
     parsed.tagged = false;
-    return true;
+    return ReadDigestValue(Widened(line.substr(0, digits)), kDigestTable[parsed.digest].length, parsed.value);
 }
 
 }  // namespace

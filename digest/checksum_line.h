@@ -7,12 +7,12 @@
 #include <string>
 #include <string_view>
 
-#include "digest/digest_table.h"
+#include "digest/digest_set.h"
 
 struct ChecksumLine {
     int digest = -1;        // row of kDigestTable
     bool tagged = false;    // the tag names the digest; else the number of digits does
-    std::wstring hex;       // the listed digest in uppercase hex, whichever form it had
+    DigestValue value;      // the listed digest, whichever form it had
     std::string_view name;  // as listed, escaped when `escaped`
     bool escaped = false;
 };

@@ -63,3 +63,11 @@ int DigestRowNamed(std::wstring_view name, bool anyCase)
     }
     return TableRowNamed(name, anyCase);
 }
+
+std::wstring OtherDigestNames()
+{
+    std::wstring names;
+    for (const OtherName& other : kOtherNames)
+        names += (names.empty() ? L"" : L"、") + std::wstring(other.name);
+    return names;
+}

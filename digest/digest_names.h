@@ -3,9 +3,13 @@
 // OpenSSL 3's ("SHA2-256").
 #pragma once
 
+#include <string>
 #include <string_view>
 
 // The row of kDigestTable named `name`, or -1. Checksum lists spell their
 // tags exactly as their tools write them; a prefix written by hand
 // ("sha256:") may come in any case.
 int DigestRowNamed(std::wstring_view name, bool anyCase);
+
+// The other names, joined by "、", for a help text.
+std::wstring OtherDigestNames();

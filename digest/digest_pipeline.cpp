@@ -64,7 +64,7 @@ int ConvertNotingLoss(UINT codePage, const wchar_t* text, int start, int count, 
 // never ends inside a surrogate pair, so the bytes are exactly those of one
 // conversion of the whole text (the code pages keep no state between
 // characters), and a lone surrogate is one within its piece.
-bool DigestConverted(UINT codePage, const wchar_t* units, int count, CDigestSet& digests, EncodingLoss& loss)
+bool ConvertInPieces(UINT codePage, const wchar_t* units, int count, const ByteSink& sink, EncodingLoss& loss)
 {
     BYTE buffer[kConversionBufferBytes];
     const int pieceUnits = kConversionBufferBytes / MaxBytesPerUnit(codePage);
@@ -77,14 +77,14 @@ bool DigestConverted(UINT codePage, const wchar_t* units, int count, CDigestSet&
             LastErrorSetSystem(0, L"转换文本编码失败");
             return false;
         }
-        digests.Update(buffer, static_cast<DWORD>(converted));
+        sink(buffer, static_cast<DWORD>(converted));
         start += length;
     }
     return true;
 }
 
 // UTF-16BE swaps each unit's bytes on the way, a piece at a time.
-void DigestBigEndian(const wchar_t* units, int count, CDigestSet& digests)
+void SwapInPieces(const wchar_t* units, int count, const ByteSink& sink)
 {
     BYTE buffer[kConversionBufferBytes];
     constexpr int pieceUnits = kConversionBufferBytes / 2;
@@ -94,27 +94,25 @@ void DigestBigEndian(const wchar_t* units, int count, CDigestSet& digests)
             buffer[2 * i] = static_cast<BYTE>(units[start + i] >> 8);
             buffer[2 * i + 1] = static_cast<BYTE>(units[start + i]);
         }
-        digests.Update(buffer, static_cast<DWORD>(2 * length));
+        sink(buffer, static_cast<DWORD>(2 * length));
     }
 }
 
-bool DigestEncoded(const wchar_t* units, int count, ByteEncoding encoding, CDigestSet& digests, EncodingLoss& loss)
+bool EncodeConverted(const wchar_t* units, int count, Encoding encoding, const ByteSink& sink, EncodingLoss& loss)
 {
-    switch (encoding) {
-    case ByteEncoding::Ansi:
-        // By its number: the loss names it, and a system whose ANSI code page
-        // is UTF-8 gets UTF-8's conversion.
-        return DigestConverted(GetACP(), units, count, digests, loss);
-    case ByteEncoding::Utf8:
-        return DigestConverted(CP_UTF8, units, count, digests, loss);
+    switch (encoding.kind) {
     case ByteEncoding::Utf16Be:
-        DigestBigEndian(units, count, digests);
+        SwapInPieces(units, count, sink);
         return true;
     case ByteEncoding::Utf16Le:
+        sink(reinterpret_cast<const BYTE*>(units), static_cast<DWORD>(count * sizeof(wchar_t)));
+        return true;
+    case ByteEncoding::Ansi:
+    case ByteEncoding::Utf8:
+    case ByteEncoding::CodePage:
         break;
     }
-    digests.Update(reinterpret_cast<const BYTE*>(units), static_cast<DWORD>(count * sizeof(wchar_t)));
-    return true;
+    return ConvertInPieces(CodePageOf(encoding), units, count, sink, loss);
 }
 
 }  // namespace
@@ -131,24 +129,42 @@ DigestTexts EveryDigestFailed(const std::wstring& failure, DigestSelection selec
     return result;
 }
 
-std::wstring EncodingName(ByteEncoding encoding)
+UINT CodePageOf(Encoding encoding)
 {
-    switch (encoding) {
+    switch (encoding.kind) {
+    case ByteEncoding::Ansi:
+        // By its number: the loss names it, and a system whose ANSI code page
+        // is UTF-8 gets UTF-8's conversion.
+        return GetACP();
+    case ByteEncoding::Utf8:
+        return CP_UTF8;
+    case ByteEncoding::CodePage:
+        return encoding.codePage == CP_OEMCP ? GetOEMCP() : encoding.codePage;
+    case ByteEncoding::Utf16Le:
+    case ByteEncoding::Utf16Be:
+        break;
+    }
+    return 0;
+}
+
+std::wstring EncodingName(Encoding encoding)
+{
+    switch (encoding.kind) {
     case ByteEncoding::Utf16Le:
         return L"UTF-16LE";
     case ByteEncoding::Utf16Be:
         return L"UTF-16BE";
-    case ByteEncoding::Utf8:
-        return CodePageName(CP_UTF8);
     case ByteEncoding::Ansi:
+    case ByteEncoding::Utf8:
+    case ByteEncoding::CodePage:
         break;
     }
-    return CodePageName(GetACP());
+    return CodePageName(CodePageOf(encoding));
 }
 
-std::string_view ByteOrderMark(ByteEncoding encoding)
+std::string_view ByteOrderMark(Encoding encoding)
 {
-    switch (encoding) {
+    switch (encoding.kind) {
     case ByteEncoding::Utf8:
         return "\xEF\xBB\xBF";
     case ByteEncoding::Utf16Le:
@@ -156,22 +172,29 @@ std::string_view ByteOrderMark(ByteEncoding encoding)
     case ByteEncoding::Utf16Be:
         return "\xFE\xFF";
     case ByteEncoding::Ansi:
+    case ByteEncoding::CodePage:
         break;
     }
     return "";
 }
 
-bool FeedEncodedText(const wchar_t* units, size_t count, ByteEncoding encoding, CDigestSet& digests, EncodingLoss& loss)
+bool EncodeTextInPieces(const wchar_t* units, size_t count, Encoding encoding, const ByteSink& sink, EncodingLoss& loss)
 {
     // The conversion takes an int count and UTF-16LE doubles it into a DWORD.
     if (count >= static_cast<size_t>(INT_MAX)) {
         LastErrorSetText(0, L"转换文本编码失败:文本过长.");
         return false;
     }
-    return DigestEncoded(units, static_cast<int>(count), encoding, digests, loss);
+    return EncodeConverted(units, static_cast<int>(count), encoding, sink, loss);
 }
 
-DigestTexts ComputeDigestTexts(HCRYPTPROV provider, const wchar_t* units, size_t count, ByteEncoding encoding,
+bool FeedEncodedText(const wchar_t* units, size_t count, Encoding encoding, CDigestSet& digests, EncodingLoss& loss)
+{
+    return EncodeTextInPieces(
+        units, count, encoding, [&digests](const BYTE* bytes, DWORD length) { digests.Update(bytes, length); }, loss);
+}
+
+DigestTexts ComputeDigestTexts(HCRYPTPROV provider, const wchar_t* units, size_t count, Encoding encoding,
                                bool withTerminator, DigestSelection selected, bool byteOrderMark)
 {
     const size_t unitCount = count + (withTerminator ? 1 : 0);
@@ -188,4 +211,12 @@ DigestTexts ComputeDigestTexts(HCRYPTPROV provider, const wchar_t* units, size_t
     DigestTexts result = digests.Finish();
     result.loss = loss;
     return result;
+}
+
+DigestTexts DigestBytes(HCRYPTPROV provider, const BYTE* bytes, size_t count, DigestSelection selected)
+{
+    CDigestSet digests(provider, selected);
+    digests.Reset();
+    digests.Update(bytes, static_cast<DWORD>(count));
+    return digests.Finish();
 }

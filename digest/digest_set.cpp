@@ -2,13 +2,6 @@
 
 #include "support/last_error.h"
 
-namespace {
-
-// Room for the largest digest any provider algorithm may return.
-constexpr DWORD kDigestBufferBytes = 260;
-
-}  // namespace
-
 void CDigestSet::Row::Fail()
 {
     failed = true;
@@ -71,21 +64,43 @@ void CDigestSet::Update(const BYTE* data, DWORD length)
     }
 }
 
+// Ends one row's digest into `value`; false when it failed.
+bool CDigestSet::FinishRow(Row& row, DigestValue& value)
+{
+    value.length = static_cast<DWORD>(value.bytes.size());
+    if (row.own != nullptr)
+        value.length = row.own->Finish(value.bytes.data());
+    else if (!row.failed && !row.provider.Finish(value.bytes.data(), &value.length))
+        row.Fail();
+    if (row.failed)
+        value.length = 0;
+    return !row.failed;
+}
+
 DigestTexts CDigestSet::Finish()
 {
     DigestTexts result;
     result.hasDigests = true;
-    BYTE digest[kDigestBufferBytes];
     for (int i = 0; i < m_rowCount; ++i) {
         Row& row = m_rows[i];
         const size_t index = static_cast<size_t>(row.kind - kDigestTable);
-        DWORD length = kDigestBufferBytes;
-        if (row.own != nullptr)
-            length = row.own->Finish(digest);
-        else if (!row.failed && !row.provider.Finish(digest, &length))
-            row.Fail();
-        result.failed[index] = row.failed;
-        result.texts[index] = row.failed ? row.failure : HexText(digest, length);
+        result.failed[index] = !FinishRow(row, result.values[index]);
+        result.texts[index] = row.failed ? row.failure : HexOf(result.values[index]);
     }
     return result;
 }
+
+bool CDigestSet::FinishValues(std::array<DigestValue, kDigestCount>& values, std::wstring& failure)
+{
+    bool finished = true;
+    for (int i = 0; i < m_rowCount; ++i) {
+        Row& row = m_rows[i];
+        if (!FinishRow(row, values[static_cast<size_t>(row.kind - kDigestTable)]) && finished) {
+            failure = row.failure;
+            finished = false;
+        }
+    }
+    return finished;
+}
+
+std::wstring HexOf(const DigestValue& value) { return HexText(value.bytes.data(), value.length); }

@@ -6,11 +6,12 @@
 #include <wincrypt.h>
 
 #include <array>
+#include <cstring>
 #include <string>
+#include <tuple>
 
 #include "digest/digest_table.h"
 #include "digest/encoding_loss.h"
-#include <tuple>
 
 #include "hash/blake2/blake2.h"
 #include "hash/blake3/blake3.h"
@@ -21,8 +22,26 @@
 #include "hash/sha512.h"
 #include "hash/sm3/sm3.h"
 
+// A digest as bytes and a length, until it is shown or written out: digests
+// are compared as bytes, whatever form they were written in.
+struct DigestValue {
+    std::array<BYTE, kMaxDigestBytes> bytes = {};
+    DWORD length = 0;
+
+    bool operator==(const DigestValue& other) const
+    {
+        return length == other.length && memcmp(bytes.data(), other.bytes.data(), length) == 0;
+    }
+    bool operator!=(const DigestValue& other) const { return !(*this == other); }
+};
+
+// Uppercase hex of the value, as the programs show digests.
+std::wstring HexOf(const DigestValue& value);
+
 // The outcome of one run of the set, row by row in table order.
 struct DigestTexts {
+    // The digests' bytes; empty where a digest failed or was not selected.
+    std::array<DigestValue, kDigestCount> values;
     // Uppercase hex per digest, or the failure text where that digest failed;
     // empty for a digest that was not selected, and all empty when there was
     // nothing to digest.
@@ -50,9 +69,12 @@ public:
     void CopyStateFrom(const CDigestSet& other);
     // Appends `length` bytes to every selected digest that has not failed.
     void Update(const BYTE* data, DWORD length);
-    // The selected digests' texts, a provider digest that failed with its own
-    // failure text; the set then needs Reset.
+    // The selected digests' values and texts, a provider digest that failed
+    // with its own failure text; the set then needs Reset.
     DigestTexts Finish();
+    // The same without the texts, for a search that compares many digests:
+    // false with `failure` set when a selected digest failed.
+    bool FinishValues(std::array<DigestValue, kDigestCount>& values, std::wstring& failure);
 
 private:
     struct Row {
@@ -74,6 +96,7 @@ private:
                   "one object for each own class");
 
     CVnHashObject* OwnHash(OwnHashClass ownClass);
+    bool FinishRow(Row& row, DigestValue& value);
 
     HCRYPTPROV m_provider;
     OwnHashes m_own;

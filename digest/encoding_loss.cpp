@@ -2,6 +2,9 @@
 
 #include <cstring>
 #include <cwchar>
+#include <map>
+#include <memory>
+#include <mutex>
 
 namespace {
 
@@ -9,16 +12,16 @@ bool IsSurrogate(wchar_t unit) { return IS_HIGH_SURROGATE(unit) || IS_LOW_SURROG
 
 enum UnitKind : unsigned char { kHeld = 0, kLost = 1, kSurrogate = 2 };
 
-// What the ANSI code page does with each UTF-16 unit, found once for all of
+// What a code page does with each UTF-16 unit, found once for all of
 // them with a few conversions that refuse best fit: a text may hold any number
 // of different characters, and asking for each of its units would cost more
 // than converting it. The code page converts each unit on its own (one
 // character of one or two bytes), so a unit is lost where its character is the
 // default one; the code page has no character beyond the Basic Multilingual
 // Plane, so every surrogate is lost.
-class AnsiUnitKinds {
+class CodePageUnitKinds {
 public:
-    explicit AnsiUnitKinds(UINT codePage)
+    explicit CodePageUnitKinds(UINT codePage)
     {
         CPINFO info = {};
         GetCPInfo(codePage, &info);
@@ -52,7 +55,7 @@ private:
         }
     }
 
-    // Every ANSI code page holds ASCII, the default character itself too.
+    // Every code page tried holds ASCII, the default character itself too.
     static UnitKind KindOf(wchar_t unit, bool convertedToDefault)
     {
         if (IsSurrogate(unit))
@@ -63,11 +66,18 @@ private:
     UnitKind m_kinds[0x10000] = {};
 };
 
-const AnsiUnitKinds& TheAnsiUnitKinds(UINT codePage)
+// Each code page's kinds, found when it is first asked for: the ANSI code
+// page on every run, others when a search or the console asks. A search runs
+// beside the window's own digests, so the cache has a lock.
+const CodePageUnitKinds& UnitKindsOf(UINT codePage)
 {
-    // The ANSI code page is the one code page besides UTF-8 that texts are digested in.
-    static const AnsiUnitKinds kinds(codePage);
-    return kinds;
+    static std::mutex lock;
+    static std::map<UINT, std::unique_ptr<CodePageUnitKinds>> kinds;
+    const std::lock_guard<std::mutex> held(lock);
+    std::unique_ptr<CodePageUnitKinds>& found = kinds[codePage];
+    if (!found)
+        found = std::make_unique<CodePageUnitKinds>(codePage);
+    return *found;
 }
 
 size_t CharacterLength(const wchar_t* text, size_t at, size_t end)
@@ -112,9 +122,9 @@ size_t PairsIn(const wchar_t* text, size_t start, size_t end)
 // A text the code page lacks characters of may be long and lack nearly all of
 // them: the walk adds up the units' kinds without a branch, and looks further
 // only where something was lost.
-void NoteAnsiLosses(UINT codePage, const wchar_t* text, size_t start, size_t end, EncodingLoss& loss)
+void NoteCodePageLosses(UINT codePage, const wchar_t* text, size_t start, size_t end, EncodingLoss& loss)
 {
-    const AnsiUnitKinds& kinds = TheAnsiUnitKinds(codePage);
+    const CodePageUnitKinds& kinds = UnitKindsOf(codePage);
     size_t lostUnits = 0;
     unsigned seen = 0;
     for (size_t at = start; at < end; ++at) {
@@ -148,12 +158,23 @@ void NoteReplacedCharacters(UINT codePage, const wchar_t* text, size_t start, si
     if (codePage == CP_UTF8)
         NoteLoneSurrogates(text, start, start + length, loss);
     else
-        NoteAnsiLosses(codePage, text, start, start + length, loss);
+        NoteCodePageLosses(codePage, text, start, start + length, loss);
+}
+
+bool HoldsEveryCharacter(UINT codePage, const wchar_t* text, size_t count)
+{
+    const CodePageUnitKinds& kinds = UnitKindsOf(codePage);
+    unsigned seen = 0;
+    for (size_t at = 0; at < count; ++at)
+        seen |= kinds.Kind(text[at]);
+    return seen == kHeld;
 }
 
 std::wstring CodePageName(UINT codePage)
 {
-    return codePage == CP_UTF8 ? L"UTF-8" : L"ANSI 代码页 " + std::to_wstring(codePage);
+    if (codePage == CP_UTF8)
+        return L"UTF-8";
+    return (codePage == GetACP() ? L"ANSI 代码页 " : L"代码页 ") + std::to_wstring(codePage);
 }
 
 std::wstring EncodingLossName(const EncodingLoss& loss) { return CodePageName(loss.codePage); }

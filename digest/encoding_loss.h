@@ -24,12 +24,17 @@ struct EncodingLoss {
 };
 
 // Counts the characters among units [start, start + length) of `text` that
-// `codePage` (CP_UTF8 or the ANSI code page, GetACP()) does not hold and notes the first
-// one. A walk costs less than a conversion refusing replacements would.
+// `codePage` (CP_UTF8 or a code page by number) does not hold and notes the
+// first one. A walk costs less than a conversion refusing replacements would.
 void NoteReplacedCharacters(UINT codePage, const wchar_t* text, size_t start, size_t length, EncodingLoss& loss);
 
-// How the messages of both programs name a code page: "UTF-8" or
-// "ANSI 代码页 <number>".
+// Whether the code page `codePage` (not UTF-8) holds each of the `count`
+// units of `text` as it is, with neither its default character nor a
+// look-alike in its place.
+bool HoldsEveryCharacter(UINT codePage, const wchar_t* text, size_t count);
+
+// How the messages of both programs name a code page: "UTF-8",
+// "ANSI 代码页 <number>" for the system's, or "代码页 <number>".
 std::wstring CodePageName(UINT codePage);
 
 // The same for the encoding that lost characters.

@@ -1,11 +1,10 @@
 #include "digest/expected_digest.h"
 
-#include <string_view>
+#include <algorithm>
 #include <vector>
 
 #include "digest/checksum_line.h"
 #include "digest/digest_names.h"
-#include "hash/hash_object.h"
 #include "text/base64.h"
 #include "text/encode_text.h"
 
@@ -13,6 +12,42 @@ namespace {
 
 // SRI names only these three.
 const wchar_t* const kSriAlgorithms[] = {L"sha256", L"sha384", L"sha512"};
+
+// The password-hash schemes of crypt(3), web frameworks and directories, by
+// the prefix each writes before its salt and hash.
+struct PasswordScheme {
+    const wchar_t* prefix;
+    const wchar_t* name;
+};
+
+// clang-format off
+const PasswordScheme kPasswordSchemes[] = {
+    {L"$2a$",           L"bcrypt"},
+    {L"$2b$",           L"bcrypt"},
+    {L"$2x$",           L"bcrypt"},
+    {L"$2y$",           L"bcrypt"},
+    {L"$1$",            L"MD5-crypt"},
+    {L"$apr1$",         L"Apache MD5-crypt"},
+    {L"$5$",            L"SHA-256-crypt"},
+    {L"$6$",            L"SHA-512-crypt"},
+    {L"$y$",            L"yescrypt"},
+    {L"$7$",            L"scrypt"},
+    {L"$argon2id$",     L"Argon2id"},
+    {L"$argon2i$",      L"Argon2i"},
+    {L"$argon2d$",      L"Argon2d"},
+    {L"$P$",            L"phpass"},
+    {L"$H$",            L"phpass"},
+    {L"$pbkdf2",        L"PBKDF2"},
+    {L"pbkdf2_sha256$", L"PBKDF2"},
+    {L"pbkdf2_sha1$",   L"PBKDF2"},
+    {L"bcrypt_sha256$", L"bcrypt"},
+    {L"argon2$",        L"Argon2"},
+    {L"scrypt$",        L"scrypt"},
+    {L"{SSHA}",         L"LDAP SSHA"},
+    {L"{SSHA256}",      L"LDAP SSHA-256"},
+    {L"{SSHA512}",      L"LDAP SSHA-512"},
+};
+// clang-format on
 
 bool IsAroundSpace(wchar_t unit)
 {
@@ -31,55 +66,96 @@ std::wstring_view Trimmed(std::wstring_view text)
     return text;
 }
 
-bool IsPairSeparator(wchar_t unit) { return unit == L' ' || unit == L':' || unit == L'-'; }
-
-// A digest standing alone, without a name, is one of at least this many
-// bytes: a shorter one (CRC-32) could be any number or word someone copies.
-constexpr size_t kMinUnnamedDigestBytes = 16;
-
-bool IsUnnamedDigestLength(size_t bytes)
-{
-    return bytes >= kMinUnnamedDigestBytes && DigestsOfHexLength(2 * bytes).any();
-}
-
-// The uppercase hex digits of `text` when it is hex pairs, one separator
-// allowed between pairs, no longer than the longest digest; empty otherwise.
-std::wstring HexDigits(std::wstring_view text)
-{
-    std::wstring digits;
-    for (size_t i = 0; i < text.size(); ++i) {
-        const wchar_t unit = text[i];
-        if (IsHexDigit(unit)) {
-            digits += unit >= L'a' ? static_cast<wchar_t>(unit - L'a' + L'A') : unit;
-            if (digits.size() > 2 * kMaxDigestBytes)
-                return L"";
-            continue;
-        }
-        // A separator stands only between two pairs: after an even number of
-        // digits and before the next digit.
-        const bool betweenPairs =
-            !digits.empty() && digits.size() % 2 == 0 && i + 1 < text.size() && IsHexDigit(text[i + 1]);
-        if (!IsPairSeparator(unit) || !betweenPairs)
-            return L"";
-    }
-    return digits.size() % 2 == 0 ? digits : L"";
-}
+// A digest printed as a number lost at most this many leading zeros; a
+// shorter text is rather a piece of a digest.
+constexpr size_t kMaxZerosLost = 3;
 
 DigestSelection OnlyRow(int row) { return DigestSelection().set(static_cast<size_t>(row)); }
 
-// "sha256:…", "MD5 = …": the name narrows the search to one digest.
+DigestSelection UnnamedDigestsOfLength(size_t bytes)
+{
+    return bytes >= kMinUnnamedDigestBytes ? DigestsOfHexLength(2 * bytes) : DigestSelection();
+}
+
+bool SetValue(const std::vector<BYTE>& bytes, DigestValue& value)
+{
+    if (bytes.empty() || bytes.size() > value.bytes.size())
+        return false;
+    std::copy(bytes.begin(), bytes.end(), value.bytes.begin());
+    value.length = static_cast<DWORD>(bytes.size());
+    return true;
+}
+
+// `digits` hex digits without separators as a digest of `length` bytes whose
+// leading zeros were lost on the way: how many were, or 0 when the digits
+// are no such digest.
+int ReadShortHex(std::wstring_view digits, DWORD length, DigestValue& value)
+{
+    const size_t lost = 2 * size_t(length) - digits.size();
+    if (digits.size() >= 2 * size_t(length) || lost > kMaxZerosLost
+        || !std::all_of(digits.begin(), digits.end(), IsHexDigit))
+        return 0;
+    std::vector<BYTE> bytes;
+    if (!DecodeHexPairs(std::wstring(lost, L'0') + std::wstring(digits), bytes) || !SetValue(bytes, value))
+        return 0;
+    return static_cast<int>(lost);
+}
+
+bool IsPasswordHash(std::wstring_view text, ExpectedDigest& expected)
+{
+    for (const PasswordScheme& scheme : kPasswordSchemes) {
+        const std::wstring_view prefix = scheme.prefix;
+        if (text.size() > prefix.size() && text.substr(0, prefix.size()) == prefix
+            && std::none_of(text.begin(), text.end(), IsAroundSpace)) {
+            expected.passwordScheme = scheme.name;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool ParseHex(std::wstring_view text, ExpectedDigest& expected)
+{
+    std::vector<BYTE> bytes;
+    if (!DecodeHexPairs(text, bytes, kMaxDigestBytes) || UnnamedDigestsOfLength(bytes.size()).none())
+        return false;
+    expected.digests = UnnamedDigestsOfLength(bytes.size());
+    return SetValue(bytes, expected.value);
+}
+
+// Hex that a program printed as a number: the digest length it falls short of decides.
+bool ParseShortHex(std::wstring_view text, ExpectedDigest& expected)
+{
+    for (size_t lost = 1; lost <= kMaxZerosLost; ++lost) {
+        const DigestSelection digests = UnnamedDigestsOfLength((text.size() + lost) / 2);
+        if ((text.size() + lost) % 2 != 0 || digests.none())
+            continue;
+        expected.zerosLost = ReadShortHex(text, static_cast<DWORD>((text.size() + lost) / 2), expected.value);
+        expected.digests = digests;
+        return expected.zerosLost != 0;
+    }
+    return false;
+}
+
+// "sha256:…", "MD5 = …", "SHA256 BA78…": the name narrows the search to one digest.
 bool ParsePrefixed(std::wstring_view text, ExpectedDigest& expected)
 {
-    const size_t separator = text.find_first_of(L":=");
+    const size_t separator = text.find_first_of(L":= \t");
     if (separator == std::wstring_view::npos)
         return false;
     const int row = DigestRowNamed(Trimmed(text.substr(0, separator)), true);
     if (row < 0)
         return false;
-    expected.hex = HexDigits(Trimmed(text.substr(separator + 1)));
+    std::wstring_view value = Trimmed(text.substr(separator));
+    if (!value.empty() && (value.front() == L':' || value.front() == L'='))
+        value = Trimmed(value.substr(1));
+    const DWORD length = kDigestTable[row].length;
     expected.digests = OnlyRow(row);
     expected.form = DigestForm::Prefixed;
-    return expected.hex.size() == 2 * kDigestTable[row].length;
+    if (ReadDigestValue(value, length, expected.value))
+        return true;
+    expected.zerosLost = ReadShortHex(value, length, expected.value);
+    return expected.zerosLost != 0;
 }
 
 bool ParseSri(std::wstring_view text, ExpectedDigest& expected)
@@ -94,10 +170,9 @@ bool ParseSri(std::wstring_view text, ExpectedDigest& expected)
         if (CompareStringOrdinal(name.data(), static_cast<int>(name.size()), algorithm, -1, TRUE) != CSTR_EQUAL
             || !DecodeBase64(text.substr(hyphen + 1), bytes) || bytes.size() != kDigestTable[row].length)
             continue;
-        expected.hex = HexText(bytes.data(), bytes.size());
         expected.digests = OnlyRow(row);
         expected.form = DigestForm::Sri;
-        return true;
+        return SetValue(bytes, expected.value);
     }
     return false;
 }
@@ -105,12 +180,11 @@ bool ParseSri(std::wstring_view text, ExpectedDigest& expected)
 bool ParseBase64(std::wstring_view text, ExpectedDigest& expected)
 {
     std::vector<BYTE> bytes;
-    if (!DecodeBase64(text, bytes) || !IsUnnamedDigestLength(bytes.size()))
+    if (!DecodeBase64(text, bytes) || UnnamedDigestsOfLength(bytes.size()).none())
         return false;
-    expected.hex = HexText(bytes.data(), bytes.size());
-    expected.digests = DigestsOfHexLength(expected.hex.size());
+    expected.digests = UnnamedDigestsOfLength(bytes.size());
     expected.form = DigestForm::Base64;
-    return true;
+    return SetValue(bytes, expected.value);
 }
 
 // A line copied whole from a checksum list or a download page: its tag
@@ -121,8 +195,8 @@ bool ParseChecksumLineText(std::wstring_view text, ExpectedDigest& expected)
     ChecksumLine parsed;
     if (line.empty() || !ParseChecksumLine(line, AllDigests(), parsed))
         return false;
-    expected.hex = parsed.hex;
-    expected.digests = parsed.tagged ? OnlyRow(parsed.digest) : DigestsOfHexLength(parsed.hex.size());
+    expected.value = parsed.value;
+    expected.digests = parsed.tagged ? OnlyRow(parsed.digest) : DigestsOfHexLength(2 * parsed.value.length);
     expected.form = DigestForm::ChecksumLine;
     return true;
 }
@@ -131,18 +205,16 @@ bool ParseChecksumLineText(std::wstring_view text, ExpectedDigest& expected)
 
 ExpectedDigest ParseExpectedDigest(const wchar_t* text, size_t length)
 {
-    ExpectedDigest expected;
     if (length > kMaxExpectedDigestUnits)
-        return expected;
+        return ExpectedDigest();
     const std::wstring_view digest = Trimmed(std::wstring_view(text, length));
-    expected.hex = HexDigits(digest);
-    if (IsUnnamedDigestLength(expected.hex.size() / 2)) {
-        expected.digests = DigestsOfHexLength(expected.hex.size());
-        return expected;
+    using Parser = bool (*)(std::wstring_view, ExpectedDigest&);
+    for (Parser parse : {IsPasswordHash, ParseHex, ParseShortHex, ParsePrefixed, ParseSri, ParseBase64,
+                         ParseChecksumLineText}) {
+        ExpectedDigest expected;
+        if (parse(digest, expected))
+            return expected;
     }
-    if (ParsePrefixed(digest, expected) || ParseSri(digest, expected) || ParseBase64(digest, expected)
-        || ParseChecksumLineText(digest, expected))
-        return expected;
     return ExpectedDigest();
 }
 
@@ -154,23 +226,30 @@ DigestSelection DigestsOfHexLength(size_t digits)
     return selection;
 }
 
-bool IsExpectedDigest(const std::wstring& text, const std::wstring& expected)
+bool ReadDigestValue(std::wstring_view text, DWORD length, DigestValue& value)
 {
-    return !expected.empty() && text.size() == expected.size()
-        && CompareStringOrdinal(text.c_str(), static_cast<int>(text.size()), expected.c_str(),
-                                static_cast<int>(expected.size()), TRUE)
-        == CSTR_EQUAL;
+    // Hex first: Base64 of the same length could be hex digits too.
+    std::vector<BYTE> bytes;
+    const auto readAs = [&](bool read) { return read && bytes.size() == length && SetValue(bytes, value); };
+    return readAs(DecodeHexPairs(text, bytes, kMaxDigestBytes)) || readAs(DecodeBase64(text, bytes));
 }
 
 DigestSelection MatchingDigests(const DigestTexts& digests, const ExpectedDigest& expected)
 {
     DigestSelection matching;
     for (int i = 0; i < kDigestCount; ++i)
-        matching[i] = expected.digests[i] && !digests.failed[i] && IsExpectedDigest(digests.texts[i], expected.hex);
+        matching[i] = expected.digests[i] && !digests.failed[i] && digests.values[i] == expected.value;
     return matching;
 }
 
-bool IsHexDigit(wchar_t unit)
+std::wstring PasswordHashWords(const ExpectedDigest& expected)
 {
-    return (unit >= L'0' && unit <= L'9') || (unit >= L'A' && unit <= L'F') || (unit >= L'a' && unit <= L'f');
+    return std::wstring(L"这是 ") + expected.passwordScheme
+        + L" 口令散列（含盐），不能由文本的任何编码直接得到：要核对口令，请用生成它的程序";
+}
+
+std::wstring ZerosLostWords(const ExpectedDigest& expected)
+{
+    return L"摘要开头少了 " + std::to_wstring(expected.zerosLost) + L" 个 0（把摘要当作数字写出的程序会省掉它们），按 "
+        + std::to_wstring(2 * expected.value.length) + L" 位的摘要查找";
 }

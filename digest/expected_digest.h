@@ -1,12 +1,16 @@
 // A digest the user was given, as it arrives on the clipboard or a command
 // line, and which of the computed digests it is. People are handed digests in
-// many forms: bare hex, hex after the algorithm's name ("sha256:…"), Base64
-// (HTTP's Content-MD5, many interfaces, GNU cksum --base64), Subresource
-// Integrity values ("sha384-…"), or a whole line of a checksum list.
+// many forms: bare hex, hex or Base64 after the algorithm's name ("sha256:…",
+// or a line the console program prints), Base64 (HTTP's Content-MD5, many
+// interfaces, GNU cksum --base64), Subresource Integrity values
+// ("sha384-…"), a whole line of a checksum list, or hex printed as a number
+// that lost its leading zeros. A salted password hash looks like a digest
+// too, and no text's bytes give it.
 #pragma once
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 #include "digest/digest_set.h"
 
@@ -15,39 +19,58 @@
 // one unit beyond it.
 inline constexpr size_t kMaxExpectedDigestUnits = 1024;
 
+// A digest standing alone, without a name, is one of at least this many
+// bytes: a shorter one (CRC-32) could be any number or word someone copies.
+inline constexpr size_t kMinUnnamedDigestBytes = 16;
+
 // How the digest was written.
 enum class DigestForm { Hex, Prefixed, Sri, Base64, ChecksumLine };
 
 struct ExpectedDigest {
-    // Uppercase hex of the digest's bytes; empty when the text was no digest.
-    std::wstring hex;
+    // The digest's bytes; no length when the text was no digest.
+    DigestValue value;
     // The digests it may be: those of its length, or the one its algorithm
     // name, SRI prefix or checksum-line tag names.
     DigestSelection digests;
     DigestForm form = DigestForm::Hex;
+    // Hex digits that a digest printed as a number lost at its start; `value`
+    // has them back as zeros.
+    int zerosLost = 0;
+    // The scheme of a salted password hash ("bcrypt"), which is no digest; null otherwise.
+    const wchar_t* passwordScheme = nullptr;
+
+    bool IsDigest() const { return value.length != 0; }
 };
 
 // Reads `text`, ignoring white space around it, as one of these forms:
 // - hex of one of the table's lengths of 16 bytes or more, either case, one
 //   separator (space, colon or hyphen) allowed between pairs;
-// - one digest's name, ":" or "=" and its hex ("sha256:…", "SHA-1 = …",
-//   "crc32:cbf43926");
+// - such hex of 1 to 3 digits fewer, without separators: a digest printed as
+//   a number, its leading zeros lost;
+// - one digest's name, then ":", "=" or blanks, then its hex (also short) or
+//   Base64 ("sha256:…", "SHA-1 = …", "crc32:cbf43926", "SHA256 BA78…" as the
+//   console program prints it);
 // - Subresource Integrity: "sha256-", "sha384-" or "sha512-" and Base64;
 // - Base64 (either alphabet, padding optional) of a digest length of 16
 //   bytes or more;
-// - a checksum-list line (GNU, tagged or OpenSSL's) of a digest.
-// Text that reads as hex is hex. Anything else is no digest: `hex` empty.
+// - a checksum-list line (GNU, tagged or OpenSSL's) of a digest;
+// - a password hash of a known scheme: no digest, its scheme named.
+// Text that reads as hex is hex. Anything else is no digest.
 ExpectedDigest ParseExpectedDigest(const wchar_t* text, size_t length);
 
 // The digests whose hex text has `digits` digits (32: MD4 and MD5).
 DigestSelection DigestsOfHexLength(size_t digits);
 
-// Whether a digest text is `expected` (hex digits), in either case. An empty
-// `expected` matches nothing.
-bool IsExpectedDigest(const std::wstring& text, const std::wstring& expected);
+// The digest of `length` bytes that `text` writes, as hex (separators
+// allowed between pairs) or as Base64 (either alphabet, padding optional);
+// false when it writes none.
+bool ReadDigestValue(std::wstring_view text, DWORD length, DigestValue& value);
+
+// What a password hash is, in words: "这是 bcrypt 口令散列（含盐），…".
+std::wstring PasswordHashWords(const ExpectedDigest& expected);
+
+// That the digest lost leading zeros, and which length it is taken for.
+std::wstring ZerosLostWords(const ExpectedDigest& expected);
 
 // The rows of `digests` that are `expected`; a failure never is.
 DigestSelection MatchingDigests(const DigestTexts& digests, const ExpectedDigest& expected);
-
-// 0-9, A-F and a-f.
-bool IsHexDigit(wchar_t unit);

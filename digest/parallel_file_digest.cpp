@@ -60,6 +60,7 @@ DigestTexts Merge(const std::vector<DigestSelection>& shares, std::deque<CDigest
         DigestTexts part = sets[share].Finish();
         for (int row = 0; row < kDigestCount; ++row) {
             if (shares[share][row]) {
+                merged.values[row] = part.values[row];
                 merged.texts[row] = std::move(part.texts[row]);
                 merged.failed[row] = part.failed[row];
             }

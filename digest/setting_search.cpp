@@ -1,369 +1,482 @@
 #include "digest/setting_search.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <iterator>
+#include <tuple>
 
-#include "digest/expected_digest.h"
 #include "support/last_error.h"
 
 namespace {
 
-// An encoding as the search tries it, and the stage of the search it belongs
-// to: the window's three first, then with their byte-order marks, then
-// UTF-16BE.
-struct SearchEncoding {
-    ByteEncoding encoding;
-    bool byteOrderMark;
-    int stage;
-};
-
-// clang-format off
-constexpr SearchEncoding kEncodings[] = {
-    {ByteEncoding::Ansi,    false, 0},
-    {ByteEncoding::Utf16Le, false, 0},
-    {ByteEncoding::Utf8,    false, 0},
-    {ByteEncoding::Utf8,    true,  1},
-    {ByteEncoding::Utf16Le, true,  1},
-    {ByteEncoding::Utf16Be, false, 2},
-    {ByteEncoding::Utf16Be, true,  2},
-};
-// clang-format on
-
-// The other forms of the text, tried one at a time after every encoding and
-// line-break variant of the text as typed.
-constexpr TextForm kForms[] = {TextForm::Nfc,       TextForm::Nfd,       TextForm::Nfkc,
-                               TextForm::UpperCase, TextForm::LowerCase, TextForm::LineEndsTrimmed,
-                               TextForm::Trimmed};
-constexpr int kFirstFormStage = 3;
 constexpr LineBreaks kLineBreaks[] = {LineBreaks::AsTyped, LineBreaks::Lf, LineBreaks::CrLf};
 constexpr TextEnding kEndings[] = {TextEnding::AsIs, TextEnding::LfAdded, TextEnding::CrLfAdded,
                                    TextEnding::FinalBreakRemoved};
+constexpr TwiceDigest kTwiceDigests[] = {TwiceDigest::Raw, TwiceDigest::LowerHex, TwiceDigest::UpperHex};
+// The window's encodings, whose digests of the text as typed the digest of a digest starts from.
+constexpr int kWindowEncodingOrder = 0;
 
-constexpr wchar_t kWordSeparator[] = L"，";
+// A fingerprint of UTF-16 units that grows with them: texts that differ
+// almost always differ in it, so that a text is compared with the earlier
+// ones only where the fingerprints agree.
+struct Fingerprint {
+    uint64_t value = 0;
+    size_t length = 0;
 
-const wchar_t* BreaksWords(LineBreaks breaks)
-{
-    switch (breaks) {
-    case LineBreaks::Lf:
-        return L"换行为 LF";
-    case LineBreaks::CrLf:
-        return L"换行为 CR LF";
-    case LineBreaks::AsTyped:
-        break;
+    Fingerprint Then(std::wstring_view units) const
+    {
+        Fingerprint next = *this;
+        for (wchar_t unit : units)
+            next.value = next.value * 0x100000001B3ull + unit + 1;
+        next.length += units.size();
+        return next;
     }
-    return L"";
-}
-
-const wchar_t* EndingWords(TextEnding ending)
-{
-    switch (ending) {
-    case TextEnding::LfAdded:
-        return L"末尾加一个换行 (LF)";
-    case TextEnding::CrLfAdded:
-        return L"末尾加一个换行 (CR LF)";
-    case TextEnding::FinalBreakRemoved:
-        return L"去掉末尾的换行";
-    case TextEnding::AsIs:
-        break;
-    }
-    return L"";
-}
-
-const wchar_t* FormWords(TextForm form)
-{
-    switch (form) {
-    case TextForm::Nfc:
-        return L"文本为 NFC 组合形式";
-    case TextForm::Nfd:
-        return L"文本为 NFD 分解形式";
-    case TextForm::Nfkc:
-        return L"文本为 NFKC 兼容形式（全角字母、数字和标点换成半角）";
-    case TextForm::UpperCase:
-        return L"文本转为大写";
-    case TextForm::LowerCase:
-        return L"文本转为小写";
-    case TextForm::LineEndsTrimmed:
-        return L"去掉每行末尾的空白";
-    case TextForm::Trimmed:
-        return L"去掉文本首尾的空白";
-    case TextForm::AsTyped:
-        break;
-    }
-    return L"";
-}
-
-// What each ending appends to the text, before any terminator.
-const wchar_t* EndingSuffix(TextEnding ending)
-{
-    return ending == TextEnding::LfAdded ? L"\n" : ending == TextEnding::CrLfAdded ? L"\r\n" : L"";
-}
-
-// The text with every line break written as `breaks`; a lone CR is no line
-// break and stays.
-std::wstring WithLineBreaks(const wchar_t* text, size_t count, LineBreaks breaks)
-{
-    if (breaks == LineBreaks::AsTyped)
-        return std::wstring(text, count);
-    std::wstring result;
-    result.reserve(count + count / 16);
-    for (size_t i = 0; i < count; ++i) {
-        const bool crBeforeLf = text[i] == L'\r' && i + 1 < count && text[i + 1] == L'\n';
-        const bool lfAlone = text[i] == L'\n' && (i == 0 || text[i - 1] != L'\r');
-        if (breaks == LineBreaks::Lf && crBeforeLf)
-            continue;
-        if (breaks == LineBreaks::CrLf && lfAlone)
-            result += L'\r';
-        result += text[i];
-    }
-    return result;
-}
-
-// Units of the line break that ends `text` (LF or CR LF); 0 when none does.
-size_t FinalBreakLength(const std::wstring& text)
-{
-    if (text.empty() || text.back() != L'\n')
-        return 0;
-    return text.size() > 1 && text[text.size() - 2] == L'\r' ? 2 : 1;
-}
-
-// One variant of the text to digest: its line breaks written one way (the
-// base) and its end treated one way, or another form of the text as typed.
-struct Variant {
-    LineBreakVariant lineBreaks;
-    TextForm form;
-    std::wstring text;
-    int formStage;  // for another form: its stage of the search
+    bool operator==(const Fingerprint& other) const { return value == other.value && length == other.length; }
 };
 
-// Adds the variant unless an earlier one has its text already: it would only
-// name that one's matches again.
-void AddDistinct(std::vector<Variant>& variants, Variant variant)
+// One variant of the text to digest: its form, its line breaks and its end,
+// and what ends it after the body it shares with other variants.
+struct Variant {
+    TextForm form;
+    size_t formIndex;  // 0 for the text as typed, then the table's forms in order
+    LineBreaks breaks;
+    TextEnding ending;
+    std::wstring suffix;  // the final line break kept, and any added (ASCII)
+};
+
+// A form of the text with its line breaks written one way, before its final
+// line break: the search digests it once per encoding, and each variant's
+// suffix finishes a copy of the digests' state.
+struct Body {
+    std::wstring text;
+    Fingerprint fingerprint;
+    std::vector<Variant> variants;
+};
+
+// Everything the search digests, made from the text once for all digests.
+struct SearchPlan {
+    std::vector<Body> bodies;
+    // The bytes the text writes out as hex or as Base64, where it is wholly either.
+    std::vector<std::pair<DataReading, std::vector<BYTE>>> data;
+    CauseSet tried;
+};
+
+void Try(CauseSet& tried, CauseKind kind, int value)
 {
-    const auto same = [&variant](const Variant& earlier) { return earlier.text == variant.text; };
-    if (std::none_of(variants.begin(), variants.end(), same))
-        variants.push_back(std::move(variant));
+    if (const Cause* cause = FindCause(kind, value))
+        tried.set(static_cast<size_t>(CauseRow(*cause)));
 }
 
-// The variants in search order: every line-break variant of the text, then
-// each other form of it that the platform can make.
-std::vector<Variant> DistinctVariants(const wchar_t* text, size_t count)
+// Whether a planned variant has the text `body` + `suffix` already.
+bool IsPlanned(const SearchPlan& plan, std::wstring_view body, const Fingerprint& fingerprint, const std::wstring& suffix)
 {
-    std::vector<Variant> variants;
-    for (LineBreaks breaks : kLineBreaks) {
-        const std::wstring base = WithLineBreaks(text, count, breaks);
-        const size_t finalBreak = FinalBreakLength(base);
-        for (TextEnding ending : kEndings) {
-            if (ending == TextEnding::FinalBreakRemoved && finalBreak == 0)
-                continue;
-            AddDistinct(variants,
-                        {{breaks, ending},
-                         TextForm::AsTyped,
-                         ending == TextEnding::FinalBreakRemoved ? base.substr(0, base.size() - finalBreak)
-                                                                 : base + EndingSuffix(ending),
-                         0});
+    const Fingerprint whole = fingerprint.Then(suffix);
+    for (const Body& earlier : plan.bodies) {
+        for (const Variant& variant : earlier.variants) {
+            if (earlier.fingerprint.Then(variant.suffix) == whole
+                && earlier.text + variant.suffix == std::wstring(body) + suffix)
+                return true;
         }
     }
-    const std::wstring typed(text, count);
-    for (size_t i = 0; i < std::size(kForms); ++i) {
-        std::wstring formed;
-        if (TextInForm(typed, kForms[i], formed))
-            AddDistinct(variants,
-                        {{LineBreaks::AsTyped, TextEnding::AsIs},
-                         kForms[i],
-                         std::move(formed),
-                         kFirstFormStage + static_cast<int>(i)});
-    }
-    return variants;
-}
-
-// A match and its place in the search order, to sort the matches by.
-struct OrderedMatch {
-    SettingMatch match;
-    int stage;
-    size_t variant, encoding;
-};
-
-// Digests the variants of one base in one encoding with one pass over the
-// text: the base before its final line break is digested once, and each
-// ending and terminator finishes a copy of the digests' state.
-class CBasePass {
-public:
-    CBasePass(HCRYPTPROV provider, DigestSelection selection, const ExpectedDigest& expected, const SearchScope& scope,
-              const std::vector<Variant>& variants)
-        : m_running(provider, selection),
-          m_copy(provider, selection),
-          m_expected(expected),
-          m_scope(scope),
-          m_variants(variants)
-    {
-    }
-
-    // Digests the variants `ofBase` (indexes into the variants) of `base`;
-    // false with Failure() set when a digest or a conversion failed.
-    bool Run(const std::wstring& base, const std::vector<size_t>& ofBase, size_t encodingIndex,
-             std::vector<OrderedMatch>& matches);
-    const std::wstring& Failure() const { return m_failure; }
-
-private:
-    bool Feed(CDigestSet& set, const std::wstring& units);
-    void FeedMark(CDigestSet& set);
-    bool Finish(size_t variantIndex, const std::wstring& suffix, std::vector<OrderedMatch>& matches);
-
-    CDigestSet m_running, m_copy;
-    const ExpectedDigest& m_expected;
-    const SearchScope& m_scope;
-    const std::vector<Variant>& m_variants;
-    size_t m_encodingIndex = 0;
-    EncodingLoss m_loss;
-    std::wstring m_failure;
-};
-
-bool CBasePass::Feed(CDigestSet& set, const std::wstring& units)
-{
-    if (FeedEncodedText(units.c_str(), units.size(), kEncodings[m_encodingIndex].encoding, set, m_loss))
-        return true;
-    m_failure = LastErrorString();
     return false;
 }
 
-void CBasePass::FeedMark(CDigestSet& set)
+// Plans the variants of one form of the text with its line breaks written
+// one way, leaving out those whose text a planned one has.
+void PlanVariants(SearchPlan& plan, TextForm form, size_t formIndex, LineBreaks breaks, const std::wstring& based)
 {
-    const SearchEncoding& encoding = kEncodings[m_encodingIndex];
-    const std::string_view mark = encoding.byteOrderMark ? ByteOrderMark(encoding.encoding) : std::string_view();
-    set.Update(reinterpret_cast<const BYTE*>(mark.data()), static_cast<DWORD>(mark.size()));
+    const size_t finalBreak = FinalBreakLength(based);
+    const std::wstring_view body = std::wstring_view(based).substr(0, based.size() - finalBreak);
+    const Fingerprint fingerprint = Fingerprint().Then(body);
+    std::vector<Variant> variants;
+    for (TextEnding ending : kEndings) {
+        if (ending == TextEnding::FinalBreakRemoved && finalBreak == 0)
+            continue;
+        Try(plan.tried, CauseKind::Ending, static_cast<int>(ending));
+        const std::wstring suffix =
+            ending == TextEnding::FinalBreakRemoved ? L"" : based.substr(body.size()) + EndingSuffix(ending);
+        const auto sameSuffix = [&suffix](const Variant& planned) { return planned.suffix == suffix; };
+        if (!IsPlanned(plan, body, fingerprint, suffix) && std::none_of(variants.begin(), variants.end(), sameSuffix))
+            variants.push_back({form, formIndex, breaks, ending, suffix});
+    }
+    if (variants.empty())
+        return;
+    const auto sameBody = [&](const Body& earlier) { return earlier.fingerprint == fingerprint && earlier.text == body; };
+    auto shared = std::find_if(plan.bodies.begin(), plan.bodies.end(), sameBody);
+    if (shared == plan.bodies.end())
+        shared = plan.bodies.insert(plan.bodies.end(), {std::wstring(body), fingerprint, {}});
+    shared->variants.insert(shared->variants.end(), variants.begin(), variants.end());
 }
 
-bool CBasePass::Finish(size_t variantIndex, const std::wstring& suffix, std::vector<OrderedMatch>& matches)
+// The forms of the text in the search's order; the ones the platform cannot make are left out.
+void PlanBodies(const std::wstring& text, SearchPlan& plan)
+{
+    std::vector<TextForm> forms = {TextForm::AsTyped};
+    for (int row = 0; row < kCauseCount; ++row) {
+        if (kCauses[row].kind == CauseKind::Form)
+            forms.push_back(static_cast<TextForm>(kCauses[row].value));
+    }
+    for (size_t formIndex = 0; formIndex < forms.size(); ++formIndex) {
+        std::wstring formed;
+        if (!TextInForm(text, forms[formIndex], formed))
+            continue;
+        Try(plan.tried, CauseKind::Form, static_cast<int>(forms[formIndex]));
+        for (LineBreaks breaks : kLineBreaks) {
+            Try(plan.tried, CauseKind::LineBreaks, static_cast<int>(breaks));
+            PlanVariants(plan, forms[formIndex], formIndex, breaks, WithLineBreaks(formed, breaks));
+        }
+    }
+}
+
+// The text read as data, where it wholly is hex or Base64.
+void PlanData(const std::wstring& text, SearchPlan& plan)
+{
+    for (DataReading reading : {DataReading::Hex, DataReading::Base64}) {
+        std::vector<BYTE> bytes;
+        if (!ReadTextAsData(text, reading, bytes))
+            continue;
+        plan.data.emplace_back(reading, std::move(bytes));
+        Try(plan.tried, CauseKind::Data, static_cast<int>(reading));
+    }
+}
+
+// An encoding as the search tries it: a row of the table, with or without its mark.
+struct SearchEncoding {
+    const Cause* row;
+    bool mark;
+    int order;
+};
+
+Encoding EncodingOf(const SearchEncoding& tried) { return EncodingOf(*tried.row); }
+
+bool InScope(const SearchScope& scope, const SearchEncoding& tried)
+{
+    const Encoding encoding = EncodingOf(tried);
+    const bool sameEncoding = !scope.encoding
+        || (scope.encoding->kind == encoding.kind && CodePageOf(*scope.encoding) == CodePageOf(encoding));
+    return sameEncoding && (!scope.byteOrderMarkOnly || tried.mark);
+}
+
+// The encodings in `scope` in the search's order, with their marks; a code
+// page the system lacks is left out.
+std::vector<SearchEncoding> EncodingsInScope(const SearchScope& scope)
+{
+    const int markOrder = FindCause(CauseKind::Mark, 0)->order;
+    std::vector<SearchEncoding> encodings;
+    for (int row = 0; row < kCauseCount; ++row) {
+        const Cause& cause = kCauses[row];
+        if (cause.kind != CauseKind::Encoding)
+            continue;
+        const Encoding encoding = EncodingOf(cause);
+        if (encoding.kind == ByteEncoding::CodePage && !IsValidCodePage(CodePageOf(encoding)))
+            continue;
+        for (bool mark : {false, true}) {
+            const SearchEncoding tried = {&cause, mark, mark ? std::max(cause.order, markOrder) : cause.order};
+            if ((!mark || !ByteOrderMark(encoding).empty()) && InScope(scope, tried))
+                encodings.push_back(tried);
+        }
+    }
+    std::stable_sort(encodings.begin(), encodings.end(),
+                     [](const SearchEncoding& a, const SearchEncoding& b) { return a.order < b.order; });
+    return encodings;
+}
+
+// Bytes of each unit in the encoding: 1 in UTF-8 and the code pages, whose line breaks and terminators are the same
+// bytes.
+size_t UnitBytes(Encoding encoding)
+{
+    return encoding.kind == ByteEncoding::Utf16Le || encoding.kind == ByteEncoding::Utf16Be ? 2 : 1;
+}
+
+// ASCII `units` (line breaks, the terminator) as the encoding writes them.
+std::string AsciiIn(std::wstring_view units, Encoding encoding)
+{
+    std::string bytes;
+    for (wchar_t unit : units) {
+        const char byte = static_cast<char>(unit);
+        if (encoding.kind == ByteEncoding::Utf16Be)
+            bytes += '\0';
+        bytes += byte;
+        if (encoding.kind == ByteEncoding::Utf16Le)
+            bytes += '\0';
+    }
+    return bytes;
+}
+
+// A match, and its place among the others.
+struct OrderedMatch {
+    SettingMatch match;
+    std::tuple<bool, int, size_t, int, int, size_t, bool> place;
+};
+
+// The search for one selection of digests: every base in every encoding,
+// the data readings, and the digests of the digests.
+class CSearch {
+public:
+    CSearch(HCRYPTPROV provider, DigestSelection selection, const ExpectedDigest& expected, const SearchScope& scope,
+            const std::atomic<bool>& stop)
+        : m_provider(provider),
+          m_selection(selection),
+          m_running(provider, selection),
+          m_copy(provider, selection),
+          m_expected(expected),
+          m_scope(scope),
+          m_stop(stop)
+    {
+    }
+
+    void Run(const SearchPlan& plan, SearchResult& result);
+
+private:
+    bool Stopped();
+    bool RunBody(const Body& body);
+    bool Pass(const Body& body, size_t encodingIndex, const std::string& bytes, const EncodingLoss& loss);
+    bool Finish(const TextSetting& setting, const std::string& suffix, const EncodingLoss& loss,
+                const std::tuple<size_t, int, int, size_t>& where);
+    bool DigestData(DataReading reading, const std::vector<BYTE>& bytes);
+    bool DigestTwice();
+    void Compare(const std::array<DigestValue, kDigestCount>& values, const SettingMatch& match, int order,
+                 const std::tuple<size_t, int, int, size_t, bool>& where);
+    bool Failed(const std::wstring& failure);
+
+    HCRYPTPROV m_provider;
+    DigestSelection m_selection;
+    CDigestSet m_running, m_copy;
+    const ExpectedDigest& m_expected;
+    const SearchScope& m_scope;
+    const std::atomic<bool>& m_stop;
+    std::vector<SearchEncoding> m_encodings = EncodingsInScope(m_scope);
+    // The digests of the text as typed in each of the window's encodings, which a digest of a digest starts from.
+    struct TypedDigests {
+        Encoding encoding;
+        EncodingLoss loss;
+        std::array<DigestValue, kDigestCount> values;
+    };
+    std::vector<TypedDigests> m_typedDigests;
+    std::vector<OrderedMatch> m_found;
+    CauseSet m_tried;
+    std::wstring m_failure;
+    bool m_stopped = false;
+};
+
+bool CSearch::Stopped()
+{
+    m_stopped = m_stopped || m_stop.load(std::memory_order_relaxed);
+    return m_stopped;
+}
+
+bool CSearch::Failed(const std::wstring& failure)
+{
+    m_failure = failure;
+    return false;
+}
+
+void CSearch::Compare(const std::array<DigestValue, kDigestCount>& values, const SettingMatch& match, int order,
+                      const std::tuple<size_t, int, int, size_t, bool>& where)
+{
+    for (int row = 0; row < kDigestCount; ++row) {
+        if (!m_selection[row] || values[row] != m_expected.value)
+            continue;
+        SettingMatch found = match;
+        found.row = row;
+        m_found.push_back({found, std::tuple_cat(std::make_tuple(match.loss.count != 0, order), where)});
+    }
+}
+
+bool CSearch::Finish(const TextSetting& base, const std::string& suffix, const EncodingLoss& loss,
+                     const std::tuple<size_t, int, int, size_t>& where)
 {
     for (bool withTerminator : {false, true}) {
         if (m_scope.terminatorOnly && !withTerminator)
             continue;
+        TextSetting setting = base;
+        setting.withTerminator = withTerminator;
+        const std::string bytes = suffix + (withTerminator ? AsciiIn(std::wstring(1, L'\0'), setting.encoding) : "");
         m_copy.CopyStateFrom(m_running);
-        if (!Feed(m_copy, withTerminator ? suffix + L'\0' : suffix))
-            return false;
-        const DigestTexts digests = m_copy.Finish();
-        const auto failed = std::find(digests.failed.begin(), digests.failed.end(), true);
-        if (failed != digests.failed.end()) {
-            m_failure = digests.texts[static_cast<size_t>(failed - digests.failed.begin())];
-            return false;
-        }
-        const SearchEncoding& encoding = kEncodings[m_encodingIndex];
-        const Variant& variant = m_variants[variantIndex];
-        const TextSetting setting = {encoding.encoding, encoding.byteOrderMark, withTerminator, variant.lineBreaks,
-                                     variant.form};
-        const int stage = variant.form == TextForm::AsTyped ? encoding.stage : variant.formStage;
-        const DigestSelection matching = MatchingDigests(digests, m_expected);
-        for (int row = 0; row < kDigestCount; ++row) {
-            if (matching[row])
-                matches.push_back({{setting, row, m_loss}, stage, variantIndex, m_encodingIndex});
-        }
+        m_copy.Update(reinterpret_cast<const BYTE*>(bytes.data()), static_cast<DWORD>(bytes.size()));
+        std::array<DigestValue, kDigestCount> values;
+        std::wstring failure;
+        if (!m_copy.FinishValues(values, failure))
+            return Failed(failure);
+        if (withTerminator)
+            Try(m_tried, CauseKind::Terminator, 0);
+        Compare(values, {setting, 0, loss}, SettingOrder(setting), std::tuple_cat(where, std::make_tuple(withTerminator)));
+        const bool typedAsIs = setting.form == TextForm::AsTyped && setting.lineBreaks.breaks == LineBreaks::AsTyped
+            && setting.lineBreaks.ending == TextEnding::AsIs && !setting.byteOrderMark && !withTerminator;
+        if (typedAsIs && SettingOrder(setting) == kWindowEncodingOrder)
+            m_typedDigests.push_back({setting.encoding, loss, values});
     }
     return true;
 }
 
-bool CBasePass::Run(const std::wstring& base, const std::vector<size_t>& ofBase, size_t encodingIndex,
-                    std::vector<OrderedMatch>& matches)
+bool CSearch::Pass(const Body& body, size_t encodingIndex, const std::string& bytes, const EncodingLoss& loss)
 {
-    m_encodingIndex = encodingIndex;
-    m_loss = EncodingLoss();
-    const size_t finalBreak = FinalBreakLength(base);
+    const SearchEncoding& tried = m_encodings[encodingIndex];
+    const Encoding encoding = EncodingOf(tried);
+    const std::string mark(tried.mark ? ByteOrderMark(encoding) : std::string_view());
     m_running.Reset();
-    FeedMark(m_running);
-    if (!Feed(m_running, base.substr(0, base.size() - finalBreak)))
-        return false;
-    for (size_t i : ofBase) {
-        if (m_variants[i].lineBreaks.ending == TextEnding::FinalBreakRemoved && !Finish(i, L"", matches))
+    m_running.Update(reinterpret_cast<const BYTE*>(mark.data()), static_cast<DWORD>(mark.size()));
+    m_running.Update(reinterpret_cast<const BYTE*>(bytes.data()), static_cast<DWORD>(bytes.size()));
+    for (const Variant& variant : body.variants) {
+        const TextSetting setting = {encoding, tried.mark, false, {variant.breaks, variant.ending}, variant.form};
+        const auto where = std::make_tuple(variant.formIndex, static_cast<int>(variant.breaks),
+                                           static_cast<int>(variant.ending), encodingIndex);
+        if (!Finish(setting, AsciiIn(variant.suffix, encoding), loss, where))
             return false;
     }
-    if (!Feed(m_running, base.substr(base.size() - finalBreak)))
-        return false;
-    for (size_t i : ofBase) {
-        const TextEnding ending = m_variants[i].lineBreaks.ending;
-        if (ending != TextEnding::FinalBreakRemoved && !Finish(i, EndingSuffix(ending), matches))
+    m_tried.set(static_cast<size_t>(CauseRow(*tried.row)));
+    if (tried.mark)
+        Try(m_tried, CauseKind::Mark, 0);
+    return true;
+}
+
+bool CSearch::RunBody(const Body& body)
+{
+    // The bytes each code-page encoding gave this body: a code page that gives the same bytes as an
+    // earlier one says nothing new.
+    std::vector<std::string> earlierBytes;
+    for (size_t index = 0; index < m_encodings.size(); ++index) {
+        if (Stopped())
             return false;
+        const SearchEncoding& tried = m_encodings[index];
+        const Encoding encoding = EncodingOf(tried);
+        const bool codePage = encoding.kind == ByteEncoding::CodePage;
+        if (codePage && !HoldsEveryCharacter(CodePageOf(encoding), body.text.c_str(), body.text.size()))
+            continue;
+        std::string bytes;
+        EncodingLoss loss;
+        const auto append = [&bytes](const BYTE* piece, DWORD length) {
+            bytes.append(reinterpret_cast<const char*>(piece), length);
+        };
+        if (!EncodeTextInPieces(body.text.c_str(), body.text.size(), encoding, append, loss))
+            return Failed(LastErrorString());
+        if (codePage && std::find(earlierBytes.begin(), earlierBytes.end(), bytes) != earlierBytes.end()) {
+            m_tried.set(static_cast<size_t>(CauseRow(*tried.row)));
+            continue;
+        }
+        if (!Pass(body, index, bytes, loss))
+            return false;
+        if (!tried.mark && UnitBytes(encoding) == 1)
+            earlierBytes.push_back(std::move(bytes));
     }
     return true;
 }
 
-// The indexes of the line-break variants whose line breaks are written as `breaks`.
-std::vector<size_t> VariantsOfBase(const std::vector<Variant>& variants, LineBreaks breaks)
+bool CSearch::DigestData(DataReading reading, const std::vector<BYTE>& bytes)
 {
-    std::vector<size_t> indexes;
-    for (size_t i = 0; i < variants.size(); ++i) {
-        if (variants[i].form == TextForm::AsTyped && variants[i].lineBreaks.breaks == breaks)
-            indexes.push_back(i);
-    }
-    return indexes;
+    m_running.Reset();
+    m_running.Update(bytes.data(), static_cast<DWORD>(bytes.size()));
+    std::array<DigestValue, kDigestCount> values;
+    std::wstring failure;
+    if (!m_running.FinishValues(values, failure))
+        return Failed(failure);
+    TextSetting setting;
+    setting.data = reading;
+    Compare(values, {setting, 0, {}}, SettingOrder(setting), {0, 0, 0, 0, false});
+    return true;
 }
 
-bool InScope(const SearchScope& scope, const SearchEncoding& encoding)
+// Each digest of the text as typed, digested again by its own algorithm.
+bool CSearch::DigestTwice()
 {
-    return (!scope.encoding || *scope.encoding == encoding.encoding)
-        && (!scope.byteOrderMarkOnly || encoding.byteOrderMark);
-}
-
-// Every setting in `scope` for the `selection` of digests.
-SearchResult SearchDigests(HCRYPTPROV provider, const wchar_t* text, size_t count, const std::vector<Variant>& variants,
-                           const ExpectedDigest& expected, const SearchScope& scope, DigestSelection selection)
-{
-    SearchResult result;
-    std::vector<OrderedMatch> found;
-    CBasePass pass(provider, selection, expected, scope, variants);
-    for (size_t encoding = 0; encoding < std::size(kEncodings); ++encoding) {
-        if (!InScope(scope, kEncodings[encoding]))
-            continue;
-        bool passed = true;
-        for (LineBreaks breaks : kLineBreaks) {
-            const std::vector<size_t> ofBase = VariantsOfBase(variants, breaks);
-            passed =
-                passed && (ofBase.empty() || pass.Run(WithLineBreaks(text, count, breaks), ofBase, encoding, found));
-        }
-        for (size_t i = 0; i < variants.size(); ++i) {
-            if (variants[i].form != TextForm::AsTyped)
-                passed = passed && pass.Run(variants[i].text, {i}, encoding, found);
-        }
-        if (!passed) {
-            result.failure = pass.Failure();
-            return result;
+    for (size_t typed = 0; typed < m_typedDigests.size(); ++typed) {
+        const TypedDigests& digests = m_typedDigests[typed];
+        for (int row = 0; row < kDigestCount; ++row) {
+            if (!m_selection[row])
+                continue;
+            for (TwiceDigest twice : kTwiceDigests) {
+                const std::string bytes = TwiceDigestInput(digests.values[row], twice);
+                const DigestTexts second = DigestBytes(m_provider, reinterpret_cast<const BYTE*>(bytes.data()),
+                                                       bytes.size(), DigestSelection().set(static_cast<size_t>(row)));
+                if (second.failed[row])
+                    return Failed(second.texts[row]);
+                TextSetting setting;
+                setting.encoding = digests.encoding;
+                setting.twice = twice;
+                Compare(second.values, {setting, 0, digests.loss}, SettingOrder(setting), {typed, 0, 0, 0, false});
+                Try(m_tried, CauseKind::Twice, static_cast<int>(twice));
+            }
         }
     }
-    // The simplest explanation first: no replaced characters, then the search's order.
-    std::stable_sort(found.begin(), found.end(), [](const OrderedMatch& a, const OrderedMatch& b) {
-        const bool aLost = a.match.loss.count != 0, bLost = b.match.loss.count != 0;
-        if (aLost != bLost)
-            return !aLost;
-        if (a.stage != b.stage)
-            return a.stage < b.stage;
-        return a.variant != b.variant ? a.variant < b.variant : a.encoding < b.encoding;
-    });
-    for (const OrderedMatch& ordered : found)
+    return true;
+}
+
+void CSearch::Run(const SearchPlan& plan, SearchResult& result)
+{
+    bool finished = true;
+    for (const Body& body : plan.bodies)
+        finished = finished && RunBody(body);
+    for (const auto& [reading, bytes] : plan.data)
+        finished = finished && !Stopped() && DigestData(reading, bytes);
+    finished = finished && !Stopped() && DigestTwice();
+    result.cancelled = m_stopped;
+    result.failure = m_failure;
+    result.tried = m_tried | plan.tried;
+    result.digests |= m_selection;
+    if (!finished)
+        return;
+    std::stable_sort(m_found.begin(), m_found.end(),
+                     [](const OrderedMatch& a, const OrderedMatch& b) { return a.place < b.place; });
+    for (const OrderedMatch& ordered : m_found)
         result.matches.push_back(ordered.match);
-    return result;
 }
 
 }  // namespace
 
-std::wstring TextFormWords(TextForm form) { return FormWords(form); }
-
-std::wstring LineBreakWords(const LineBreakVariant& variant)
-{
-    std::wstring words = BreaksWords(variant.breaks);
-    const std::wstring ending = EndingWords(variant.ending);
-    if (!words.empty() && !ending.empty())
-        words += kWordSeparator;
-    return words + ending;
-}
-
 SearchResult FindSettingsGiving(HCRYPTPROV provider, const wchar_t* text, size_t count, const ExpectedDigest& expected,
-                                const SearchScope& scope)
+                                const SearchScope& scope, const std::atomic<bool>& stop)
 {
     SearchResult result;
+    SearchPlan plan;
+    const std::wstring typed(text, count);
+    PlanBodies(typed, plan);
+    PlanData(typed, plan);
     const DigestSelection searchable = expected.digests & scope.digests;
-    const std::vector<Variant> variants = DistinctVariants(text, count);
     // The window's digests first: another algorithm is the less likely cause.
     for (const DigestSelection selection : {searchable & ShownDigests(), searchable & ~ShownDigests()}) {
-        if (selection.any() && result.matches.empty() && result.failure.empty())
-            result = SearchDigests(provider, text, count, variants, expected, scope, selection);
+        if (selection.any() && result.matches.empty() && result.failure.empty() && !result.cancelled)
+            CSearch(provider, selection, expected, scope, stop).Run(plan, result);
     }
     return result;
+}
+
+std::wstring TriedCausesWords(const SearchResult& result, const SearchScope& scope, const wchar_t* separator,
+                              const std::function<std::wstring(Encoding)>& encodingName)
+{
+    // The words of the tried causes that `belong`, after `first`.
+    const auto join = [&result](std::wstring first, const std::function<bool(const Cause&)>& belongs,
+                                const std::function<std::wstring(const Cause&)>& words) {
+        for (int row = 0; row < kCauseCount; ++row) {
+            if (belongs(kCauses[row]) && result.tried[static_cast<size_t>(row)])
+                first += (first.empty() ? L"" : L"、") + words(kCauses[row]);
+        }
+        return first;
+    };
+    const auto isKind = [](CauseKind kind) { return [kind](const Cause& cause) { return cause.kind == kind; }; };
+    const auto isCodePage = [](const Cause& cause) {
+        return cause.kind == CauseKind::Encoding && EncodingOf(cause).kind == ByteEncoding::CodePage;
+    };
+    std::wstring encodings = join(
+        L"", [&](const Cause& cause) { return cause.kind == CauseKind::Encoding && !isCodePage(cause); },
+        [&](const Cause& cause) { return encodingName(EncodingOf(cause)); });
+    if (result.tried[static_cast<size_t>(CauseRow(*FindCause(CauseKind::Mark, 0)))])
+        encodings += scope.byteOrderMarkOnly ? L"（都带 BOM）" : L"（带或不带 BOM）";
+    const std::wstring codePages = join(L"", isCodePage, CauseWords);
+    const bool terminatorTried = result.tried[static_cast<size_t>(CauseRow(*FindCause(CauseKind::Terminator, 0)))];
+    const std::wstring groups[] = {
+        encodings.empty() ? L"" : L"编码为 " + encodings,
+        codePages.empty() ? L"" : L"能原样表示文本时的 " + codePages,
+        scope.terminatorOnly ? L"包含终结符" : terminatorTried ? L"有无终结符" : L"不含终结符",
+        join(L"换行照原样", isKind(CauseKind::LineBreaks), CauseWords),
+        join(L"末尾照原样", isKind(CauseKind::Ending), CauseWords),
+        join(L"文本照原样", isKind(CauseKind::Form), CauseWords),
+        join(L"", isKind(CauseKind::Data), CauseWords),
+        join(L"", isKind(CauseKind::Twice), CauseWords),
+    };
+    std::wstring words;
+    for (const std::wstring& group : groups) {
+        if (!group.empty())
+            words += (words.empty() ? L"" : separator) + group;
+    }
+    return words;
 }

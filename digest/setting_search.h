@@ -1,42 +1,21 @@
-// Which settings give a digest the user was given: the usual reasons why a
-// text's digest differs elsewhere are another encoding (with or without a
-// byte-order mark, UTF-16 in either byte order), a counted terminator, line
-// breaks (LF where the window has CR LF or the other way round, a line break
-// added at the end as echo and most editors do, or the final one left out),
-// and another form of the same text (composed or decomposed characters,
-// full-width letters, white space trimmed, letter case).
+// Which settings give a digest the user was given, tried cause by cause from
+// the table of causes (digest/setting_causes.h): another encoding or code
+// page, a byte-order mark, a counted terminator, line breaks, another form of
+// the text, the text read as data, a digest of a digest, and each form with
+// each line-break variant, encoding, mark and terminator.
 #pragma once
 
 #include <windows.h>
 #include <wincrypt.h>
 
+#include <atomic>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "digest/digest_pipeline.h"
 #include "digest/expected_digest.h"
-#include "text/text_forms.h"
-
-// How the text's line breaks are written before it is digested.
-enum class LineBreaks { AsTyped, Lf, CrLf };
-
-// What happens to the text's end before it is digested.
-enum class TextEnding { AsIs, LfAdded, CrLfAdded, FinalBreakRemoved };
-
-// The line breaks and the end of the text, as a variant of the text typed.
-struct LineBreakVariant {
-    LineBreaks breaks;
-    TextEnding ending;
-};
-
-struct TextSetting {
-    ByteEncoding encoding;
-    bool byteOrderMark;
-    bool withTerminator;
-    LineBreakVariant lineBreaks;
-    TextForm form;
-};
+#include "digest/setting_causes.h"
 
 // A setting that gives the digest, the row of the table that gave it, and
 // what the encoding replaced on the way: a match through replaced characters
@@ -51,34 +30,47 @@ struct SettingMatch {
 // narrows it to what its options fix.
 struct SearchScope {
     DigestSelection digests = AllDigests();
-    std::optional<ByteEncoding> encoding;
+    // Only this encoding (a code page only where the table has it).
+    std::optional<Encoding> encoding;
     bool byteOrderMarkOnly = false;
     bool terminatorOnly = false;
 };
 
 struct SearchResult {
     // The simplest explanations first: settings without loss before those
-    // with; then the window's three encodings on the text's line-break
-    // variants (its own line breaks first, each encoding without and then
-    // with the terminator), the same with byte-order marks, UTF-16BE, and
-    // last the other forms of the text.
+    // with; then by the order of their causes; among equals, the window's
+    // encodings in its order, the line-break variants, without the
+    // terminator before with it.
     std::vector<SettingMatch> matches;
     // Set when a digest failed on the way: the search is incomplete, and no
     // match found is no proof that none exists.
     std::wstring failure;
+    // Set when the caller stopped the search: it says nothing.
+    bool cancelled = false;
+    // The causes the search tried, each with every other it tried where it
+    // applies: a code page where it holds the text, removing the final line
+    // break where there is one. What a "none" may claim.
+    CauseSet tried;
+    // The digests it computed.
+    DigestSelection digests;
 };
 
-// What the variant does to the text, in words for both programs ("换行为 LF"
-// and the like, joined by "，"); empty for the text as it is.
-std::wstring LineBreakWords(const LineBreakVariant& variant);
+inline const std::atomic<bool> kNeverStopped {false};
 
-// What the form does to the text, in words for both programs ("文本为 NFD
-// 分解形式"); empty for the text as typed.
-std::wstring TextFormWords(TextForm form);
+// What no search can find, said after one that found nothing.
+inline constexpr wchar_t kKeyedDigestWords[] = L"带密钥的摘要（如 HMAC）或加了盐的摘要，不能只由文本求出。";
 
 // The settings in `scope` under which a digest of `text` (`count` units) is
-// `expected`, computing only the digests it may be. An empty text is searched
-// like any other. A variant that leaves the text as an earlier one did is
-// left out, as is a form the platform refuses to make of the text.
+// `expected`, computing only the digests it may be: the window's digests
+// first, the others only when none of those gives it. An empty text is
+// searched like any other. A variant that leaves the text as an earlier one
+// did is left out, as is a form the platform cannot make of the text. Looks
+// at `stop` between its passes over the text.
 SearchResult FindSettingsGiving(HCRYPTPROV provider, const wchar_t* text, size_t count, const ExpectedDigest& expected,
-                                const SearchScope& scope = {});
+                                const SearchScope& scope = {}, const std::atomic<bool>& stop = kNeverStopped);
+
+// What a search tried, for a sentence saying that none of it gives the
+// digest: its causes by kind, in the words of both programs, the encodings
+// named by `encodingName`, kinds parted by `separator`, causes by "、".
+std::wstring TriedCausesWords(const SearchResult& result, const SearchScope& scope, const wchar_t* separator,
+                              const std::function<std::wstring(Encoding)>& encodingName);

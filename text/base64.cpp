@@ -28,6 +28,8 @@ int SixBits(wchar_t c, int& urlSafe)
     return -1;
 }
 
+bool IsHexSeparator(wchar_t unit) { return unit == L' ' || unit == L':' || unit == L'-'; }
+
 }  // namespace
 
 std::wstring EncodeBase64(const BYTE* bytes, size_t count)
@@ -44,15 +46,24 @@ std::wstring EncodeBase64(const BYTE* bytes, size_t count)
     return text;
 }
 
-std::wstring HexAsBase64(std::wstring_view hex)
+bool IsHexDigit(wchar_t unit)
 {
-    const auto value = [](wchar_t digit) {
-        return static_cast<BYTE>(digit <= L'9' ? digit - L'0' : (digit | 0x20) - L'a' + 10);
-    };
-    std::vector<BYTE> bytes;
-    for (size_t i = 0; i + 1 < hex.size(); i += 2)
-        bytes.push_back(static_cast<BYTE>(value(hex[i]) << 4 | value(hex[i + 1])));
-    return EncodeBase64(bytes.data(), bytes.size());
+    return (unit >= L'0' && unit <= L'9') || (unit >= L'A' && unit <= L'F') || (unit >= L'a' && unit <= L'f');
+}
+
+bool DecodeHexPairs(std::wstring_view text, std::vector<BYTE>& bytes, size_t maxBytes)
+{
+    const auto value = [](wchar_t digit) { return digit <= L'9' ? digit - L'0' : (digit | 0x20) - L'a' + 10; };
+    bytes.clear();
+    for (size_t at = 0; at < text.size(); at += 2) {
+        // A separator stands only between two pairs.
+        if (!bytes.empty() && IsHexSeparator(text[at]))
+            ++at;
+        if (at + 1 >= text.size() || !IsHexDigit(text[at]) || !IsHexDigit(text[at + 1]) || bytes.size() == maxBytes)
+            return false;
+        bytes.push_back(static_cast<BYTE>(value(text[at]) << 4 | value(text[at + 1])));
+    }
+    return !bytes.empty();
 }
 
 bool DecodeBase64(std::wstring_view text, std::vector<BYTE>& bytes)

@@ -1,9 +1,10 @@
-// Base64 (RFC 4648), the form many tools and web pages give digests in: the
-// standard alphabet and the URL-safe one.
+// The two forms digests and data are written in as text: hex, and Base64
+// (RFC 4648) in the standard alphabet or the URL-safe one.
 #pragma once
 
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -11,8 +12,13 @@
 // The padded Base64 of `count` bytes in the standard alphabet.
 std::wstring EncodeBase64(const BYTE* bytes, size_t count);
 
-// The same for the bytes that pairs of hex digits stand for (a digest text).
-std::wstring HexAsBase64(std::wstring_view hex);
+// 0-9, A-F and a-f.
+bool IsHexDigit(wchar_t unit);
+
+// The bytes that hex pairs stand for, in either case, one separator (space,
+// colon or hyphen) allowed between two pairs, as digests are copied from
+// documents; false for anything else or for more than `maxBytes` bytes.
+bool DecodeHexPairs(std::wstring_view text, std::vector<BYTE>& bytes, size_t maxBytes = SIZE_MAX);
 
 // The bytes that `text` stands for, in either alphabet (not mixed), with its
 // padding or without; false for any other character, misplaced padding, a

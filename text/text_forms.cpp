@@ -87,6 +87,10 @@ bool TextInForm(const std::wstring& text, TextForm form, std::wstring& result)
         return true;
     }
     case TextForm::AsTyped:
+    case TextForm::InvisiblesDropped:
+    case TextForm::PlainPunctuation:
+    case TextForm::EscapesRead:
+    case TextForm::JsonEscaped:
         break;
     }
     result = text;

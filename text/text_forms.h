@@ -15,6 +15,10 @@ enum class TextForm {
     LowerCase,
     LineEndsTrimmed,  // blanks before every line break and at the end removed
     Trimmed,          // white space and line breaks around the whole text removed
+    InvisiblesDropped,  // zero-width characters, U+FEFF and soft hyphens removed
+    PlainPunctuation,   // the same, and curly quotes, dashes and the minus sign as ASCII
+    EscapesRead,        // backslash escapes (\n, \uXXXX, ...) read as the characters they stand for
+    JsonEscaped,        // written as a JSON string's contents
 };
 
 // `text` in `form`; false, with the failure recorded, when the platform

@@ -89,7 +89,7 @@ TEST(Cli, EveryRunGivesItsOutputErrorLineAndExitCode)
         {{L"--only=md5", L"--encoding=utf8", L"--terminator", L"中文", L"\U0001F600"}, "", 0, Md5Line(L"CAAB74648897EE4F8ABA9E73BA925C72")},
         // Digest order, whatever the order asked for; a flag given twice means it once.
         {{L"--only", L"sha256,md5", L"abc"},                                        "", 0, Md5Line(kAbcMd5) + L"SHA256 " + kAbcDigests[4] + L"\r\n"},
-        {{L"--lower", L"--only=Sha1", L"--lower", L"abc"},                          "", 0, L"SHA1 " + Lower(kAbcDigests[2]) + L"\r\n"},
+        {{L"--only=Sha1", L"--lower", L"abc"},                                      "", 0, L"SHA1 " + Lower(kAbcDigests[2]) + L"\r\n"},
         // The password hash of the NT logon: MD4 of the UTF-16LE text.
         {{L"--encoding=utf16le", L"--only=md4", L"password"},                       "", 0, L"MD4 8846F7EAEE8FB117AD06BDD830B7586C\r\n"},
         {{L"--c", L"abc"},                                                          "", 0, kAbcExport},
@@ -231,8 +231,13 @@ TEST(CliHelp, HelpAndVersionSucceedAndSayWhatTheyShould)
 // other digests are printed; with --c it stays a comment in the export.
 TEST(CliReport, AFailedDigestGoesToStandardErrorAndTheOthersArePrinted)
 {
-    const DigestTexts digests = {
-        {L"创建HASH对象失败:坏的算法", L"0A", L"1B", L"2C", L"3D", L"4E", L"5F"}, {true}, true, {}};
+    DigestTexts digests;
+    digests.hasDigests = digests.failed[0] = true;
+    digests.texts[0] = L"创建HASH对象失败:坏的算法";
+    for (size_t row = 1; row < kShownDigestCount; ++row) {
+        digests.values[row] = {{BYTE(0x0A + 0x11 * (row - 1))}, 1};
+        digests.texts[row] = HexOf(digests.values[row]);
+    }
     CliOptions lower, cArrays;
     lower.lowerCase = true;
     cArrays.cArrays = true;
@@ -272,31 +277,46 @@ TEST(CliMatch, PrintsEverySettingThatGivesTheDigest)
     const CodePageCase& page = ThisCodePage();
     const std::wstring md5 = Lower(kAbcMd5), none = L"900150983CD24FB0D6963F7D28E17F73";
     const std::wstring both = L"--only md5 --encoding ansi\r\n--only md5 --encoding utf8\r\n";
-    const std::wstring crLf = L"  # 末尾加一个换行 (CR LF)\r\n";
+    const std::wstring crLf = L" --add-final-break crlf  # 末尾加一个换行 (CR LF)\r\n";
     const std::wstring crLfAdded = L"--only md5 --encoding ansi" + crLf + L"--only md5 --encoding utf8" + crLf;
+    const std::wstring twice = L" --twice hex  # 对摘要的小写十六进制再取一次同一摘要\r\n";
+    const std::wstring gbk = GetACP() == 936 ? L"--only md5 --encoding ansi\r\n" : L"--only md5 --encoding cp936  # 代码页 936（GBK）\r\n";
     // clang-format off
     ExpectRunsAsRows({
         {{L"--match", md5, L"abc"},                                                     "", 0, both},
         {{L"--match", L" 9001-5098-3cd2-4fb0-d696-3f7d-28e1-7f72\r\n"},                 "abc", 0, both},
         {{L"--match", L"md5:" + md5, L"abc"},                                           "", 0, both},
-        {{L"--match", md5},                                                             "abc\n", 0, L"--only md5 --encoding ansi  # 去掉末尾的换行\r\n--only md5 --encoding utf8  # 去掉末尾的换行\r\n"},
+        {{L"--match", md5},                                                             "abc\n", 0, L"--only md5 --encoding ansi --drop-final-break  # 去掉末尾的换行\r\n--only md5 --encoding utf8 --drop-final-break  # 去掉末尾的换行\r\n"},
         {{L"--match", L"59b0d7772f0561efb95518f3cb8abc60"},                             "a\r\nb", 0, crLfAdded},
         {{L"--match", L"C13B6AFECF97EA6B38D21A8F5167FA1E", L"abc"},                     "", 0, crLfAdded},
         {{L"--match", kAbcUtf16Md5, L"abc"},                                            "", 0, L"--only md5 --encoding utf16le\r\n"},
         {{L"--match", L"3DCB4C17861B8F91181AC048B360A28C9F28D305443C97D96AB5583D8D44AF61", L"岚鹊文本"}, "", 0, L"--only sha256 --encoding utf8 --terminator\r\n"},
-        {{L"--match", L"61F8655A9B219B9CE122C6C7CD59AD09FEAC38240699CFEC8D0C9B1E81A748AB"}, ToUtf8(L"第一行\r\n第二行\r\n"), 0, L"--only sha256 --encoding utf8  # 换行为 LF，去掉末尾的换行\r\n"},
+        {{L"--match", L"61F8655A9B219B9CE122C6C7CD59AD09FEAC38240699CFEC8D0C9B1E81A748AB"}, ToUtf8(L"第一行\r\n第二行\r\n"), 0, L"--only sha256 --encoding utf8 --line-breaks lf --drop-final-break  # 换行为 LF，去掉末尾的换行\r\n"},
         {{L"--match", L"1C28DC3F1F804A1AD9C9B4B4CF5E2658D16AD4ED08E3020D04A8D2865018947C", L"abc"}, "", 0, L"--only sha256 --encoding utf8 --bom\r\n"},
         {{L"--match", L"66DDCD97CFDEABB2F6FB8A999B4BC76F", L"e\u0301"},                "", 0, L"--only md5 --encoding utf8 --normalize nfc\r\n"},
         {{L"--match", L"SM3:" + kAbcDigestsBeyondSeven[0], L"abc"},                     "", 0, L"--only sm3 --encoding ansi\r\n--only sm3 --encoding utf8\r\n"},
         {{L"--match", kEmptyDigests[1], L""},                                           "", 0, L"--only md5 --encoding ansi\r\n--only md5 --encoding utf16le\r\n--only md5 --encoding utf8\r\n--only md5 --encoding utf16be\r\n"},
+        // The console's own lines; another machine's code page; an editor's two changes; a digest of a digest;
+        // the text as data; a digest printed as a number; a password hash.
+        {{L"--match", L"SHA256 " + kAbcDigests[4], L"abc"},                             "", 0, L"--only sha256 --encoding ansi\r\n--only sha256 --encoding utf8\r\n"},
+        {{L"--match", L"CRC32 NSRBwg==", L"abc"},                                       "", 0, L"--only crc32 --encoding ansi\r\n--only crc32 --encoding utf8\r\n"},
+        {{L"--match", L"CAB54837B8CB3345B7D7BD03E904D1C8", L"中文密码"},                 "", 0, gbk},
+        {{L"--match", L"BF35C5508F6F0E225E027521DD29C9FE58671482E3D01EF0EC73476610216068"}, "abc  \nxyz\t", 0, L"--only sha256 --encoding ansi --trim-lines --add-final-break lf  # 末尾加一个换行 (LF)\r\n--only sha256 --encoding utf8 --trim-lines --add-final-break lf  # 末尾加一个换行 (LF)\r\n"},
+        {{L"--match", L"EC0405C5AEF93E771CD80E0DB180B88B", L"abc"},                     "", 0, L"--only md5 --encoding ansi" + twice + L"--only md5 --encoding utf8" + twice},
+        {{L"--match", L"5F78C33274E43FA9DE5659265C1D917E25C03722DCB0B8D27DB8D5FEAA813953", L" deadbeef"}, "", 0, L"--only sha256 --text-as hex  # 把文本当作十六进制数据，摘要它代表的字节\r\n"},
+        {{L"--match", L"2e74f10e0327ad868d138f2b4fdd6f0", L"27"},                      "", 0, L"--only md5 --encoding ansi\r\n--only md5 --encoding utf8\r\n", {L"摘要开头少了 1 个 0…按 32 位的摘要查找"}},
+        {{L"--match", L"$1$abc$iCQ2D3nhptRYi27fDYv2s1", L"secret"},                     "", 1, L"", {L"这是 MD5-crypt 口令散列（含盐），不能由文本的任何编码直接得到"}},
         // What the options fix narrows the search; a match through replaced characters says so.
         {{L"--match", md5, L"--encoding", L"utf8", L"abc"},                             "", 0, L"--only md5 --encoding utf8\r\n"},
         {{L"--match", page.lostMd5, page.lost},                                         "", 0, std::wstring(L"--only md5 --encoding ansi  # ") + page.lostNote + L"\r\n", {page.warning}},
-        {{L"--match", none, L"abc"},                                                    "", 1, L"", {L"文本在任何编码、有无终结符、任何换行设置和各种文本形式…下,其 MD4、MD5 都不是摘要 " + none}},
-        {{L"--match", kAbcDigestsBeyondSeven[0], L"--only", L"sha256", L"abc"},        "", 1, L"", {L"文本在任何编码…下,其 SHA256 都不是摘要 " + kAbcDigestsBeyondSeven[0]}},
+        {{L"--match", none, L"abc"},                                                    "", 1, L"", {L"文本在以下设置及其各种组合下,其 MD4、MD5 都不是摘要 " + none + L": 编码为 …; 有无终结符; 换行照原样…。带密钥的摘要（如 HMAC）或加了盐的摘要，不能只由文本求出。"}},
+        {{L"--match", kAbcDigestsBeyondSeven[0], L"--only", L"sha256", L"--terminator", L"abc"}, "", 1, L"", {L"文本在以下设置及其各种组合下,其 SHA256 都不是摘要 " + kAbcDigestsBeyondSeven[0] + L": …; 包含终结符; "}},
         {{L"--match", md5, L"--only", L"sha256", L"abc"},                               "", 2, L"", {L"选项 --only 所选的摘要都不会是 --match 的摘要"}},
         {{L"--match", md5, L"--lower", L"abc"},                                         "", 2, L"", {L"选项 --lower 不能与 --match 同用"}},
-        {{L"--match", L"md5:" + md5 + L"0", L"abc"},                                    "", 2, L"", {L"选项 --match 的取值 \"md5:" + md5 + L"0\" 无效(摘要是 8、32、40、56、64、96 或 128 位十六进制数字"}},
+        {{L"--match", L"md5:" + md5 + L"0", L"abc"},                                    "", 2, L"", {L"选项 --match 的取值 \"md5:" + md5 + L"0\" 无效(摘要是 32、40、56、64、96 或 128 位十六进制数字"}},
+        {{L"--match", L"352441C2", L"abc"},                                             "", 2, L"", {L"选项 --match 的取值 \"352441C2\" 无效(…8 位的 CRC32 必须带算法名,如 crc32:352441c2"}},
+        {{L"--match", md5, L"--encoding", L"cp1253", L"abc"},                           "", 2, L"", {L"选项 --encoding cp1253 不能与 --match 同用"}},
+        {{L"--match", md5, L"--twice", L"hex", L"abc"},                                 "", 2, L"", {L"选项 --twice 不能与 --match 同用(--match 自己会试这些设置)"}},
         {{L"abc", L"--match"},                                                          "", 2, L"", {L"选项 --match 缺少取值"}},
         {{L"--match", md5, L"--file", L"abc.txt"},                                      "", 2, L"", {L"选项 --match 不能与 --file 或 --c 同用"}},
     });
@@ -313,14 +333,21 @@ TEST(CliMatch, ItsLinesGivenBackAsOptionsGiveTheDigest)
         {L"66DDCD97CFDEABB2F6FB8A999B4BC76F",                                 L"e\u0301"},    // NFC
         {L"3DCB4C17861B8F91181AC048B360A28C9F28D305443C97D96AB5583D8D44AF61", L"岚鹊文本"},   // with the terminator
         {kAbcDigestsBeyondSeven[0],                                           L"abc"},        // SM3
+        {L"CAB54837B8CB3345B7D7BD03E904D1C8",                                 L"中文密码"},   // GBK
+        {L"9F4CC7A3336AABA931B9F9FD142E4460",                                 L"café crème"}, // code page 1252
+        {L"BF35C5508F6F0E225E027521DD29C9FE58671482E3D01EF0EC73476610216068", L"abc  \nxyz\t"}, // lines trimmed, LF added
+        {L"4F8B42C22DD3729B519BA6F68D2DA7CC5B2D606D05DAED5AD5128CC03E6C6358", L"abc"},        // SHA-256 of its raw digest
+        {L"5F78C33274E43FA9DE5659265C1D917E25C03722DCB0B8D27DB8D5FEAA813953", L"deadbeef"},   // hex data
+        {L"7101DC9F7CFFE8C2B7438B318A5AB676",                                 L"a\\tb\\n\\\"c\\\"\\u00e9"}, // escapes read
+        {L"60FD0DE3E88BD2C1E66CC2134FB999D1",                                 L"line1\r\nline2"}, // JSON-escaped
     };
     // clang-format on
     for (const auto& c : cases) {
         const CliRun match = RunCli({L"--match", c.digest, c.text});
-        ASSERT_EQ(0u, match.exitCode) << match.err;
+        ASSERT_EQ(0u, match.exitCode) << c.digest << match.err;
         for (const std::wstring& line : Lines(match.out)) {
             Arguments options;
-            std::wistringstream words(line);
+            std::wistringstream words(line.substr(0, line.find(L"  # ")));
             for (std::wstring word; words >> word;)
                 options.push_back(word);
             options.push_back(c.text);

@@ -11,22 +11,29 @@ namespace {
 
 using Settings = std::vector<std::wstring>;
 
-// Each match in short: the encoding, "+bom" with its mark, "+0" with the terminator, the line breaks, the end and
-// the form in brackets, the digest's name, and "!n" when the encoding replaced n characters.
+// Each match in short: the encoding ("cp936" for a code page, "hex" or "base64" for the text read as data), "+bom"
+// with its mark, "+0" with the terminator, the line breaks, the end and the form in brackets, "*raw", "*hex" or
+// "*HEX" for a digest of a digest, the digest's name, and "!n" when the encoding replaced n characters.
 Settings Short(const std::vector<SettingMatch>& matches)
 {
     static const wchar_t* const encodings[] = {L"ansi", L"utf16le", L"utf8", L"utf16be"};
+    static const wchar_t* const data[] = {L"", L"hex", L"base64"};
+    static const wchar_t* const twice[] = {L"", L"*raw", L"*hex", L"*HEX"};
     static const wchar_t* const breaks[] = {L"", L"lf", L"crlf"};
     static const wchar_t* const endings[] = {L"", L"+lf", L"+crlf", L"-br"};
-    static const wchar_t* const forms[] = {L"", L"nfc", L"nfd", L"nfkc", L"upper", L"lower", L"trimlines", L"trim"};
+    static const wchar_t* const forms[] = {L"",     L"nfc",       L"nfd",  L"nfkc",      L"upper",    L"lower",
+                                           L"trimlines", L"trim", L"invisible", L"plain", L"escapes", L"json"};
     Settings all;
     for (const SettingMatch& match : matches) {
         const TextSetting& s = match.setting;
-        std::wstring how = breaks[int(s.lineBreaks.breaks)];
-        for (const wchar_t* part : {endings[int(s.lineBreaks.ending)], forms[int(s.form)]})
+        std::wstring how = forms[int(s.form)];
+        for (const wchar_t* part : {breaks[int(s.lineBreaks.breaks)], endings[int(s.lineBreaks.ending)]})
             how += how.empty() || !*part ? part : L"," + std::wstring(part);
-        all.push_back(encodings[int(s.encoding)] + std::wstring(s.byteOrderMark ? L"+bom" : L"")
-                      + (s.withTerminator ? L"+0" : L"") + (how.empty() ? L"" : L" (" + how + L")") + L" "
+        const std::wstring encoding = s.data != DataReading::None ? data[int(s.data)]
+            : s.encoding.kind == ByteEncoding::CodePage        ? L"cp" + std::to_wstring(CodePageOf(s.encoding))
+                                                               : encodings[int(s.encoding.kind)];
+        all.push_back(encoding + std::wstring(s.byteOrderMark ? L"+bom" : L"") + (s.withTerminator ? L"+0" : L"")
+                      + (how.empty() ? L"" : L" (" + how + L")") + twice[int(s.twice)] + L" "
                       + kDigestTable[match.row].name
                       + (match.loss.count ? L" !" + std::to_wstring(match.loss.count) : L""));
     }
@@ -129,7 +136,7 @@ TEST_F(SettingSearch, AMatchThroughReplacedCharactersSaysHowManyAndComesLast)
 TEST_F(SettingSearch, TheAnsiBytesOfChineseTextFollowTheCodePage)
 {
     const Settings found = Find(L"岚鹊文本", L"4C33EC3789BE5759A3DB2ABC2BFDFF3B2A575E0EB5C7228F472C56B4AB442CC1");
-    EXPECT_EQ(GetACP() == 936 ? Settings {L"ansi SHA256"} : Settings {}, found);
+    EXPECT_EQ(GetACP() == 936 ? Settings {L"ansi SHA256"} : Settings {L"cp936 SHA256"}, found);
 }
 
 // The console program narrows the search to what its options fix.

@@ -1,0 +1,223 @@
+#include "digest/setting_causes.h"
+
+#include <algorithm>
+#include <iterator>
+
+#include "text/base64.h"
+
+namespace {
+
+constexpr int Value(ByteEncoding encoding) { return static_cast<int>(encoding); }
+constexpr int Value(LineBreaks breaks) { return static_cast<int>(breaks); }
+constexpr int Value(TextEnding ending) { return static_cast<int>(ending); }
+constexpr int Value(TextForm form) { return static_cast<int>(form); }
+constexpr int Value(DataReading data) { return static_cast<int>(data); }
+constexpr int Value(TwiceDigest twice) { return static_cast<int>(twice); }
+
+constexpr CauseKind kEncoding = CauseKind::Encoding, kForm = CauseKind::Form;
+constexpr ByteEncoding kCodePage = ByteEncoding::CodePage;
+
+}  // namespace
+
+// clang-format off
+const Cause kCauses[] = {
+    // The window's three encodings, the terminator and the line breaks: the settings people meet first.
+    {kEncoding,              Value(ByteEncoding::Ansi),                 0,        L"--encoding",        nullptr,  nullptr, 0},
+    {kEncoding,              Value(ByteEncoding::Utf16Le),              0,        L"--encoding",        nullptr,  nullptr, 0},
+    {kEncoding,              Value(ByteEncoding::Utf8),                 0,        L"--encoding",        nullptr,  nullptr, 0},
+    {CauseKind::Terminator,  0,                                         0,        L"--terminator",      nullptr,  L"包含终结符", 0},
+    {CauseKind::LineBreaks,  Value(LineBreaks::Lf),                     0,        L"--line-breaks",     L"lf",    L"换行为 LF", 0},
+    {CauseKind::LineBreaks,  Value(LineBreaks::CrLf),                   0,        L"--line-breaks",     L"crlf",  L"换行为 CR LF", 0},
+    {CauseKind::Ending,      Value(TextEnding::LfAdded),                0,        L"--add-final-break", L"lf",    L"末尾加一个换行 (LF)", 0},
+    {CauseKind::Ending,      Value(TextEnding::CrLfAdded),              0,        L"--add-final-break", L"crlf",  L"末尾加一个换行 (CR LF)", 0},
+    {CauseKind::Ending,      Value(TextEnding::FinalBreakRemoved),      0,        L"--drop-final-break", nullptr, L"去掉末尾的换行", 0},
+    // Byte-order marks as older Notepad and PowerShell 5 write them, then UTF-16 as Java and protocols write it.
+    {CauseKind::Mark,        0,                                         0,        L"--bom",             nullptr,  L"带 BOM", 1},
+    {kEncoding,              Value(ByteEncoding::Utf16Be),              0,        L"--encoding",        nullptr,  nullptr, 2},
+    // Another machine's code page: the console window's, then those of other countries' Windows.
+    {kEncoding,              Value(kCodePage),                          CP_OEMCP, L"--encoding",        nullptr,  L"控制台", 3},
+    {kEncoding,              Value(kCodePage),                          936,      L"--encoding",        nullptr,  L"GBK", 3},
+    {kEncoding,              Value(kCodePage),                          950,      L"--encoding",        nullptr,  L"Big5", 3},
+    {kEncoding,              Value(kCodePage),                          932,      L"--encoding",        nullptr,  L"Shift-JIS", 3},
+    {kEncoding,              Value(kCodePage),                          949,      L"--encoding",        nullptr,  L"韩文", 3},
+    {kEncoding,              Value(kCodePage),                          1252,     L"--encoding",        nullptr,  L"西欧", 3},
+    {kEncoding,              Value(kCodePage),                          1251,     L"--encoding",        nullptr,  L"西里尔文", 3},
+    {kEncoding,              Value(kCodePage),                          1250,     L"--encoding",        nullptr,  L"中欧", 3},
+    {kEncoding,              Value(kCodePage),                          28591,    L"--encoding",        nullptr,  L"ISO-8859-1", 3},
+    // Another form of the same text.
+    {kForm,                  Value(TextForm::Nfc),                      0,        L"--normalize",       L"nfc",   L"文本为 NFC 组合形式", 10},
+    {kForm,                  Value(TextForm::Nfd),                      0,        L"--normalize",       L"nfd",   L"文本为 NFD 分解形式", 11},
+    {kForm,                  Value(TextForm::Nfkc),                     0,        L"--normalize",       L"nfkc",  L"文本为 NFKC 兼容形式（全角字母、数字和标点换成半角）", 12},
+    {kForm,                  Value(TextForm::UpperCase),                0,        L"--upper-text",      nullptr,  L"文本转为大写", 13},
+    {kForm,                  Value(TextForm::LowerCase),                0,        L"--lower-text",      nullptr,  L"文本转为小写", 14},
+    {kForm,                  Value(TextForm::LineEndsTrimmed),          0,        L"--trim-lines",      nullptr,  L"去掉每行末尾的空白", 15},
+    {kForm,                  Value(TextForm::Trimmed),                  0,        L"--trim",            nullptr,  L"去掉文本首尾的空白", 16},
+    {kForm,                  Value(TextForm::InvisiblesDropped),        0,        L"--drop-invisible",  nullptr,  L"去掉零宽字符、U+FEFF 和软连字符", 17},
+    {kForm,                  Value(TextForm::PlainPunctuation),         0,        L"--plain-punctuation", nullptr, L"去掉不可见字符，弯引号、破折号和减号换成 ASCII 字符", 18},
+    {kForm,                  Value(TextForm::EscapesRead),              0,        L"--read-escapes",    nullptr,  L"把 \\n、\\t、\\uXXXX 等转义读作所代表的字符", 19},
+    {kForm,                  Value(TextForm::JsonEscaped),              0,        L"--json-escape",     nullptr,  L"文本写成 JSON 字符串的内容（换行、引号等写成转义）", 20},
+    // The text is data, and the bytes it writes out were digested.
+    {CauseKind::Data,        Value(DataReading::Hex),                   0,        L"--text-as",         L"hex",   L"把文本当作十六进制数据，摘要它代表的字节", 30},
+    {CauseKind::Data,        Value(DataReading::Base64),                0,        L"--text-as",         L"base64", L"把文本当作 Base64 数据，摘要它代表的字节", 31},
+    // A digest of the digest.
+    {CauseKind::Twice,       Value(TwiceDigest::Raw),                   0,        L"--twice",           L"raw",   L"对摘要的原始字节再取一次同一摘要", 40},
+    {CauseKind::Twice,       Value(TwiceDigest::LowerHex),              0,        L"--twice",           L"hex",   L"对摘要的小写十六进制再取一次同一摘要", 41},
+    {CauseKind::Twice,       Value(TwiceDigest::UpperHex),              0,        L"--twice",           L"HEX",   L"对摘要的大写十六进制再取一次同一摘要", 42},
+};
+// clang-format on
+
+const int kCauseCount = static_cast<int>(std::size(kCauses));
+static_assert(std::size(kCauses) <= kMaxCauses, "CauseSet holds every row");
+
+const Cause* FindCause(CauseKind kind, int value, UINT codePage)
+{
+    for (const Cause& cause : kCauses) {
+        if (cause.kind == kind && cause.value == value && cause.codePage == codePage)
+            return &cause;
+    }
+    return nullptr;
+}
+
+Encoding EncodingOf(const Cause& cause) { return {static_cast<ByteEncoding>(cause.value), cause.codePage}; }
+
+std::vector<const Cause*> CausesOf(const TextSetting& setting)
+{
+    std::vector<const Cause*> causes;
+    const auto add = [&causes](CauseKind kind, int value, bool applies, UINT codePage = 0) {
+        if (applies)
+            causes.push_back(FindCause(kind, value, codePage));
+    };
+    const bool text = setting.data == DataReading::None;
+    add(kEncoding, Value(setting.encoding.kind), text, setting.encoding.codePage);
+    add(CauseKind::Mark, 0, text && setting.byteOrderMark);
+    add(CauseKind::Terminator, 0, text && setting.withTerminator);
+    add(kForm, Value(setting.form), text && setting.form != TextForm::AsTyped);
+    add(CauseKind::LineBreaks, Value(setting.lineBreaks.breaks), text && setting.lineBreaks.breaks != LineBreaks::AsTyped);
+    add(CauseKind::Ending, Value(setting.lineBreaks.ending), text && setting.lineBreaks.ending != TextEnding::AsIs);
+    add(CauseKind::Data, Value(setting.data), !text);
+    add(CauseKind::Twice, Value(setting.twice), setting.twice != TwiceDigest::None);
+    // A code page outside the table (the console names any) has no row.
+    causes.erase(std::remove(causes.begin(), causes.end(), nullptr), causes.end());
+    return causes;
+}
+
+std::wstring CauseWords(const Cause& cause)
+{
+    if (cause.kind != kEncoding)
+        return cause.words;
+    const Encoding encoding = EncodingOf(cause);
+    if (encoding.codePage == CP_OEMCP)
+        return L"OEM 代码页 " + std::to_wstring(CodePageOf(encoding)) + L"（" + cause.words + L"）";
+    if (encoding.kind == kCodePage)
+        return L"代码页 " + std::to_wstring(encoding.codePage) + L"（" + cause.words + L"）";
+    return EncodingName(encoding);
+}
+
+std::wstring EncodingOptionValue(Encoding encoding)
+{
+    switch (encoding.kind) {
+    case ByteEncoding::Ansi:
+        return L"ansi";
+    case ByteEncoding::Utf16Le:
+        return L"utf16le";
+    case ByteEncoding::Utf8:
+        return L"utf8";
+    case ByteEncoding::Utf16Be:
+        return L"utf16be";
+    case ByteEncoding::CodePage:
+        break;
+    }
+    return L"cp" + std::to_wstring(CodePageOf(encoding));
+}
+
+std::wstring CauseOptions(const Cause& cause)
+{
+    const std::wstring value = cause.kind == kEncoding ? EncodingOptionValue(EncodingOf(cause))
+        : cause.optionValue != nullptr                 ? cause.optionValue
+                                                       : L"";
+    return value.empty() ? cause.option : std::wstring(cause.option) + L" " + value;
+}
+
+std::wstring MatchOptions(int row, const TextSetting& setting)
+{
+    std::wstring options = L"--only ";
+    for (const wchar_t* name = kDigestTable[row].name; *name != L'\0'; ++name)
+        options += *name >= L'A' && *name <= L'Z' ? static_cast<wchar_t>(*name - L'A' + L'a') : *name;
+    for (const Cause* cause : CausesOf(setting))
+        options += L" " + CauseOptions(*cause);
+    return options;
+}
+
+int SettingOrder(const TextSetting& setting)
+{
+    int order = 0;
+    for (const Cause* cause : CausesOf(setting))
+        order = std::max(order, cause->order);
+    return order;
+}
+
+std::wstring WithLineBreaks(const std::wstring& text, LineBreaks breaks)
+{
+    if (breaks == LineBreaks::AsTyped)
+        return text;
+    std::wstring result;
+    result.reserve(text.size() + text.size() / 16);
+    for (size_t i = 0; i < text.size(); ++i) {
+        const bool crBeforeLf = text[i] == L'\r' && i + 1 < text.size() && text[i + 1] == L'\n';
+        const bool lfAlone = text[i] == L'\n' && (i == 0 || text[i - 1] != L'\r');
+        if (breaks == LineBreaks::Lf && crBeforeLf)
+            continue;
+        if (breaks == LineBreaks::CrLf && lfAlone)
+            result += L'\r';
+        result += text[i];
+    }
+    return result;
+}
+
+size_t FinalBreakLength(const std::wstring& text)
+{
+    if (text.empty() || text.back() != L'\n')
+        return 0;
+    return text.size() > 1 && text[text.size() - 2] == L'\r' ? 2 : 1;
+}
+
+const wchar_t* EndingSuffix(TextEnding ending)
+{
+    return ending == TextEnding::LfAdded ? L"\n" : ending == TextEnding::CrLfAdded ? L"\r\n" : L"";
+}
+
+std::wstring InLineBreakVariant(const std::wstring& text, LineBreakVariant variant)
+{
+    const std::wstring based = WithLineBreaks(text, variant.breaks);
+    if (variant.ending == TextEnding::FinalBreakRemoved)
+        return based.substr(0, based.size() - FinalBreakLength(based));
+    return based + EndingSuffix(variant.ending);
+}
+
+bool ReadTextAsData(std::wstring_view text, DataReading reading, std::vector<BYTE>& bytes)
+{
+    const auto isSpace = [](wchar_t unit) { return unit == L' ' || unit == L'\t' || unit == L'\r' || unit == L'\n'; };
+    while (!text.empty() && isSpace(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && isSpace(text.back()))
+        text.remove_suffix(1);
+    switch (reading) {
+    case DataReading::Hex:
+        return DecodeHexPairs(text, bytes);
+    case DataReading::Base64:
+        return DecodeBase64(text, bytes);
+    case DataReading::None:
+        break;
+    }
+    return false;
+}
+
+std::string TwiceDigestInput(const DigestValue& first, TwiceDigest twice)
+{
+    if (twice == TwiceDigest::Raw)
+        return std::string(reinterpret_cast<const char*>(first.bytes.data()), first.length);
+    std::string hex;
+    for (wchar_t digit : HexOf(first))
+        hex += static_cast<char>(twice == TwiceDigest::LowerHex && digit >= L'A' ? digit - L'A' + L'a' : digit);
+    return hex;
+}
