@@ -95,7 +95,6 @@ CMainDlg::CMainDlg() { std::copy(std::begin(kOutputIds), std::end(kOutputIds), m
 LRESULT CMainDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&)
 {
     CenterWindow();
-    m_searchWorker = std::make_unique<CSearchWorker>(m_hWnd, kSearchEndedMessage);
     CheckRadioButton(IDC_ANSI, IDC_UTF8, IDC_ANSI);
     SendDlgItemMessage(IDC_INPUT, EM_LIMITTEXT, kTypingLimit);
     SetIcon(
@@ -415,7 +414,9 @@ bool CMainDlg::ClipboardDigestUnmatched() const { return m_clipboardDigest.IsDig
 
 void CMainDlg::FollowClipboardDigest()
 {
-    m_searchWorker->Cancel();
+    if (m_searchWorker) {
+        m_searchWorker->Cancel();
+    }
     m_matchTip.Hide();
     MarkMatchingOutputs();
 }
@@ -443,6 +444,10 @@ void CMainDlg::ExplainClipboardDigest()
     if (!ReadWholeText(GetDlgItem(IDC_INPUT), text)) {
         return;  // the outputs already say that the text could not be read
     }
+    // The worker's thread starts with the first search: many runs never need one.
+    if (!m_searchWorker) {
+        m_searchWorker = std::make_unique<CSearchWorker>(m_hWnd, kSearchEndedMessage);
+    }
     m_searchWorker->Start(std::move(text), m_clipboardDigest);
 }
 
@@ -450,7 +455,7 @@ LRESULT CMainDlg::OnSearchEnded(UINT, WPARAM wParam, LPARAM, BOOL&)
 {
     SearchResult found;
     bool emptyText = false;
-    if (m_searchWorker->TakeResult(wParam, found, emptyText) && ClipboardDigestUnmatched()) {
+    if (m_searchWorker && m_searchWorker->TakeResult(wParam, found, emptyText) && ClipboardDigestUnmatched()) {
         ShowSearchResult(found, emptyText);
     }
     return 0;
@@ -484,8 +489,11 @@ void CMainDlg::ShowMatchTip(int row, const wchar_t* title, const std::wstring& t
 
 int CMainDlg::OutputOfLength(int row)
 {
+    if (row < kShownDigestCount) {
+        return row;
+    }
     for (int shown = 0; shown < kShownDigestCount; ++shown) {
-        if (shown == row || kDigestTable[shown].length == kDigestTable[row].length) {
+        if (kDigestTable[shown].length == kDigestTable[row].length) {
             return shown;
         }
     }

@@ -3,8 +3,10 @@
 // give a digest is the core's search; here, what the window shows of it. Expected digests were computed on the
 // host with Python's hashlib.
 #include "gui_harness.h"
+#include "tests/support/platform_watch.h"
 
 #include <algorithm>
+#include <climits>
 
 namespace {
 
@@ -73,17 +75,35 @@ TEST_F(MainDialogTest, MarksTheOutputThatShowsTheClipboardsDigestWhileBothStayAs
 }
 
 // The text typed (\r a line break) and as the box holds it, and the digest on the clipboard; what the tip then
-// mentions (the window's words and option captions); the clicks that follow, the marks after them and what the tip
-// then mentions: a click searches again at once, and a match needs no tip.
+// mentions (the window's words and option captions) and the output it stands at; the clicks that follow, the marks
+// after them and what the tip then mentions: a click searches again at once, and a match needs no tip.
 struct TipCase {
     const char* name;
     std::wstring typed, input;
     const wchar_t* clipboard;
     std::vector<std::wstring> mentions;
+    int output;
     std::vector<int> clicks;
     std::string marks;
     std::wstring mentionAfter;  // empty: no tip
 };
+
+// The output whose bottom edge the tip's stem touches: the balloon opens below or above it.
+int OutputOfTip(HWND dialog, HWND tip)
+{
+    const RECT balloon = WindowRect(tip);
+    int nearest = 0;
+    LONG nearestGap = LONG_MAX;
+    for (int id : kOutputIds) {
+        const LONG bottom = WindowRect(::GetDlgItem(dialog, id)).bottom;
+        const LONG gap = std::min(std::abs(balloon.top - bottom), std::abs(balloon.bottom - bottom));
+        if (gap < nearestGap) {
+            nearest = id;
+            nearestGap = gap;
+        }
+    }
+    return nearest;
+}
 class ClipboardTipTest : public MainDialogTest, public ::testing::WithParamInterface<TipCase> { };
 TEST_P(ClipboardTipTest, TheTipAtAnOutputNamesTheSettingThatGivesTheClipboardsDigest)
 {
@@ -97,6 +117,11 @@ TEST_P(ClipboardTipTest, TheTipAtAnOutputNamesTheSettingThatGivesTheClipboardsDi
                            [&](const std::wstring& mention) { return tips.find(mention) != std::wstring::npos; });
     };
     EXPECT_TRUE(WaitFor(saysAll)) << Tips();
+    for (HWND tip : TipWindows()) {
+        if (ReadText(tip).find(c.mentions.front()) != std::wstring::npos) {
+            EXPECT_EQ(OutputOfTip(m_dialog, tip), c.output) << ReadText(tip);
+        }
+    }
     ExpectMarks(m_dialog, ".......");
     for (int id : c.clicks) {
         Click(Item(id));
@@ -113,14 +138,22 @@ const wchar_t kAbcUtf16ZeroSha512[] =
     L"299B6A32554F59FD2A460E6E8CA3DE02FE5B14BD19C13333822E4E2359647F72";
 const wchar_t kTwoLinesLfMd5[] = L"DD8C6A395B5DD36C56D23275028F526C";  // "a\nb\n"
 const std::wstring kAnsiCaption = kChinese ? L"GB3212 " : L"Ansi ";
+// Digests made on another machine: café crème in code page 1252, 中文密码 in GBK (936).
+const std::wstring kOtherMachineText = kChinese ? L"café crème" : L"中文密码";
+const wchar_t* const kOtherMachineMd5 = kChinese ? L"9F4CC7A3336AABA931B9F9FD142E4460" : L"CAB54837B8CB3345B7D7BD03E904D1C8";
+const std::wstring kOtherCodePage = kChinese ? L"代码页 1252（西欧）" : L"代码页 936（GBK）";
+const std::wstring kOtherCommand = std::wstring(L"texthash-cli --only md5 --encoding cp") + (kChinese ? L"1252" : L"936");
 // clang-format off
 const TipCase kTipCases[] = {
-    {"Utf8BytesOfChineseText", L"岚鹊文本", L"岚鹊文本", kChineseUtf8Sha256,  {L"SHA256 ", L"UTF-8", L"不含终结符"},                       {IDC_UTF8},                    "....M..", L""},
-    {"Utf16LeWithTerminator",  L"abc",      L"abc",      kAbcUtf16ZeroSha512, {L"SHA512 ", L"Unicode", L"包含终结符"},                     {IDC_UNICODE, IDC_TERMINATOR}, "......M", L""},
-    {"LineBreaksAsLf",         L"a\rb",     L"a\r\nb",   kTwoLinesLfMd5,      {L"MD5 ", kAnsiCaption, L"换行为 LF", L"末尾加一个换行"}, {IDC_TERMINATOR},              ".......", L"不含终结符"},
-    {"Utf8MarkOfAnSriValue",   L"abc",      L"abc",      L"sha256-HCjcPx+AShrZybS0z14mWNFq1O0I4wINBKjShlAYlHw=", {L"SHA256 与剪贴板上的SRI 摘要（Base64）相同", L"UTF-8 编码（带 BOM）"}, {IDC_UTF8}, ".......", L"（带 BOM）"},
-    {"Sm3BeyondTheSeven",      L"abc",      L"abc",      L"66C7F0F462EEEDD9D1F2D46BDC10E4E24167C4875CF2F7A2297DA02B8F4BA8E0", {L"剪贴板上的摘要是 SM3：", kAnsiCaption}, {IDC_UTF8}, ".......", L"剪贴板上的摘要是 SM3"},
-    {"EmptyText",              L"",         L"",         L"D41D8CD98F00B204E9800998ECF8427E", {L"MD5 ", L"（文本为空，窗口不显示它的摘要）"}, {IDC_TERMINATOR}, ".......", L"不含终结符"},
+    {"Utf8BytesOfChineseText", L"岚鹊文本", L"岚鹊文本", kChineseUtf8Sha256,  {L"SHA256 ", L"UTF-8", L"不含终结符"},                       IDC_SHA256, {IDC_UTF8},                    "....M..", L""},
+    {"Utf16LeWithTerminator",  L"abc",      L"abc",      kAbcUtf16ZeroSha512, {L"SHA512 ", L"Unicode", L"包含终结符"},                     IDC_SHA512, {IDC_UNICODE, IDC_TERMINATOR}, "......M", L""},
+    {"LineBreaksAsLf",         L"a\rb",     L"a\r\nb",   kTwoLinesLfMd5,      {L"MD5 ", kAnsiCaption, L"换行为 LF", L"末尾加一个换行"}, IDC_MD5,    {IDC_TERMINATOR},              ".......", L"不含终结符"},
+    {"Utf8MarkOfAnSriValue",   L"abc",      L"abc",      L"sha256-HCjcPx+AShrZybS0z14mWNFq1O0I4wINBKjShlAYlHw=", {L"SHA256 与剪贴板上的SRI 摘要（Base64）相同", L"UTF-8 编码（带 BOM）"}, IDC_SHA256, {IDC_UTF8}, ".......", L"（带 BOM）"},
+    {"Sm3BeyondTheSeven",      L"abc",      L"abc",      L"66C7F0F462EEEDD9D1F2D46BDC10E4E24167C4875CF2F7A2297DA02B8F4BA8E0", {L"剪贴板上的摘要是 SM3：", kAnsiCaption}, IDC_SHA256, {IDC_UTF8}, ".......", L"剪贴板上的摘要是 SM3"},
+    {"EmptyText",              L"",         L"",         L"D41D8CD98F00B204E9800998ECF8427E", {L"MD5 ", L"（文本为空，窗口不显示它的摘要）"}, IDC_MD5, {IDC_TERMINATOR}, ".......", L"不含终结符"},
+    {"AnotherMachinesCodePage", kOtherMachineText, kOtherMachineText, kOtherMachineMd5, {L"MD5 ", kOtherCodePage, kOtherCommand},     IDC_MD5,    {IDC_UTF8},                    ".......", kOtherCommand},
+    {"TheHexOfADigest",        L"abc",      L"abc",      L"EC0405C5AEF93E771CD80E0DB180B88B", {L"MD5 ", L"小写十六进制再取一次", L"--twice hex"}, IDC_MD5, {IDC_UNICODE},              ".......", L"--twice hex"},
+    {"PasswordHash",           L"abc",      L"abc",      L"$2b$12$R9h/cIPz0gi.URNNX3kh2OPST9/PgBkqquzi.Ss7KIUgO2t0jWMUW", {L"这是 bcrypt 口令散列（含盐）"}, IDC_MD4, {}, ".......", L"口令散列"},
 };
 // clang-format on
 INSTANTIATE_TEST_SUITE_P(Settings, ClipboardTipTest, ::testing::ValuesIn(kTipCases), CaseName<TipCase>);
@@ -150,7 +183,7 @@ TEST_F(ClipboardAtStartTest, IsCheckedOnEachActivationAndNotOnEachKeystroke)
     EXPECT_EQ(Tips(), L"");
     ASSERT_TRUE(PutOnClipboard(L"900150983CD24FB0D6963F7D28E17F73"));
     ASSERT_TRUE(WaitFor([&] { return Tips() != L""; }));
-    EXPECT_NE(Tips().find(L"MD4、MD5 都与剪贴板上的摘要不同"), std::wstring::npos) << Tips();
+    EXPECT_NE(Tips().find(L"MD4、MD5 在以下设置及其各种组合下都与剪贴板上的摘要不同"), std::wstring::npos) << Tips();
     TypeAndSettle(L"d", L"abcd");
     EXPECT_EQ(Tips(), L"");
     TypeAndSettle(L"e", L"abcde");
@@ -160,6 +193,36 @@ TEST_F(ClipboardAtStartTest, IsCheckedOnEachActivationAndNotOnEachKeystroke)
     Type(L"\x1b");
     EXPECT_TRUE(WaitFor([&] { return Tips().find(L"MD4、MD5") != std::wstring::npos; })) << Tips();
     EXPECT_EQ(Marks(m_dialog), ".......");
+}
+
+// The platform's normalization, slowed down so that a search takes long while a keystroke does not.
+decltype(&::NormalizeString) g_realNormalizeString = nullptr;
+int WINAPI SlowNormalizeString(NORM_FORM form, LPCWSTR source, int length, LPWSTR destination, int capacity)
+{
+    ::Sleep(200);
+    return g_realNormalizeString(form, source, length, destination, capacity);
+}
+
+// A keystroke while a long search runs is taken at once: the search runs beside the window, and the keystroke stops
+// it, so that what it found about the text before is never said. Its time is held against that of a whole search.
+TEST_F(MainDialogTest, AKeystrokeDuringALongSearchIsNotDelayed)
+{
+    g_realNormalizeString = RealFunction(&::NormalizeString);
+    const ImportHook slow(Address(&::NormalizeString), Address(&SlowNormalizeString));
+    ASSERT_TRUE(slow.Installed());
+    TypeAndSettle(L"abc", L"abc");
+    const auto explained = [&] { return Tips().find(L"都与剪贴板上的摘要不同") != std::wstring::npos; };
+    const ULONGLONG searchStart = ::GetTickCount64();
+    ASSERT_TRUE(PutOnClipboard(std::wstring(64, L'0')));
+    ASSERT_TRUE(WaitFor(explained));
+    const ULONGLONG search = ::GetTickCount64() - searchStart;
+
+    ASSERT_TRUE(PutOnClipboard(std::wstring(63, L'0') + L"1"));
+    const ULONGLONG keyStart = ::GetTickCount64();
+    TypeAndSettle(L"d", L"abcd");
+    const ULONGLONG keystroke = ::GetTickCount64() - keyStart;
+    EXPECT_LT(2 * keystroke, search) << keystroke << " ms for the keystroke, " << search << " ms for a search";
+    EXPECT_FALSE(explained()) << Tips();
 }
 
 }  // namespace
