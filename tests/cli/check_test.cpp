@@ -8,6 +8,7 @@
 #include <regex>
 #include <sstream>
 
+#include "cli/digest_report.h"
 #include "tests/cli/cli_runner.h"
 #include "tests/support/known_digests.h"
 #include "tests/support/temp_file.h"
@@ -200,4 +201,27 @@ TEST(CliCheck, TaggedLinesAreThoseOfTheUsualToolsAndCheckBack)
     const CliRun tagged = RunCli(all, "", kFilesFolder);
     EXPECT_EQ(std::size(kListedFiles) * kShownDigestCount, Lines(tagged.out).size());
     ExpectRunsAsRows({{{L"--check", L"-"}, ToUtf8(tagged.out), 0, oks}}, kFilesFolder);
+}
+
+// Every line the program writes reads back: each digest's tagged lines, in hex and in Base64, check; its plain lines,
+// in hex and in Base64, name the settings of the text they came from.
+TEST(CliCheck, EveryLineTheProgramWritesReadsBack)
+{
+    std::vector<Arguments> writes;
+    for (const DigestKind& kind : kDigestTable) {
+        for (const wchar_t* form : {L"--lower", L"--base64"}) {
+            writes.push_back({L"--only", kind.name, form, L"--tag", L"--file", L"alpha.txt"});
+            writes.push_back({L"--only", kind.name, form, L"abc"});
+        }
+    }
+    const std::vector<CliRun> written =
+        RunEach(writes.size(), [&](size_t i) { return RunCli(writes[i], "", kFilesFolder); });
+    std::vector<CliRow> rows;
+    for (size_t i = 0; i < writes.size(); i += 2) {
+        const std::wstring only = L"--only " + LowerCaseAscii(writes[i][1]);
+        rows.push_back({{L"-c"}, ToUtf8(written[i].out), 0, Oks(1, L"alpha.txt")});
+        rows.push_back({{L"--match", Lines(written[i + 1].out).front(), L"abc"}, "", 0,
+                        only + L" --encoding ansi\r\n" + only + L" --encoding utf8\r\n"});
+    }
+    ExpectRunsAsRows(rows, kFilesFolder);
 }

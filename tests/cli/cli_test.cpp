@@ -105,6 +105,15 @@ TEST(Cli, EveryRunGivesItsOutputErrorLineAndExitCode)
         {{L"--only=md5", L"--trim", L"--", L" abc\r\n"},                          "", 0, Md5Line(kAbcMd5)},
         {{L"--only=md5", L"--trim-lines", L"abc  \r\ndef \r\n"},                  "", 0, Md5Line(L"B39F47746FBEC7076F210638E9B8BC0D")},
         {{L"--bom", L"abc"},                                                        "", 2, L"", {L"选项 --bom 只用于 utf8、utf16le 和 utf16be 编码"}},
+        // Another machine's code page; line breaks; the text as data; a digest of a digest.
+        {{L"--only=md5", L"--encoding", L"cp936", L"中文"},                          "", 0, Md5Line(L"BCCE109775E8E1972E9F5FCDA3E12895")},
+        {{L"--only=md5", L"--line-breaks", L"crlf", L"--add-final-break", L"crlf", L"a\nb"}, "", 0, Md5Line(L"59B0D7772F0561EFB95518F3CB8ABC60")},
+        {{L"--only=md5", L"--text-as", L"base64", L"aGVsbG8gd29ybGQ="},             "", 0, Md5Line(L"5EB63BBBE01EEED093CB22BB8F5ACDC3")},
+        {{L"--only=sha256", L"--twice", L"raw", L"abc"},                            "", 0, L"SHA256 4F8B42C22DD3729B519BA6F68D2DA7CC5B2D606D05DAED5AD5128CC03E6C6358\r\n"},
+        {{L"--text-as", L"hex", L"abc"},                                            "", 2, L"", {L"文本不能按 --text-as hex 读作数据"}},
+        {{L"--text-as", L"hex", L"--encoding", L"utf8", L"ab"},                     "", 2, L"", {L"选项 --encoding 不能与 --text-as 同用"}},
+        {{L"--add-final-break", L"lf", L"--drop-final-break", L"abc"},              "", 2, L"", {L"选项 --add-final-break 不能与 --drop-final-break 同用"}},
+        {{L"--encoding", L"cp936", L"--bom", L"abc"},                               "", 2, L"", {L"选项 --bom 只用于 utf8、utf16le 和 utf16be 编码"}},
         // Standard input as DecodeInputText's table below says: a mark decides unless --input-encoding is given.
         {{L"--encoding=utf8", L"--only=md5"},                                       kUtf16Mark + kUtf16Abc, 0, Md5Line(kAbcMd5)},
         {{L"--input-encoding", L"utf8"},                                            kUtf16Mark + kUtf16Abc, 2, L"", {L"标准输入在字节偏移 0 处不是有效的 UTF-8 文本"}},
@@ -117,6 +126,9 @@ TEST(Cli, EveryRunGivesItsOutputErrorLineAndExitCode)
         {{L"--only", L"md5", L"--only", L"sha1", L"abc"},                           "", 2, L"", {L"选项 --only 只能给出一次…--help"}},
         {{L"--encoding=utf8", L"--encoding", L"utf8", L"abc"},                      "", 2, L"", {L"选项 --encoding 只能给出一次"}},
         {{L"--input-encoding=utf8", L"--input-encoding=ansi"},                      "abc", 2, L"", {L"选项 --input-encoding 只能给出一次"}},
+        {{L"--lower", L"--only=sha1", L"--lower", L"abc"},                          "", 2, L"", {L"选项 --lower 只能给出一次"}},
+        {{L"--bom", L"--encoding=utf8", L"--bom", L"abc"},                          "", 2, L"", {L"选项 --bom 只能给出一次"}},
+        {{L"--only", L"md5,MD5", L"abc"},                                           "", 2, L"", {L"选项 --only 的取值 \"md5,MD5\" 无效…每个只列一次"}},
         {{L"--terminator", L"--file", empty},                                       "", 2, L"", {L"选项 --terminator 不能与 --file 同用"}},
         {{L"--file", empty, L"--encoding", L"utf8"},                                "", 2, L"", {L"选项 --encoding 不能与 --file 同用"}},
         {{L"--input-encoding", L"utf8", L"abc"},                                    "", 2, L"", {L"选项 --input-encoding 只用于从标准输入读取的文本"}},
@@ -158,6 +170,10 @@ TEST(Cli, EveryRunGivesItsOutputErrorLineAndExitCode)
         {{L"--only=md5", L"--input-encoding=utf16le", L"--encoding=utf16le"},       kLoneHalves, 0, Md5Line(L"A7B4B5F5DAA32346BE9D38B7A7239607")},
     });
     // clang-format on
+    // A refused value is quoted only at its start.
+    const CliRun longValue = RunCli({L"--encoding", std::wstring(20000, L'x'), L"abc"});
+    EXPECT_NE(std::wstring::npos, longValue.err.find(L"\"" + std::wstring(60, L'x') + L"…\" 无效")) << longValue.err;
+    EXPECT_LT(longValue.err.size(), 1000u);
 }
 
 TEST(DecodeInputText, GivesTheTextOrTheOffsetWhereTheBytesStopBeingText)
@@ -208,7 +224,10 @@ TEST(CliHelp, HelpAndVersionSucceedAndSayWhatTheyShould)
     const CliRun help = RunCli({L"--help"});
     for (const wchar_t* option : {L"--encoding", L"--terminator", L"--input-encoding", L"--file -", L"--only",
                                   L"--lower", L"--c ", L"--match", L"--version", L"退出码", L"-c, --check", L"--tag",
-                                  L"--quiet", L"--status", L"--strict", L"--ignore-missing", L"-w, --warn"})
+                                  L"--quiet", L"--status", L"--strict", L"--ignore-missing", L"-w, --warn",
+                                  L"--encoding cp936", L"--line-breaks lf", L"--drop-final-break", L"--json-escape",
+                                  L"--text-as base64", L"--twice HEX", L"utf16be、utf-16le", L"BLAKE2s-256",
+                                  L"8 位的 CRC32 必须带算法名"})
         EXPECT_NE(std::wstring::npos, help.out.find(option)) << option;
     // The window's version block is the program's too, with the version it prints.
     std::vector<BYTE> block(GetFileVersionInfoSizeW(TEXTHASH_CLI_EXE, nullptr));

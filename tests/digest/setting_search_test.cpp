@@ -100,6 +100,19 @@ TEST_F(SettingSearch, FindsEverySettingThatGivesTheDigest)
         {L"ABC",      kAbcMd5,           {L"ansi (lower) MD5", L"utf8 (lower) MD5"}},
         {L"abc  \r\ndef \r\n", L"B39F47746FBEC7076F210638E9B8BC0D", {L"ansi (trimlines) MD5", L"utf8 (trimlines) MD5"}},
         {L" \u3000abc\r\n\t", kAbcMd5,   {L"ansi (trim) MD5", L"utf8 (trim) MD5"}},
+        // Text pasted from elsewhere, escapes both ways, an editor's two changes at once.
+        {L"pass\u200Bword", L"5F4DCC3B5AA765D61D8327DEB882CF99", {L"ansi (invisible) MD5", L"utf8 (invisible) MD5"}},
+        {L"it\u2019s \u22121", L"F0814474487106CD1EBBA2A189BDC7DD", {L"ansi (plain) MD5", L"utf8 (plain) MD5"}},
+        {L"a\\nb",   L"8CDEB44417F3C26826595D5820CF5700", {L"ansi (escapes) MD5", L"utf8 (escapes) MD5"}},
+        {L"a\r\nb",   L"A12EB4F785769F3312937495A7196111", {L"ansi (json) MD5", L"utf8 (json) MD5"}},
+        {L"abc  \nxyz\t", L"BF35C5508F6F0E225E027521DD29C9FE58671482E3D01EF0EC73476610216068", {L"ansi (trimlines,+lf) SHA256", L"utf8 (trimlines,+lf) SHA256"}},
+        // The text as data, a digest of a digest, a digest that lost its leading zero; an odd hex digit is no data.
+        {L" deadbeef\r\n", L"5F78C33274E43FA9DE5659265C1D917E25C03722DCB0B8D27DB8D5FEAA813953", {L"hex SHA256"}},
+        {L"aGVsbG8gd29ybGQ=", L"5EB63BBBE01EEED093CB22BB8F5ACDC3", {L"base64 MD5"}},
+        {L"deadbee",  L"8B0B94BA92C2DA8B014345C8E74CD5E2FD46F03D0F497D937B675906078E9D6D", {}},
+        {L"abc",      L"EC0405C5AEF93E771CD80E0DB180B88B", {L"ansi*hex MD5", L"utf8*hex MD5"}},
+        {L"abc",      L"4F8B42C22DD3729B519BA6F68D2DA7CC5B2D606D05DAED5AD5128CC03E6C6358", {L"ansi*raw SHA256", L"utf8*raw SHA256"}},
+        {L"27",       L"2e74f10e0327ad868d138f2b4fdd6f0", {L"ansi MD5", L"utf8 MD5"}},
         // Half of a surrogate pair: the forms the platform cannot make are left out, the rest is searched.
         {L"a\xD800", L"F3FCAD08F8CABF59FE35BE4EA96694E5", {L"utf16le MD5"}},
         // The digests beyond the seven, tried when none of the seven gives it; any form of the given digest.
@@ -133,10 +146,36 @@ TEST_F(SettingSearch, AMatchThroughReplacedCharactersSaysHowManyAndComesLast)
     EXPECT_EQ(fullWidth, Find(L"ａｂｃ１２３，", L"E341BF4EA446AD19A2BD6B5370EC4A58"));
 }
 
-TEST_F(SettingSearch, TheAnsiBytesOfChineseTextFollowTheCodePage)
+// Another machine's code page, tried where it holds the whole text: GBK is this machine's ANSI code page in 936 and
+// another machine's in 1252; the console window's OEM code page is 437 in 1252 and 936 in 936.
+TEST_F(SettingSearch, TriesOtherMachinesCodePagesWhereTheyHoldTheText)
 {
+    const bool chinese = GetACP() == 936;
     const Settings found = Find(L"岚鹊文本", L"4C33EC3789BE5759A3DB2ABC2BFDFF3B2A575E0EB5C7228F472C56B4AB442CC1");
-    EXPECT_EQ(GetACP() == 936 ? Settings {L"ansi SHA256"} : Settings {L"cp936 SHA256"}, found);
+    EXPECT_EQ(chinese ? Settings {L"ansi SHA256"} : Settings {L"cp936 SHA256"}, found);
+    EXPECT_EQ(chinese ? Settings {} : Settings {L"cp437 MD5"}, Find(L"café", L"2331EB6B936B5C5F7F442748B3195B08"));
+}
+
+// What a search that found nothing may claim: what it tried, and nothing it did not.
+TEST_F(SettingSearch, SaysExactlyWhatItTried)
+{
+    const std::wstring none(32, L'0');
+    // clang-format off
+    const struct { std::wstring text; SearchScope scope; std::vector<std::wstring> said, unsaid; } rows[] = {
+        {L"abc",      {},                              {L"去掉每行末尾的空白", L"有无终结符", L"Base64"},   {L"去掉末尾的换行", L"十六进制数据", L"包含终结符"}},
+        {L"café\n",   {},                              {L"去掉末尾的换行", L"NFD"},                      {L"Base64"}},
+        {L"中文",     {},                              {L"代码页 936（GBK）"},                           {L"代码页 1252（西欧）"}},
+        {L"a\xD800",  {},                              {L"UTF-16LE", L"大写"},                          {L"NFC", L"代码页 936"}},
+        {L"abc",      {AllDigests(), {}, false, true}, {L"包含终结符"},                                 {L"有无终结符"}},
+    };
+    // clang-format on
+    for (const auto& row : rows) {
+        const std::wstring words = TriedCausesWords(Search(row.text, none, row.scope), row.scope, L"; ", EncodingName);
+        for (const std::wstring& said : row.said)
+            EXPECT_NE(std::wstring::npos, words.find(said)) << row.text << L": " << words;
+        for (const std::wstring& unsaid : row.unsaid)
+            EXPECT_EQ(std::wstring::npos, words.find(unsaid)) << row.text << L": " << words;
+    }
 }
 
 // The console program narrows the search to what its options fix.
