@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
+
 #include "support/last_error.h"
 
 namespace {
@@ -14,20 +16,64 @@ bool IsBlank(wchar_t unit)
 
 bool IsLineBreak(wchar_t unit) { return unit == L'\r' || unit == L'\n'; }
 
-bool Normalized(const std::wstring& text, NORM_FORM form, std::wstring& result)
+// Units before which no normalization form (NFC, NFD, NFKC) joins anything
+// to what stands before them: starters that never compose with what precedes
+// them, whose decompositions, canonical and compatibility, begin with such a
+// starter. Every code point of these ranges was checked against Unicode's
+// data; all are assigned, and Unicode never changes how an assigned one
+// normalizes. Low surrogates are not among them, so no cut parts a pair.
+constexpr struct {
+    wchar_t first, last;
+} kIndependentStarters[] = {
+    {L'\u0000', L'\u02FF'},  // ASCII with its line breaks, Latin letters, spacing modifiers
+    {L'\u0391', L'\u03A1'},  // Greek capitals up to the gap at U+03A2
+    {L'\u03A3', L'\u0482'},  // the other Greek letters, Cyrillic up to its combining marks
+    {L'\u048A', L'\u052F'},  // Cyrillic after them
+    {L'\u1E00', L'\u1EFF'},  // Latin (Vietnamese) with marks, precomposed
+    {L'\u2000', L'\u2064'},  // general punctuation
+    {L'\u3000', L'\u3029'},  // CJK symbols and punctuation before the tone marks
+    {L'\u3041', L'\u3096'},  // Hiragana
+    {L'\u309B', L'\u30FF'},  // Katakana with the spacing sound marks
+    {L'\u3400', L'\u9FFF'},  // CJK ideographs
+    {L'\uAC00', L'\uD7A3'},  // Hangul syllables, which take trailing jamo but never join what precedes them
+    {L'\uFF01', L'\uFF5E'},  // full-width ASCII
+};
+
+bool StartsIndependently(wchar_t unit)
 {
-    result.clear();
-    if (text.empty())
-        return true;
-    const int length = static_cast<int>(text.size());
+    for (const auto& range : kIndependentStarters) {
+        if (range.first <= unit && unit <= range.last)
+            return true;
+    }
+    return false;
+}
+
+// The platform may take time that grows with the square of what it is given
+// (Wine does), so it gets the text in pieces of about this many units.
+constexpr size_t kPieceUnits = 256;
+
+// Where the piece from `start` ends: before the first independent starter
+// once the piece is long enough, or at the end of the text when none comes.
+size_t PieceEnd(const std::wstring& text, size_t start)
+{
+    size_t end = std::min(start + kPieceUnits, text.size());
+    while (end < text.size() && !StartsIndependently(text[end]))
+        ++end;
+    return end;
+}
+
+// Appends the `length` units at `piece` in `form` to `result`.
+bool AppendNormalized(const wchar_t* piece, int length, NORM_FORM form, std::wstring& result)
+{
+    const size_t kept = result.size();
     // The platform's estimate is an upper bound; a refusal for too small a
     // buffer gives the next estimate.
-    int capacity = NormalizeString(form, text.c_str(), length, nullptr, 0);
+    int capacity = NormalizeString(form, piece, length, nullptr, 0);
     for (int attempt = 0; capacity > 0 && attempt < 8; ++attempt) {
-        result.resize(static_cast<size_t>(capacity));
-        const int written = NormalizeString(form, text.c_str(), length, &result[0], capacity);
+        result.resize(kept + static_cast<size_t>(capacity));
+        const int written = NormalizeString(form, piece, length, &result[kept], capacity);
         if (written > 0) {
-            result.resize(static_cast<size_t>(written));
+            result.resize(kept + static_cast<size_t>(written));
             return true;
         }
         if (GetLastError() != ERROR_INSUFFICIENT_BUFFER)
@@ -36,6 +82,18 @@ bool Normalized(const std::wstring& text, NORM_FORM form, std::wstring& result)
     }
     LastErrorSetSystem(0, L"规范化文本失败");
     return false;
+}
+
+bool Normalized(const std::wstring& text, NORM_FORM form, std::wstring& result)
+{
+    result.clear();
+    result.reserve(text.size());
+    for (size_t start = 0, end; start < text.size(); start = end) {
+        end = PieceEnd(text, start);
+        if (!AppendNormalized(&text[start], static_cast<int>(end - start), form, result))
+            return false;
+    }
+    return true;
 }
 
 std::wstring WithLineEndsTrimmed(const std::wstring& text)
