@@ -86,6 +86,10 @@ const wchar_t* FormWords(TextForm form)
         return L"去掉每行末尾的空白";
     case TextForm::Trimmed:
         return L"去掉文本首尾的空白";
+    case TextForm::InvisiblesDropped:
+    case TextForm::PlainPunctuation:
+    case TextForm::EscapesRead:
+    case TextForm::JsonEscaped:
     case TextForm::AsTyped:
         break;
     }

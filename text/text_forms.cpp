@@ -112,6 +112,180 @@ std::wstring WithLineEndsTrimmed(const std::wstring& text)
     return result;
 }
 
+// Characters that text copied from web pages, word processors, chats and
+// PDFs carries unseen.
+bool IsInvisible(wchar_t unit)
+{
+    return unit == L'\u200B' || unit == L'\u200C' || unit == L'\u200D' || unit == L'\u2060' || unit == L'\uFEFF'
+        || unit == L'\u00AD';
+}
+
+// The ASCII that someone who typed the text would have used in place of
+// typographic quotes and dashes; the unit itself for any other.
+wchar_t PlainPunctuationOf(wchar_t unit)
+{
+    constexpr struct {
+        wchar_t typographic, plain;
+    } kPlain[] = {
+        {L'\u2018', L'\''}, {L'\u2019', L'\''}, {L'\u201C', L'"'}, {L'\u201D', L'"'}, {L'\u2010', L'-'},
+        {L'\u2011', L'-'},  {L'\u2013', L'-'},  {L'\u2014', L'-'}, {L'\u2212', L'-'},
+    };
+    for (const auto& pair : kPlain) {
+        if (pair.typographic == unit)
+            return pair.plain;
+    }
+    return unit;
+}
+
+std::wstring WithoutInvisibles(const std::wstring& text, bool plainPunctuation)
+{
+    std::wstring result;
+    result.reserve(text.size());
+    for (wchar_t unit : text) {
+        if (!IsInvisible(unit))
+            result += plainPunctuation ? PlainPunctuationOf(unit) : unit;
+    }
+    return result;
+}
+
+// The value of a hex digit of either case; -1 for any other unit.
+int HexDigit(wchar_t unit)
+{
+    if (unit >= L'0' && unit <= L'9')
+        return unit - L'0';
+    if (unit >= L'a' && unit <= L'f')
+        return unit - L'a' + 10;
+    if (unit >= L'A' && unit <= L'F')
+        return unit - L'A' + 10;
+    return -1;
+}
+
+// The value of the `count` hex digits at `at`; -1 when there are fewer or
+// another unit stands among them.
+long HexValue(const std::wstring& text, size_t at, size_t count)
+{
+    if (at + count > text.size())
+        return -1;
+    long value = 0;
+    for (size_t i = at; i < at + count; ++i) {
+        const int digit = HexDigit(text[i]);
+        if (digit < 0)
+            return -1;
+        value = value * 16 + digit;
+    }
+    return value;
+}
+
+// Reads the \uXXXX escape at `at`, with the \uXXXX of a pair's second half
+// after it when it is a first half. Returns the units read, 0 when the escape
+// is broken or stands for half a pair alone.
+size_t ReadUnicodeEscape(const std::wstring& text, size_t at, std::wstring& result)
+{
+    const long unit = HexValue(text, at + 2, 4);
+    if (unit < 0 || IS_LOW_SURROGATE(unit))
+        return 0;
+    if (!IS_HIGH_SURROGATE(unit)) {
+        result += static_cast<wchar_t>(unit);
+        return 6;
+    }
+    const long second = text.compare(at + 6, 2, L"\\u") == 0 ? HexValue(text, at + 8, 4) : -1;
+    if (!IS_LOW_SURROGATE(second))
+        return 0;
+    result += static_cast<wchar_t>(unit);
+    result += static_cast<wchar_t>(second);
+    return 12;
+}
+
+// Reads the escape whose backslash is at `at`. Returns the units read, 0 when
+// no escape of source code, JSON or a log starts there.
+size_t ReadEscape(const std::wstring& text, size_t at, std::wstring& result)
+{
+    constexpr struct {
+        wchar_t letter, character;
+    } kSingle[] = {
+        {L'n', L'\n'}, {L'r', L'\r'},  {L't', L'\t'}, {L'b', L'\b'},  {L'f', L'\f'},
+        {L'0', L'\0'}, {L'\\', L'\\'}, {L'"', L'"'},  {L'\'', L'\''}, {L'/', L'/'},
+    };
+    const wchar_t letter = at + 1 < text.size() ? text[at + 1] : L'\0';
+    for (const auto& escape : kSingle) {
+        if (escape.letter == letter) {
+            result += escape.character;
+            return 2;
+        }
+    }
+    if (letter == L'u')
+        return ReadUnicodeEscape(text, at, result);
+    const long byte = letter == L'x' ? HexValue(text, at + 2, 2) : -1;
+    if (byte < 0)
+        return 0;
+    result += static_cast<wchar_t>(byte);
+    return 4;
+}
+
+// The units a broken escape spans, to name it.
+size_t BrokenEscapeUnits(const std::wstring& text, size_t at)
+{
+    const wchar_t letter = at + 1 < text.size() ? text[at + 1] : L'\0';
+    return letter == L'u' ? 6 : letter == L'x' ? 4 : 2;
+}
+
+bool WithEscapesRead(const std::wstring& text, std::wstring& result)
+{
+    result.clear();
+    result.reserve(text.size());
+    for (size_t at = 0; at < text.size();) {
+        if (text[at] != L'\\') {
+            result += text[at++];
+            continue;
+        }
+        const size_t read = ReadEscape(text, at, result);
+        if (read == 0) {
+            LastErrorSetText(0, L"读取转义失败:\"%ls\" 不是可识别的转义",
+                             text.substr(at, BrokenEscapeUnits(text, at)).c_str());
+            return false;
+        }
+        at += read;
+    }
+    return true;
+}
+
+// How JSON writes the unit inside a string. Half of a surrogate pair standing
+// alone is written as its \u escape, as the JavaScript engines of today write
+// it (well-formed JSON.stringify), so that the result is valid UTF-16.
+std::wstring JsonEscapeOf(wchar_t unit)
+{
+    constexpr struct {
+        wchar_t unit;
+        const wchar_t* escape;
+    } kNamed[] = {
+        {L'"', L"\\\""}, {L'\\', L"\\\\"}, {L'\b', L"\\b"}, {L'\f', L"\\f"},
+        {L'\n', L"\\n"}, {L'\r', L"\\r"},  {L'\t', L"\\t"},
+    };
+    for (const auto& named : kNamed) {
+        if (named.unit == unit)
+            return named.escape;
+    }
+    if (unit >= 0x20 && !IS_HIGH_SURROGATE(unit) && !IS_LOW_SURROGATE(unit))
+        return std::wstring(1, unit);
+    std::wstring escape = L"\\u";
+    for (int shift = 12; shift >= 0; shift -= 4)
+        escape += L"0123456789abcdef"[(unit >> shift) & 15];
+    return escape;
+}
+
+std::wstring JsonEscaped(const std::wstring& text)
+{
+    std::wstring result;
+    result.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (IS_HIGH_SURROGATE(text[i]) && i + 1 < text.size() && IS_LOW_SURROGATE(text[i + 1]))
+            result.append(text, i++, 2);
+        else
+            result += JsonEscapeOf(text[i]);
+    }
+    return result;
+}
+
 }  // namespace
 
 bool TextInForm(const std::wstring& text, TextForm form, std::wstring& result)
@@ -144,6 +318,17 @@ bool TextInForm(const std::wstring& text, TextForm form, std::wstring& result)
         result = text.substr(first, end - first);
         return true;
     }
+    case TextForm::InvisiblesDropped:
+        result = WithoutInvisibles(text, false);
+        return true;
+    case TextForm::PlainPunctuation:
+        result = WithoutInvisibles(text, true);
+        return true;
+    case TextForm::EscapesRead:
+        return WithEscapesRead(text, result);
+    case TextForm::JsonEscaped:
+        result = JsonEscaped(text);
+        return true;
     case TextForm::AsTyped:
         break;
     }

@@ -18,7 +18,8 @@ Settings Short(const std::vector<SettingMatch>& matches)
     static const wchar_t* const encodings[] = {L"ansi", L"utf16le", L"utf8", L"utf16be"};
     static const wchar_t* const breaks[] = {L"", L"lf", L"crlf"};
     static const wchar_t* const endings[] = {L"", L"+lf", L"+crlf", L"-br"};
-    static const wchar_t* const forms[] = {L"", L"nfc", L"nfd", L"nfkc", L"upper", L"lower", L"trimlines", L"trim"};
+    static const wchar_t* const forms[] = {L"",          L"nfc",  L"nfd",        L"nfkc",  L"upper",   L"lower",
+                                           L"trimlines", L"trim", L"invisibles", L"plain", L"escapes", L"json"};
     Settings all;
     for (const SettingMatch& match : matches) {
         const TextSetting& s = match.setting;
