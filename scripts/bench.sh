@@ -9,16 +9,18 @@
 # seven digests, --only sha256, --only md5) on each architecture, with the
 # time of a --version run taken as start-up and left out of the rate, beside
 # the host's rhash, sha256sum and openssl on the same file where it has them.
+# The text part times the console program on piped text with composed letters
+# (1 MB and 8 MB): --normalize nfc, and --match of a digest nothing gives.
 # Last it checks many files (10,000 of 4 KiB, 1,000 of 1 MiB) against lists
 # that sha256sum and md5sum wrote, beside those tools' own --check and rhash's.
 # Run it on an otherwise quiet machine: figures vary with load.
 #
-#   bash scripts/bench.sh [digests] [file] [files]    (the parts to run; all by default)
+#   bash scripts/bench.sh [digests] [text] [file] [files]    (the parts to run; all by default)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 . scripts/wine_arch.sh
 
-parts=" ${*:-digests file files} "
+parts=" ${*:-digests text file files} "
 
 # The single-thread figures, the own and OpenSSL's alike, run on one
 # processor: on a shared host two processors of one machine can differ in
@@ -176,6 +178,62 @@ room() {
   echo "bench: $2 part not run: $file_folder has $free_bytes bytes free, less than twice the $1 bytes it writes"
   return 1
 }
+
+# The text part: lines of composed letters, as users pipe them, in files of
+# about 1 MB and 8 MB; wall time of the fastest of kFileRuns runs, start-up
+# included, against the goal of a second per MB (10^6 bytes).
+kTextLine="café crème brûlée à la carte, déjà vu, naïve façade, Ångström über rôle, 12345"
+kNoDigest=0123456789abcdef0123456789abcdef0123456789abcdef0123456789abcdef
+
+# make_text <file> <bytes>: whole lines of kTextLine, at most that many bytes.
+make_text() {
+  LC_ALL=C awk -v line="$kTextLine" -v bytes="$2" \
+    'BEGIN { size = length(line) + 1; for (n = int(bytes / size); n > 0; --n) print line }' >"$1"
+}
+
+# run_piped <file> <exit code> <command...>: the command with the file on its
+# standard input, its complaints dropped; says so when it ends with another
+# exit code.
+run_piped() {
+  local file=$1 expected=$2 status=0
+  shift 2
+  "$@" <"$file" 2>/dev/null || status=$?
+  [ "$status" -eq "$expected" ] || echo "bench: exit code $status, not $expected: $*" >&2
+}
+
+# Prints "text <what> <arch> <bytes> <seconds> goal <seconds>".
+text_line() {
+  awk -v what="$1" -v arch="$2" -v bytes="$3" -v seconds="$4" \
+    'BEGIN { printf "text %s %s %d %.3f goal %.3f\n", what, arch, bytes, seconds, bytes / 1e6 }'
+}
+
+text_part() {
+  local arch build loader cli size text bytes
+  echo
+  for size in 1000000 8000000; do make_text "$file_folder/text-$size.txt" "$size"; done
+  echo "bench: text of lines \"$kTextLine\""
+  for arch in "${ran[@]}"; do
+    build=$(build_folder_for "$arch")
+    loader=$(wine_loader_for "$arch")
+    export WINEPREFIX="$PWD/$build/wineprefix" WINEDEBUG=-all
+    cli="$build/cli/texthash-cli.exe"
+    for size in 1000000 8000000; do
+      text="$file_folder/text-$size.txt"
+      bytes=$(wc -c <"$text")
+      text_line nfc "$arch" "$bytes" \
+        "$(best_seconds run_piped "$text" 0 "$loader" "$cli" --only sha256 --normalize nfc)"
+    done
+    text="$file_folder/text-1000000.txt"
+    text_line match "$arch" "$(wc -c <"$text")" "$(best_seconds run_piped "$text" 1 "$loader" "$cli" --match "$kNoDigest")"
+    if [ -x /usr/bin/time ]; then
+      text="$file_folder/text-8000000.txt"
+      peak=$(/usr/bin/time -f %M "$loader" "$cli" --only sha256 --normalize nfc <"$text" 2>&1 >/dev/null | tail -n 1)
+      echo "memory nfc $arch $(wc -c <"$text") $peak KiB peak resident"
+    fi
+  done
+  rm -f "$file_folder"/text-*.txt
+}
+if want text; then text_part; fi
 
 file_part() {
   echo

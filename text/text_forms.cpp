@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
+
 #include "support/last_error.h"
 
 namespace {
@@ -14,20 +16,64 @@ bool IsBlank(wchar_t unit)
 
 bool IsLineBreak(wchar_t unit) { return unit == L'\r' || unit == L'\n'; }
 
-bool Normalized(const std::wstring& text, NORM_FORM form, std::wstring& result)
+// Units before which no normalization form (NFC, NFD, NFKC) joins anything
+// to what stands before them: starters that never compose with what precedes
+// them, whose decompositions, canonical and compatibility, begin with such a
+// starter. Every code point of these ranges was checked against Unicode's
+// data; all are assigned, and Unicode never changes how an assigned one
+// normalizes. Low surrogates are not among them, so no cut parts a pair.
+constexpr struct {
+    wchar_t first, last;
+} kIndependentStarters[] = {
+    {L'\u0000', L'\u02FF'},  // ASCII with its line breaks, Latin letters, spacing modifiers
+    {L'\u0391', L'\u03A1'},  // Greek capitals up to the gap at U+03A2
+    {L'\u03A3', L'\u0482'},  // the other Greek letters, Cyrillic up to its combining marks
+    {L'\u048A', L'\u052F'},  // Cyrillic after them
+    {L'\u1E00', L'\u1EFF'},  // Latin (Vietnamese) with marks, precomposed
+    {L'\u2000', L'\u2064'},  // general punctuation
+    {L'\u3000', L'\u3029'},  // CJK symbols and punctuation before the tone marks
+    {L'\u3041', L'\u3096'},  // Hiragana
+    {L'\u309B', L'\u30FF'},  // Katakana with the spacing sound marks
+    {L'\u3400', L'\u9FFF'},  // CJK ideographs
+    {L'\uAC00', L'\uD7A3'},  // Hangul syllables, which take trailing jamo but never join what precedes them
+    {L'\uFF01', L'\uFF5E'},  // full-width ASCII
+};
+
+bool StartsIndependently(wchar_t unit)
 {
-    result.clear();
-    if (text.empty())
-        return true;
-    const int length = static_cast<int>(text.size());
+    for (const auto& range : kIndependentStarters) {
+        if (range.first <= unit && unit <= range.last)
+            return true;
+    }
+    return false;
+}
+
+// The platform may take time that grows with the square of what it is given
+// (Wine does), so it gets the text in pieces of about this many units.
+constexpr size_t kPieceUnits = 256;
+
+// Where the piece from `start` ends: before the first independent starter
+// once the piece is long enough, or at the end of the text when none comes.
+size_t PieceEnd(const std::wstring& text, size_t start)
+{
+    size_t end = std::min(start + kPieceUnits, text.size());
+    while (end < text.size() && !StartsIndependently(text[end]))
+        ++end;
+    return end;
+}
+
+// Appends the `length` units at `piece` in `form` to `result`.
+bool AppendNormalized(const wchar_t* piece, int length, NORM_FORM form, std::wstring& result)
+{
+    const size_t kept = result.size();
     // The platform's estimate is an upper bound; a refusal for too small a
     // buffer gives the next estimate.
-    int capacity = NormalizeString(form, text.c_str(), length, nullptr, 0);
+    int capacity = NormalizeString(form, piece, length, nullptr, 0);
     for (int attempt = 0; capacity > 0 && attempt < 8; ++attempt) {
-        result.resize(static_cast<size_t>(capacity));
-        const int written = NormalizeString(form, text.c_str(), length, &result[0], capacity);
+        result.resize(kept + static_cast<size_t>(capacity));
+        const int written = NormalizeString(form, piece, length, &result[kept], capacity);
         if (written > 0) {
-            result.resize(static_cast<size_t>(written));
+            result.resize(kept + static_cast<size_t>(written));
             return true;
         }
         if (GetLastError() != ERROR_INSUFFICIENT_BUFFER)
@@ -36,6 +82,18 @@ bool Normalized(const std::wstring& text, NORM_FORM form, std::wstring& result)
     }
     LastErrorSetSystem(0, L"规范化文本失败");
     return false;
+}
+
+bool Normalized(const std::wstring& text, NORM_FORM form, std::wstring& result)
+{
+    result.clear();
+    result.reserve(text.size());
+    for (size_t start = 0, end; start < text.size(); start = end) {
+        end = PieceEnd(text, start);
+        if (!AppendNormalized(&text[start], static_cast<int>(end - start), form, result))
+            return false;
+    }
+    return true;
 }
 
 std::wstring WithLineEndsTrimmed(const std::wstring& text)
@@ -51,6 +109,180 @@ std::wstring WithLineEndsTrimmed(const std::wstring& text)
             blanksFrom = result.size();
     }
     result.erase(blanksFrom);
+    return result;
+}
+
+// Characters that text copied from web pages, word processors, chats and
+// PDFs carries unseen.
+bool IsInvisible(wchar_t unit)
+{
+    return unit == L'\u200B' || unit == L'\u200C' || unit == L'\u200D' || unit == L'\u2060' || unit == L'\uFEFF'
+        || unit == L'\u00AD';
+}
+
+// The ASCII that someone who typed the text would have used in place of
+// typographic quotes and dashes; the unit itself for any other.
+wchar_t PlainPunctuationOf(wchar_t unit)
+{
+    constexpr struct {
+        wchar_t typographic, plain;
+    } kPlain[] = {
+        {L'\u2018', L'\''}, {L'\u2019', L'\''}, {L'\u201C', L'"'}, {L'\u201D', L'"'}, {L'\u2010', L'-'},
+        {L'\u2011', L'-'},  {L'\u2013', L'-'},  {L'\u2014', L'-'}, {L'\u2212', L'-'},
+    };
+    for (const auto& pair : kPlain) {
+        if (pair.typographic == unit)
+            return pair.plain;
+    }
+    return unit;
+}
+
+std::wstring WithoutInvisibles(const std::wstring& text, bool plainPunctuation)
+{
+    std::wstring result;
+    result.reserve(text.size());
+    for (wchar_t unit : text) {
+        if (!IsInvisible(unit))
+            result += plainPunctuation ? PlainPunctuationOf(unit) : unit;
+    }
+    return result;
+}
+
+// The value of a hex digit of either case; -1 for any other unit.
+int HexDigit(wchar_t unit)
+{
+    if (unit >= L'0' && unit <= L'9')
+        return unit - L'0';
+    if (unit >= L'a' && unit <= L'f')
+        return unit - L'a' + 10;
+    if (unit >= L'A' && unit <= L'F')
+        return unit - L'A' + 10;
+    return -1;
+}
+
+// The value of the `count` hex digits at `at`; -1 when there are fewer or
+// another unit stands among them.
+long HexValue(const std::wstring& text, size_t at, size_t count)
+{
+    if (at + count > text.size())
+        return -1;
+    long value = 0;
+    for (size_t i = at; i < at + count; ++i) {
+        const int digit = HexDigit(text[i]);
+        if (digit < 0)
+            return -1;
+        value = value * 16 + digit;
+    }
+    return value;
+}
+
+// Reads the \uXXXX escape at `at`, with the \uXXXX of a pair's second half
+// after it when it is a first half. Returns the units read, 0 when the escape
+// is broken or stands for half a pair alone.
+size_t ReadUnicodeEscape(const std::wstring& text, size_t at, std::wstring& result)
+{
+    const long unit = HexValue(text, at + 2, 4);
+    if (unit < 0 || IS_LOW_SURROGATE(unit))
+        return 0;
+    if (!IS_HIGH_SURROGATE(unit)) {
+        result += static_cast<wchar_t>(unit);
+        return 6;
+    }
+    const long second = text.compare(at + 6, 2, L"\\u") == 0 ? HexValue(text, at + 8, 4) : -1;
+    if (!IS_LOW_SURROGATE(second))
+        return 0;
+    result += static_cast<wchar_t>(unit);
+    result += static_cast<wchar_t>(second);
+    return 12;
+}
+
+// Reads the escape whose backslash is at `at`. Returns the units read, 0 when
+// no escape of source code, JSON or a log starts there.
+size_t ReadEscape(const std::wstring& text, size_t at, std::wstring& result)
+{
+    constexpr struct {
+        wchar_t letter, character;
+    } kSingle[] = {
+        {L'n', L'\n'}, {L'r', L'\r'},  {L't', L'\t'}, {L'b', L'\b'},  {L'f', L'\f'},
+        {L'0', L'\0'}, {L'\\', L'\\'}, {L'"', L'"'},  {L'\'', L'\''}, {L'/', L'/'},
+    };
+    const wchar_t letter = at + 1 < text.size() ? text[at + 1] : L'\0';
+    for (const auto& escape : kSingle) {
+        if (escape.letter == letter) {
+            result += escape.character;
+            return 2;
+        }
+    }
+    if (letter == L'u')
+        return ReadUnicodeEscape(text, at, result);
+    const long byte = letter == L'x' ? HexValue(text, at + 2, 2) : -1;
+    if (byte < 0)
+        return 0;
+    result += static_cast<wchar_t>(byte);
+    return 4;
+}
+
+// The units a broken escape spans, to name it.
+size_t BrokenEscapeUnits(const std::wstring& text, size_t at)
+{
+    const wchar_t letter = at + 1 < text.size() ? text[at + 1] : L'\0';
+    return letter == L'u' ? 6 : letter == L'x' ? 4 : 2;
+}
+
+bool WithEscapesRead(const std::wstring& text, std::wstring& result)
+{
+    result.clear();
+    result.reserve(text.size());
+    for (size_t at = 0; at < text.size();) {
+        if (text[at] != L'\\') {
+            result += text[at++];
+            continue;
+        }
+        const size_t read = ReadEscape(text, at, result);
+        if (read == 0) {
+            LastErrorSetText(0, L"读取转义失败:\"%ls\" 不是可识别的转义",
+                             text.substr(at, BrokenEscapeUnits(text, at)).c_str());
+            return false;
+        }
+        at += read;
+    }
+    return true;
+}
+
+// How JSON writes the unit inside a string. Half of a surrogate pair standing
+// alone is written as its \u escape, as the JavaScript engines of today write
+// it (well-formed JSON.stringify), so that the result is valid UTF-16.
+std::wstring JsonEscapeOf(wchar_t unit)
+{
+    constexpr struct {
+        wchar_t unit;
+        const wchar_t* escape;
+    } kNamed[] = {
+        {L'"', L"\\\""}, {L'\\', L"\\\\"}, {L'\b', L"\\b"}, {L'\f', L"\\f"},
+        {L'\n', L"\\n"}, {L'\r', L"\\r"},  {L'\t', L"\\t"},
+    };
+    for (const auto& named : kNamed) {
+        if (named.unit == unit)
+            return named.escape;
+    }
+    if (unit >= 0x20 && !IS_HIGH_SURROGATE(unit) && !IS_LOW_SURROGATE(unit))
+        return std::wstring(1, unit);
+    std::wstring escape = L"\\u";
+    for (int shift = 12; shift >= 0; shift -= 4)
+        escape += L"0123456789abcdef"[(unit >> shift) & 15];
+    return escape;
+}
+
+std::wstring JsonEscaped(const std::wstring& text)
+{
+    std::wstring result;
+    result.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (IS_HIGH_SURROGATE(text[i]) && i + 1 < text.size() && IS_LOW_SURROGATE(text[i + 1]))
+            result.append(text, i++, 2);
+        else
+            result += JsonEscapeOf(text[i]);
+    }
     return result;
 }
 
@@ -86,6 +318,17 @@ bool TextInForm(const std::wstring& text, TextForm form, std::wstring& result)
         result = text.substr(first, end - first);
         return true;
     }
+    case TextForm::InvisiblesDropped:
+        result = WithoutInvisibles(text, false);
+        return true;
+    case TextForm::PlainPunctuation:
+        result = WithoutInvisibles(text, true);
+        return true;
+    case TextForm::EscapesRead:
+        return WithEscapesRead(text, result);
+    case TextForm::JsonEscaped:
+        result = JsonEscaped(text);
+        return true;
     case TextForm::AsTyped:
     case TextForm::InvisiblesDropped:
     case TextForm::PlainPunctuation:

@@ -1,7 +1,8 @@
 // The forms a text takes on its way elsewhere, which change its bytes but
 // hardly how it looks: Unicode normalization (composed or decomposed
 // characters, full-width letters as ASCII), white space that editors trim,
-// and letter case.
+// letter case, invisible and typographic characters, and the backslash
+// escapes of source code and JSON.
 #pragma once
 
 #include <string>
@@ -13,16 +14,17 @@ enum class TextForm {
     Nfkc,       // composed, compatibility characters (full-width, ligatures) as their plain ones
     UpperCase,  // as the case links map it
     LowerCase,
-    LineEndsTrimmed,  // blanks before every line break and at the end removed
-    Trimmed,          // white space and line breaks around the whole text removed
+    LineEndsTrimmed,    // blanks before every line break and at the end removed
+    Trimmed,            // white space and line breaks around the whole text removed
     InvisiblesDropped,  // zero-width characters, U+FEFF and soft hyphens removed
-    PlainPunctuation,   // the same, and curly quotes, dashes and the minus sign as ASCII
-    EscapesRead,        // backslash escapes (\n, \uXXXX, ...) read as the characters they stand for
-    JsonEscaped,        // written as a JSON string's contents
+    PlainPunctuation,   // as InvisiblesDropped, and curly quotes and dashes as the ASCII ones
+    EscapesRead,        // \n, \t, \xHH, \uXXXX ... read as the characters they stand for
+    JsonEscaped,        // as a JSON string's contents, without the quotes
 };
 
 // `text` in `form`; false, with the failure recorded, when the platform
-// refuses to normalize it (half of a surrogate pair, for one).
+// refuses to normalize it (half of a surrogate pair, for one) or when a
+// backslash in it starts no escape that EscapesRead reads.
 bool TextInForm(const std::wstring& text, TextForm form, std::wstring& result);
 
 // Case mapping of the whole text, however long, in place; characters

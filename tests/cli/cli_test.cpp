@@ -74,6 +74,12 @@ TEST(Cli, EveryRunGivesItsOutputErrorLineAndExitCode)
     const std::wstring empty = emptyFile.path, missing = L"cli_test_missing.bin";
     const std::wstring cannotOpen = L": 计算文件校验时打开文件失败:",
                        emptySha256 = L"SHA256 " + Lower(kEmptyDigests[4]) + L"\r\n";
+    // Marks that join what precedes them, Hangul L V T, a full-width letter with a mark, marks NFD reorders, a pair
+    // and a half-width kana with its sound mark, at ever other places against the ends of the pieces normalized.
+    std::wstring manyPieces;
+    for (size_t k = 0; k < 600; ++k)
+        manyPieces +=
+            std::wstring(k % 17, L'a') + L"e\u0301\u1100\u1161\u11A8\uFF41\u0308q\u0307\u0323\U0001F600\uFF76\uFF9E";
     // clang-format off
     ExpectRunsAsRows({
         // abc in each encoding, with and without the terminator: the window's known answers.
@@ -101,6 +107,9 @@ TEST(Cli, EveryRunGivesItsOutputErrorLineAndExitCode)
         {{L"--only=md5", L"--encoding", L"utf16be", L"abc"},                        "", 0, Md5Line(L"FC48464A2559EE604BE70382C39C6687")},
         {{L"--only=md5", L"--encoding", L"utf-16be", L"--bom", L"abc"},             "", 0, Md5Line(L"D629FD10CE46BD5F3025A857461840D8")},
         {{L"--only=md5", L"--encoding=utf8", L"--normalize", L"nfd", L"\u00E9"},    "", 0, Md5Line(L"5526861FBB1E71A1BDA6AC364310A807")},
+        {{L"--only=sha256", L"--encoding=utf8", L"--normalize", L"nfc"},            ToUtf8(manyPieces), 0, L"SHA256 A52643F7A0BB5F1BB9527614626A643D6F08AA5A1FE9A9001C5BD381DA2527DD\r\n"},
+        {{L"--only=sha256", L"--encoding=utf8", L"--normalize", L"nfd"},            ToUtf8(manyPieces), 0, L"SHA256 2C623B7631099B5351C3B9166249A74CCA0B4C957998B7E91C5E616C98115A58\r\n"},
+        {{L"--only=sha256", L"--encoding=utf8", L"--normalize", L"nfkc"},           ToUtf8(manyPieces), 0, L"SHA256 76F64E2115435223E7A0C2F9E71A51F9560EB4ABDBBD30C9F1295F0338A18156\r\n"},
         {{L"--only=md5", L"--upper-text", L"abc"},                                  "", 0, Md5Line(L"902FBDD2B1DF0C4F70B4A5D23525E932")},
         {{L"--only=md5", L"--trim", L"--", L" abc\r\n"},                          "", 0, Md5Line(kAbcMd5)},
         {{L"--only=md5", L"--trim-lines", L"abc  \r\ndef \r\n"},                  "", 0, Md5Line(L"B39F47746FBEC7076F210638E9B8BC0D")},

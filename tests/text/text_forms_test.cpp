@@ -1,0 +1,49 @@
+// The forms of a text that are not Unicode's own: what they give, and where
+// a text cannot take one.
+#include "text/text_forms.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+
+#include "support/last_error.h"
+
+TEST(TextInForm, GivesTheFormOrRefusesATextThatCannotTakeIt)
+{
+    constexpr TextForm invisibles = TextForm::InvisiblesDropped, plain = TextForm::PlainPunctuation,
+                       escapes = TextForm::EscapesRead, json = TextForm::JsonEscaped;
+    const std::nullopt_t refused = std::nullopt;
+    // Escapes read as Python's json.loads reads them (\x, \0 and \' as codecs' unicode_escape does); JSON as
+    // json.dumps(text, ensure_ascii=False) writes it, half a pair as node's JSON.stringify writes it.
+    // clang-format off
+    const struct { std::wstring text; TextForm form; std::optional<std::wstring> result; } rows[] = {
+        {L"a\uFEFFb",                              invisibles, L"ab"},
+        {L"soft\u00ADhyphen",                      invisibles, L"softhyphen"},
+        {L"\u200Ba\u200C\u200Db\u2060",            invisibles, L"ab"},
+        {L"\u201CIt\u2019s\u201D \u2013 5\u22123", plain,      L"\"It's\" - 5-3"},
+        {L"\u2018x\u00AD\u2014\u2010\u2011",       plain,      L"'x---"},
+        {LR"(a\\nb)",                              escapes,    LR"(a\nb)"},
+        {LR"(\n\r\t\b\f\"\/\\)",                   escapes,    L"\n\r\t\b\f\"/\\"},
+        {LR"(\uD83D\uDE00 \u00e9\u00C9)",          escapes,    L"\U0001F600 \u00E9\u00C9"},
+        {LR"(\x41\x6a\0\')",                       escapes,    std::wstring(L"Aj\0'", 4)},
+        {LR"(C:\q)",                               escapes,    refused},
+        {LR"(\x4g)",                               escapes,    refused},
+        {LR"(\uD83D\u0041)",                       escapes,    refused},
+        {LR"(\uDE00)",                             escapes,    refused},
+        {LR"(a\)",                                 escapes,    refused},
+        {L"a\r\nb",                                json,       LR"(a\r\nb)"},
+        {L"\"\\/",                                 json,       LR"(\"\\/)"},
+        {L"\x01\x1F\b\f\t\x7F",                    json,       LR"(\u0001\u001f\b\f\t)" L"\x7F"},
+        {L"\u00E9\u4E2D\U0001F600\u2028",          json,       L"\u00E9\u4E2D\U0001F600\u2028"},
+        {L"a\xD800" L"b\xDC00",                   json,       LR"(a\ud800b\udc00)"},
+    };
+    // clang-format on
+    for (const auto& row : rows) {
+        std::wstring result;
+        EXPECT_EQ(row.result.has_value(), TextInForm(row.text, row.form, result)) << row.text;
+        if (row.result)
+            EXPECT_EQ(*row.result, result) << row.text;
+        else
+            EXPECT_EQ(0u, LastErrorString().find(L"读取转义失败:\"\\")) << row.text << L" " << LastErrorString();
+    }
+}
