@@ -330,10 +330,6 @@ bool TextInForm(const std::wstring& text, TextForm form, std::wstring& result)
         result = JsonEscaped(text);
         return true;
     case TextForm::AsTyped:
-    case TextForm::InvisiblesDropped:
-    case TextForm::PlainPunctuation:
-    case TextForm::EscapesRead:
-    case TextForm::JsonEscaped:
         break;
     }
     result = text;
