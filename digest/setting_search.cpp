@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <deque>
 #include <iterator>
+#include <thread>
 #include <tuple>
 
 #include "support/last_error.h"
@@ -67,6 +69,19 @@ void Try(CauseSet& tried, CauseKind kind, int value)
         tried.set(static_cast<size_t>(CauseRow(*cause)));
 }
 
+// Whether `body` + `suffix` is `other` + `otherSuffix`, without joining them: suffixes are a few units, so where
+// the bodies differ in length, the longer one's end is the shorter one's suffix.
+bool SameText(std::wstring_view body, std::wstring_view suffix, std::wstring_view other, std::wstring_view otherSuffix)
+{
+    if (body.size() + suffix.size() != other.size() + otherSuffix.size())
+        return false;
+    if (body.size() > other.size())
+        return SameText(other, otherSuffix, body, suffix);
+    const std::wstring_view beyond = other.substr(body.size());
+    return other.substr(0, body.size()) == body && suffix.substr(0, beyond.size()) == beyond
+        && suffix.substr(beyond.size()) == otherSuffix;
+}
+
 // Whether a planned variant has the text `body` + `suffix` already.
 bool IsPlanned(const SearchPlan& plan, std::wstring_view body, const Fingerprint& fingerprint, const std::wstring& suffix)
 {
@@ -74,7 +89,7 @@ bool IsPlanned(const SearchPlan& plan, std::wstring_view body, const Fingerprint
     for (const Body& earlier : plan.bodies) {
         for (const Variant& variant : earlier.variants) {
             if (earlier.fingerprint.Then(variant.suffix) == whole
-                && earlier.text + variant.suffix == std::wstring(body) + suffix)
+                && SameText(earlier.text, variant.suffix, body, suffix))
                 return true;
         }
     }
@@ -209,30 +224,38 @@ struct OrderedMatch {
     std::tuple<bool, int, size_t, int, int, size_t, bool> place;
 };
 
-// The search for one selection of digests: every base in every encoding,
-// the data readings, and the digests of the digests.
+// One thread's share of the search for one selection of digests: the bodies
+// it takes in every encoding; the first share then adds the others' findings
+// and digests the data readings and the digests of the digests.
 class CSearch {
 public:
     CSearch(HCRYPTPROV provider, DigestSelection selection, const ExpectedDigest& expected, const SearchScope& scope,
-            const std::atomic<bool>& stop)
+            const std::atomic<bool>& stop, std::atomic<bool>& halt)
         : m_provider(provider),
           m_selection(selection),
           m_running(provider, selection),
           m_copy(provider, selection),
           m_expected(expected),
           m_scope(scope),
-          m_stop(stop)
+          m_stop(stop),
+          m_halt(halt)
     {
     }
 
-    void Run(const SearchPlan& plan, SearchResult& result);
+    // Runs the bodies that `next` hands out until there are none left, the
+    // search is stopped or a share failed.
+    void RunBodies(const SearchPlan& plan, std::atomic<size_t>& next);
+    // Takes what another share found and tried.
+    void TakeFrom(CSearch& other);
+    // Digests the data readings and the digests of the digests, and gives the result.
+    void Finish(const SearchPlan& plan, SearchResult& result);
 
 private:
     bool Stopped();
     bool RunBody(const Body& body);
     bool Pass(const Body& body, size_t encodingIndex, const std::string& bytes, const EncodingLoss& loss);
-    bool Finish(const TextSetting& setting, const std::string& suffix, const EncodingLoss& loss,
-                const std::tuple<size_t, int, int, size_t>& where);
+    bool FinishVariant(const TextSetting& setting, const std::string& suffix, const EncodingLoss& loss,
+                       const std::tuple<size_t, int, int, size_t>& where);
     bool DigestData(DataReading reading, const std::vector<BYTE>& bytes);
     bool DigestTwice();
     void Compare(const std::array<DigestValue, kDigestCount>& values, const SettingMatch& match, int order,
@@ -245,9 +268,12 @@ private:
     const ExpectedDigest& m_expected;
     const SearchScope& m_scope;
     const std::atomic<bool>& m_stop;
+    // Set when a share failed: the others stop too.
+    std::atomic<bool>& m_halt;
     std::vector<SearchEncoding> m_encodings = EncodingsInScope(m_scope);
     // The digests of the text as typed in each of the window's encodings, which a digest of a digest starts from.
     struct TypedDigests {
+        size_t encodingIndex;
         Encoding encoding;
         EncodingLoss loss;
         std::array<DigestValue, kDigestCount> values;
@@ -262,12 +288,13 @@ private:
 bool CSearch::Stopped()
 {
     m_stopped = m_stopped || m_stop.load(std::memory_order_relaxed);
-    return m_stopped;
+    return m_stopped || m_halt.load(std::memory_order_relaxed);
 }
 
 bool CSearch::Failed(const std::wstring& failure)
 {
     m_failure = failure;
+    m_halt = true;
     return false;
 }
 
@@ -283,8 +310,8 @@ void CSearch::Compare(const std::array<DigestValue, kDigestCount>& values, const
     }
 }
 
-bool CSearch::Finish(const TextSetting& base, const std::string& suffix, const EncodingLoss& loss,
-                     const std::tuple<size_t, int, int, size_t>& where)
+bool CSearch::FinishVariant(const TextSetting& base, const std::string& suffix, const EncodingLoss& loss,
+                            const std::tuple<size_t, int, int, size_t>& where)
 {
     for (bool withTerminator : {false, true}) {
         if (m_scope.terminatorOnly && !withTerminator)
@@ -304,7 +331,7 @@ bool CSearch::Finish(const TextSetting& base, const std::string& suffix, const E
         const bool typedAsIs = setting.form == TextForm::AsTyped && setting.lineBreaks.breaks == LineBreaks::AsTyped
             && setting.lineBreaks.ending == TextEnding::AsIs && !setting.byteOrderMark && !withTerminator;
         if (typedAsIs && SettingOrder(setting) == kWindowEncodingOrder)
-            m_typedDigests.push_back({setting.encoding, loss, values});
+            m_typedDigests.push_back({std::get<3>(where), setting.encoding, loss, values});
     }
     return true;
 }
@@ -321,7 +348,7 @@ bool CSearch::Pass(const Body& body, size_t encodingIndex, const std::string& by
         const TextSetting setting = {encoding, tried.mark, false, {variant.breaks, variant.ending}, variant.form};
         const auto where = std::make_tuple(variant.formIndex, static_cast<int>(variant.breaks),
                                            static_cast<int>(variant.ending), encodingIndex);
-        if (!Finish(setting, AsciiIn(variant.suffix, encoding), loss, where))
+        if (!FinishVariant(setting, AsciiIn(variant.suffix, encoding), loss, where))
             return false;
     }
     m_tried.set(static_cast<size_t>(CauseRow(*tried.row)));
@@ -344,6 +371,7 @@ bool CSearch::RunBody(const Body& body)
         if (codePage && !HoldsEveryCharacter(CodePageOf(encoding), body.text.c_str(), body.text.size()))
             continue;
         std::string bytes;
+        bytes.reserve(body.text.size() * 3);
         EncodingLoss loss;
         const auto append = [&bytes](const BYTE* piece, DWORD length) {
             bytes.append(reinterpret_cast<const char*>(piece), length);
@@ -401,11 +429,28 @@ bool CSearch::DigestTwice()
     return true;
 }
 
-void CSearch::Run(const SearchPlan& plan, SearchResult& result)
+void CSearch::RunBodies(const SearchPlan& plan, std::atomic<size_t>& next)
 {
-    bool finished = true;
-    for (const Body& body : plan.bodies)
-        finished = finished && RunBody(body);
+    for (size_t body = next++; body < plan.bodies.size() && RunBody(plan.bodies[body]); body = next++) {
+    }
+}
+
+void CSearch::TakeFrom(CSearch& other)
+{
+    m_found.insert(m_found.end(), other.m_found.begin(), other.m_found.end());
+    m_typedDigests.insert(m_typedDigests.end(), other.m_typedDigests.begin(), other.m_typedDigests.end());
+    m_tried |= other.m_tried;
+    m_stopped = m_stopped || other.m_stopped;
+    if (m_failure.empty())
+        m_failure = other.m_failure;
+}
+
+void CSearch::Finish(const SearchPlan& plan, SearchResult& result)
+{
+    // The window's encodings in its order, whichever share digested them.
+    std::sort(m_typedDigests.begin(), m_typedDigests.end(),
+              [](const TypedDigests& a, const TypedDigests& b) { return a.encodingIndex < b.encodingIndex; });
+    bool finished = !Stopped() && m_failure.empty();
     for (const auto& [reading, bytes] : plan.data)
         finished = finished && !Stopped() && DigestData(reading, bytes);
     finished = finished && !Stopped() && DigestTwice();
@@ -419,6 +464,30 @@ void CSearch::Run(const SearchPlan& plan, SearchResult& result)
                      [](const OrderedMatch& a, const OrderedMatch& b) { return a.place < b.place; });
     for (const OrderedMatch& ordered : m_found)
         result.matches.push_back(ordered.match);
+}
+
+// The search of one selection of digests, its bodies spread over the processors: a long text's search takes
+// seconds on one.
+void Search(HCRYPTPROV provider, DigestSelection selection, const ExpectedDigest& expected, const SearchScope& scope,
+            const std::atomic<bool>& stop, const SearchPlan& plan, SearchResult& result)
+{
+    constexpr size_t kMaxThreads = 4;
+    const size_t threads = std::max<size_t>(
+        1, std::min({size_t(std::thread::hardware_concurrency()), kMaxThreads, plan.bodies.size()}));
+    std::atomic<bool> halt {false};
+    std::atomic<size_t> next {0};
+    std::deque<CSearch> shares;
+    for (size_t share = 0; share < threads; ++share)
+        shares.emplace_back(provider, selection, expected, scope, stop, halt);
+    std::vector<std::thread> helpers;
+    for (size_t share = 1; share < threads; ++share)
+        helpers.emplace_back([&plan, &next, &search = shares[share]] { search.RunBodies(plan, next); });
+    shares.front().RunBodies(plan, next);
+    for (std::thread& helper : helpers)
+        helper.join();
+    for (size_t share = 1; share < threads; ++share)
+        shares.front().TakeFrom(shares[share]);
+    shares.front().Finish(plan, result);
 }
 
 }  // namespace
@@ -435,7 +504,7 @@ SearchResult FindSettingsGiving(HCRYPTPROV provider, const wchar_t* text, size_t
     // The window's digests first: another algorithm is the less likely cause.
     for (const DigestSelection selection : {searchable & ShownDigests(), searchable & ~ShownDigests()}) {
         if (selection.any() && result.matches.empty() && result.failure.empty() && !result.cancelled)
-            CSearch(provider, selection, expected, scope, stop).Run(plan, result);
+            Search(provider, selection, expected, scope, stop, plan, result);
     }
     return result;
 }
