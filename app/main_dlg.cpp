@@ -517,7 +517,7 @@ std::wstring CMainDlg::EncodingCaption(Encoding encoding)
         return kEncodingOptions[option].caption;
     }
     // The search names encodings the window has no option for.
-    const Cause* row = FindCause(CauseKind::Encoding, static_cast<int>(encoding.kind), encoding.codePage);
+    const Cause* row = EncodingCause(encoding);
     return row != nullptr ? CauseWords(*row) : EncodingName(encoding);
 }
 

@@ -377,17 +377,6 @@ bool BothCasesAsked(const CliOptions& options)
     return asked(TextForm::UpperCase) && asked(TextForm::LowerCase);
 }
 
-// A code page the search tries: --match narrows to one of them.
-bool SearchTriesCodePage(Encoding encoding)
-{
-    for (int row = 0; row < kCauseCount; ++row) {
-        const Cause& cause = kCauses[row];
-        if (cause.kind == CauseKind::Encoding && CodePageOf(EncodingOf(cause)) == CodePageOf(encoding))
-            return true;
-    }
-    return false;
-}
-
 // An option that shapes the text as characters, which the text read as data has not.
 std::wstring TextAsConflict(const CliOptions& options)
 {
@@ -432,7 +421,7 @@ bool CheckCombination(const CliOptions& options, std::wstring& problem)
             + L" 不能与 --match 同用(它不输出摘要)";
     else if (matching && !SearchedOption(options).empty())
         problem = L"选项 " + SearchedOption(options) + L" 不能与 --match 同用(--match 自己会试这些设置)";
-    else if (matching && setting.encoding.kind == ByteEncoding::CodePage && !SearchTriesCodePage(setting.encoding))
+    else if (matching && EncodingCause(setting.encoding) == nullptr)
         problem = L"选项 --encoding " + EncodingOptionValue(setting.encoding)
             + L" 不能与 --match 同用(查找只试 --help 所列的代码页)";
     else if (setting.byteOrderMark && ByteOrderMark(setting.encoding).empty()

@@ -80,6 +80,19 @@ const Cause* FindCause(CauseKind kind, int value, UINT codePage)
 
 Encoding EncodingOf(const Cause& cause) { return {static_cast<ByteEncoding>(cause.value), cause.codePage}; }
 
+const Cause* EncodingCause(Encoding encoding)
+{
+    if (const Cause* exact = FindCause(kEncoding, Value(encoding.kind), encoding.codePage))
+        return exact;
+    // "cp437" on a machine whose console has code page 437 is the console's.
+    for (const Cause& cause : kCauses) {
+        if (cause.kind == kEncoding && EncodingOf(cause).kind == encoding.kind
+            && CodePageOf(EncodingOf(cause)) == CodePageOf(encoding))
+            return &cause;
+    }
+    return nullptr;
+}
+
 std::vector<const Cause*> CausesOf(const TextSetting& setting)
 {
     std::vector<const Cause*> causes;
@@ -88,7 +101,8 @@ std::vector<const Cause*> CausesOf(const TextSetting& setting)
             causes.push_back(FindCause(kind, value, codePage));
     };
     const bool text = setting.data == DataReading::None;
-    add(kEncoding, Value(setting.encoding.kind), text, setting.encoding.codePage);
+    if (text)
+        causes.push_back(EncodingCause(setting.encoding));
     add(CauseKind::Mark, 0, text && setting.byteOrderMark);
     add(CauseKind::Terminator, 0, text && setting.withTerminator);
     add(kForm, Value(setting.form), text && setting.form != TextForm::AsTyped);

@@ -75,8 +75,10 @@ using CauseSet = std::bitset<kMaxCauses>;
 const Cause* FindCause(CauseKind kind, int value, UINT codePage = 0);
 inline int CauseRow(const Cause& cause) { return static_cast<int>(&cause - kCauses); }
 
-// The encoding an encoding row stands for.
+// The encoding an encoding row stands for, and the row of an encoding (a code
+// page by its number too), or null.
 Encoding EncodingOf(const Cause& cause);
+const Cause* EncodingCause(Encoding encoding);
 
 // The causes of `setting`, in the order both programs name them: encoding,
 // mark, terminator, form, line breaks, end (the order in which they apply to

@@ -4,6 +4,7 @@
 
 #include <sstream>
 
+#include "cli/command_line.h"
 #include "cli/digest_report.h"
 #include "cli/input_text.h"
 #include "hash/provider_digest.h"
@@ -368,6 +369,9 @@ TEST(CliMatch, ItsLinesGivenBackAsOptionsGiveTheDigest)
         {L"5F78C33274E43FA9DE5659265C1D917E25C03722DCB0B8D27DB8D5FEAA813953", L"deadbeef"},   // hex data
         {L"7101DC9F7CFFE8C2B7438B318A5AB676",                                 L"a\\tb\\n\\\"c\\\"\\u00e9"}, // escapes read
         {L"60FD0DE3E88BD2C1E66CC2134FB999D1",                                 L"line1\r\nline2"}, // JSON-escaped
+        {L"5F4DCC3B5AA765D61D8327DEB882CF99",                                 L"pass\u200Bword"}, // a zero-width space
+        {L"F0814474487106CD1EBBA2A189BDC7DD",                                 L"it\u2019s \u22121"}, // curly quote, minus
+        {L"5EB63BBBE01EEED093CB22BB8F5ACDC3",                                 L"aGVsbG8gd29ybGQ="}, // Base64 data
     };
     // clang-format on
     for (const auto& c : cases) {
@@ -382,4 +386,37 @@ TEST(CliMatch, ItsLinesGivenBackAsOptionsGiveTheDigest)
             EXPECT_NE(std::wstring::npos, RunCli(options).out.find(L" " + c.digest + L"\r\n")) << line;
         }
     }
+}
+
+// Each cause's option, given to the console program, sets that cause and no other; each cause has words of its own;
+// the order of the explanations runs from the window's own settings to a digest of a digest.
+TEST(SettingCauses, EachRowsOptionSetsItsCauseAndItsWordsAreItsOwn)
+{
+    std::vector<std::wstring> words;
+    for (int row = 0; row < kCauseCount; ++row) {
+        const Cause& cause = kCauses[row];
+        std::wistringstream optionWords(CauseOptions(cause));
+        // A mark needs an encoding that has one.
+        Arguments arguments = cause.kind == CauseKind::Mark ? Arguments {L"--encoding", L"utf8"} : Arguments {};
+        for (std::wstring word; optionWords >> word;)
+            arguments.push_back(word);
+        CliOptions options;
+        std::wstring problem;
+        ASSERT_TRUE(ParseCommandLine(arguments, options, problem)) << CauseOptions(cause) << L": " << problem;
+        const std::vector<const Cause*> set = CausesOf(options.setting);
+        const bool form = std::find(options.forms.begin(), options.forms.end(), TextForm(cause.value)) != options.forms.end();
+        EXPECT_TRUE(cause.kind == CauseKind::Form ? form : std::count(set.begin(), set.end(), &cause) == 1)
+            << CauseOptions(cause);
+        EXPECT_EQ(0, std::count(words.begin(), words.end(), CauseWords(cause))) << CauseWords(cause);
+        words.push_back(CauseWords(cause));
+    }
+    const auto order = [](CauseKind kind, int value, UINT codePage = 0) { return FindCause(kind, value, codePage)->order; };
+    const int window = order(CauseKind::Encoding, int(ByteEncoding::Utf8)), mark = order(CauseKind::Mark, 0),
+              bigEndian = order(CauseKind::Encoding, int(ByteEncoding::Utf16Be)),
+              codePage = order(CauseKind::Encoding, int(ByteEncoding::CodePage), 936),
+              nfc = order(CauseKind::Form, int(TextForm::Nfc)), json = order(CauseKind::Form, int(TextForm::JsonEscaped)),
+              hex = order(CauseKind::Data, int(DataReading::Hex)), twice = order(CauseKind::Twice, int(TwiceDigest::Raw));
+    EXPECT_EQ(window, order(CauseKind::Ending, int(TextEnding::LfAdded)));
+    EXPECT_TRUE(window < mark && mark < bigEndian && bigEndian < codePage && codePage < nfc && nfc < json
+                && json < hex && hex < twice);
 }
