@@ -1,5 +1,6 @@
 #include "cli/check_run.h"
 
+#include <array>
 #include <atomic>
 #include <deque>
 
@@ -21,6 +22,7 @@ const wchar_t kUnreadable[] = L": FAILED open or read\r\n";
 const wchar_t kStandardInputLabel[] = L"标准输入";
 const wchar_t kListOpenFailed[] = L"打开校验清单失败";
 const wchar_t kListReadFailed[] = L"读取校验清单失败";
+const wchar_t kNameTooLong[] = L"文件名过长(校验行超过 16 MiB),没有路径能容纳";
 
 // What one list's lines came to.
 struct ListTally {
@@ -40,6 +42,23 @@ constexpr size_t kMaxPathUnits = 32767;
 bool IsMissing(const std::wstring& name, DWORD code)
 {
     return (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND) && name.size() <= kMaxPathUnits;
+}
+
+// How the untagged lines of one digest length find their digest when several
+// digests have that length: the first of them whose file is read decides.
+struct LengthChoice {
+    std::atomic<bool> trying {false};  // the file that may decide is being digested
+    std::atomic<int> digest {-1};      // row of kDigestTable, once decided
+};
+
+// The first row of `digests`, or `otherwise` when it has none.
+int FirstRow(const DigestSelection& digests, int otherwise)
+{
+    for (int row = 0; row < kDigestCount; ++row) {
+        if (digests[row])
+            return row;
+    }
+    return otherwise;
 }
 
 // One list, read on the calling thread, which hands its files to the pool;
@@ -63,8 +82,14 @@ public:
 
 private:
     bool ReadList(const FilePieceSink& consume);
-    void CheckLine(const std::string& line, bool tooLong);
+    void CheckLine(const std::string& line, bool cut);
     ListLine ParseLine(const std::string& line, ListedChecksum& listed);
+    void DigestListedFile(ListedChecksum listed);
+    void DigestAs(const ListedChecksum& listed);
+    DigestSelection SameLength(const ListedChecksum& listed) const;
+    LengthChoice& ChoiceFor(const ListedChecksum& listed) { return m_choices[kDigestTable[listed.digest].length]; }
+    int Decide(const ListedChecksum& listed, const FileOutcome& outcome);
+    void ReportNameTooLong(ListedChecksum listed);
     void ReportInTurn(const std::wstring& problem);
     void ReportFile(const ListedChecksum& listed, const FileOutcome& outcome);
     void Report(const std::wstring& name, const wchar_t* outcome);
@@ -83,11 +108,13 @@ private:
     bool m_passed = false;
     // The names' code page: UTF-8 until a name is not.
     UINT m_codePage = CP_UTF8;
+    // By digest bytes.
+    std::array<LengthChoice, kMaxDigestBytes + 1> m_choices;
 };
 
 void CListCheck::Run()
 {
-    CListLines lines([this](const std::string& line, bool tooLong) { CheckLine(line, tooLong); });
+    CListLines lines([this](const std::string& line, bool cut) { CheckLine(line, cut); });
     if (!ReadList([&lines](const BYTE* data, DWORD length) { lines.Add(data, length); }))
         return;
     lines.Finish();
@@ -109,13 +136,13 @@ void CListCheck::ReportInTurn(const std::wstring& problem)
     m_pool.Then([problem] { ReportProblem(problem); });
 }
 
-void CListCheck::CheckLine(const std::string& line, bool tooLong)
+void CListCheck::CheckLine(const std::string& line, bool cut)
 {
     if (m_outputFailed)
         return;
     ++m_tally.lines;
     ListedChecksum listed;
-    const ListLine kind = tooLong ? ListLine::Improper : ParseLine(line, listed);
+    const ListLine kind = ParseLine(line, listed);
     if (kind == ListLine::Skipped)
         return;
     if (kind == ListLine::Improper) {
@@ -125,8 +152,9 @@ void CListCheck::CheckLine(const std::string& line, bool tooLong)
         return;
     }
     ++m_tally.formatted;
-    DigestNamedFile(m_pool, listed.name, DigestSelection().set(listed.digest),
-                    [this, listed](const FileOutcome& outcome) { ReportFile(listed, outcome); });
+    if (cut)
+        return ReportNameTooLong(listed);
+    DigestListedFile(listed);
 }
 
 // A list whose names are not UTF-8 was written in the ANSI code page, as
@@ -140,6 +168,74 @@ ListLine CListCheck::ParseLine(const std::string& line, ListedChecksum& listed)
     m_codePage = CP_ACP;
     ReportInTurn(m_label + L": 清单不是 UTF-8 文本,按 " + CodePageName(GetACP()) + L" 读取");
     return ListLine::Checksum;
+}
+
+// An untagged line whose length several digests have is checked with the
+// digest that length was decided for. Until then the line's file may decide,
+// with every digest of that length computed in its one pass; the lines after
+// it wait, but for those of other lengths.
+void CListCheck::DigestListedFile(ListedChecksum listed)
+{
+    const DigestSelection candidates = SameLength(listed);
+    if (listed.tagged || candidates.count() == 1)
+        return DigestAs(listed);
+    LengthChoice& choice = ChoiceFor(listed);
+    if (choice.trying)
+        m_pool.WaitUntilReported([&choice] { return !choice.trying; });
+    if (choice.digest >= 0) {
+        listed.digest = choice.digest;
+        return DigestAs(listed);
+    }
+    choice.trying = true;
+    DigestNamedFile(m_pool, listed.name, candidates, [this, listed](const FileOutcome& outcome) {
+        ListedChecksum decided = listed;
+        decided.digest = Decide(listed, outcome);
+        ReportFile(decided, outcome);
+    });
+}
+
+void CListCheck::DigestAs(const ListedChecksum& listed)
+{
+    DigestNamedFile(m_pool, listed.name, DigestSelection().set(listed.digest),
+                    [this, listed](const FileOutcome& outcome) { ReportFile(listed, outcome); });
+}
+
+// The listed digests of the line's length.
+DigestSelection CListCheck::SameLength(const ListedChecksum& listed) const
+{
+    return DigestsOfHexLength(2 * kDigestTable[listed.digest].length) & m_listed;
+}
+
+// The digest of the untagged lines of the length of `listed`, whose file was
+// digested with every digest of that length: the one that gives the listed
+// digest, else the length's usual one. A file that could not be read leaves
+// the choice to the next.
+int CListCheck::Decide(const ListedChecksum& listed, const FileOutcome& outcome)
+{
+    LengthChoice& choice = ChoiceFor(listed);
+    ExpectedDigest expected;
+    expected.value = listed.value;
+    expected.digests = SameLength(listed);
+    const DigestSelection matching = MatchingDigests(outcome.digests, expected);
+    const int decided = matching[listed.digest] ? listed.digest : FirstRow(matching, listed.digest);
+    if (outcome.read)
+        choice.digest = decided;
+    choice.trying = false;
+    if (decided != listed.digest && m_options.checkOutput != CheckOutput::Status)
+        ReportProblem(m_label + L": 按 " + kDigestTable[decided].name + L" 校验:清单里 "
+                      + std::to_wstring(2 * kDigestTable[decided].length) + L" 位十六进制的摘要与第一个能读取的文件的 "
+                      + kDigestTable[decided].name + L" 相符");
+    return decided;
+}
+
+// A line too long to hold names no file any path can hold; its name is shown cut.
+void CListCheck::ReportNameTooLong(ListedChecksum listed)
+{
+    listed.name = Shortened(listed.name);
+    FileOutcome outcome;
+    outcome.failure = kNameTooLong;
+    outcome.failureCode = ERROR_FILENAME_EXCED_RANGE;
+    m_pool.Then([this, listed, outcome] { ReportFile(listed, outcome); });
 }
 
 void CListCheck::ReportFile(const ListedChecksum& listed, const FileOutcome& outcome)

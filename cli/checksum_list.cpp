@@ -10,7 +10,6 @@
 
 namespace {
 
-
 // The escapes of escaped names, and the characters they stand for.
 struct Escape {
     char letter;
@@ -20,6 +19,29 @@ struct Escape {
 const Escape kEscapes[] = {{'\\', L'\\'}, {'n', L'\n'}, {'r', L'\r'}};
 
 bool StartsWith(std::string_view text, std::string_view start) { return text.substr(0, start.size()) == start; }
+
+bool IsUtf8Continuation(char byte) { return (static_cast<unsigned char>(byte) & 0xC0) == 0x80; }
+
+// Where the kept start of a cut line ends, at most at `end`: before a
+// character, and before a backslash that would escape what follows the cut.
+size_t StartCut(const std::string& line, size_t end)
+{
+    while (end > 0 && IsUtf8Continuation(line[end]))
+        --end;
+    size_t backslashes = 0;
+    while (backslashes < end && line[end - 1 - backslashes] == '\\')
+        ++backslashes;
+    return end - backslashes % 2;
+}
+
+// Where the kept end of a cut line starts, at least at `start`: at a
+// character, and past backslashes whose escapes began before the cut.
+size_t EndCut(const std::string& line, size_t start)
+{
+    while (start < line.size() && (IsUtf8Continuation(line[start]) || line[start] == '\\'))
+        ++start;
+    return start;
+}
 
 bool Unescape(std::string_view escaped, std::string& name)
 {
@@ -92,6 +114,7 @@ ListLine ParseListLine(std::string line, const DigestSelection& selected, UINT c
         || !DecodeName(parsed.name, parsed.escaped, codePage, checksum.name))
         return ListLine::Improper;
     checksum.digest = parsed.digest;
+    checksum.tagged = parsed.tagged;
     checksum.value = parsed.value;
     return ListLine::Checksum;
 }
@@ -160,9 +183,11 @@ void CListLines::AddBytes(const char* bytes, size_t length)
         const char* lineFeed = static_cast<const char*>(memchr(bytes, '\n', length));
         const size_t taken = lineFeed == nullptr ? length : static_cast<size_t>(lineFeed - bytes);
         m_pending = true;
-        m_tooLong = m_tooLong || m_line.size() + taken > kMaxListLineBytes;
-        if (!m_tooLong)
-            m_line.append(bytes, taken);
+        m_line.append(bytes, taken);
+        // Once cut, the end is trimmed only when as much again has arrived:
+        // a line in small pieces costs no more than one in large ones.
+        if (m_line.size() > (m_cut ? m_startBytes + 2 * kLineEndBytes : kMaxListLineBytes))
+            DropLineMiddle();
         if (lineFeed == nullptr)
             return;
         EndLine();
@@ -183,13 +208,21 @@ void CListLines::Finish()
         EndLine();
 }
 
+// What is kept of a line too long to hold reads as a line of its own.
+void CListLines::DropLineMiddle()
+{
+    if (!m_cut)
+        m_startBytes = StartCut(m_line, kLineEndBytes);
+    m_cut = true;
+    const size_t end = EndCut(m_line, m_line.size() - kLineEndBytes);
+    m_line.erase(m_startBytes, end - m_startBytes);
+}
+
 void CListLines::EndLine()
 {
-    if (m_tooLong)
-        m_line.clear();
-    else if (m_first && StartsWith(m_line, ByteOrderMark(ByteEncoding::Utf8)))
+    if (m_first && StartsWith(m_line, ByteOrderMark(ByteEncoding::Utf8)))
         m_line.erase(0, ByteOrderMark(ByteEncoding::Utf8).size());
-    m_sink(m_line, m_tooLong);
+    m_sink(m_line, m_cut);
     m_line.clear();
-    m_pending = m_tooLong = m_first = false;
+    m_pending = m_cut = m_first = false;
 }

@@ -12,11 +12,13 @@
 
 #include "digest/digest_set.h"
 
-// The longest list line read; a longer one counts as improperly formatted,
-// so that any list, even a binary file, takes bounded memory. Far more than
-// the longest name Windows opens: a line naming a file no path can hold is
-// read whole, and reported as a file that cannot be opened.
+// The longest list line held whole, far more than the longest name Windows
+// opens. Of a longer one only its first and last kLineEndBytes are kept, so
+// that any list, even a binary file, takes bounded memory: a GNU line starts
+// with its digest and a tagged one ends with it, so they still tell a
+// checksum line, whose name no path can hold.
 constexpr size_t kMaxListLineBytes = 16 << 20;
+constexpr size_t kLineEndBytes = 4096;
 
 enum class ListLine {
     Skipped,   // empty, or a comment starting with '#'
@@ -25,9 +27,10 @@ enum class ListLine {
 };
 
 struct ListedChecksum {
-    int digest = 0;     // row of kDigestTable
-    DigestValue value;  // whether listed as hex or in Base64
-    std::wstring name;  // unescaped; relative names are taken from the current folder
+    int digest = 0;       // row of kDigestTable
+    bool tagged = false;  // the tag names the digest; else the number of digits says it
+    DigestValue value;    // whether listed as hex or in Base64
+    std::wstring name;    // unescaped; relative names are taken from the current folder
 };
 
 // Reads one line of a list without its LF; a CR before the LF is dropped too.
@@ -51,8 +54,9 @@ std::wstring TaggedLine(int digest, const std::wstring& name, const std::wstring
 // handed over as UTF-8 lines.
 class CListLines {
 public:
-    // `tooLong`: the line was longer than kMaxListLineBytes and `line` is empty.
-    using LineSink = std::function<void(const std::string& line, bool tooLong)>;
+    // `cut`: the line was longer than kMaxListLineBytes and `line` holds its
+    // start and its end, each cut between characters and outside an escape.
+    using LineSink = std::function<void(const std::string& line, bool cut)>;
 
     explicit CListLines(LineSink sink) : m_sink(std::move(sink)) { }
 
@@ -66,6 +70,7 @@ private:
     void AddInForm(const BYTE* data, size_t length);
     void AddUtf16(const BYTE* data, size_t length, bool last);
     void AddBytes(const char* bytes, size_t length);
+    void DropLineMiddle();
     void EndLine();
 
     LineSink m_sink;
@@ -73,7 +78,8 @@ private:
     std::string m_start;  // the first bytes, until they tell the form
     std::string m_units;  // UTF-16 bytes not yet converted
     std::string m_line;
-    bool m_pending = false;  // bytes since the last LF
-    bool m_tooLong = false;
+    bool m_pending = false;   // bytes since the last LF
+    bool m_cut = false;       // the line's middle is gone
+    size_t m_startBytes = 0;  // of the line's start kept, once it is cut
     bool m_first = true;
 };

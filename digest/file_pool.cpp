@@ -58,6 +58,12 @@ void CFilePool::Then(const std::function<void()>& report)
     Add({L"", DigestSelection(), [report](const FileOutcome&) { report(); }, {}, true});
 }
 
+void CFilePool::WaitUntilReported(const std::function<bool()>& done)
+{
+    CExclusiveLock lock(m_lock);
+    lock.WaitFor(m_progress, [&] { return m_failure || done(); });
+}
+
 void CFilePool::Finish()
 {
     JoinAll();
@@ -225,6 +231,9 @@ void CFilePool::Write()
         }
         WakeAllConditionVariable(&m_progress);
         entry.report(entry.outcome);
+        // Taken after the report, so that one who waits for what it did (WaitUntilReported) is woken.
+        CExclusiveLock lock(m_lock);
+        WakeAllConditionVariable(&m_progress);
     }
 }
 

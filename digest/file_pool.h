@@ -50,6 +50,10 @@ public:
     void DigestHere(HANDLE file, DigestSelection selected, Report report);
     // Runs `report` in its turn, with nothing to digest.
     void Then(const std::function<void()>& report);
+    // Waits on the calling thread until `done` holds, asked again after each
+    // report; gives up when memory ran out on a pool thread, since nothing is
+    // reported then.
+    void WaitUntilReported(const std::function<bool()>& done);
     // Waits until every report has run and every thread of the pool has
     // ended. Memory exhausted on one of them is thrown here.
     void Finish();

@@ -1,6 +1,7 @@
 // --check and --tag of the console program against the lists that GNU's
-// md5sum..sha512sum and OpenSSL wrote, and against what GNU --check printed
-// and returned for them (tests/data/check, made by make_lists.sh there).
+// md5sum..sha512sum, b2sum, b3sum and OpenSSL wrote, and against what GNU
+// --check printed and returned for them (tests/data/check, made by
+// make_lists.sh there).
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -8,6 +9,8 @@
 #include <regex>
 #include <sstream>
 
+#include "cli/checksum_list.h"
+#include "cli/command_line.h"
 #include "cli/digest_report.h"
 #include "tests/cli/cli_runner.h"
 #include "tests/support/known_digests.h"
@@ -81,6 +84,8 @@ std::vector<CliRow> GnuChecks()
             checks.back().out += rest + L"\r\n";
         else if (word == L"err")
             checks.back().err.push_back(InOurWords(rest));
+        else if (word == L"says")
+            checks.back().err.push_back(rest);
     }
     return checks;
 }
@@ -104,6 +109,15 @@ std::wstring Oks(size_t count, const std::wstring& name = L"alpha.txt")
     return lines;
 }
 
+// Each listed file passed, in the order the lists name them.
+std::wstring ListedOks()
+{
+    std::wstring lines;
+    for (const wchar_t* name : kListedFiles)
+        lines += Oks(1, name);
+    return lines;
+}
+
 }  // namespace
 
 TEST(CliCheck, ReportsWhatGnuCheckReportsForTheListsTheUsualToolsWrote)
@@ -117,6 +131,8 @@ TEST(CliCheck, ReadsWhatOnlyOtherToolsWriteAndRefusesWhatNamesNoFile)
 {
     const std::string megabyte(1 << 20, 'a'), alpha = Line(kAlphaMd5, "alpha.txt");
     const std::wstring longName(megabyte.begin(), megabyte.end());
+    const std::string pastLimit(17 << 20, 'a');
+    const std::wstring nameStart = std::wstring(60, L'a') + L"…", nameTooLong = nameStart + L": 文件名过长";
     const std::wstring noneFound = L"标准输入: 没有找到格式正确的校验行", notRead = L"警告:有 1 个列出的文件无法读取";
     // A list that names standard input: "-", as the usual tools take it.
     wchar_t folder[MAX_PATH] = {};
@@ -131,8 +147,9 @@ TEST(CliCheck, ReadsWhatOnlyOtherToolsWriteAndRefusesWhatNamesNoFile)
     const TempFile chinese(std::wstring(folder) + L"\\check_test_中文 名.txt", ToUtf8(L"中文\r\n"));
     // clang-format off
     std::vector<CliRow> rows = {
-        // A byte-order mark, CR LF, comments and empty lines are no improperly formatted lines.
+        // A byte-order mark, CR LF, comments and empty lines are no improperly formatted lines; a last line needs no line break.
         {{L"--check", L"--strict"},     kUtf8Mark + alpha, 0, Oks(1)},
+        {{L"-c"},                       alpha + std::string(kAlphaMd5) + "  alpha.txt", 0, Oks(2)},
         {{L"-c", L"--strict", L"-"},    "# by hand\r\n\r\nSHA-256 (alpha.txt) = " + std::string(kAlphaSha256Upper) + "\r\nSHA-1 (alpha.txt) = " + kAlphaSha1 + "\r\n", 0, Oks(2)},
         // OpenSSL before 3, and MD4 tagged, which only other tools write.
         {{L"-c", L"-w"},                "SHA256(alpha.txt)= " + std::string(kAlphaSha256) + "\nMD4 (alpha.txt) = " + kAlphaMd4 + "\n", 0, Oks(2)},
@@ -152,7 +169,11 @@ TEST(CliCheck, ReadsWhatOnlyOtherToolsWriteAndRefusesWhatNamesNoFile)
         {{L"-c"},                       Line(kAlphaMd5, ansiName.first), 1, ansiName.second + L": FAILED open or read\r\n", {L"标准输入: 清单不是 UTF-8 文本,按 ANSI 代码页 " + std::to_wstring(GetACP()) + L" 读取", ansiName.second + L": 计算文件校验时打开文件失败", notRead}},
         // A name that no path can hold is a file that cannot be opened; the lines after it count.
         {{L"-c", L"--quiet"},           alpha + Line(kAlphaMd5, megabyte) + "SHA256 (alpha.txt) = " + kAlphaSha256 + "\n", 1, longName + L": FAILED open or read\r\n", {longName + L": 计算文件校验时打开文件失败", notRead}},
-        {{L"-c", L"-w"},                Line(kAlphaMd5, std::string(17 << 20, 'a')) + alpha, 0, Oks(1), {L"标准输入: 1: 校验行格式不正确", L"警告:有 1 行格式不正确"}},  // past the 16 MiB a line may hold
+        // Past the 16 MiB a line is held whole, so is a checksum line, GNU's or tagged, cut in its report; any other line is improper.
+        {{L"-c", L"-w"},                Line(kAlphaMd5, pastLimit) + "SHA256 (" + pastLimit + ") = " + kAlphaSha256 + "\n" + pastLimit + "\n" + alpha, 1, nameStart + L": FAILED open or read\r\n" + nameStart + L": FAILED open or read\r\n" + Oks(1), {nameTooLong, nameTooLong, L"标准输入: 3: 校验行格式不正确", L"警告:有 1 行格式不正确", L"警告:有 2 个列出的文件无法读取"}},
+        // Untagged lines decide their digest per list and per length: a second list of the same length, SHA-512, decides anew.
+        {{L"-c", L"-", L"../lists/sha512.lst"}, ToUtf8(DataText(L"lists/b2sum.lst") + DataText(L"lists/b3sum.lst")), 0, ListedOks() + ListedOks() + ListedOks(), {L"标准输入: 按 BLAKE2b 校验:清单里 128 位十六进制的摘要与第一个能读取的文件的 BLAKE2b 相符", L"标准输入: 按 BLAKE3 校验:…"}},
+        {{L"-c", L"--status", L"../lists/b2sum.lst"}, "", 0, L""},
         {{L"-c"},                       megabyte, 1, L"", {noneFound}},
         {{L"-c", L"--status"},          "", 1, L"", {noneFound}},
         {{L"-c", stdinList.path},       "abc", 1, L"-: FAILED\r\n", {L"警告:有 1 个计算出的校验和不匹配"}},
@@ -178,6 +199,33 @@ TEST(CliCheck, ReadsWhatOnlyOtherToolsWriteAndRefusesWhatNamesNoFile)
         rows.push_back(
             {{L"-c"}, Line("f04ac2f0c9ebfe3be0361cda31b09f63", ToUtf8(chinese.path)), 0, Oks(1, chinese.path)});
     ExpectRunsAsRows(rows, kFilesFolder);
+}
+
+// What is kept of a line too long to hold reads as a checksum line whatever stands at the cuts: in a GNU line
+// the middle of a character of four bytes, in an escaped tagged line the middle of an escape ("\\\\").
+TEST(CliCheck, ALineTooLongToHoldIsReadFromItsStartAndItsEnd)
+{
+    std::string emoji;
+    for (int i = 0; i < 5 << 20; ++i)
+        emoji += "\xF0\x9F\x98\x80";  // U+1F600, two UTF-16 units
+    std::wstring emojiStart = L"x";
+    for (int i = 0; i < 29; ++i)
+        emojiStart += L"\U0001F600";
+    const std::pair<std::string, std::wstring> rows[] = {
+        {std::string(kAlphaMd5) + "  x" + emoji + "y", emojiStart + L"…"},
+        {"\\SHA256 (" + std::string(17 << 20, '\\') + ")= " + kAlphaSha256, std::wstring(60, L'\\') + L"…"},
+    };
+    for (const auto& [line, nameStart] : rows) {
+        std::vector<std::pair<std::string, bool>> kept;
+        CListLines lines([&kept](const std::string& keptLine, bool cut) { kept.emplace_back(keptLine, cut); });
+        lines.Add(reinterpret_cast<const BYTE*>(line.data()), static_cast<DWORD>(line.size()));
+        lines.Finish();
+        ASSERT_EQ(1u, kept.size());
+        EXPECT_TRUE(kept[0].second);
+        ListedChecksum listed;
+        EXPECT_EQ(ListLine::Checksum, ParseListLine(kept[0].first, AllDigests(), CP_UTF8, listed)) << nameStart;
+        EXPECT_EQ(nameStart, Shortened(listed.name));
+    }
 }
 
 TEST(CliCheck, TaggedLinesAreThoseOfTheUsualToolsAndCheckBack)

@@ -190,6 +190,20 @@ TEST_F(ManyFiles, ReportWhatGnuReportsWithAnyNumberOfWorkers)
     }
 }
 
+// A listed file whose digest the provider refuses was not checked: it fails the run as a file that cannot be read.
+TEST_F(ManyFiles, AFileWhoseDigestFailsFailsTheCheck)
+{
+    const TempFile list(L"many_files_failing.md5", std::string(32, '0') + "  many_files/001.bin\n");
+    const ImportHook refusal(Refusal<ERROR_BUSY>(RealFunction(&::CryptHashData)));
+    ASSERT_TRUE(refusal.Installed());
+    const CliRun run = RunHere({L"-c", list.path}, 2);
+    EXPECT_EQ(1u, run.exitCode);
+    EXPECT_EQ(L"many_files/001.bin: FAILED open or read\r\n", run.out);
+    EXPECT_EQ(std::wstring(kOurPrefix) + L"many_files/001.bin: MD5: HASH数据失败:" + RecordedDetail(ERROR_BUSY)
+                  + L"\r\n" + kOurPrefix + L"警告:有 1 个列出的文件无法读取\r\n",
+              run.err);
+}
+
 // Counts the opens of the listed files, from any thread.
 std::atomic<int> g_listedOpens {0};
 decltype(&::CreateFileW) g_createFile = nullptr;  // the system's own, taken before the hook

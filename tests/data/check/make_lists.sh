@@ -1,9 +1,10 @@
 #!/bin/bash
 # Remakes the checksum lists in lists/ and, in gnu_check.txt, what GNU --check
-# prints and returns for them. Run by hand on a Linux host with GNU coreutils
-# and OpenSSL 3; the tests only read what it wrote. Each record in
-# gnu_check.txt: "run" and the arguments after --check (in files/), the exit
-# code, the standard output lines ("out") and standard error lines ("err").
+# prints and returns for them. Run by hand on a Linux host with GNU coreutils,
+# OpenSSL 3 and b3sum (apt-get install b3sum); the tests only read what it
+# wrote. Each record in gnu_check.txt: "run" and the arguments after --check
+# (in files/), the exit code, the standard output lines ("out"), standard
+# error lines ("err") and, among them, a line only this program says ("says").
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 expected=$here/gnu_check.txt
@@ -23,8 +24,14 @@ mkdir "$lists"
     echo "# The GNU tool names in the lines below are the tools that checked the list."
 } >"$expected"
 
-# record "<our arguments after --check>" <GNU command...>
+# record [--says <line>] "<our arguments after --check>" <GNU command...>
+# The line said goes before GNU's warnings, which end what it says.
 record() {
+    local says=
+    if [ "$1" = --says ]; then
+        says=$2
+        shift 2
+    fi
     local ours=$1 status=0
     shift
     "$@" >"$scratch/out" 2>"$scratch/err" || status=$?
@@ -32,7 +39,9 @@ record() {
         echo "run $ours"
         echo "exit $status"
         sed 's/^/out /' "$scratch/out"
-        sed 's/^/err /' "$scratch/err"
+        awk -v says="$says" '/WARNING/ && says != "" { print "says " says; says = "" }
+            { print "err " $0 }
+            END { if (says != "") print "says " says }' "$scratch/err"
         echo "end"
     } >>"$expected"
 }
@@ -58,14 +67,16 @@ for tool in "${tools[@]}"; do
 done
 
 # MD4: OpenSSL's legacy digest. GNU has no MD4 tool, so what OpenSSL wrote
-# must match every file; GNU lines of 32 digits are MD5 unless --only md4,
-# and as MD5 GNU md5sum finds them all wrong.
+# must match every file. GNU md5sum takes lines of 32 digits for MD5 and finds
+# them all wrong, as this program does with --only md5; without it, the first
+# file shows them MD4.
 legacy=(-provider legacy -provider default -md4)
 openssl dgst "${legacy[@]}" "${names[@]}" >"$lists/openssl-md4.lst"
 openssl dgst "${legacy[@]}" -r "${names[@]}" >"$lists/md4.lst"
 record "$lists/openssl-md4.lst" printf '%s: OK\n' "${names[@]}"
 record "--only md4 $lists/md4.lst" printf '%s: OK\n' "${names[@]}"
-same md5 "$lists/md4.lst"
+record --says "$lists/md4.lst: 按 MD4 校验:…" "$lists/md4.lst" printf '%s: OK\n' "${names[@]}"
+record "--only md5 $lists/md4.lst" md5sum -c "$lists/md4.lst"
 
 # Hex in upper case, and lines ending in CR LF.
 sed -E 's/^([0-9a-f]{32})/\U\1/' "$lists/md5.lst" >"$lists/md5-upper.lst"
@@ -102,6 +113,29 @@ sed -n '2s/^\(.\{50\}\).*/\1  truncated.txt/p' "$lists/sha256.lst" >>"$lists/mal
     # A folder where a file should be.
     sha256sum empty.txt | sed 's/empty.txt$/sub/'
 } >"$lists/mixed.lst"
+
+# Untagged lists of digests whose length others share, as b2sum, b3sum and
+# OpenSSL write them: the first file that can be read shows their digest. In
+# then/, gone.txt, listed first, cannot be read and alpha.txt has changed.
+# GNU has no BLAKE3 or SHA-3 tool, and b3sum --check prints GNU's lines but
+# not its warnings: for the changed lists and OpenSSL's, what b2sum --check
+# says of the same files in the same order stands.
+changed_names=(gone.txt beta.bin alpha.txt)
+b2sum "${names[@]}" >"$lists/b2sum.lst"
+b3sum "${names[@]}" >"$lists/b3sum.lst"
+openssl dgst -r -sha3-512 "${names[@]}" >"$lists/openssl-sha3-512.lst"
+(cd "$scratch/then" && b2sum "${changed_names[@]}") >"$lists/b2sum-changed.lst"
+(cd "$scratch/then" && b3sum "${changed_names[@]}") >"$lists/b3sum-changed.lst"
+(cd "$scratch/then" && openssl dgst -r -sha3-512 "${changed_names[@]}") >"$lists/openssl-sha3-512-changed.lst"
+for changed in "" -changed; do
+    record --says "$lists/b2sum$changed.lst: 按 BLAKE2b 校验:…" "$lists/b2sum$changed.lst" \
+        b2sum -c "$lists/b2sum$changed.lst"
+    record --says "$lists/openssl-sha3-512$changed.lst: 按 SHA3-512 校验:…" "$lists/openssl-sha3-512$changed.lst" \
+        b2sum -c "$lists/b2sum$changed.lst"
+done
+record --says "$lists/b3sum.lst: 按 BLAKE3 校验:…" "$lists/b3sum.lst" b3sum -c "$lists/b3sum.lst"
+record --says "$lists/b3sum-changed.lst: 按 BLAKE3 校验:…" "$lists/b3sum-changed.lst" b2sum -c "$lists/b2sum-changed.lst"
+
 for options in "" --quiet --status --strict --ignore-missing -w; do
     same md5 $options "$lists/changed.lst"
     same sha1 $options "$lists/missing.lst"
