@@ -46,14 +46,19 @@ std::wstring EncodeBase64(const BYTE* bytes, size_t count)
     return text;
 }
 
-bool IsHexDigit(wchar_t unit)
+int HexDigitValue(wchar_t unit)
 {
-    return (unit >= L'0' && unit <= L'9') || (unit >= L'A' && unit <= L'F') || (unit >= L'a' && unit <= L'f');
+    if (unit >= L'0' && unit <= L'9')
+        return unit - L'0';
+    if (unit >= L'a' && unit <= L'f')
+        return unit - L'a' + 10;
+    if (unit >= L'A' && unit <= L'F')
+        return unit - L'A' + 10;
+    return -1;
 }
 
 bool DecodeHexPairs(std::wstring_view text, std::vector<BYTE>& bytes, size_t maxBytes)
 {
-    const auto value = [](wchar_t digit) { return digit <= L'9' ? digit - L'0' : (digit | 0x20) - L'a' + 10; };
     bytes.clear();
     for (size_t at = 0; at < text.size(); at += 2) {
         // A separator stands only between two pairs.
@@ -61,7 +66,7 @@ bool DecodeHexPairs(std::wstring_view text, std::vector<BYTE>& bytes, size_t max
             ++at;
         if (at + 1 >= text.size() || !IsHexDigit(text[at]) || !IsHexDigit(text[at + 1]) || bytes.size() == maxBytes)
             return false;
-        bytes.push_back(static_cast<BYTE>(value(text[at]) << 4 | value(text[at + 1])));
+        bytes.push_back(static_cast<BYTE>(HexDigitValue(text[at]) << 4 | HexDigitValue(text[at + 1])));
     }
     return !bytes.empty();
 }

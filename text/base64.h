@@ -12,8 +12,9 @@
 // The padded Base64 of `count` bytes in the standard alphabet.
 std::wstring EncodeBase64(const BYTE* bytes, size_t count);
 
-// 0-9, A-F and a-f.
-bool IsHexDigit(wchar_t unit);
+// The value of a hex digit of either case (0-9, A-F, a-f); -1 for any other unit.
+int HexDigitValue(wchar_t unit);
+inline bool IsHexDigit(wchar_t unit) { return HexDigitValue(unit) >= 0; }
 
 // The bytes that hex pairs stand for, in either case, one separator (space,
 // colon or hyphen) allowed between two pairs, as digests are copied from

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "support/last_error.h"
+#include "text/base64.h"
 
 namespace {
 
@@ -148,18 +149,6 @@ std::wstring WithoutInvisibles(const std::wstring& text, bool plainPunctuation)
     return result;
 }
 
-// The value of a hex digit of either case; -1 for any other unit.
-int HexDigit(wchar_t unit)
-{
-    if (unit >= L'0' && unit <= L'9')
-        return unit - L'0';
-    if (unit >= L'a' && unit <= L'f')
-        return unit - L'a' + 10;
-    if (unit >= L'A' && unit <= L'F')
-        return unit - L'A' + 10;
-    return -1;
-}
-
 // The value of the `count` hex digits at `at`; -1 when there are fewer or
 // another unit stands among them.
 long HexValue(const std::wstring& text, size_t at, size_t count)
@@ -168,7 +157,7 @@ long HexValue(const std::wstring& text, size_t at, size_t count)
         return -1;
     long value = 0;
     for (size_t i = at; i < at + count; ++i) {
-        const int digit = HexDigit(text[i]);
+        const int digit = HexDigitValue(text[i]);
         if (digit < 0)
             return -1;
         value = value * 16 + digit;
