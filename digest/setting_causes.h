@@ -60,6 +60,9 @@ struct Cause {
     const wchar_t* optionValue;
     // What the cause does, in words; for a code page its usual name ("GBK").
     const wchar_t* words;
+    // The same in a few words, for the list of what a search tried ("NFC",
+    // "加 LF"); null for the encodings, named by their names or numbers.
+    const wchar_t* brief;
     // Explanations of lower order come first; a setting's order is that of its
     // highest cause.
     int order;

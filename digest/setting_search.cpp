@@ -512,15 +512,17 @@ SearchResult FindSettingsGiving(HCRYPTPROV provider, const wchar_t* text, size_t
 std::wstring TriedCausesWords(const SearchResult& result, const SearchScope& scope, const wchar_t* separator,
                               const std::function<std::wstring(Encoding)>& encodingName)
 {
-    // The words of the tried causes that `belong`, after `first`.
-    const auto join = [&result](std::wstring first, const std::function<bool(const Cause&)>& belongs,
-                                const std::function<std::wstring(const Cause&)>& words) {
+    const auto tried = [&result](const Cause& cause) { return result.tried[static_cast<size_t>(CauseRow(cause))]; };
+    // The brief words of the tried causes that `belong`, after `first`.
+    const auto join = [&](std::wstring first, const std::function<bool(const Cause&)>& belongs,
+                          const std::function<std::wstring(const Cause&)>& words) {
         for (int row = 0; row < kCauseCount; ++row) {
-            if (belongs(kCauses[row]) && result.tried[static_cast<size_t>(row)])
+            if (belongs(kCauses[row]) && tried(kCauses[row]))
                 first += (first.empty() ? L"" : L"、") + words(kCauses[row]);
         }
         return first;
     };
+    const auto brief = [](const Cause& cause) { return std::wstring(cause.brief); };
     const auto isKind = [](CauseKind kind) { return [kind](const Cause& cause) { return cause.kind == kind; }; };
     const auto isCodePage = [](const Cause& cause) {
         return cause.kind == CauseKind::Encoding && EncodingOf(cause).kind == ByteEncoding::CodePage;
@@ -528,19 +530,21 @@ std::wstring TriedCausesWords(const SearchResult& result, const SearchScope& sco
     std::wstring encodings = join(
         L"", [&](const Cause& cause) { return cause.kind == CauseKind::Encoding && !isCodePage(cause); },
         [&](const Cause& cause) { return encodingName(EncodingOf(cause)); });
-    if (result.tried[static_cast<size_t>(CauseRow(*FindCause(CauseKind::Mark, 0)))])
+    if (tried(*FindCause(CauseKind::Mark, 0)))
         encodings += scope.byteOrderMarkOnly ? L"（都带 BOM）" : L"（带或不带 BOM）";
-    const std::wstring codePages = join(L"", isCodePage, CauseWords);
-    const bool terminatorTried = result.tried[static_cast<size_t>(CauseRow(*FindCause(CauseKind::Terminator, 0)))];
+    const std::wstring codePages =
+        join(L"", isCodePage, [](const Cause& cause) { return std::to_wstring(CodePageOf(EncodingOf(cause))); });
+    const std::wstring readings = join(L"", isKind(CauseKind::Data), brief);
+    const std::wstring twice = join(L"", isKind(CauseKind::Twice), brief);
     const std::wstring groups[] = {
-        encodings.empty() ? L"" : L"编码为 " + encodings,
-        codePages.empty() ? L"" : L"能原样表示文本时的 " + codePages,
-        scope.terminatorOnly ? L"包含终结符" : terminatorTried ? L"有无终结符" : L"不含终结符",
-        join(L"换行照原样", isKind(CauseKind::LineBreaks), CauseWords),
-        join(L"末尾照原样", isKind(CauseKind::Ending), CauseWords),
-        join(L"文本照原样", isKind(CauseKind::Form), CauseWords),
-        join(L"", isKind(CauseKind::Data), CauseWords),
-        join(L"", isKind(CauseKind::Twice), CauseWords),
+        encodings.empty() ? L"" : L"编码 " + encodings,
+        codePages.empty() ? L"" : L"代码页 " + codePages + L"（能原样表示文本时）",
+        scope.terminatorOnly ? L"包含终结符" : tried(*FindCause(CauseKind::Terminator, 0)) ? L"有无终结符" : L"不含终结符",
+        join(L"换行照原样", isKind(CauseKind::LineBreaks), brief),
+        join(L"末尾照原样", isKind(CauseKind::Ending), brief),
+        join(L"文本照原样", isKind(CauseKind::Form), brief),
+        readings,
+        twice.empty() ? L"" : L"摘要的摘要（" + twice + L"）",
     };
     std::wstring words;
     for (const std::wstring& group : groups) {

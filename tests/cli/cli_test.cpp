@@ -338,7 +338,7 @@ TEST(CliMatch, PrintsEverySettingThatGivesTheDigest)
         // What the options fix narrows the search; a match through replaced characters says so.
         {{L"--match", md5, L"--encoding", L"utf8", L"abc"},                             "", 0, L"--only md5 --encoding utf8\r\n"},
         {{L"--match", page.lostMd5, page.lost},                                         "", 0, std::wstring(L"--only md5 --encoding ansi  # ") + page.lostNote + L"\r\n", {page.warning}},
-        {{L"--match", none, L"abc"},                                                    "", 1, L"", {L"文本在以下设置及其各种组合下,其 MD4、MD5 都不是摘要 " + none + L": 编码为 …; 有无终结符; 换行照原样…。带密钥的摘要（如 HMAC）或加了盐的摘要，不能只由文本求出。"}},
+        {{L"--match", none, L"abc"},                                                    "", 1, L"", {L"文本在以下设置及其各种组合下,其 MD4、MD5 都不是摘要 " + none + L": 编码 …; 有无终结符; 换行照原样…。带密钥的摘要（如 HMAC）或加了盐的摘要，不能只由文本求出。"}},
         {{L"--match", kAbcDigestsBeyondSeven[0], L"--only", L"sha256", L"--terminator", L"abc"}, "", 1, L"", {L"文本在以下设置及其各种组合下,其 SHA256 都不是摘要 " + kAbcDigestsBeyondSeven[0] + L": …; 包含终结符; "}},
         {{L"--match", md5, L"--only", L"sha256", L"abc"},                               "", 2, L"", {L"选项 --only 所选的摘要都不会是 --match 的摘要"}},
         {{L"--match", md5, L"--lower", L"abc"},                                         "", 2, L"", {L"选项 --lower 不能与 --match 同用"}},
