@@ -10,6 +10,7 @@
 #include "hash/provider_digest.h"
 #include "tests/cli/cli_runner.h"
 #include "tests/support/known_digests.h"
+#include "tests/support/nist_vectors.h"
 #include "tests/support/temp_file.h"
 
 namespace {
@@ -73,6 +74,7 @@ TEST(Cli, EveryRunGivesItsOutputErrorLineAndExitCode)
     const TempFile threeMiBFile(L"cli_test_3mib.bin", PatternBytes(kThreeMiB));
     ASSERT_TRUE(smallFile.created && emptyFile.created && nineMiBFile.created && threeMiBFile.created);
     const std::wstring empty = emptyFile.path, missing = L"cli_test_missing.bin";
+    const std::string longChinese = Repeat("\xE4\xB8\xAD\xE6\x96\x87\xE6\xB5\x8B\xE8\xAF\x95", 35000);  // 中文测试
     const std::wstring cannotOpen = L": 计算文件校验时打开文件失败:",
                        emptySha256 = L"SHA256 " + Lower(kEmptyDigests[4]) + L"\r\n";
     // Marks that join what precedes them, Hangul L V T, a full-width letter with a mark, marks NFD reorders, a pair
@@ -94,6 +96,9 @@ TEST(Cli, EveryRunGivesItsOutputErrorLineAndExitCode)
         {{L"--only=md5", L"--", L"--lower", L"-x"},                                 "", 0, Md5Line(L"A1A42F9EBA35B03781A34276B59899DC")},
         {{L"--only=md5", page.text},                                                 "", 0, Md5Line(page.md5)},
         {{L"--only=md5", L"--encoding=utf8", L"--terminator", L"中文", L"\U0001F600"}, "", 0, Md5Line(L"CAAB74648897EE4F8ABA9E73BA925C72")},
+        // 140,000 Chinese characters, more than one conversion piece holds in UTF-8 and in GBK.
+        {{L"--only=md5", L"--encoding=utf8"},                                       longChinese, 0, Md5Line(L"6CE2B2151DA2C62ACF2CF5DFDC7BF31F")},
+        {{L"--only=md5", L"--encoding=cp936"},                                      longChinese, 0, Md5Line(L"00122CD47525EF0CAE318A899FF2E785")},
         // Digest order, whatever the order asked for; a flag given twice means it once.
         {{L"--only", L"sha256,md5", L"abc"},                                        "", 0, Md5Line(kAbcMd5) + L"SHA256 " + kAbcDigests[4] + L"\r\n"},
         {{L"--only=Sha1", L"--lower", L"abc"},                                      "", 0, L"SHA1 " + Lower(kAbcDigests[2]) + L"\r\n"},
