@@ -4,9 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <optional>
 
 #include "support/last_error.h"
+#include "tests/support/platform_watch.h"
 
 TEST(TextInForm, GivesTheFormOrRefusesATextThatCannotTakeIt)
 {
@@ -46,4 +48,30 @@ TEST(TextInForm, GivesTheFormOrRefusesATextThatCannotTakeIt)
         else
             EXPECT_EQ(0u, LastErrorString().find(L"读取转义失败:\"\\")) << row.text << L" " << LastErrorString();
     }
+}
+
+namespace {
+
+decltype(&::NormalizeString) g_realNormalizeString = nullptr;
+int g_longestNormalized = 0;
+int WINAPI MeasuredNormalizeString(NORM_FORM form, LPCWSTR source, int length, LPWSTR destination, int capacity)
+{
+    g_longestNormalized = std::max(g_longestNormalized, length);
+    return g_realNormalizeString(form, source, length, destination, capacity);
+}
+
+}  // namespace
+
+// A long text goes to the platform's normalization in pieces of bounded size: Wine's takes time that grows with the
+// square of what it is given, and a megabyte would take minutes.
+TEST(TextInForm, NormalizesALongTextInPiecesOfBoundedSize)
+{
+    g_realNormalizeString = RealFunction(&::NormalizeString);
+    const ImportHook measured(Address(&::NormalizeString), Address(&MeasuredNormalizeString));
+    ASSERT_TRUE(measured.Installed());
+    std::wstring text, formed;
+    while (text.size() < 100000)
+        text += L"caf\u00E9 cre\u0300me br\u00FBl\u00E9e, ";
+    ASSERT_TRUE(TextInForm(text, TextForm::Nfc, formed));
+    EXPECT_LE(g_longestNormalized, 4096);
 }
