@@ -35,8 +35,31 @@ fi
 echo "setup: all build and test prerequisites are present"
 
 . "$(dirname "$0")/wine_arch.sh"
-if can_run_arch i686; then
-  echo "setup: this host runs 32-bit and 64-bit Windows programs under Wine"
-else
-  echo "setup: this host runs only 64-bit Windows programs under Wine: $(why_not_arch i686)"
+. "$(dirname "$0")/i686_emulation.sh"
+mode=$(i686_mode)
+# Where the kernel runs no 32-bit programs the tests run them under user-mode
+# emulation (scripts/i686_emulation.sh). Installing the emulator must leave the
+# host's binfmt_misc registrations as they were: a package may register formats
+# of its own (through systemd or binfmt-support), and those are removed again.
+if [ "$mode" = emulated ] && [ ! -x "$i686_emulator" ]; then
+  echo "setup: installing qemu-user-static (user-mode emulation for the 32-bit tests)"
+  binfmt=/proc/sys/fs/binfmt_misc
+  before=$(ls "$binfmt" 2>/dev/null || true)
+  as_root apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive as_root apt-get install -y -qq --no-install-recommends qemu-user-static >/dev/null
+  for entry in $(ls "$binfmt" 2>/dev/null || true); do
+    case "$entry" in register | status) continue ;; esac
+    grep -qx "$entry" <<<"$before" || echo -1 | as_root tee "$binfmt/$entry" >/dev/null
+  done
 fi
+case "$mode" in
+  native) echo "setup: this host runs 32-bit and 64-bit Windows programs under Wine" ;;
+  emulated)
+    if can_run_arch i686; then
+      echo "setup: this host runs 32-bit and 64-bit Windows programs under Wine; TEXTHASH_I686=emulated: the 32-bit tests run under user-mode emulation all the same"
+    else
+      echo "setup: this host runs 64-bit Windows programs under Wine, 32-bit ones only under user-mode emulation ($i686_emulator, registered for the test run only): $(why_not_arch i686)"
+    fi
+    ;;
+  *) echo "setup: this host runs only 64-bit Windows programs under Wine: $(why_not_arch i686)" ;;
+esac
