@@ -136,6 +136,9 @@ void PlanBodies(const std::wstring& text, SearchPlan& plan)
         if (!TextInForm(text, forms[formIndex], formed))
             continue;
         Try(plan.tried, CauseKind::Form, static_cast<int>(forms[formIndex]));
+        // Most forms leave most texts as they are: then every variant is one of the typed text's.
+        if (formIndex != 0 && formed == text)
+            continue;
         for (LineBreaks breaks : kLineBreaks) {
             Try(plan.tried, CauseKind::LineBreaks, static_cast<int>(breaks));
             PlanVariants(plan, forms[formIndex], formIndex, breaks, WithLineBreaks(formed, breaks));
@@ -359,17 +362,27 @@ bool CSearch::Pass(const Body& body, size_t encodingIndex, const std::string& by
 
 bool CSearch::RunBody(const Body& body)
 {
-    // The bytes each code-page encoding gave this body: a code page that gives the same bytes as an
-    // earlier one says nothing new.
-    std::vector<std::string> earlierBytes;
+    // The bytes each single-byte encoding gave this body, by code page: a code page that gives the same bytes as an
+    // earlier one (the ANSI code page by its number, or another that writes this text alike) says nothing new.
+    std::vector<std::pair<UINT, std::string>> earlierBytes;
     for (size_t index = 0; index < m_encodings.size(); ++index) {
         if (Stopped())
             return false;
         const SearchEncoding& tried = m_encodings[index];
-        const Encoding encoding = EncodingOf(tried);
-        const bool codePage = encoding.kind == ByteEncoding::CodePage;
-        if (codePage && !HoldsEveryCharacter(CodePageOf(encoding), body.text.c_str(), body.text.size()))
+        // A row is encoded once, and passed with and without its mark then.
+        const auto sameRow = [&tried](const SearchEncoding& other) { return other.row == tried.row; };
+        if (std::any_of(m_encodings.begin(), m_encodings.begin() + index, sameRow))
             continue;
+        const Encoding encoding = EncodingOf(tried);
+        const UINT number = CodePageOf(encoding);
+        const bool codePage = encoding.kind == ByteEncoding::CodePage;
+        if (codePage && !HoldsEveryCharacter(number, body.text.c_str(), body.text.size()))
+            continue;
+        const auto sameNumber = [number](const auto& earlier) { return earlier.first == number; };
+        if (codePage && std::any_of(earlierBytes.begin(), earlierBytes.end(), sameNumber)) {
+            m_tried.set(static_cast<size_t>(CauseRow(*tried.row)));
+            continue;
+        }
         std::string bytes;
         bytes.reserve(body.text.size() * 3);
         EncodingLoss loss;
@@ -378,14 +391,17 @@ bool CSearch::RunBody(const Body& body)
         };
         if (!EncodeTextInPieces(body.text.c_str(), body.text.size(), encoding, append, loss))
             return Failed(LastErrorString());
-        if (codePage && std::find(earlierBytes.begin(), earlierBytes.end(), bytes) != earlierBytes.end()) {
+        const auto sameBytes = [&bytes](const auto& earlier) { return earlier.second == bytes; };
+        if (codePage && std::any_of(earlierBytes.begin(), earlierBytes.end(), sameBytes)) {
             m_tried.set(static_cast<size_t>(CauseRow(*tried.row)));
             continue;
         }
-        if (!Pass(body, index, bytes, loss))
-            return false;
-        if (!tried.mark && UnitBytes(encoding) == 1)
-            earlierBytes.push_back(std::move(bytes));
+        for (size_t entry = index; entry < m_encodings.size(); ++entry) {
+            if (sameRow(m_encodings[entry]) && !Pass(body, entry, bytes, loss))
+                return false;
+        }
+        if (UnitBytes(encoding) == 1)
+            earlierBytes.emplace_back(number, std::move(bytes));
     }
     return true;
 }
