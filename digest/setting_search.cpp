@@ -123,6 +123,47 @@ void PlanVariants(SearchPlan& plan, TextForm form, size_t formIndex, LineBreaks 
     shared->variants.insert(shared->variants.end(), variants.begin(), variants.end());
 }
 
+// Threads for `tasks` tasks: one a processor, at most four. A long text's forms and searches take seconds on one.
+size_t ThreadsFor(size_t tasks)
+{
+    constexpr size_t kMaxThreads = 4;
+    return std::max<size_t>(1, std::min({size_t(std::thread::hardware_concurrency()), kMaxThreads, tasks}));
+}
+
+// Runs work(0) here and work(1) ... work(threads - 1) on threads of their own.
+void RunSideBySide(size_t threads, const std::function<void(size_t)>& work)
+{
+    std::vector<std::thread> helpers;
+    for (size_t share = 1; share < threads; ++share)
+        helpers.emplace_back(work, share);
+    work(0);
+    for (std::thread& helper : helpers)
+        helper.join();
+}
+
+// A form of the text as the platform made it, if it could; empty where it is the text as typed.
+struct MadeForm {
+    bool made = false;
+    bool asTyped = false;
+    std::wstring text;
+};
+
+std::vector<MadeForm> MakeForms(const std::wstring& text, const std::vector<TextForm>& forms)
+{
+    std::vector<MadeForm> made(forms.size());
+    std::atomic<size_t> next {0};
+    RunSideBySide(ThreadsFor(forms.size()), [&](size_t) {
+        for (size_t index = next++; index < forms.size(); index = next++) {
+            MadeForm& form = made[index];
+            form.made = TextInForm(text, forms[index], form.text);
+            form.asTyped = index != 0 && form.text == text;
+            if (form.asTyped)
+                std::wstring().swap(form.text);
+        }
+    });
+    return made;
+}
+
 // The forms of the text in the search's order; the ones the platform cannot make are left out.
 void PlanBodies(const std::wstring& text, SearchPlan& plan)
 {
@@ -131,18 +172,19 @@ void PlanBodies(const std::wstring& text, SearchPlan& plan)
         if (kCauses[row].kind == CauseKind::Form)
             forms.push_back(static_cast<TextForm>(kCauses[row].value));
     }
+    std::vector<MadeForm> made = MakeForms(text, forms);
     for (size_t formIndex = 0; formIndex < forms.size(); ++formIndex) {
-        std::wstring formed;
-        if (!TextInForm(text, forms[formIndex], formed))
+        if (!made[formIndex].made)
             continue;
         Try(plan.tried, CauseKind::Form, static_cast<int>(forms[formIndex]));
         // Most forms leave most texts as they are: then every variant is one of the typed text's.
-        if (formIndex != 0 && formed == text)
+        if (made[formIndex].asTyped)
             continue;
         for (LineBreaks breaks : kLineBreaks) {
             Try(plan.tried, CauseKind::LineBreaks, static_cast<int>(breaks));
-            PlanVariants(plan, forms[formIndex], formIndex, breaks, WithLineBreaks(formed, breaks));
+            PlanVariants(plan, forms[formIndex], formIndex, breaks, WithLineBreaks(made[formIndex].text, breaks));
         }
+        std::wstring().swap(made[formIndex].text);
     }
 }
 
@@ -482,26 +524,18 @@ void CSearch::Finish(const SearchPlan& plan, SearchResult& result)
         result.matches.push_back(ordered.match);
 }
 
-// The search of one selection of digests, its bodies spread over the processors: a long text's search takes
-// seconds on one.
+// The search of one selection of digests, its bodies spread over the processors.
 void Search(HCRYPTPROV provider, DigestSelection selection, const ExpectedDigest& expected, const SearchScope& scope,
             const std::atomic<bool>& stop, const SearchPlan& plan, SearchResult& result)
 {
-    constexpr size_t kMaxThreads = 4;
-    const size_t threads = std::max<size_t>(
-        1, std::min({size_t(std::thread::hardware_concurrency()), kMaxThreads, plan.bodies.size()}));
     std::atomic<bool> halt {false};
     std::atomic<size_t> next {0};
     std::deque<CSearch> shares;
+    const size_t threads = ThreadsFor(plan.bodies.size());
     for (size_t share = 0; share < threads; ++share)
         shares.emplace_back(provider, selection, expected, scope, stop, halt);
-    std::vector<std::thread> helpers;
-    for (size_t share = 1; share < threads; ++share)
-        helpers.emplace_back([&plan, &next, &search = shares[share]] { search.RunBodies(plan, next); });
-    shares.front().RunBodies(plan, next);
-    for (std::thread& helper : helpers)
-        helper.join();
-    for (size_t share = 1; share < threads; ++share)
+    RunSideBySide(threads, [&](size_t share) { shares[share].RunBodies(plan, next); });
+    for (size_t share = 1; share < shares.size(); ++share)
         shares.front().TakeFrom(shares[share]);
     shares.front().Finish(plan, result);
 }
