@@ -68,6 +68,11 @@ TEST_F(MainDialogTest, MarksTheOutputThatShowsTheClipboardsDigestWhileBothStayAs
     ExpectMarks(m_dialog, ".M.....");
     ASSERT_TRUE(PutOnClipboard(L"sha256-ungWv48Bz+pBQUDeXa4iI7ADYaOWF3qctBD/YfIAFa0="));  // an SRI value
     ExpectMarks(m_dialog, "....M..");
+    // The console's own lines: --tag --base64, and a plain line, whose name is the only one the value is read as.
+    ASSERT_TRUE(PutOnClipboard(L"SHA384 (abc) = ywB1P0WjXou1oD1pmsZQBycsMqsO3tFjGotgWkP/W+2AhgcroefMI1i67KE0yCWn"));
+    ExpectMarks(m_dialog, ".....M.");
+    ASSERT_TRUE(PutOnClipboard(L"SHA1 A9993E364706816ABA3E25717850C26C9CD0D89D"));
+    ExpectMarks(m_dialog, "..M....");
     ASSERT_TRUE(PutOnClipboard(kAbcMd5));
     ExpectMarks(m_dialog, ".M.....");
     TypeAndSettle(L"d", L"abcd");
