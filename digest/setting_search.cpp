@@ -96,30 +96,49 @@ bool IsPlanned(const SearchPlan& plan, std::wstring_view body, const Fingerprint
     return false;
 }
 
+// A form of the text with its line breaks written one way: its body, before its final line break, with the body's
+// fingerprint, and that line break.
+struct BrokenForm {
+    std::wstring body;
+    Fingerprint fingerprint;
+    std::wstring finalBreak;
+};
+
+BrokenForm BreakForm(const std::wstring& formed, LineBreaks breaks)
+{
+    BrokenForm broken;
+    broken.body = WithLineBreaks(formed, breaks);
+    const size_t bodyLength = broken.body.size() - FinalBreakLength(broken.body);
+    broken.finalBreak = broken.body.substr(bodyLength);
+    broken.body.resize(bodyLength);
+    broken.fingerprint = Fingerprint().Then(broken.body);
+    return broken;
+}
+
 // Plans the variants of one form of the text with its line breaks written
 // one way, leaving out those whose text a planned one has.
-void PlanVariants(SearchPlan& plan, TextForm form, size_t formIndex, LineBreaks breaks, const std::wstring& based)
+void PlanVariants(SearchPlan& plan, TextForm form, size_t formIndex, LineBreaks breaks, BrokenForm broken)
 {
-    const size_t finalBreak = FinalBreakLength(based);
-    const std::wstring_view body = std::wstring_view(based).substr(0, based.size() - finalBreak);
-    const Fingerprint fingerprint = Fingerprint().Then(body);
     std::vector<Variant> variants;
     for (TextEnding ending : kEndings) {
-        if (ending == TextEnding::FinalBreakRemoved && finalBreak == 0)
+        if (ending == TextEnding::FinalBreakRemoved && broken.finalBreak.empty())
             continue;
         Try(plan.tried, CauseKind::Ending, static_cast<int>(ending));
         const std::wstring suffix =
-            ending == TextEnding::FinalBreakRemoved ? L"" : based.substr(body.size()) + EndingSuffix(ending);
+            ending == TextEnding::FinalBreakRemoved ? L"" : broken.finalBreak + EndingSuffix(ending);
         const auto sameSuffix = [&suffix](const Variant& planned) { return planned.suffix == suffix; };
-        if (!IsPlanned(plan, body, fingerprint, suffix) && std::none_of(variants.begin(), variants.end(), sameSuffix))
+        if (!IsPlanned(plan, broken.body, broken.fingerprint, suffix)
+            && std::none_of(variants.begin(), variants.end(), sameSuffix))
             variants.push_back({form, formIndex, breaks, ending, suffix});
     }
     if (variants.empty())
         return;
-    const auto sameBody = [&](const Body& earlier) { return earlier.fingerprint == fingerprint && earlier.text == body; };
+    const auto sameBody = [&broken](const Body& earlier) {
+        return earlier.fingerprint == broken.fingerprint && earlier.text == broken.body;
+    };
     auto shared = std::find_if(plan.bodies.begin(), plan.bodies.end(), sameBody);
     if (shared == plan.bodies.end())
-        shared = plan.bodies.insert(plan.bodies.end(), {std::wstring(body), fingerprint, {}});
+        shared = plan.bodies.insert(plan.bodies.end(), {std::move(broken.body), broken.fingerprint, {}});
     shared->variants.insert(shared->variants.end(), variants.begin(), variants.end());
 }
 
@@ -141,11 +160,12 @@ void RunSideBySide(size_t threads, const std::function<void(size_t)>& work)
         helper.join();
 }
 
-// A form of the text as the platform made it, if it could; empty where it is the text as typed.
+// A form of the text as the platform made it, if it could, with its line breaks written each way; none where it is
+// the text as typed.
 struct MadeForm {
     bool made = false;
     bool asTyped = false;
-    std::wstring text;
+    std::vector<BrokenForm> broken;
 };
 
 std::vector<MadeForm> MakeForms(const std::wstring& text, const std::vector<TextForm>& forms)
@@ -155,10 +175,13 @@ std::vector<MadeForm> MakeForms(const std::wstring& text, const std::vector<Text
     RunSideBySide(ThreadsFor(forms.size()), [&](size_t) {
         for (size_t index = next++; index < forms.size(); index = next++) {
             MadeForm& form = made[index];
-            form.made = TextInForm(text, forms[index], form.text);
-            form.asTyped = index != 0 && form.text == text;
-            if (form.asTyped)
-                std::wstring().swap(form.text);
+            std::wstring formed;
+            form.made = TextInForm(text, forms[index], formed);
+            form.asTyped = index != 0 && formed == text;
+            for (LineBreaks breaks : kLineBreaks) {
+                if (form.made && !form.asTyped)
+                    form.broken.push_back(BreakForm(formed, breaks));
+            }
         }
     });
     return made;
@@ -180,11 +203,10 @@ void PlanBodies(const std::wstring& text, SearchPlan& plan)
         // Most forms leave most texts as they are: then every variant is one of the typed text's.
         if (made[formIndex].asTyped)
             continue;
-        for (LineBreaks breaks : kLineBreaks) {
-            Try(plan.tried, CauseKind::LineBreaks, static_cast<int>(breaks));
-            PlanVariants(plan, forms[formIndex], formIndex, breaks, WithLineBreaks(made[formIndex].text, breaks));
+        for (size_t way = 0; way < std::size(kLineBreaks); ++way) {
+            Try(plan.tried, CauseKind::LineBreaks, static_cast<int>(kLineBreaks[way]));
+            PlanVariants(plan, forms[formIndex], formIndex, kLineBreaks[way], std::move(made[formIndex].broken[way]));
         }
-        std::wstring().swap(made[formIndex].text);
     }
 }
 
