@@ -1,19 +1,10 @@
 #include "app/setting_words.h"
 
+#include "digest/digest_names.h"
+
 namespace {
 
-constexpr wchar_t kListSeparator[] = L"、";
 constexpr wchar_t kClauseSeparator[] = L"，";
-
-std::wstring DigestNames(DigestSelection digests)
-{
-    std::wstring names;
-    for (int row = 0; row < kDigestCount; ++row) {
-        if (digests[row])
-            names += (names.empty() ? L"" : kListSeparator) + std::wstring(kDigestTable[row].name);
-    }
-    return names;
-}
 
 // What the setting does to the text and its bytes, clause by clause.
 std::wstring SettingClauses(const TextSetting& setting, const SettingWords& words)

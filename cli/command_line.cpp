@@ -514,10 +514,7 @@ std::wstring DigestValues()
 
 std::wstring DigestNameValues()
 {
-    std::wstring names;
-    for (const DigestKind& kind : kDigestTable)
-        names += (names.empty() ? L"" : L"、") + std::wstring(kind.name);
-    return names + L",也认 " + OtherDigestNames() + L";不分大小写,以逗号分隔,每个只列一次";
+    return DigestNames(DigestSelection().set()) + L",也认 " + OtherDigestNames() + L";不分大小写,以逗号分隔,每个只列一次";
 }
 
 std::wstring EncodingValues()

@@ -5,6 +5,7 @@
 #include "cli/console_io.h"
 #include "cli/digest_report.h"
 #include "cli/input_text.h"
+#include "digest/digest_names.h"
 #include "digest/expected_digest.h"
 
 namespace {
@@ -42,16 +43,6 @@ void WarnOfLosses(const std::vector<SettingMatch>& matches)
         warned.push_back(codePage);
         ReportProblem(EncodingLossWarning(match.loss));
     }
-}
-
-std::wstring DigestNames(DigestSelection digests)
-{
-    std::wstring names;
-    for (int row = 0; row < kDigestCount; ++row) {
-        if (digests[row])
-            names += (names.empty() ? L"" : L"、") + std::wstring(kDigestTable[row].name);
-    }
-    return names;
 }
 
 // What a search that found nothing tried, and the digest it looked for.

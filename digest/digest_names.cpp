@@ -71,3 +71,13 @@ std::wstring OtherDigestNames()
         names += (names.empty() ? L"" : L"、") + std::wstring(other.name);
     return names;
 }
+
+std::wstring DigestNames(DigestSelection digests)
+{
+    std::wstring names;
+    for (int row = 0; row < kDigestCount; ++row) {
+        if (digests[row])
+            names += (names.empty() ? L"" : L"、") + std::wstring(kDigestTable[row].name);
+    }
+    return names;
+}

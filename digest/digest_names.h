@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "digest/digest_table.h"
+
 // The row of kDigestTable named `name`, or -1. Checksum lists spell their
 // tags exactly as their tools write them; a prefix written by hand
 // ("sha256:") may come in any case.
@@ -13,3 +15,6 @@ int DigestRowNamed(std::wstring_view name, bool anyCase);
 
 // The other names, joined by "、", for a help text.
 std::wstring OtherDigestNames();
+
+// The table's names of `digests` in table order, joined by "、", as the programs' messages list them.
+std::wstring DigestNames(DigestSelection digests);
