@@ -71,7 +71,7 @@ public:
           m_list(list),
           m_label(NamesStandardInput(list) ? kStandardInputLabel : list),
           // Lists may hold any digest; --only keeps those of its digests.
-          m_listed(OptionGiven(options, L"--only") ? options.selected : AllDigests()),
+          m_listed(options.only.value_or(AllDigests())),
           m_outputFailed(outputFailed)
     {
     }

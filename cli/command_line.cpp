@@ -14,6 +14,9 @@ const wchar_t kEndOfOptions[] = L"--";
 // A message quotes at most this many characters of what it refuses.
 constexpr size_t kQuotedUnits = 60;
 
+// Where --help puts an option's words.
+constexpr size_t kHelpWordsColumn = 38;
+
 // The encodings --input-encoding reads, and the console's encodings besides the code pages.
 constexpr ByteEncoding kNamedEncodings[] = {ByteEncoding::Ansi, ByteEncoding::Utf16Le, ByteEncoding::Utf8,
                                             ByteEncoding::Utf16Be};
@@ -29,21 +32,48 @@ const NamedEncoding kOtherEncodingNames[] = {
 // "cp" and a code page's number, as --encoding names any code page.
 constexpr wchar_t kCodePagePrefix[] = L"cp";
 
+// Code page numbers that name what the encodings of their own name write, or what no code page conversion writes.
+struct OtherCodePage {
+    UINT number;
+    const wchar_t* why;
+};
+const OtherCodePage kNoConversionCodePages[] = {
+    {1200, L"代码页 1200 是 UTF-16LE,请用 --encoding utf16le"},
+    {1201, L"代码页 1201 是 UTF-16BE,请用 --encoding utf16be"},
+    {12000, L"不支持 UTF-32"},
+    {12001, L"不支持 UTF-32"},
+};
+
 bool SameNameIgnoringCase(const std::wstring& text, const wchar_t* name)
 {
     return CompareStringOrdinal(text.c_str(), -1, name, -1, TRUE) == CSTR_EQUAL;
 }
 
-// A code page the system has, written "cp936".
-bool ReadCodePage(const std::wstring& name, Encoding& encoding)
+bool IsDigits(const std::wstring& text)
+{
+    return !text.empty() && std::all_of(text.begin(), text.end(), [](wchar_t unit) { return unit >= L'0' && unit <= L'9'; });
+}
+
+// A code page written "cp936" (or "936"); `why` says why one written so is
+// refused. False with `why` empty when `name` is no code page at all.
+bool ReadCodePage(const std::wstring& name, Encoding& encoding, std::wstring& why)
 {
     const size_t prefix = std::size(kCodePagePrefix) - 1;
-    if (name.size() <= prefix || name.size() > prefix + 5 || !SameNameIgnoringCase(name.substr(0, prefix), kCodePagePrefix)
-        || !std::all_of(name.begin() + prefix, name.end(), [](wchar_t unit) { return unit >= L'0' && unit <= L'9'; }))
+    const bool prefixed = name.size() > prefix && SameNameIgnoringCase(name.substr(0, prefix), kCodePagePrefix);
+    const std::wstring digits = prefixed ? name.substr(prefix) : name;
+    if (!IsDigits(digits) || digits.size() > 5)
         return false;
-    const UINT codePage = static_cast<UINT>(std::stoul(name.substr(prefix)));
+    const UINT codePage = static_cast<UINT>(std::stoul(digits));
+    for (const OtherCodePage& other : kNoConversionCodePages) {
+        if (other.number == codePage)
+            why = other.why;
+    }
     // The numbers below 50 stand for the thread's code pages, not for one.
-    if (codePage < 50 || !IsValidCodePage(codePage))
+    if (why.empty() && codePage < 50)
+        why = L"0 到 49 不是代码页号";
+    else if (why.empty() && !IsValidCodePage(codePage))
+        why = L"这个系统没有代码页 " + std::to_wstring(codePage);
+    if (!why.empty())
         return false;
     encoding = {ByteEncoding::CodePage, codePage};
     return true;
@@ -66,8 +96,18 @@ bool FindEncoding(const std::wstring& name, Encoding& encoding)
     return false;
 }
 
+// What an option's value came to: accepted, or refused with the reason; an
+// empty reason means the option's list of values says it.
+struct Taken {
+    bool accepted = true;
+    std::wstring why;
+};
+const Taken kAccepted;
+Taken Refused(std::wstring why = L"") { return {false, std::move(why)}; }
+Taken AcceptedIf(bool accepted) { return accepted ? kAccepted : Refused(); }
+
 // A comma-separated list of digest names, each named once; an empty name spoils the list.
-bool SelectDigests(CliOptions& options, const std::wstring& list)
+Taken SelectDigests(CliOptions& options, const std::wstring&, const std::wstring& list)
 {
     DigestSelection selected;
     size_t start = 0;
@@ -75,50 +115,52 @@ bool SelectDigests(CliOptions& options, const std::wstring& list)
         const size_t comma = list.find(L',', start);
         const int row = DigestRowNamed(list.substr(start, comma - start), true);
         if (row < 0 || selected[row])
-            return false;
+            return Refused();
         selected.set(static_cast<size_t>(row));
         if (comma == std::wstring::npos)
             break;
         start = comma + 1;
     }
-    options.selected = selected;
-    return true;
+    options.only = selected;
+    return kAccepted;
 }
 
-bool SetInputEncoding(CliOptions& options, const std::wstring& value)
+Taken SetInputEncoding(CliOptions& options, const std::wstring&, const std::wstring& value)
 {
     Encoding encoding;
     if (!FindEncoding(value, encoding))
-        return false;
+        return Refused();
     options.inputEncoding = encoding.kind;
-    return true;
+    return kAccepted;
 }
 
-bool SetMatch(CliOptions& options, const std::wstring& value)
+Taken SetMatch(CliOptions& options, const std::wstring&, const std::wstring& value)
 {
-    options.match = ParseExpectedDigest(value.c_str(), value.size());
-    options.matchValue = value;
-    return options.match.IsDigest() || options.match.passwordScheme != nullptr;
+    const ExpectedDigest match = ParseExpectedDigest(value.c_str(), value.size());
+    if (!match.IsDigest() && match.passwordScheme == nullptr)
+        return Refused();
+    options.match = match;
+    return kAccepted;
 }
 
-bool AddFile(CliOptions& options, const std::wstring& path)
+Taken AddFile(CliOptions& options, const std::wstring&, const std::wstring& path)
 {
     if (path.empty())
-        return false;
+        return Refused();
     options.files.push_back(path);
-    return true;
+    return kAccepted;
 }
 
-template <bool CliOptions::*flag> bool SetFlag(CliOptions& options, const std::wstring&)
+template <bool CliOptions::*flag> Taken SetFlag(CliOptions& options, const std::wstring&, const std::wstring&)
 {
     options.*flag = true;
-    return true;
+    return kAccepted;
 }
 
-template <CheckOutput output> bool SetCheckOutput(CliOptions& options, const std::wstring&)
+template <CheckOutput output> Taken SetCheckOutput(CliOptions& options, const std::wstring&, const std::wstring&)
 {
     options.checkOutput = output;
-    return true;
+    return kAccepted;
 }
 
 // Where a form stands in the table of causes, which is the order in which forms apply.
@@ -192,134 +234,177 @@ const Cause* CauseOfValue(const std::wstring& name, const std::wstring& value)
     return anyCaseCount == 1 ? anyCase : nullptr;
 }
 
-bool ApplyCauseOption(const std::wstring& name, const std::wstring& value, CliOptions& options)
+bool IsEncodingOption(const std::wstring& name) { return CausesOfOption(name).front()->kind == CauseKind::Encoding; }
+
+Taken ApplyCauseOption(CliOptions& options, const std::wstring& name, const std::wstring& value)
 {
-    if (CausesOfOption(name).front()->kind == CauseKind::Encoding)
-        return FindEncoding(value, options.setting.encoding) || ReadCodePage(value, options.setting.encoding);
+    if (IsEncodingOption(name)) {
+        Encoding encoding;
+        std::wstring why;
+        if (!FindEncoding(value, encoding) && !ReadCodePage(value, encoding, why))
+            return Refused(why);
+        options.encoding = options.setting.encoding = encoding;
+        return kAccepted;
+    }
     const Cause* cause = CauseOfValue(name, value);
     if (cause != nullptr)
         ApplyCause(*cause, options);
-    return cause != nullptr;
+    return AcceptedIf(cause != nullptr);
 }
 
-std::wstring CauseValues(const std::wstring& name)
+// Which rules an option falls under, besides those that name it.
+enum OptionGroup : unsigned {
+    kShapesText = 1u << 0,        // a cause of the table: a file's bytes and a check's files have none
+    kShapesCharacters = 1u << 1,  // a cause on the text's characters, which the text read as data has none of
+    kSearchedByMatch = 1u << 2,   // a cause --match tries by itself
+    kCheckOnly = 1u << 3,         // means something only with --check
+    kShapesLines = 1u << 4,       // how digest lines are written, which --check and --match print none of
+};
+
+unsigned GroupsOfCause(const Cause& cause)
 {
-    if (CausesOfOption(name).front()->kind == CauseKind::Encoding)
-        return EncodingValues();
-    std::wstring values;
-    for (const Cause* cause : CausesOfOption(name))
-        values += (values.empty() ? L"" : L"、") + std::wstring(cause->optionValue);
-    return values;
+    const bool narrowsSearch =
+        cause.kind == CauseKind::Encoding || cause.kind == CauseKind::Mark || cause.kind == CauseKind::Terminator;
+    const bool onCharacters = cause.kind != CauseKind::Data && cause.kind != CauseKind::Twice;
+    return kShapesText | (onCharacters ? kShapesCharacters : 0u) | (narrowsSearch ? 0u : kSearchedByMatch);
 }
 
 struct OptionRule {
     const wchar_t* name;
-    bool takesValue;
+    const wchar_t* shortName;  // "-c", or null
+    // What --help calls its value ("路径"); null for a flag.
+    const wchar_t* valueName;
     // A value given twice would leave one of them unused, and a flag given
-    // twice is a slip; only the file list and the flags the usual check
-    // tools take repeated may come more than once.
+    // twice is a slip; only the file list, --help, --version and the flags the
+    // usual check tools take repeated may come more than once.
     bool repeatable;
-    // False when the option does not accept the value.
-    bool (*apply)(CliOptions& options, const std::wstring& value);
-    // Meaningful only with --check.
-    bool checkOnly = false;
-    // Says which values the option takes, for a refused one.
-    std::wstring (*values)() = nullptr;
+    unsigned groups;
+    Taken (*apply)(CliOptions& options, const std::wstring& name, const std::wstring& value);
+    // Says which values the option takes, for --help and a refused one.
+    std::wstring (*values)();
+    // Its line in --help; null for a cause, whose rows say it.
+    const wchar_t* help;
 };
 
-// The options that shape the text are the table of causes' own.
-const OptionRule kOptionRules[] = {
-    {L"--base64", false, false, SetFlag<&CliOptions::base64>},
-    {L"--input-encoding", true, false, SetInputEncoding, false, InputEncodingValues},
-    {L"--file", true, true, AddFile},
-    {L"--only", true, false, SelectDigests, false, DigestNameValues},
-    {L"--match", true, false, SetMatch, false, DigestValues},
-    {L"--lower", false, false, SetFlag<&CliOptions::lowerCase>},
-    {L"--c", false, false, SetFlag<&CliOptions::cArrays>},
-    {L"--help", false, true, SetFlag<&CliOptions::help>},
-    {L"--version", false, true, SetFlag<&CliOptions::version>},
-    {L"--tag", false, false, SetFlag<&CliOptions::tag>},
-    {L"--check", false, true, SetFlag<&CliOptions::check>},
-    {L"-c", false, true, SetFlag<&CliOptions::check>},
-    {L"--quiet", false, true, SetCheckOutput<CheckOutput::Quiet>, true},
-    {L"-q", false, true, SetCheckOutput<CheckOutput::Quiet>, true},
-    {L"--status", false, true, SetCheckOutput<CheckOutput::Status>, true},
-    {L"--warn", false, true, SetCheckOutput<CheckOutput::Warnings>, true},
-    {L"-w", false, true, SetCheckOutput<CheckOutput::Warnings>, true},
-    {L"--strict", false, true, SetFlag<&CliOptions::strict>, true},
-    {L"--ignore-missing", false, true, SetFlag<&CliOptions::ignoreMissing>, true},
+// clang-format off
+const OptionRule kOtherOptions[] = {
+    {L"--input-encoding", nullptr, L"编码",              false, 0,            SetInputEncoding,                         InputEncodingValues, L"标准输入的编码(未给出时按开头的字节顺序标记,没有标记则为 utf8;\r\n给出时只跳过该编码自己的标记)"},
+    {L"--file",           nullptr, L"路径",              true,  0,            AddFile,                                  nullptr,             L"计算文件原样字节的摘要(不与文本参数同用;\r\n--file - 或 --file /dev/stdin 读取标准输入的原样字节)"},
+    {L"--only",           nullptr, L"名称[,名称...]",    false, 0,            SelectDigests,                            DigestNameValues,    L"只输出所列摘要,如 --only md5,sha256,sm3,blake3"},
+    {L"--lower",          nullptr, nullptr,              false, kShapesLines, SetFlag<&CliOptions::lowerCase>,          nullptr,             L"十六进制用小写"},
+    {L"--base64",         nullptr, nullptr,              false, kShapesLines, SetFlag<&CliOptions::base64>,             nullptr,             L"摘要用 Base64 写出(与 cksum --base64 相同)"},
+    {L"--c",              nullptr, nullptr,              false, 0,            SetFlag<&CliOptions::cArrays>,            nullptr,             L"输出“复制为C代码”放到剪贴板上的文本"},
+    {L"--match",          nullptr, L"摘要",              false, 0,            SetMatch,                                 DigestValues,        L"列出文本在哪些设置下给出这个摘要,每行是重现它的选项,\r\n# 之后是说明;编码换掉了字符的设置排在后面并注明"},
+    {L"--tag",            nullptr, nullptr,              false, 0,            SetFlag<&CliOptions::tag>,                nullptr,             L"每个文件的每个摘要一行“SHA256 (路径) = 十六进制”,--check 可读回"},
+    {L"--check",          L"-c",   nullptr,              true,  0,            SetFlag<&CliOptions::check>,              nullptr,             L"校验清单里所列文件的摘要;参数是清单(- 或没有参数:标准输入)"},
+    {L"--quiet",          L"-q",   nullptr,              true,  kCheckOnly,   SetCheckOutput<CheckOutput::Quiet>,       nullptr,             L"校验时不输出相符的文件"},
+    {L"--status",         nullptr, nullptr,              true,  kCheckOnly,   SetCheckOutput<CheckOutput::Status>,      nullptr,             L"校验时只给退出码(打不开的文件和清单仍在标准错误上说明)"},
+    {L"--strict",         nullptr, nullptr,              true,  kCheckOnly,   SetFlag<&CliOptions::strict>,             nullptr,             L"校验时有格式不正确的行也算失败"},
+    {L"--ignore-missing", nullptr, nullptr,              true,  kCheckOnly,   SetFlag<&CliOptions::ignoreMissing>,      nullptr,             L"校验时不报告也不计较不存在的文件"},
+    {L"--warn",           L"-w",   nullptr,              true,  kCheckOnly,   SetCheckOutput<CheckOutput::Warnings>,    nullptr,             L"校验时对每个格式不正确的行给出警告"},
+    {L"--help",           nullptr, nullptr,              true,  0,            SetFlag<&CliOptions::help>,               nullptr,             L"显示本说明"},
+    {L"--version",        nullptr, nullptr,              true,  0,            SetFlag<&CliOptions::version>,            nullptr,             L"显示版本"},
 };
+// clang-format on
+
+// Every option: the table's, then one for each option of the table of causes.
+const std::vector<OptionRule>& OptionRules()
+{
+    static const std::vector<OptionRule> rules = [] {
+        std::vector<OptionRule> all(std::begin(kOtherOptions), std::end(kOtherOptions));
+        for (int row = 0; row < kCauseCount; ++row) {
+            const Cause& cause = kCauses[row];
+            const auto sameName = [&cause](const OptionRule& rule) { return std::wstring(rule.name) == cause.option; };
+            const auto known = std::find_if(all.begin(), all.end(), sameName);
+            const bool takesValue = cause.kind == CauseKind::Encoding || cause.optionValue != nullptr;
+            if (known == all.end())
+                all.push_back({cause.option, nullptr, takesValue ? L"值" : nullptr, false, GroupsOfCause(cause),
+                               ApplyCauseOption, nullptr, nullptr});
+            else
+                known->groups |= GroupsOfCause(cause);
+        }
+        return all;
+    }();
+    return rules;
+}
 
 const OptionRule* FindOptionRule(const std::wstring& name)
 {
-    for (const OptionRule& rule : kOptionRules) {
-        if (name == rule.name)
+    for (const OptionRule& rule : OptionRules()) {
+        if (name == rule.name || (rule.shortName != nullptr && name == rule.shortName))
             return &rule;
     }
     return nullptr;
 }
 
-bool IsCauseOption(const std::wstring& name) { return !CausesOfOption(name).empty(); }
+bool IsCause(const OptionRule& rule) { return rule.apply == ApplyCauseOption; }
 
-bool TakesValue(const std::wstring& name)
+std::wstring ValuesOf(const OptionRule& rule)
 {
-    const OptionRule* rule = FindOptionRule(name);
-    if (rule != nullptr)
-        return rule->takesValue;
-    const Cause& cause = *CausesOfOption(name).front();
-    return cause.kind == CauseKind::Encoding || cause.optionValue != nullptr;
+    if (!IsCause(rule))
+        return rule.values != nullptr ? rule.values() : L"";
+    if (IsEncodingOption(rule.name))
+        return EncodingValues();
+    std::wstring values;
+    for (const Cause* cause : CausesOfOption(rule.name))
+        values += (values.empty() ? L"" : L"、") + std::wstring(cause->optionValue);
+    return values;
 }
 
-// "-" alone is text (as a word it means nothing else here); any other
-// argument that starts with '-' is meant as an option, so that a mistyped
-// one is refused rather than digested as text.
-bool LooksLikeOption(const std::wstring& argument) { return argument.size() > 1 && argument[0] == L'-'; }
+// An option, or the options of some groups, as the rules of what goes together name them.
+struct Which {
+    const wchar_t* name;
+    unsigned groups;
+};
+constexpr Which Named(const wchar_t* name) { return {name, 0}; }
+constexpr Which InGroups(unsigned groups) { return {nullptr, groups}; }
+
+bool IsOne(const OptionRule& rule, const Which& which)
+{
+    return (which.name != nullptr && std::wstring(which.name) == rule.name) || (rule.groups & which.groups) != 0;
+}
+
+// Options that would leave one of them unused, or give other output than
+// asked for, when given together; in the order in which they are looked at.
+struct Exclusion {
+    Which option;
+    Which with;
+    const wchar_t* why;  // null: the option's words say it
+};
+
+// clang-format off
+const Exclusion kExclusions[] = {
+    {InGroups(kShapesText),             Named(L"--file"),            L"文件按原样字节计算"},
+    {InGroups(kShapesText),             Named(L"--check"),           L"清单所列文件按原样字节校验"},
+    {Named(L"--input-encoding"),        Named(L"--check"),           L"清单所列文件按原样字节校验"},
+    {InGroups(kShapesLines),            Named(L"--check"),           L"清单所列文件按原样字节校验"},
+    {Named(L"--c"),                     Named(L"--lower"),           L"C 代码里的十六进制是大写"},
+    {Named(L"--c"),                     Named(L"--only"),            L"C 代码总含七个摘要"},
+    {Named(L"--match"),                 Named(L"--file"),            L"它只查找文本的设置"},
+    {Named(L"--match"),                 Named(L"--c"),               L"它只查找文本的设置"},
+    {InGroups(kShapesLines),            Named(L"--match"),           L"它不输出摘要"},
+    {InGroups(kSearchedByMatch),        Named(L"--match"),           L"--match 自己会试这些设置"},
+    {InGroups(kShapesCharacters),       Named(L"--text-as"),         L"当作数据的文本没有编码和文本形式"},
+    {Named(L"--add-final-break"),       Named(L"--drop-final-break"), nullptr},
+    {Named(L"--upper-text"),            Named(L"--lower-text"),      nullptr},
+    {Named(L"--base64"),                Named(L"--lower"),           nullptr},
+    {Named(L"--base64"),                Named(L"--c"),               nullptr},
+    {Named(L"--check"),                 Named(L"--match"),           nullptr},
+    {Named(L"--check"),                 Named(L"--file"),            L"要校验的文件列在清单里"},
+    {Named(L"--check"),                 Named(L"--tag"),             nullptr},
+    {Named(L"--check"),                 Named(L"--c"),               nullptr},
+    {Named(L"--tag"),                   Named(L"--c"),               nullptr},
+};
+// clang-format on
+
+// Options that mean something only beside another.
+struct Requirement {
+    Which option;
+    const wchar_t* needs;
+};
+const Requirement kRequirements[] = {{InGroups(kCheckOnly), L"--check"}, {Named(L"--tag"), L"--file"}};
 
 std::wstring Quoted(const std::wstring& text) { return L"\"" + Shortened(text) + L"\""; }
-
-// Reads the option at arguments[index], and its value, advancing `index`
-// past what it used.
-bool ApplyOption(const std::vector<std::wstring>& arguments, size_t& index, CliOptions& options, std::wstring& problem)
-{
-    const std::wstring& argument = arguments[index];
-    const size_t equals = argument.find(L'=');
-    const std::wstring name = argument.substr(0, equals);
-    const OptionRule* rule = FindOptionRule(name);
-    if (rule == nullptr && !IsCauseOption(name)) {
-        problem = L"未知选项 " + Quoted(name);
-        return false;
-    }
-    if ((rule == nullptr || !rule->repeatable) && OptionGiven(options, name.c_str())) {
-        problem = L"选项 " + name + L" 只能给出一次";
-        return false;
-    }
-    options.given.push_back(name);
-    if (rule != nullptr && rule->checkOnly && options.checkOnlyOption.empty())
-        options.checkOnlyOption = name;
-    std::wstring value;
-    if (equals != std::wstring::npos) {
-        value = argument.substr(equals + 1);
-        if (!TakesValue(name)) {
-            problem = L"选项 " + name + L" 不带取值";
-            return false;
-        }
-    } else if (TakesValue(name)) {
-        // A following option is not taken for the value: the value was forgotten.
-        if (index + 1 == arguments.size() || LooksLikeOption(arguments[index + 1])) {
-            problem = L"选项 " + name + L" 缺少取值";
-            return false;
-        }
-        value = arguments[++index];
-    }
-    if (rule != nullptr ? !rule->apply(options, value) : !ApplyCauseOption(name, value, options)) {
-        problem = L"选项 " + name + L" 的取值 " + Quoted(value) + L" 无效";
-        const std::wstring values = rule != nullptr ? (rule->values != nullptr ? rule->values() : L"") : CauseValues(name);
-        if (!values.empty())
-            problem += L"(" + values + L")";
-        return false;
-    }
-    return true;
-}
 
 // "-cw" stands for "-c -w", as the usual tools take short flags run together;
 // false when `argument` is no such run of known short flags.
@@ -331,170 +416,216 @@ bool SplitShortFlags(const std::wstring& argument, std::vector<std::wstring>& fl
     for (size_t i = 1; i < argument.size(); ++i) {
         const std::wstring flag = {L'-', argument[i]};
         const OptionRule* rule = FindOptionRule(flag);
-        if (rule == nullptr || rule->takesValue)
+        if (rule == nullptr || rule->valueName != nullptr)
             return false;
         flags.push_back(flag);
     }
     return true;
 }
 
-// The first option given, in the order given, that `selects`; empty when none.
-template <typename Selects> std::wstring GivenOption(const CliOptions& options, Selects selects)
-{
-    const auto given = std::find_if(options.given.begin(), options.given.end(), selects);
-    return given == options.given.end() ? std::wstring() : *given;
-}
+// "-" alone is text (as a word it means nothing else here); any other
+// argument that starts with '-' is meant as an option, so that a mistyped
+// one is refused rather than digested as text.
+bool LooksLikeOption(const std::wstring& argument) { return argument.size() > 1 && argument[0] == L'-'; }
 
-// The kinds of cause a search narrows to when given; it tries the others itself.
-bool NarrowsSearch(const std::wstring& name)
-{
-    const CauseKind kind = CausesOfOption(name).front()->kind;
-    return kind == CauseKind::Encoding || kind == CauseKind::Mark || kind == CauseKind::Terminator;
-}
+// One reading of the command line: the options in the order given, then what
+// they may not be given with.
+class CParser {
+public:
+    CParser(CliOptions& options, std::wstring& problem) : m_options(options), m_problem(problem) { }
 
-// The first option given that shapes a text, which a file's bytes and a check of listed files have none of.
-std::wstring GivenTextOnlyOption(const CliOptions& options) { return GivenOption(options, IsCauseOption); }
+    bool Read(const std::vector<std::wstring>& arguments);
+    bool CheckCombination();
 
-// An option that shapes a text or its digest lines, which a check of listed
-// files has neither of; empty when none was given.
-std::wstring GivenOptionUnusedByCheck(const CliOptions& options)
-{
-    const std::wstring textOnly = GivenTextOnlyOption(options);
-    if (!textOnly.empty())
-        return textOnly;
-    if (OptionGiven(options, L"--input-encoding"))
-        return L"--input-encoding";
-    if (options.base64)
-        return L"--base64";
-    return options.lowerCase ? L"--lower" : L"";
-}
-
-bool BothCasesAsked(const CliOptions& options)
-{
-    const auto asked = [&options](TextForm form) {
-        return std::find(options.forms.begin(), options.forms.end(), form) != options.forms.end();
+private:
+    bool ReadOption(const std::wstring& argument, const std::wstring* next);
+    bool Refuse(std::wstring problem);
+    // An option as given: its rule, and its name as written ("-w" or "--warn").
+    struct GivenOption {
+        const OptionRule* rule;
+        std::wstring name;
     };
-    return asked(TextForm::UpperCase) && asked(TextForm::LowerCase);
+
+    // The first option given that is `which`; null when none is.
+    const GivenOption* Given(const Which& which) const;
+    bool Given(const wchar_t* name) const { return Given(Named(name)) != nullptr; }
+    bool CheckExclusions();
+    bool CheckRequirements();
+    bool CheckValues();
+
+    CliOptions& m_options;
+    std::wstring& m_problem;
+    std::vector<GivenOption> m_given;
+    // Set when the option just read took the argument after it as its value.
+    bool m_valueTaken = false;
+};
+
+bool CParser::Refuse(std::wstring problem)
+{
+    m_problem = std::move(problem);
+    return false;
 }
 
-// An option that shapes the text as characters, which the text read as data has not.
-std::wstring TextAsConflict(const CliOptions& options)
+const CParser::GivenOption* CParser::Given(const Which& which) const
 {
-    return GivenOption(options, [](const std::wstring& name) {
-        return IsCauseOption(name) && name != L"--text-as" && name != L"--twice";
-    });
+    const auto given = std::find_if(m_given.begin(), m_given.end(),
+                                    [&which](const GivenOption& option) { return IsOne(*option.rule, which); });
+    return given == m_given.end() ? nullptr : &*given;
 }
 
-// An option that sets what --match tries by itself.
-std::wstring SearchedOption(const CliOptions& options)
+bool CParser::Read(const std::vector<std::wstring>& arguments)
 {
-    return GivenOption(options, [](const std::wstring& name) { return IsCauseOption(name) && !NarrowsSearch(name); });
+    bool optionsEnded = false;
+    std::vector<std::wstring> flags;
+    for (size_t index = 0; index < arguments.size(); ++index) {
+        const std::wstring& argument = arguments[index];
+        if (optionsEnded || !LooksLikeOption(argument)) {
+            m_options.words.push_back(argument);
+        } else if (argument == kEndOfOptions) {
+            optionsEnded = true;
+        } else if (FindOptionRule(argument) == nullptr && SplitShortFlags(argument, flags)) {
+            for (const std::wstring& flag : flags) {
+                if (!ReadOption(flag, nullptr))
+                    return false;
+            }
+        } else if (!ReadOption(argument, index + 1 < arguments.size() ? &arguments[index + 1] : nullptr)) {
+            return false;
+        } else if (m_valueTaken) {
+            ++index;
+        }
+    }
+    return true;
 }
 
-// Combinations that would give output other than asked for, or leave an
-// option unused.
-bool CheckCombination(const CliOptions& options, std::wstring& problem)
+// Reads the option `argument` and its value, after "=" or else `next` (null
+// at the end). A value may begin with '-' (a Base64 digest does): as with the
+// usual tools, the argument after an option that takes one is its value.
+bool CParser::ReadOption(const std::wstring& argument, const std::wstring* next)
 {
-    const bool readsInputText = options.files.empty() && options.words.empty();
-    const bool matching = !options.matchValue.empty();
+    m_valueTaken = false;
+    const size_t equals = argument.find(L'=');
+    const std::wstring name = argument.substr(0, equals);
+    const OptionRule* rule = FindOptionRule(name);
+    if (rule == nullptr)
+        return Refuse(L"未知选项 " + Quoted(name));
+    const auto sameRule = [rule](const GivenOption& given) { return given.rule == rule; };
+    if (!rule->repeatable && std::any_of(m_given.begin(), m_given.end(), sameRule))
+        return Refuse(L"选项 " + name + L" 只能给出一次");
+    m_given.push_back({rule, name});
+    std::wstring value;
+    if (equals != std::wstring::npos) {
+        if (rule->valueName == nullptr)
+            return Refuse(L"选项 " + name + L" 不带取值");
+        value = argument.substr(equals + 1);
+    } else if (rule->valueName != nullptr) {
+        if (next == nullptr)
+            return Refuse(L"选项 " + name + L" 缺少取值");
+        value = *next;
+        m_valueTaken = true;
+    }
+    const Taken taken = rule->apply(m_options, name, value);
+    if (taken.accepted)
+        return true;
+    const std::wstring why = taken.why.empty() ? ValuesOf(*rule) : taken.why;
+    return Refuse(L"选项 " + name + L" 的取值 " + Quoted(value) + L" 无效" + (why.empty() ? L"" : L"(" + why + L")"));
+}
+
+bool CParser::CheckExclusions()
+{
+    for (const Exclusion& exclusion : kExclusions) {
+        const GivenOption* option = Given(exclusion.option);
+        const GivenOption* with = Given(exclusion.with);
+        if (option != nullptr && with != nullptr && option->rule != with->rule)
+            return Refuse(L"选项 " + option->name + L" 不能与 " + with->name + L" 同用"
+                          + (exclusion.why != nullptr ? std::wstring(L"(") + exclusion.why + L")" : L""));
+    }
+    return true;
+}
+
+bool CParser::CheckRequirements()
+{
+    for (const Requirement& requirement : kRequirements) {
+        const GivenOption* option = Given(requirement.option);
+        if (option != nullptr && !Given(requirement.needs))
+            return Refuse(L"选项 " + option->name + L" 只用于 " + requirement.needs);
+    }
+    return true;
+}
+
+// What depends on the values given, not only on which options were.
+bool CParser::CheckValues()
+{
+    const CliOptions& options = m_options;
     const TextSetting& setting = options.setting;
     if (!options.files.empty() && !options.words.empty())
-        problem = L"文本参数 " + Quoted(options.words.front()) + L" 不能与 --file 同用";
-    else if (!options.files.empty() && !GivenTextOnlyOption(options).empty())
-        problem = L"选项 " + GivenTextOnlyOption(options) + L" 不能与 --file 同用(文件按原样字节计算)";
-    else if (options.check && !GivenOptionUnusedByCheck(options).empty())
-        problem = L"选项 " + GivenOptionUnusedByCheck(options) + L" 不能与 --check 同用(清单所列文件按原样字节校验)";
-    else if (!readsInputText && OptionGiven(options, L"--input-encoding"))
-        problem = L"选项 --input-encoding 只用于从标准输入读取的文本,不能与文本参数或 --file 同用";
-    else if (options.cArrays && options.lowerCase)
-        problem = L"选项 --c 不能与 --lower 同用(C 代码里的十六进制是大写)";
-    else if (options.cArrays && options.selected != ShownDigests())
-        problem = L"选项 --c 不能与 --only 同用(C 代码总含七个摘要)";
-    else if (options.cArrays && options.files.size() > 1)
-        problem = L"选项 --c 只能用于一个文件";
-    else if (std::count_if(options.files.begin(), options.files.end(), NamesStandardInput) > 1)
-        problem = L"标准输入只能读一次,--file 只能有一个指向它";
-    else if (matching && (!options.files.empty() || options.cArrays))
-        problem = L"选项 --match 不能与 --file 或 --c 同用(它只查找文本的设置)";
-    else if (matching && (options.lowerCase || options.base64))
-        problem = std::wstring(L"选项 ") + (options.base64 ? L"--base64" : L"--lower")
-            + L" 不能与 --match 同用(它不输出摘要)";
-    else if (matching && !SearchedOption(options).empty())
-        problem = L"选项 " + SearchedOption(options) + L" 不能与 --match 同用(--match 自己会试这些设置)";
-    else if (matching && EncodingCause(setting.encoding) == nullptr)
-        problem = L"选项 --encoding " + EncodingOptionValue(setting.encoding)
-            + L" 不能与 --match 同用(查找只试 --help 所列的代码页)";
-    else if (setting.byteOrderMark && ByteOrderMark(setting.encoding).empty()
-             && (!matching || OptionGiven(options, L"--encoding")))
-        problem = L"选项 --bom 只用于 utf8、utf16le 和 utf16be 编码(代码页没有字节顺序标记)";
-    else if (setting.data != DataReading::None && !TextAsConflict(options).empty())
-        problem = L"选项 " + TextAsConflict(options) + L" 不能与 --text-as 同用(当作数据的文本没有编码和文本形式)";
-    else if (OptionGiven(options, L"--add-final-break") && OptionGiven(options, L"--drop-final-break"))
-        problem = L"选项 --add-final-break 不能与 --drop-final-break 同用";
-    else if (BothCasesAsked(options))
-        problem = L"选项 --upper-text 不能与 --lower-text 同用";
-    else if (options.base64 && (options.lowerCase || options.cArrays))
-        problem = std::wstring(L"选项 --base64 不能与 ") + (options.lowerCase ? L"--lower" : L"--c") + L" 同用";
-    else if (matching && OptionGiven(options, L"--only") && (options.match.digests & options.selected).none()
-             && options.match.IsDigest())
-        problem = L"选项 --only 所选的摘要都不会是 --match 的摘要";
-    else if (options.check && matching)
-        problem = L"选项 --check 不能与 --match 同用";
-    else if (!options.check && !options.checkOnlyOption.empty())
-        problem = L"选项 " + options.checkOnlyOption + L" 只用于 --check";
-    else if (options.check && !options.files.empty())
-        problem = L"选项 --check 不能与 --file 同用(要校验的文件列在清单里)";
-    else if (options.check && (options.tag || options.cArrays))
-        problem = std::wstring(L"选项 --check 不能与 ") + (options.tag ? L"--tag" : L"--c") + L" 同用";
-    else if (options.tag && options.files.empty())
-        problem = L"选项 --tag 只用于 --file";
-    else if (options.tag && options.cArrays)
-        problem = L"选项 --tag 不能与 --c 同用";
-    return problem.empty();
+        return Refuse(L"文本参数 " + Quoted(options.words.front()) + L" 不能与 --file 同用");
+    if (options.inputEncoding && !(options.files.empty() && options.words.empty()))
+        return Refuse(L"选项 --input-encoding 只用于从标准输入读取的文本,不能与文本参数或 --file 同用");
+    if (options.cArrays && options.files.size() > 1)
+        return Refuse(L"选项 --c 只能用于一个文件");
+    if (std::count_if(options.files.begin(), options.files.end(), NamesStandardInput) > 1)
+        return Refuse(L"标准输入只能读一次,--file 只能有一个指向它");
+    if (options.match && EncodingCause(setting.encoding) == nullptr)
+        return Refuse(L"选项 --encoding " + EncodingOptionValue(setting.encoding)
+                      + L" 不能与 --match 同用(查找只试 --help 所列的代码页)");
+    if (setting.byteOrderMark && ByteOrderMark(setting.encoding).empty() && (!options.match || options.encoding))
+        return Refuse(L"选项 --bom 只用于 utf8、utf16le 和 utf16be 编码(代码页没有字节顺序标记)");
+    if (options.match && options.only && options.match->IsDigest() && (options.match->digests & *options.only).none())
+        return Refuse(L"选项 --only 所选的摘要都不会是 --match 的摘要");
+    return true;
+}
+
+bool CParser::CheckCombination() { return CheckExclusions() && CheckValues() && CheckRequirements(); }
+
+// An option's name, its value's name and its words, as --help lines them up.
+std::wstring HelpLine(std::wstring option, const std::wstring& words)
+{
+    std::wstring line = L"  " + std::move(option);
+    line.resize(std::max(kHelpWordsColumn, line.size() + 1), L' ');
+    std::wstring indented;
+    for (wchar_t unit : words) {
+        indented += unit;
+        if (unit == L'\n')
+            indented += std::wstring(kHelpWordsColumn, L' ');
+    }
+    return line + indented + L"\r\n";
 }
 
 }  // namespace
 
-bool OptionGiven(const CliOptions& options, const wchar_t* name)
+bool ParseCommandLine(const std::vector<std::wstring>& arguments, CliOptions& options, std::wstring& problem)
 {
-    return std::find(options.given.begin(), options.given.end(), name) != options.given.end();
-}
-
-bool ParseCommandLine(const std::vector<std::wstring>& given, CliOptions& options, std::wstring& problem)
-{
-    std::vector<std::wstring> arguments;
-    std::vector<std::wstring> flags;
-    for (const std::wstring& argument : given) {
-        const bool split = std::find(arguments.begin(), arguments.end(), kEndOfOptions) == arguments.end()
-            && FindOptionRule(argument) == nullptr && SplitShortFlags(argument, flags);
-        if (split)
-            arguments.insert(arguments.end(), flags.begin(), flags.end());
-        else
-            arguments.push_back(argument);
-    }
-    bool optionsEnded = false;
-    for (size_t index = 0; index < arguments.size(); ++index) {
-        const std::wstring& argument = arguments[index];
-        if (optionsEnded || !LooksLikeOption(argument))
-            options.words.push_back(argument);
-        else if (argument == kEndOfOptions)
-            optionsEnded = true;
-        else if (!ApplyOption(arguments, index, options, problem))
-            return false;
-    }
-    return options.help || options.version || CheckCombination(options, problem);
+    CParser parser(options, problem);
+    return parser.Read(arguments) && (options.help || options.version || parser.CheckCombination());
 }
 
 std::wstring CauseOptionsHelp()
 {
-    constexpr size_t kWordsColumn = 38;
     std::wstring lines;
+    std::vector<std::wstring> listed;
     for (int row = 0; row < kCauseCount; ++row) {
-        std::wstring line = L"  " + CauseOptions(kCauses[row]);
-        line.resize(std::max(kWordsColumn, line.size() + 1), L' ');
-        lines += line + CauseWords(kCauses[row]) + L"\r\n";
+        const std::wstring options = CauseOptions(kCauses[row]);
+        // The console's code page is one of the others on some machines (936 on a Chinese one).
+        if (std::find(listed.begin(), listed.end(), options) != listed.end())
+            continue;
+        listed.push_back(options);
+        lines += HelpLine(options, CauseWords(kCauses[row]));
     }
     return lines;
+}
+
+std::wstring OtherOptionsHelp()
+{
+    std::wstring lines;
+    std::wstring repeatable;
+    for (const OptionRule& rule : kOtherOptions) {
+        const std::wstring name = rule.shortName != nullptr ? std::wstring(rule.shortName) + L", " + rule.name : rule.name;
+        lines += HelpLine(rule.valueName != nullptr ? name + L" " + rule.valueName : name, rule.help);
+        if (rule.repeatable)
+            repeatable += (repeatable.empty() ? L"" : L"、") + std::wstring(rule.name);
+    }
+    return lines + HelpLine(kEndOfOptions, L"其后的参数都是文本") + L"\r\n除 " + repeatable
+        + L" 外,每个选项只能给出一次。单字母选项可以连写,如 -cw。\r\n";
 }
 
 std::wstring DigestValues()
@@ -519,7 +650,7 @@ std::wstring DigestNameValues()
 
 std::wstring EncodingValues()
 {
-    return InputEncodingValues() + L",或 cp 加代码页号(如 cp936、cp950、cp1252)";
+    return InputEncodingValues() + L",或 cp 加这个系统有的代码页号(如 cp936、cp950、cp1252)";
 }
 
 std::wstring InputEncodingValues()

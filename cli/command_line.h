@@ -1,6 +1,10 @@
-// What the command line asks for, and how it is read.
+// What the command line asks for, read once into typed values: every option's
+// name, value, repeatability, help line and what it cannot be given with come
+// from one table (command_line.cpp), the options that shape the text from the
+// table of causes.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,7 +23,11 @@ enum class CheckOutput {
 };
 
 struct CliOptions {
-    ByteEncoding inputEncoding = ByteEncoding::Utf8;
+    // Standard input's encoding as given; without it a byte-order mark
+    // decides, else UTF-8.
+    std::optional<ByteEncoding> inputEncoding;
+    // --encoding as given, which narrows --match's search; `setting` has it too.
+    std::optional<Encoding> encoding;
     // How the text becomes bytes, as the settings search names it: the
     // encoding, its mark, the terminator, the line breaks, the text read as
     // data and the digest of the digest (its single form unused: see forms).
@@ -29,9 +37,8 @@ struct CliOptions {
     // the pasted characters, the escapes.
     std::vector<TextForm> forms;
     std::vector<std::wstring> files;
-    // --only takes the table's names and their other spellings in any case;
-    // without it, the window's seven.
-    DigestSelection selected = ShownDigests();
+    // --only: the table's names and their other spellings in any case.
+    std::optional<DigestSelection> only;
     bool lowerCase = false;
     bool cArrays = false;
     bool help = false;
@@ -39,36 +46,35 @@ struct CliOptions {
     // The text, one entry per argument; joined by single spaces. With
     // --check, the checksum lists ("-" and none: standard input).
     std::vector<std::wstring> words;
-    // The names of the options given, in order.
-    std::vector<std::wstring> given;
-    // --match: a digest the text should give (its hex empty without the
-    // option), and the value as given.
-    ExpectedDigest match;
-    std::wstring matchValue;
+    // --match: a digest the text should give, or a password hash.
+    std::optional<ExpectedDigest> match;
     bool check = false;
     CheckOutput checkOutput = CheckOutput::Normal;
     bool strict = false;
     bool ignoreMissing = false;
-    // The first option given that means something only with --check.
-    std::wstring checkOnlyOption;
     // One tagged line "NAME (file) = hex" per digest and file, as --check reads.
     bool tag = false;
     // Digests in Base64 instead of hex.
     bool base64 = false;
+
+    // The digests a run computes: those of --only, else the window's seven.
+    DigestSelection Selected() const { return only.value_or(ShownDigests()); }
 };
 
-// True when the option `name` ("--encoding") was given, rather than left at its default.
-bool OptionGiven(const CliOptions& options, const wchar_t* name);
-
 // Reads the arguments after the program's name. Options may stand anywhere
-// before "--"; every other argument, and everything after "--", is text.
+// before "--"; every other argument, and everything after "--", is text. An
+// option that takes a value takes the next argument, whatever it begins with.
 // False with a one-line reason in `problem` when the command line cannot be
 // used as it stands.
 bool ParseCommandLine(const std::vector<std::wstring>& arguments, CliOptions& options, std::wstring& problem);
 
 // The lines of --help about the options that shape the text, one per cause
-// of the table.
+// of the table, a code page once whatever its role.
 std::wstring CauseOptionsHelp();
+
+// The lines of --help about the other options, and which of all may be given
+// more than once.
+std::wstring OtherOptionsHelp();
 
 // The values --only, --encoding and --input-encoding take, for --help and refusals.
 std::wstring DigestNameValues();

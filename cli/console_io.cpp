@@ -1,5 +1,8 @@
 #include "cli/console_io.h"
 
+#include <cwchar>
+#include <iterator>
+
 #include "support/last_error.h"
 #include "text/encode_text.h"
 
@@ -54,6 +57,32 @@ bool IsConsoleStandardHandle(DWORD which, HANDLE handle)
     return known.console;
 }
 
+// Characters that would move or colour the terminal's text, or turn its
+// direction, rather than show: a message quoting what the user gave (a value,
+// a name in a list) shows them as escapes, so that it stays one plain line.
+bool IsControl(wchar_t unit)
+{
+    return unit < 0x20 || (unit >= 0x7F && unit <= 0x9F) || unit == 0x200E || unit == 0x200F
+        || (unit >= 0x202A && unit <= 0x202E) || (unit >= 0x2066 && unit <= 0x2069);
+}
+
+std::wstring WithVisibleControls(const std::wstring& line)
+{
+    std::wstring shown;
+    shown.reserve(line.size());
+    for (wchar_t unit : line) {
+        if (!IsControl(unit)) {
+            shown += unit;
+            continue;
+        }
+        const wchar_t* named = unit == L'\n' ? L"\\n" : unit == L'\r' ? L"\\r" : unit == L'\t' ? L"\\t" : nullptr;
+        wchar_t escape[8];
+        swprintf(escape, std::size(escape), unit < 0x100 ? L"\\x%02X" : L"\\u%04X", unsigned(unit));
+        shown += named != nullptr ? named : escape;
+    }
+    return shown;
+}
+
 }  // namespace
 
 bool IsConsole(HANDLE handle)
@@ -78,7 +107,7 @@ void ReportProblem(const std::wstring& line)
 {
     // Standard error is the last place to tell of a failure; if even that
     // fails, the exit code still does.
-    WriteStandardText(STD_ERROR_HANDLE, std::wstring(kProgramName) + L": " + line + L"\r\n");
+    WriteStandardText(STD_ERROR_HANDLE, std::wstring(kProgramName) + L": " + WithVisibleControls(line) + L"\r\n");
 }
 
 void ReportRecordedFailure(const std::wstring& label)

@@ -22,7 +22,9 @@ bool WriteStandardText(DWORD which, const std::wstring& text);
 // The program's name as its messages begin with it.
 extern const wchar_t kProgramName[];
 
-// Writes "<program name>: <line>" and a line break to standard error.
+// Writes "<program name>: <line>" and a line break to standard error, the
+// line's control characters (line breaks, escapes, direction marks) as
+// escapes ("\n", "\x1B", "\u202E"): what the user gave is quoted visibly.
 void ReportProblem(const std::wstring& line);
 
 // The same for the thread's recorded failure text, after "<label>: " unless

@@ -27,7 +27,7 @@ std::wstring DigestLines(const std::wstring& label, const DigestTexts& digests, 
 {
     std::wstring lines;
     for (int digest = 0; digest < kDigestCount; ++digest) {
-        if (options.selected[digest] && !digests.failed[digest])
+        if (options.Selected()[digest] && !digests.failed[digest])
             lines += DigestLine(digest, label, digests.values[digest], options);
     }
     return lines;
@@ -63,7 +63,7 @@ DigestReport ReportDigests(const std::wstring& label, const DigestTexts& digests
     DigestReport report;
     report.output = options.cArrays ? CopyAsCText(digests) : DigestLines(label, digests, options);
     for (int digest = 0; digest < kDigestCount; ++digest) {
-        if (options.selected[digest] && digests.failed[digest])
+        if (options.Selected()[digest] && digests.failed[digest])
             report.failures.push_back(Labelled(label, kDigestTable[digest].name + (L": " + digests.texts[digest])));
     }
     return report;

@@ -51,16 +51,16 @@ DigestTexts DigestSettingText(HCRYPTPROV provider, const CliOptions& options, co
 {
     const TextSetting& setting = options.setting;
     if (text.empty() && !setting.withTerminator && !setting.byteOrderMark)
-        return DigestOfBytes(provider, "", options.selected);
+        return DigestOfBytes(provider, "", options.Selected());
     return ComputeDigestTexts(provider, text.c_str(), text.size(), setting.encoding, setting.withTerminator,
-                              options.selected, setting.byteOrderMark);
+                              options.Selected(), setting.byteOrderMark);
 }
 
 // Each digest of the first digests, digested again by its own algorithm.
 DigestTexts DigestsTwice(HCRYPTPROV provider, const CliOptions& options, DigestTexts first)
 {
     for (int row = 0; row < kDigestCount; ++row) {
-        if (!options.selected[row] || first.failed[row])
+        if (!options.Selected()[row] || first.failed[row])
             continue;
         const DigestSelection only = DigestSelection().set(static_cast<size_t>(row));
         const DigestTexts second =
@@ -81,7 +81,7 @@ int DigestShapedText(HCRYPTPROV provider, const CliOptions& options, const std::
     if (setting.data == DataReading::None) {
         digests = DigestSettingText(provider, options, InLineBreakVariant(text, setting.lineBreaks));
     } else if (ReadTextAsData(text, setting.data, data)) {
-        digests = DigestBytes(provider, data.data(), data.size(), options.selected);
+        digests = DigestBytes(provider, data.data(), data.size(), options.Selected());
     } else {
         const Cause& reading = *FindCause(CauseKind::Data, static_cast<int>(setting.data));
         ReportProblem(L"文本不能按 " + CauseOptions(reading) + L" 读作数据:去掉首尾空白后须全是"
@@ -137,7 +137,7 @@ int DigestFiles(HCRYPTPROV provider, const CliOptions& options, int workers)
     CFilePool pool(provider, workers);
     for (size_t index = 0; index < options.files.size() && !outputFailed; ++index) {
         const std::wstring& path = options.files[index];
-        DigestNamedFile(pool, path, options.selected, [&, index](const FileOutcome& outcome) {
+        DigestNamedFile(pool, path, options.Selected(), [&, index](const FileOutcome& outcome) {
             if (outputFailed)
                 return;
             DigestReport report = FileReport(path, outcome, options);

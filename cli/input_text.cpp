@@ -148,8 +148,9 @@ int ReadStandardInputText(const CliOptions& options, std::wstring& text)
     std::string bytes;
     InputText input;
     // An encoding given is what the user knows; a mark only stands in for it.
-    const bool markDecides = !OptionGiven(options, L"--input-encoding");
-    if (!ReadStandardInput(bytes) || !DecodeInputText(bytes, options.inputEncoding, markDecides, input)) {
+    const bool markDecides = !options.inputEncoding;
+    const ByteEncoding encoding = options.inputEncoding.value_or(ByteEncoding::Utf8);
+    if (!ReadStandardInput(bytes) || !DecodeInputText(bytes, encoding, markDecides, input)) {
         ReportRecordedFailure(L"");
         return kExitFailure;
     }

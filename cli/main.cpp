@@ -34,31 +34,7 @@ const wchar_t kHelpUsage[] =
     L"先改文本形式,再改换行,再编码;--match 会自己试这些设置,其中 --encoding、--bom\r\n"
     L"和 --terminator 可缩小它的查找范围):\r\n";
 
-const wchar_t kHelpOptions[] =
-    L"\r\n"
-    L"其他选项:\r\n"
-    L"  --input-encoding 编码                标准输入的编码(未给出时按开头的字节顺序标记,没有标记则为 utf8;\r\n"
-    L"                                      给出时只跳过该编码自己的标记)\r\n"
-    L"  --file 路径                         计算文件原样字节的摘要(可重复;不与文本参数同用;\r\n"
-    L"                                      --file - 或 --file /dev/stdin 读取标准输入的原样字节)\r\n"
-    L"  --only 名称[,名称...]               只输出所列摘要,如 --only md5,sha256,sm3,blake3\r\n"
-    L"  --lower                             十六进制用小写\r\n"
-    L"  --base64                            摘要用 Base64 写出(与 cksum --base64 相同)\r\n"
-    L"  --c                                 输出“复制为C代码”放到剪贴板上的文本\r\n"
-    L"  --match 摘要                        列出文本在哪些设置下给出这个摘要,每行是重现它的选项,\r\n"
-    L"                                      # 之后是说明;编码换掉了字符的设置排在后面并注明\r\n"
-    L"  --tag                               每个文件的每个摘要一行“SHA256 (路径) = 十六进制”,--check 可读回\r\n"
-    L"  -c, --check                         校验清单里所列文件的摘要;参数是清单(- 或没有参数:标准输入)\r\n"
-    L"  -q, --quiet                         校验时不输出相符的文件\r\n"
-    L"  --status                            校验时只给退出码(打不开的文件和清单仍在标准错误上说明)\r\n"
-    L"  --strict                            校验时有格式不正确的行也算失败\r\n"
-    L"  --ignore-missing                    校验时不报告也不计较不存在的文件\r\n"
-    L"  -w, --warn                          校验时对每个格式不正确的行给出警告\r\n"
-    L"  --help                              显示本说明\r\n"
-    L"  --version                           显示版本\r\n"
-    L"  --                                  其后的参数都是文本\r\n"
-    L"\r\n"
-    L"除 --file 和校验的开关外,每个选项只能给出一次。单字母选项可以连写,如 -cw。\r\n"
+const wchar_t kHelpLists[] =
     L"\r\n"
     L"每个摘要一行:名称、空格、十六进制。多个文件时每个文件前有一行“FILE 路径”,\r\n"
     L"文件之间空一行。失败的摘要或文件在标准错误上说明原因,其余摘要照常输出。\r\n"
@@ -80,8 +56,8 @@ const wchar_t kHelpOptions[] =
 // and the values each option takes.
 std::wstring HelpText()
 {
-    return kHelpUsage + CauseOptionsHelp() + L"  (--encoding 的取值: " + EncodingValues() + L")\r\n"
-        + kHelpOptions + L"\r\n--only 的名称: " + DigestNameValues() + L"\r\n--input-encoding 的编码: "
+    return kHelpUsage + CauseOptionsHelp() + L"  (--encoding 的取值: " + EncodingValues() + L")\r\n\r\n其他选项:\r\n"
+        + OtherOptionsHelp() + kHelpLists + L"\r\n--only 的名称: " + DigestNameValues() + L"\r\n--input-encoding 的编码: "
         + InputEncodingValues() + L"\r\n--match 的摘要: " + DigestValues() + L"\r\n";
 }
 
@@ -103,8 +79,8 @@ int RunWithProvider(const CliOptions& options)
         return kExitFailure;
     }
     const int exitCode = options.check ? RunChecks(provider, options, FileWorkerCount())
-        : options.matchValue.empty()   ? RunDigests(provider, options, FileWorkerCount())
-                                       : RunMatch(provider, options);
+        : options.match                ? RunMatch(provider, options)
+                                       : RunDigests(provider, options, FileWorkerCount());
     CryptReleaseContext(provider, 0);
     return exitCode;
 }

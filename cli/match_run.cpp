@@ -15,10 +15,8 @@ namespace {
 SearchScope ScopeOf(const CliOptions& options)
 {
     SearchScope scope;
-    if (OptionGiven(options, L"--only"))
-        scope.digests = options.selected;
-    if (OptionGiven(options, L"--encoding"))
-        scope.encoding = options.setting.encoding;
+    scope.digests = options.only.value_or(AllDigests());
+    scope.encoding = options.encoding;
     scope.byteOrderMarkOnly = options.setting.byteOrderMark;
     scope.terminatorOnly = options.setting.withTerminator;
     return scope;
@@ -49,7 +47,7 @@ void WarnOfLosses(const std::vector<SettingMatch>& matches)
 std::wstring NothingFound(const CliOptions& options, const SearchScope& scope, const SearchResult& found)
 {
     return L"文本在以下设置及其各种组合下,其 " + DigestNames(found.digests) + L" 都不是摘要 "
-        + HexOf(options.match.value) + L": " + TriedCausesWords(found, scope, L"; ", EncodingName) + L"。"
+        + HexOf(options.match->value) + L": " + TriedCausesWords(found, scope, L"; ", EncodingName) + L"。"
         + kKeyedDigestWords;
 }
 
@@ -93,18 +91,19 @@ std::wstring SettingAsOptions(const SettingMatch& match)
 int RunMatch(HCRYPTPROV provider, const CliOptions& options)
 {
     // No text gives a salted password hash: the text does not matter.
-    if (!options.match.IsDigest()) {
-        ReportProblem(PasswordHashWords(options.match));
+    const ExpectedDigest& match = *options.match;
+    if (!match.IsDigest()) {
+        ReportProblem(PasswordHashWords(match));
         return kExitFailure;
     }
     std::wstring text;
     const int read = ReadCommandText(options, text);
     if (read != kExitSuccess)
         return read;
-    if (options.match.zerosLost != 0)
-        ReportProblem(ZerosLostWords(options.match));
+    if (match.zerosLost != 0)
+        ReportProblem(ZerosLostWords(match));
     const SearchScope scope = ScopeOf(options);
-    const SearchResult found = FindSettingsGiving(provider, text.c_str(), text.size(), options.match, scope);
+    const SearchResult found = FindSettingsGiving(provider, text.c_str(), text.size(), match, scope);
     if (found.matches.empty()) {
         ReportProblem(found.failure.empty() ? NothingFound(options, scope, found)
                                             : L"没能查完各种设置: " + found.failure);

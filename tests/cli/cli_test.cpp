@@ -152,7 +152,12 @@ TEST(Cli, EveryRunGivesItsOutputErrorLineAndExitCode)
         {{L"--bogus", L"abc"},                                                      "", 2, L"", {L"未知选项 \"--bogus\";用法见 texthash-cli --help"}},
         {{L"--help", L"--bogus-after-help"},                                        "", 2, L"", {L"未知选项 \"--bogus-after-help\""}},
         {{L"--encoding"},                                                           "", 2, L"", {L"选项 --encoding 缺少取值…--help"}},
-        {{L"--file", L"--lower"},                                                   "", 2, L"", {L"选项 --file 缺少取值"}},
+        // A value is the argument after its option, whatever it begins with; refused values are quoted visibly.
+        {{L"--only", L"md5", L"--file", L"--lower"},                                "", 1, L"", {L"--lower" + cannotOpen}},
+        {{L"--encoding", L"cp99999", L"abc"},                                       "", 2, L"", {L"选项 --encoding 的取值 \"cp99999\" 无效(这个系统没有代码页 99999)"}},
+        {{L"--encoding", L"cp1200", L"abc"},                                        "", 2, L"", {L"选项 --encoding 的取值 \"cp1200\" 无效(代码页 1200 是 UTF-16LE,请用 --encoding utf16le)"}},
+        {{L"--only=md5", L"--encoding", L"936", L"中文"},                            "", 0, Md5Line(L"BCCE109775E8E1972E9F5FCDA3E12895")},
+        {{L"--only", L"md5\n\x1B[31mred\u202E", L"abc"},                          "", 2, L"", {L"选项 --only 的取值 \"md5\\n\\x1B[31mred\\u202E\" 无效"}},
         {{L"--encoding", L"latin1", L"abc"},                                        "", 2, L"", {L"选项 --encoding 的取值 \"latin1\" 无效…--help"}},
         {{L"--input-encoding=utf-16", L"abc"},                                      "", 2, L"", {L"选项 --input-encoding 的取值 \"utf-16\" 无效"}},
         {{L"--only", L"md5,sha3", L"abc"},                                          "", 2, L"", {L"选项 --only 的取值 \"md5,sha3\" 无效"}},
@@ -255,8 +260,14 @@ TEST(CliHelp, HelpAndVersionSucceedAndSayWhatTheyShould)
             VerQueryValueW(block.data(), path.c_str(), reinterpret_cast<void**>(&text), &length) ? text : L"-");
     };
     EXPECT_EQ(L"岚鹊文本哈希工具", value(L"ProductName"));
+    // What may come more than once is said exactly; a code page is listed once, whatever its roles here.
+    EXPECT_NE(std::wstring::npos,
+              help.out.find(L"除 --file、--check、--quiet、--status、--strict、--ignore-missing、--warn、--help、"
+                            L"--version 外,每个选项只能给出一次"));
+    EXPECT_EQ(help.out.find(L"--encoding cp936 "), help.out.rfind(L"--encoding cp936 "));
     // Help comes before whatever else the command line asks.
     ExpectRunsAsRows({{{L"--help"}, "", 0, help.out},
+                      {{L"--help", L"--help"}, "", 0, help.out},
                       {{L"abc", L"--c", L"--lower", L"--help"}, "", 0, help.out},
                       {{L"--version"}, "", 0, L"texthash-cli " + value(L"FileVersion") + L"\r\n"}});
 }
@@ -352,7 +363,8 @@ TEST(CliMatch, PrintsEverySettingThatGivesTheDigest)
         {{L"--match", md5, L"--encoding", L"cp1253", L"abc"},                           "", 2, L"", {L"选项 --encoding cp1253 不能与 --match 同用"}},
         {{L"--match", md5, L"--twice", L"hex", L"abc"},                                 "", 2, L"", {L"选项 --twice 不能与 --match 同用(--match 自己会试这些设置)"}},
         {{L"abc", L"--match"},                                                          "", 2, L"", {L"选项 --match 缺少取值"}},
-        {{L"--match", md5, L"--file", L"abc.txt"},                                      "", 2, L"", {L"选项 --match 不能与 --file 或 --c 同用"}},
+        {{L"--match", L"-hdq5hgfLvwGrAJHPHCQBg", L"--", L"t164"},                      "", 0, L"--only md5 --encoding ansi\r\n--only md5 --encoding utf8\r\n"},
+        {{L"--match", md5, L"--file", L"abc.txt"},                                      "", 2, L"", {L"选项 --match 不能与 --file 同用(它只查找文本的设置)"}},
     });
     // clang-format on
 }
