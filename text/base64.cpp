@@ -57,6 +57,20 @@ int HexDigitValue(wchar_t unit)
     return -1;
 }
 
+long HexValue(std::wstring_view text, size_t at, size_t count)
+{
+    if (at > text.size() || count > text.size() - at)
+        return -1;
+    long value = 0;
+    for (size_t i = at; i < at + count; ++i) {
+        const int digit = HexDigitValue(text[i]);
+        if (digit < 0)
+            return -1;
+        value = value * 16 + digit;
+    }
+    return value;
+}
+
 bool DecodeHexPairs(std::wstring_view text, std::vector<BYTE>& bytes, size_t maxBytes)
 {
     bytes.clear();

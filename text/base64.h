@@ -16,6 +16,10 @@ std::wstring EncodeBase64(const BYTE* bytes, size_t count);
 int HexDigitValue(wchar_t unit);
 inline bool IsHexDigit(wchar_t unit) { return HexDigitValue(unit) >= 0; }
 
+// The value of the `count` hex digits at `at`; -1 when there are fewer or
+// another unit stands among them.
+long HexValue(std::wstring_view text, size_t at, size_t count);
+
 // The bytes that hex pairs stand for, in either case, one separator (space,
 // colon or hyphen) allowed between two pairs, as digests are copied from
 // documents; false for anything else or for more than `maxBytes` bytes.

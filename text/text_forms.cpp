@@ -6,6 +6,7 @@
 
 #include "support/last_error.h"
 #include "text/base64.h"
+#include "text/json_text.h"
 
 namespace {
 
@@ -149,22 +150,6 @@ std::wstring WithoutInvisibles(const std::wstring& text, bool plainPunctuation)
     return result;
 }
 
-// The value of the `count` hex digits at `at`; -1 when there are fewer or
-// another unit stands among them.
-long HexValue(const std::wstring& text, size_t at, size_t count)
-{
-    if (at + count > text.size())
-        return -1;
-    long value = 0;
-    for (size_t i = at; i < at + count; ++i) {
-        const int digit = HexDigitValue(text[i]);
-        if (digit < 0)
-            return -1;
-        value = value * 16 + digit;
-    }
-    return value;
-}
-
 // Reads the \uXXXX escape at `at`, with the \uXXXX of a pair's second half
 // after it when it is a first half. Returns the units read, 0 when the escape
 // is broken or stands for half a pair alone.
@@ -238,43 +223,6 @@ bool WithEscapesRead(const std::wstring& text, std::wstring& result)
     return true;
 }
 
-// How JSON writes the unit inside a string. Half of a surrogate pair standing
-// alone is written as its \u escape, as the JavaScript engines of today write
-// it (well-formed JSON.stringify), so that the result is valid UTF-16.
-std::wstring JsonEscapeOf(wchar_t unit)
-{
-    constexpr struct {
-        wchar_t unit;
-        const wchar_t* escape;
-    } kNamed[] = {
-        {L'"', L"\\\""}, {L'\\', L"\\\\"}, {L'\b', L"\\b"}, {L'\f', L"\\f"},
-        {L'\n', L"\\n"}, {L'\r', L"\\r"},  {L'\t', L"\\t"},
-    };
-    for (const auto& named : kNamed) {
-        if (named.unit == unit)
-            return named.escape;
-    }
-    if (unit >= 0x20 && !IS_HIGH_SURROGATE(unit) && !IS_LOW_SURROGATE(unit))
-        return std::wstring(1, unit);
-    std::wstring escape = L"\\u";
-    for (int shift = 12; shift >= 0; shift -= 4)
-        escape += L"0123456789abcdef"[(unit >> shift) & 15];
-    return escape;
-}
-
-std::wstring JsonEscaped(const std::wstring& text)
-{
-    std::wstring result;
-    result.reserve(text.size());
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (IS_HIGH_SURROGATE(text[i]) && i + 1 < text.size() && IS_LOW_SURROGATE(text[i + 1]))
-            result.append(text, i++, 2);
-        else
-            result += JsonEscapeOf(text[i]);
-    }
-    return result;
-}
-
 }  // namespace
 
 bool TextInForm(const std::wstring& text, TextForm form, std::wstring& result)
@@ -316,7 +264,8 @@ bool TextInForm(const std::wstring& text, TextForm form, std::wstring& result)
     case TextForm::EscapesRead:
         return WithEscapesRead(text, result);
     case TextForm::JsonEscaped:
-        result = JsonEscaped(text);
+        result.clear();
+        AppendJsonEscaped(text, false, result);
         return true;
     case TextForm::AsTyped:
         break;
