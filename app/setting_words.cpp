@@ -44,6 +44,8 @@ std::wstring ClipboardDigestWords(DigestForm form)
         return L"带算法名的摘要";
     case DigestForm::ChecksumLine:
         return L"校验行里的摘要";
+    case DigestForm::SignatureHeader:
+        return L"签名头里的签名";
     case DigestForm::Hex:
         break;
     }

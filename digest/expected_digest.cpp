@@ -201,7 +201,85 @@ bool ParseChecksumLineText(std::wstring_view text, ExpectedDigest& expected)
     return true;
 }
 
+// The digest of `text` after a header's tag: hex or Base64 of a length of 16
+// bytes or more (the one length a header's digests share).
+bool ReadHeaderDigest(std::wstring_view text, ExpectedDigest& expected)
+{
+    std::vector<BYTE> bytes;
+    const bool read = DecodeHexPairs(text, bytes, kMaxDigestBytes) || DecodeBase64(text, bytes);
+    if (!read || UnnamedDigestsOfLength(bytes.size()).none())
+        return false;
+    DigestValue value;
+    SetValue(bytes, value);
+    if (!expected.IsDigest()) {
+        expected.value = value;
+        expected.digests = UnnamedDigestsOfLength(bytes.size());
+    } else if (value.length == expected.value.length) {
+        expected.otherValues.push_back(value);
+    } else {
+        return false;
+    }
+    return true;
+}
+
+// The parts of `text` between `separator`s.
+std::vector<std::wstring_view> Parts(std::wstring_view text, wchar_t separator)
+{
+    std::vector<std::wstring_view> parts;
+    for (size_t start = 0;;) {
+        const size_t end = text.find(separator, start);
+        parts.push_back(text.substr(start, end - start));
+        if (end == std::wstring_view::npos)
+            return parts;
+        start = end + 1;
+    }
+}
+
+bool StartsWith(std::wstring_view text, std::wstring_view start) { return text.substr(0, start.size()) == start; }
+
+// Slack's "v0=HEX" and the "t=TIMESTAMP,v1=HEX,..." of other webhooks.
+bool ParseSignatureHeader(std::wstring_view text, ExpectedDigest& expected)
+{
+    if (StartsWith(text, L"v0=")) {
+        expected.header = SignatureHeader::SlackV0;
+        return ReadHeaderDigest(text.substr(3), expected);
+    }
+    if (!StartsWith(text, L"t="))
+        return false;
+    std::wstring_view timestamp;
+    for (std::wstring_view part : Parts(text, L',')) {
+        part = Trimmed(part);
+        if (StartsWith(part, L"t="))
+            timestamp = part.substr(2);
+        else if (StartsWith(part, L"v1=") && !ReadHeaderDigest(part.substr(3), expected))
+            return false;
+    }
+    const bool digits = !timestamp.empty() && std::all_of(timestamp.begin(), timestamp.end(),
+                                                                 [](wchar_t unit) { return unit >= L'0' && unit <= L'9'; });
+    if (!expected.IsDigest() || !digits)
+        return false;
+    expected.header = SignatureHeader::TimestampV1;
+    expected.signedPrefix = std::wstring(timestamp) + L".";
+    return true;
+}
+
+// Standard Webhooks: "v1,BASE64", several parted by spaces.
+bool ParseVersionedSignatures(std::wstring_view text, ExpectedDigest& expected)
+{
+    for (std::wstring_view part : Parts(text, L' ')) {
+        if (!part.empty() && (!StartsWith(part, L"v1,") || !ReadHeaderDigest(part.substr(3), expected)))
+            return false;
+    }
+    expected.header = SignatureHeader::StandardWebhooks;
+    return expected.IsDigest();
+}
+
 }  // namespace
+
+bool ExpectedDigest::Is(const DigestValue& digest) const
+{
+    return digest == value || std::find(otherValues.begin(), otherValues.end(), digest) != otherValues.end();
+}
 
 ExpectedDigest ParseExpectedDigest(const wchar_t* text, size_t length)
 {
@@ -210,10 +288,13 @@ ExpectedDigest ParseExpectedDigest(const wchar_t* text, size_t length)
     const std::wstring_view digest = Trimmed(std::wstring_view(text, length));
     using Parser = bool (*)(std::wstring_view, ExpectedDigest&);
     for (Parser parse : {IsPasswordHash, ParseHex, ParseShortHex, ParsePrefixed, ParseSri, ParseBase64,
-                         ParseChecksumLineText}) {
+                         ParseChecksumLineText, ParseSignatureHeader, ParseVersionedSignatures}) {
         ExpectedDigest expected;
-        if (parse(digest, expected))
+        if (parse(digest, expected)) {
+            if (expected.header != SignatureHeader::None)
+                expected.form = DigestForm::SignatureHeader;
             return expected;
+        }
     }
     return ExpectedDigest();
 }
@@ -238,7 +319,7 @@ DigestSelection MatchingDigests(const DigestTexts& digests, const ExpectedDigest
 {
     DigestSelection matching;
     for (int i = 0; i < kDigestCount; ++i)
-        matching[i] = expected.digests[i] && !digests.failed[i] && digests.values[i] == expected.value;
+        matching[i] = expected.digests[i] && !digests.failed[i] && expected.Is(digests.values[i]);
     return matching;
 }
 

@@ -4,13 +4,15 @@
 // or a line the console program prints), Base64 (HTTP's Content-MD5, many
 // interfaces, GNU cksum --base64), Subresource Integrity values
 // ("sha384-…"), a whole line of a checksum list, or hex printed as a number
-// that lost its leading zeros. A salted password hash looks like a digest
-// too, and no text's bytes give it.
+// that lost its leading zeros; and the signatures of webhooks and APIs as
+// their headers carry them. A salted password hash looks like a digest too,
+// and no text's bytes give it.
 #pragma once
 
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "digest/digest_set.h"
 
@@ -24,7 +26,12 @@ inline constexpr size_t kMaxExpectedDigestUnits = 1024;
 inline constexpr size_t kMinUnnamedDigestBytes = 16;
 
 // How the digest was written.
-enum class DigestForm { Hex, Prefixed, Sri, Base64, ChecksumLine };
+enum class DigestForm { Hex, Prefixed, Sri, Base64, ChecksumLine, SignatureHeader };
+
+// The signature headers read whole: Slack's "v0=HEX", a "t=TIMESTAMP,v1=HEX"
+// header (whose signed text is the timestamp, ".", and the body), and the
+// "v1,BASE64" of Standard Webhooks, several of either parted as they part them.
+enum class SignatureHeader { None, SlackV0, TimestampV1, StandardWebhooks };
 
 struct ExpectedDigest {
     // The digest's bytes; no length when the text was no digest.
@@ -38,8 +45,15 @@ struct ExpectedDigest {
     int zerosLost = 0;
     // The scheme of a salted password hash ("bcrypt"), which is no digest; null otherwise.
     const wchar_t* passwordScheme = nullptr;
+    // For a signature header: which, the other signatures it carries (any of
+    // them is the digest), and the text its sender signs before the body.
+    SignatureHeader header = SignatureHeader::None;
+    std::vector<DigestValue> otherValues;
+    std::wstring signedPrefix;
 
     bool IsDigest() const { return value.length != 0; }
+    // Whether `digest` is the given digest (or one of a header's).
+    bool Is(const DigestValue& digest) const;
 };
 
 // Reads `text`, ignoring white space around it, as one of these forms:
@@ -54,6 +68,8 @@ struct ExpectedDigest {
 // - Base64 (either alphabet, padding optional) of a digest length of 16
 //   bytes or more;
 // - a checksum-list line (GNU, tagged or OpenSSL's) of a digest;
+// - a signature header: "v0=HEX", "t=TIMESTAMP,v1=HEX[,v1=HEX...]" (any
+//   other "key=value" parts aside; none without a v1), "v1,BASE64[ v1,BASE64...]";
 // - a password hash of a known scheme: no digest, its scheme named.
 // Text that reads as hex is hex. Anything else is no digest.
 ExpectedDigest ParseExpectedDigest(const wchar_t* text, size_t length);

@@ -369,7 +369,7 @@ void CSearch::Compare(const std::array<DigestValue, kDigestCount>& values, const
                       const std::tuple<size_t, int, int, size_t, bool>& where)
 {
     for (int row = 0; row < kDigestCount; ++row) {
-        if (!m_selection[row] || values[row] != m_expected.value)
+        if (!m_selection[row] || !m_expected.Is(values[row]))
             continue;
         SettingMatch found = match;
         found.row = row;

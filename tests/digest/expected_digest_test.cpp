@@ -40,7 +40,8 @@ TEST(ExpectedDigest, TakesDigestsAsPeopleWriteThemAndNothingElse)
     const std::wstring padding(kMaxExpectedDigestUnits - kAbcMd5.size(), L' ');
     const std::wstring none, sha256 = kAbcDigests[4];
     constexpr DigestForm hex = DigestForm::Hex, prefixed = DigestForm::Prefixed, sri = DigestForm::Sri,
-                         base64 = DigestForm::Base64, line = DigestForm::ChecksumLine;
+                         base64 = DigestForm::Base64, line = DigestForm::ChecksumLine,
+                         header = DigestForm::SignatureHeader;
     // clang-format off
     const struct { std::wstring text, hex; DigestForm form; const wchar_t* names; } rows[] = {
         {kAbcMd5,                                   kAbcMd5,                  hex,      L"*"},
@@ -74,6 +75,13 @@ TEST(ExpectedDigest, TakesDigestsAsPeopleWriteThemAndNothingElse)
         {L"CRC32 NSRBwg==",                         L"352441C2",              prefixed, L"CRC32"},
         {L"CRC32 (abc.txt) = NSRBwg==",             L"352441C2",              line,     L"CRC32"},
         {L"CRC32 (abc.txt) = NSRBwg",               L"352441C2",              line,     L"CRC32"},
+        // Signature headers of webhooks, whole.
+        {L"v0=" + sha256,                           sha256,                   header,   L"*"},
+        {L"t=1700000000,v1=" + sha256 + L",v0=00",  sha256,                   header,   L"*"},
+        {L"v1,ungWv48Bz+pBQUDeXa4iI7ADYaOWF3qctBD/YfIAFa0= v1,kAFQmDzST7DWlj99KOF/cgAAAAAAAAAAAAAAAAAAAAA=", sha256, header, L"*"},
+        {L"t=1700000000,v0=" + sha256,              none,                     hex,      L""},  // no v1: no digest
+        {L"t=17000x,v1=" + sha256,                  none,                     hex,      L""},
+        {L"v1," + kAbcMd5 + L" v1," + sha256,       none,                     hex,      L""},  // two lengths
         // A digest printed as a number: its leading zeros lost.
         {L"2e74f10e0327ad868d138f2b4fdd6f0",        L"02E74F10E0327AD868D138F2B4FDD6F0", hex, L"-1"},
         {L"328ce57bbc14b33bd6695bc8eb32cdf2fb5f3a7d89ec14a42825e15d39df60", L"00328CE57BBC14B33BD6695BC8EB32CDF2FB5F3A7D89EC14A42825E15D39DF60", hex, L"-2"},
@@ -113,6 +121,16 @@ TEST(ExpectedDigest, TakesDigestsAsPeopleWriteThemAndNothingElse)
     }
 }
 
+// A header's signed prefix is its timestamp and a dot; its other signatures count too.
+TEST(ExpectedDigest, ATimestampedHeaderSaysWhatItsSenderSignedBeforeTheBody)
+{
+    const std::wstring header = L"t=1492774577,v1=" + kAbcMd5 + L",v1=" + kAbcMd5Lower.substr(0, 31) + L"0";
+    const ExpectedDigest expected = ParseExpectedDigest(header.c_str(), header.size());
+    EXPECT_EQ(L"1492774577.", expected.signedPrefix);
+    ASSERT_EQ(1u, expected.otherValues.size());
+    EXPECT_EQ(kAbcMd5.substr(0, 31) + L"0", HexOf(expected.otherValues[0]));
+}
+
 // A failure is no digest, and a name given with the digest narrows it to that row.
 TEST(ExpectedDigest, AnOutputMatchesInEitherCaseAndOnlyInFull)
 {
@@ -130,6 +148,7 @@ TEST(ExpectedDigest, AnOutputMatchesInEitherCaseAndOnlyInFull)
         {L"md4:" + kAbcMd5,                   "0000000"},
         {kAbcSha1,                            "0000100"},
         {kAbcMd5.substr(0, 30),               "0000000"},
+        {L"t=1,v1=" + std::wstring(32, L'0') + L",v1=" + kAbcMd5, "0000010"},  // any of a header's signatures
         {L"",                                 "0000000"},
     };
     // clang-format on
