@@ -56,6 +56,24 @@ const Cause kCauses[] = {
     {kForm,                  Value(TextForm::PlainPunctuation),         0,        L"--plain-punctuation", nullptr, L"去掉不可见字符，弯引号、破折号和减号换成 ASCII 字符", L"标点换成 ASCII", 18},
     {kForm,                  Value(TextForm::EscapesRead),              0,        L"--read-escapes",    nullptr,  L"把 \\n、\\t、\\uXXXX 等转义读作所代表的字符", L"读出转义", 19},
     {kForm,                  Value(TextForm::JsonEscaped),              0,        L"--json-escape",     nullptr,  L"文本写成 JSON 字符串的内容（换行、引号等写成转义）", L"写成 JSON 转义", 20},
+    // A body written again as the sender's program writes it, and parameters as payment interfaces sign them.
+    {kForm,                  Value(TextForm::JsonCompact),               0,        L"--json",           L"compact", L"JSON 重写为紧凑形式（如 JSON.stringify）", L"JSON 重写（紧凑、空格、缩进 2 或 4，键排序与否，\\uXXXX 与否）", 21},
+    {kForm,                  Value(TextForm::JsonCompactAscii),          0,        L"--json",           L"compact-ascii", L"JSON 重写为紧凑形式，非 ASCII 字符写成 \\uXXXX（如 json.dumps 加 separators=(\",\", \":\")）", nullptr, 21},
+    {kForm,                  Value(TextForm::JsonSpaced),                0,        L"--json",           L"spaced", L"JSON 重写为以 “, ” 和 “: ” 分隔、非 ASCII 字符照原样（如 json.dumps 加 ensure_ascii=False）", nullptr, 21},
+    {kForm,                  Value(TextForm::JsonSpacedAscii),           0,        L"--json",           L"spaced-ascii", L"JSON 重写为以 “, ” 和 “: ” 分隔、非 ASCII 字符写成 \\uXXXX（json.dumps 的默认写法）", nullptr, 21},
+    {kForm,                  Value(TextForm::JsonIndented2),             0,        L"--json",           L"indent2", L"JSON 重写为缩进 2 格（如 JSON.stringify(v, null, 2)）", nullptr, 21},
+    {kForm,                  Value(TextForm::JsonIndented2Ascii),        0,        L"--json",           L"indent2-ascii", L"JSON 重写为缩进 2 格、非 ASCII 字符写成 \\uXXXX（如 json.dumps(v, indent=2)）", nullptr, 21},
+    {kForm,                  Value(TextForm::JsonIndented4),             0,        L"--json",           L"indent4", L"JSON 重写为缩进 4 格（如 JSON.stringify(v, null, 4)）", nullptr, 21},
+    {kForm,                  Value(TextForm::JsonIndented4Ascii),        0,        L"--json",           L"indent4-ascii", L"JSON 重写为缩进 4 格、非 ASCII 字符写成 \\uXXXX（如 json.dumps(v, indent=4)）", nullptr, 21},
+    {kForm,                  Value(TextForm::JsonCompactSorted),         0,        L"--json",           L"compact-sorted", L"JSON 重写为紧凑形式（如 JSON.stringify），键按名称排序（sort_keys=True）", nullptr, 21},
+    {kForm,                  Value(TextForm::JsonCompactSortedAscii),    0,        L"--json",           L"compact-sorted-ascii", L"JSON 重写为紧凑形式，非 ASCII 字符写成 \\uXXXX（如 json.dumps 加 separators=(\",\", \":\")），键按名称排序（sort_keys=True）", nullptr, 21},
+    {kForm,                  Value(TextForm::JsonSpacedSorted),          0,        L"--json",           L"spaced-sorted", L"JSON 重写为以 “, ” 和 “: ” 分隔、非 ASCII 字符照原样（如 json.dumps 加 ensure_ascii=False），键按名称排序（sort_keys=True）", nullptr, 21},
+    {kForm,                  Value(TextForm::JsonSpacedSortedAscii),     0,        L"--json",           L"spaced-sorted-ascii", L"JSON 重写为以 “, ” 和 “: ” 分隔、非 ASCII 字符写成 \\uXXXX（json.dumps 的默认写法），键按名称排序（sort_keys=True）", nullptr, 21},
+    {kForm,                  Value(TextForm::JsonIndented2Sorted),       0,        L"--json",           L"indent2-sorted", L"JSON 重写为缩进 2 格（如 JSON.stringify(v, null, 2)），键按名称排序（sort_keys=True）", nullptr, 21},
+    {kForm,                  Value(TextForm::JsonIndented2SortedAscii),  0,        L"--json",           L"indent2-sorted-ascii", L"JSON 重写为缩进 2 格、非 ASCII 字符写成 \\uXXXX（如 json.dumps(v, indent=2)），键按名称排序（sort_keys=True）", nullptr, 21},
+    {kForm,                  Value(TextForm::JsonIndented4Sorted),       0,        L"--json",           L"indent4-sorted", L"JSON 重写为缩进 4 格（如 JSON.stringify(v, null, 4)），键按名称排序（sort_keys=True）", nullptr, 21},
+    {kForm,                  Value(TextForm::JsonIndented4SortedAscii),  0,        L"--json",           L"indent4-sorted-ascii", L"JSON 重写为缩进 4 格、非 ASCII 字符写成 \\uXXXX（如 json.dumps(v, indent=4)），键按名称排序（sort_keys=True）", nullptr, 21},
+    {kForm,                  Value(TextForm::ParametersSorted),         0,        L"--sort-parameters", nullptr,  L"把 name=value 参数按名称排序、以 & 相连（去掉空值和 sign、signature 参数）", L"参数排序", 22},
     // The text is data, and the bytes it writes out were digested.
     {CauseKind::Data,        Value(DataReading::Hex),                   0,        L"--text-as",         L"hex",   L"把文本当作十六进制数据，摘要它代表的字节", L"文本当作十六进制数据", 30},
     {CauseKind::Data,        Value(DataReading::Base64),                0,        L"--text-as",         L"base64", L"把文本当作 Base64 数据，摘要它代表的字节", L"文本当作 Base64 数据", 31},
@@ -106,7 +124,8 @@ std::vector<const Cause*> CausesOf(const TextSetting& setting)
     add(CauseKind::Mark, 0, text && setting.byteOrderMark);
     add(CauseKind::Terminator, 0, text && setting.withTerminator);
     add(kForm, Value(setting.form), text && setting.form != TextForm::AsTyped);
-    add(CauseKind::LineBreaks, Value(setting.lineBreaks.breaks), text && setting.lineBreaks.breaks != LineBreaks::AsTyped);
+    add(CauseKind::LineBreaks, Value(setting.lineBreaks.breaks),
+        text && setting.lineBreaks.breaks != LineBreaks::AsTyped);
     add(CauseKind::Ending, Value(setting.lineBreaks.ending), text && setting.lineBreaks.ending != TextEnding::AsIs);
     add(CauseKind::Data, Value(setting.data), !text);
     add(CauseKind::Twice, Value(setting.twice), setting.twice != TwiceDigest::None);

@@ -61,7 +61,8 @@ struct Cause {
     // What the cause does, in words; for a code page its usual name ("GBK").
     const wchar_t* words;
     // The same in a few words, for the list of what a search tried ("NFC",
-    // "加 LF"); null for the encodings, named by their names or numbers.
+    // "加 LF"); null for the encodings, named by their names or numbers, and
+    // for rows that the row above them names together with theirs.
     const wchar_t* brief;
     // Explanations of lower order come first; a setting's order is that of its
     // highest cause.
@@ -70,7 +71,7 @@ struct Cause {
 
 extern const Cause kCauses[];
 extern const int kCauseCount;
-inline constexpr int kMaxCauses = 40;
+inline constexpr int kMaxCauses = 96;
 // Rows of kCauses, as a set: which causes a search tried.
 using CauseSet = std::bitset<kMaxCauses>;
 

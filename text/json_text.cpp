@@ -387,6 +387,26 @@ bool JsonWrittenAgain(std::wstring_view text, const JsonStyle& style, std::wstri
     return true;
 }
 
+bool JsonObjectMembers(std::wstring_view text, std::vector<std::pair<std::wstring, std::wstring>>& members)
+{
+    JsonValue value;
+    if (!JsonReader(text).ReadWhole(value))
+        return false;
+    const auto nested = [](const JsonValue& item) {
+        return item.kind == JsonValue::Kind::Array || item.kind == JsonValue::Kind::Object;
+    };
+    if (value.kind != JsonValue::Kind::Object || std::any_of(value.items.begin(), value.items.end(), nested)) {
+        LastErrorSetText(0, L"读取 JSON 失败:不是值都为字符串、数字、true、false 或 null 的对象");
+        return false;
+    }
+    members.clear();
+    for (size_t i = 0; i < value.keys.size(); ++i) {
+        const bool isNull = value.items[i].kind == JsonValue::Kind::Literal && value.items[i].text == L"null";
+        members.emplace_back(value.keys[i], isNull ? L"" : value.items[i].text);
+    }
+    return true;
+}
+
 void AppendJsonEscaped(std::wstring_view text, bool asciiOnly, std::wstring& result)
 {
     for (size_t i = 0; i < text.size(); ++i) {

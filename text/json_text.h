@@ -5,6 +5,8 @@
 
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 enum class JsonLayout {
     Compact,    // JSON.stringify(v), json.dumps(v, separators=(",", ":")): no spaces
@@ -43,6 +45,12 @@ constexpr int kJsonMaxDepth = 512;
 // NaN, Infinity, control characters unescaped in strings, unknown escapes, a
 // byte-order mark, or nesting deeper than kJsonMaxDepth.
 bool JsonWrittenAgain(std::wstring_view text, const JsonStyle& style, std::wstring& result);
+
+// The members of a JSON object whose values are all strings, numbers, true,
+// false or null, in their order: each key once, strings as read, numbers and
+// literals as written, null as empty. False (the failure recorded where the
+// text is no JSON) for anything else.
+bool JsonObjectMembers(std::wstring_view text, std::vector<std::pair<std::wstring, std::wstring>>& members);
 
 // Appends `text` as the contents of a JSON string, without the quotes, as
 // JsonWrittenAgain writes strings.

@@ -3,10 +3,12 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <iterator>
 
 #include "support/last_error.h"
 #include "text/base64.h"
 #include "text/json_text.h"
+#include "text/parameters.h"
 
 namespace {
 
@@ -223,10 +225,46 @@ bool WithEscapesRead(const std::wstring& text, std::wstring& result)
     return true;
 }
 
+// The JSON forms' styles.
+struct JsonForm {
+    TextForm form;
+    JsonStyle style;
+};
+
+// clang-format off
+constexpr JsonForm kJsonForms[] = {
+    {TextForm::JsonCompact,              {JsonLayout::Compact,   false, false}},
+    {TextForm::JsonCompactAscii,         {JsonLayout::Compact,   false, true}},
+    {TextForm::JsonSpaced,               {JsonLayout::Spaced,    false, false}},
+    {TextForm::JsonSpacedAscii,          {JsonLayout::Spaced,    false, true}},
+    {TextForm::JsonIndented2,            {JsonLayout::Indented2, false, false}},
+    {TextForm::JsonIndented2Ascii,       {JsonLayout::Indented2, false, true}},
+    {TextForm::JsonIndented4,            {JsonLayout::Indented4, false, false}},
+    {TextForm::JsonIndented4Ascii,       {JsonLayout::Indented4, false, true}},
+    {TextForm::JsonCompactSorted,        {JsonLayout::Compact,   true,  false}},
+    {TextForm::JsonCompactSortedAscii,   {JsonLayout::Compact,   true,  true}},
+    {TextForm::JsonSpacedSorted,         {JsonLayout::Spaced,    true,  false}},
+    {TextForm::JsonSpacedSortedAscii,    {JsonLayout::Spaced,    true,  true}},
+    {TextForm::JsonIndented2Sorted,      {JsonLayout::Indented2, true,  false}},
+    {TextForm::JsonIndented2SortedAscii, {JsonLayout::Indented2, true,  true}},
+    {TextForm::JsonIndented4Sorted,      {JsonLayout::Indented4, true,  false}},
+    {TextForm::JsonIndented4SortedAscii, {JsonLayout::Indented4, true,  true}},
+};
+// clang-format on
+
+const JsonForm* JsonFormOf(TextForm form)
+{
+    const auto found = std::find_if(std::begin(kJsonForms), std::end(kJsonForms),
+                                    [form](const JsonForm& json) { return json.form == form; });
+    return found == std::end(kJsonForms) ? nullptr : found;
+}
+
 }  // namespace
 
 bool TextInForm(const std::wstring& text, TextForm form, std::wstring& result)
 {
+    if (const JsonForm* json = JsonFormOf(form))
+        return JsonWrittenAgain(text, json->style, result);
     switch (form) {
     case TextForm::Nfc:
         return Normalized(text, NormalizationC, result);
@@ -267,7 +305,10 @@ bool TextInForm(const std::wstring& text, TextForm form, std::wstring& result)
         result.clear();
         AppendJsonEscaped(text, false, result);
         return true;
+    case TextForm::ParametersSorted:
+        return SortedParameters(text, result);
     case TextForm::AsTyped:
+    default:
         break;
     }
     result = text;

@@ -20,11 +20,34 @@ enum class TextForm {
     PlainPunctuation,   // as InvisiblesDropped, and curly quotes and dashes as the ASCII ones
     EscapesRead,        // \n, \t, \xHH, \uXXXX ... read as the characters they stand for
     JsonEscaped,        // as a JSON string's contents, without the quotes
+    // A JSON body written again as a sender's program writes it after parsing
+    // it (text/json_text.h): the layout, then keys sorted, then non-ASCII as
+    // \uXXXX escapes.
+    JsonCompact,
+    JsonCompactAscii,
+    JsonSpaced,
+    JsonSpacedAscii,
+    JsonIndented2,
+    JsonIndented2Ascii,
+    JsonIndented4,
+    JsonIndented4Ascii,
+    JsonCompactSorted,
+    JsonCompactSortedAscii,
+    JsonSpacedSorted,
+    JsonSpacedSortedAscii,
+    JsonIndented2Sorted,
+    JsonIndented2SortedAscii,
+    JsonIndented4Sorted,
+    JsonIndented4SortedAscii,
+    // name=value parameters as payment and cloud interfaces sign them
+    // (text/parameters.h): sorted by name, joined by "&".
+    ParametersSorted,
 };
 
 // `text` in `form`; false, with the failure recorded, when the platform
 // refuses to normalize it (half of a surrogate pair, for one) or when a
-// backslash in it starts no escape that EscapesRead reads.
+// backslash in it starts no escape that EscapesRead reads; the JSON forms
+// refuse a text that is no JSON, the parameters one that holds no parameters.
 bool TextInForm(const std::wstring& text, TextForm form, std::wstring& result);
 
 // Case mapping of the whole text, however long, in place; characters
