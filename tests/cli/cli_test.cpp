@@ -345,6 +345,10 @@ TEST(CliMatch, PrintsEverySettingThatGivesTheDigest)
         {{L"--match", L"EC0405C5AEF93E771CD80E0DB180B88B", L"abc"},                     "", 0, L"--only md5 --encoding ansi" + twice + L"--only md5 --encoding utf8" + twice},
         {{L"--match", L"5F78C33274E43FA9DE5659265C1D917E25C03722DCB0B8D27DB8D5FEAA813953", L" deadbeef"}, "", 0, L"--only sha256 --text-as hex  # 把文本当作十六进制数据，摘要它代表的字节\r\n"},
         {{L"--match", L"2e74f10e0327ad868d138f2b4fdd6f0", L"27"},                      "", 0, L"--only md5 --encoding ansi\r\n--only md5 --encoding utf8\r\n", {L"摘要开头少了 1 个 0…按 32 位的摘要查找"}},
+        {{L"--match", L"4d0b59e19461ff126e3a08a814c33", L"1970"},                       "", 0, both, {L"摘要开头少了 3 个 0…按 32 位的摘要查找"}},
+        {{L"--match", L"3e3b9e5336685200ae85d21b4f5e", L"5329"},                        "", 2, L"", {L"选项 --match 的取值 \"3e3b9e5336685200ae85d21b4f5e\" 无效"}},
+        // Word's punctuation, the ellipsis too, typed as ASCII.
+        {{L"--match", L"924EAC0344AF33095530E760631F6DEF", L"\u201Chi\u201D\u2026"},     "", 0, L"--only md5 --encoding ansi --plain-punctuation\r\n--only md5 --encoding utf8 --plain-punctuation\r\n"},
         {{L"--match", L"$1$abc$iCQ2D3nhptRYi27fDYv2s1", L"secret"},                     "", 1, L"", {L"这是 MD5-crypt 口令散列（含盐），不能由文本的任何编码直接得到"}},
         // What the options fix narrows the search; a match through replaced characters says so.
         {{L"--match", md5, L"--encoding", L"utf8", L"abc"},                             "", 0, L"--only md5 --encoding utf8\r\n"},
