@@ -182,6 +182,8 @@ TEST(CliCheck, ReadsWhatOnlyOtherToolsWriteAndRefusesWhatNamesNoFile)
         // --file - is standard input's bytes as they are.
         {{L"--file", L"-", L"--only", L"sha256", L"--lower"}, std::string("a\r\nb\0c", 6), 0, L"FILE -\r\nSHA256 6253d1ec42d765356e50ad56cd81bf2802afb3f7810a75a6927a97c95e3b374a\r\n"},
         {{L"--tag", L"--only", L"md5", L"--file", L"-", L"--file", L"alpha.txt"}, "abc", 0, L"MD5 (-) = " + kAbcMd5 + L"\r\nMD5 (alpha.txt) = 9F9F90DBE3E5EE1218C86B8839DB1995\r\n"},
+        // A FILE line that names no file (a NUL in it) ends the block before it: the digest line after it names none.
+        {{L"-c", L"-w"},                "FILE alpha.txt\nMD5 " + std::string(kAlphaMd5) + "\nFILE alpha.txt" + '\0' + ".old\nMD5 " + kAlphaMd5 + "\n", 0, Oks(1), {L"标准输入: 3: 校验行格式不正确", L"标准输入: 4: 校验行格式不正确", L"警告:有 2 行格式不正确"}},
         // A name with a line break: its FILE line escaped as the usual tools escape such names, and read back.
         {{L"--only", L"md5", L"--file", L"line\nbreak.txt"}, "", 1, L"\\FILE line\\nbreak.txt\r\n", {L"\\line\\nbreak.txt: 计算文件校验时打开文件失败:"}},
         {{L"-c"},                       "\\FILE line\\nbreak.txt\r\nMD5 " + std::string(kAlphaMd5) + "\r\n", 1, L"\\line\\nbreak.txt: FAILED open or read\r\n", {L"\\line\\nbreak.txt: 计算文件校验时打开文件失败:", notRead}},
