@@ -144,8 +144,13 @@ void CListCheck::CheckLine(const std::string& line, bool cut)
         return;
     ++m_tally.lines;
     ListedChecksum listed;
-    const ListLine kind = ParseLine(line, listed);
-    if (kind == ListLine::Skipped)
+    ListLine kind = ParseLine(line, listed);
+    // A FILE line too long to hold names a file that no path can hold: the digest lines after it name none.
+    if (kind == ListLine::FileLine && cut) {
+        m_block.reset();
+        kind = ListLine::Improper;
+    }
+    if (kind == ListLine::Skipped || kind == ListLine::FileLine)
         return;
     if (kind == ListLine::Improper) {
         ++m_tally.improper;

@@ -100,7 +100,7 @@ ListLine ReadFileHeader(std::string_view line, UINT codePage, BlockFile& block)
     if (!DecodeName(line.substr((escaped ? 1 : 0) + kFileHeader.size()), escaped, codePage, name))
         return ListLine::Improper;
     block = std::move(name);
-    return ListLine::Skipped;
+    return ListLine::FileLine;
 }
 
 std::wstring Escaped(const std::wstring& name)

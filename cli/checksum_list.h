@@ -24,9 +24,10 @@ constexpr size_t kMaxListLineBytes = 16 << 20;
 constexpr size_t kLineEndBytes = 4096;
 
 enum class ListLine {
-    Skipped,   // empty, a comment starting with '#', or a FILE line
+    Skipped,   // empty, or a comment starting with '#'
     Improper,  // not a checksum line of any known format
     Checksum,
+    FileLine,  // "FILE name": the file of the digest lines after it
 };
 
 // The file that this program's digest lines check: the one the FILE line

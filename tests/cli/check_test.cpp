@@ -169,8 +169,9 @@ TEST(CliCheck, ReadsWhatOnlyOtherToolsWriteAndRefusesWhatNamesNoFile)
         {{L"-c"},                       Line(kAlphaMd5, ansiName.first), 1, ansiName.second + L": FAILED open or read\r\n", {L"标准输入: 清单不是 UTF-8 文本,按 ANSI 代码页 " + std::to_wstring(GetACP()) + L" 读取", ansiName.second + L": 计算文件校验时打开文件失败", notRead}},
         // A name that no path can hold is a file that cannot be opened; the lines after it count.
         {{L"-c", L"--quiet"},           alpha + Line(kAlphaMd5, megabyte) + "SHA256 (alpha.txt) = " + kAlphaSha256 + "\n", 1, longName + L": FAILED open or read\r\n", {longName + L": 计算文件校验时打开文件失败", notRead}},
-        // Past the 16 MiB a line is held whole, so is a checksum line, GNU's or tagged, cut in its report; any other line is improper.
-        {{L"-c", L"-w"},                Line(kAlphaMd5, pastLimit) + "SHA256 (" + pastLimit + ") = " + kAlphaSha256 + "\n" + pastLimit + "\n" + alpha, 1, nameStart + L": FAILED open or read\r\n" + nameStart + L": FAILED open or read\r\n" + Oks(1), {nameTooLong, nameTooLong, L"标准输入: 3: 校验行格式不正确", L"警告:有 1 行格式不正确", L"警告:有 2 个列出的文件无法读取"}},
+        // Past the 16 MiB a line is held whole, so is a checksum line, GNU's or tagged, cut in its report; any other line is
+        // improper, a FILE line too, which leaves the digest line after it without a file.
+        {{L"-c", L"-w"},                Line(kAlphaMd5, pastLimit) + "SHA256 (" + pastLimit + ") = " + kAlphaSha256 + "\n" + pastLimit + "\nFILE " + pastLimit + "\nMD5 " + kAlphaMd5 + "\n" + alpha, 1, nameStart + L": FAILED open or read\r\n" + nameStart + L": FAILED open or read\r\n" + Oks(1), {nameTooLong, nameTooLong, L"标准输入: 3: 校验行格式不正确", L"标准输入: 4: 校验行格式不正确", L"标准输入: 5: 校验行格式不正确", L"警告:有 3 行格式不正确", L"警告:有 2 个列出的文件无法读取"}},
         // Untagged lines decide their digest per list and per length: a second list of the same length, SHA-512, decides anew.
         {{L"-c", L"-", L"../lists/sha512.lst"}, ToUtf8(DataText(L"lists/b2sum.lst") + DataText(L"lists/b3sum.lst")), 0, ListedOks() + ListedOks() + ListedOks(), {L"标准输入: 按 BLAKE2b 校验:清单里 128 位十六进制的摘要与第一个能读取的文件的 BLAKE2b 相符", L"标准输入: 按 BLAKE3 校验:…"}},
         {{L"-c", L"--status", L"../lists/b2sum.lst"}, "", 0, L""},
