@@ -154,9 +154,8 @@ TEST_F(SettingSearch, TriesOtherMachinesCodePagesWhereTheyHoldTheText)
     const Settings found = Find(L"岚鹊文本", L"4C33EC3789BE5759A3DB2ABC2BFDFF3B2A575E0EB5C7228F472C56B4AB442CC1");
     EXPECT_EQ(chinese ? Settings {L"ansi SHA256"} : Settings {L"cp936 SHA256"}, found);
     EXPECT_EQ(chinese ? Settings {} : Settings {L"cp437 MD5"}, Find(L"café", L"2331EB6B936B5C5F7F442748B3195B08"));
-    // Code page 1251 holds all of "Жé" but its last character: no lossy match from it, best fit ("Жe") or not ("Ж?").
-    for (const wchar_t* lossy : {L"4667E2F19A9795C302A984CF66C84E95", L"EB97701DC171B3DDBFE16C01E85BC57D"})
-        EXPECT_EQ(Settings {}, Find(L"\u0416\u00E9", lossy));
+    // Code page 1251 holds all of "Жé" but its last character: no lossy match from it (its best fit writes "Жe").
+    EXPECT_EQ(Settings {}, Find(L"\u0416\u00E9", L"4667E2F19A9795C302A984CF66C84E95"));
 }
 
 // What a search that found nothing may claim: what it tried, and nothing it did not.
