@@ -108,6 +108,8 @@ private:
     bool m_passed = false;
     // The names' code page: UTF-8 until a name is not.
     UINT m_codePage = CP_UTF8;
+    // The file of this program's digest lines, while its block lasts.
+    BlockFile m_block;
     // By digest bytes.
     std::array<LengthChoice, kMaxDigestBytes + 1> m_choices;
 };
@@ -142,8 +144,13 @@ void CListCheck::CheckLine(const std::string& line, bool cut)
         return;
     ++m_tally.lines;
     ListedChecksum listed;
-    const ListLine kind = ParseLine(line, listed);
-    if (kind == ListLine::Skipped)
+    ListLine kind = ParseLine(line, listed);
+    // A FILE line too long to hold names a file that no path can hold: the digest lines after it name none.
+    if (kind == ListLine::FileLine && cut) {
+        m_block.reset();
+        kind = ListLine::Improper;
+    }
+    if (kind == ListLine::Skipped || kind == ListLine::FileLine)
         return;
     if (kind == ListLine::Improper) {
         ++m_tally.improper;
@@ -161,13 +168,15 @@ void CListCheck::CheckLine(const std::string& line, bool cut)
 // older tools and editors write text; it is read so from that line on.
 ListLine CListCheck::ParseLine(const std::string& line, ListedChecksum& listed)
 {
-    const ListLine kind = ParseListLine(line, m_listed, m_codePage, listed);
-    if (kind != ListLine::Improper || m_codePage != CP_UTF8
-        || ParseListLine(line, m_listed, CP_ACP, listed) != ListLine::Checksum)
+    const ListLine kind = ParseListLine(line, m_listed, m_codePage, m_block, listed);
+    if (kind != ListLine::Improper || m_codePage != CP_UTF8)
+        return kind;
+    const ListLine inAnsi = ParseListLine(line, m_listed, CP_ACP, m_block, listed);
+    if (inAnsi == ListLine::Improper)
         return kind;
     m_codePage = CP_ACP;
     ReportInTurn(m_label + L": 清单不是 UTF-8 文本,按 " + CodePageName(GetACP()) + L" 读取");
-    return ListLine::Checksum;
+    return inAnsi;
 }
 
 // An untagged line whose length several digests have is checked with the

@@ -18,6 +18,9 @@ struct Escape {
 
 const Escape kEscapes[] = {{'\\', L'\\'}, {'n', L'\n'}, {'r', L'\r'}};
 
+// What the line before a file's digest lines starts with; the name follows as given.
+constexpr std::string_view kFileHeader = "FILE ";
+
 bool StartsWith(std::string_view text, std::string_view start) { return text.substr(0, start.size()) == start; }
 
 bool IsUtf8Continuation(char byte) { return (static_cast<unsigned char>(byte) & 0xC0) == 0x80; }
@@ -85,6 +88,21 @@ bool DecodeName(std::string_view listed, bool escaped, UINT codePage, std::wstri
     return true;
 }
 
+bool IsFileHeader(std::string_view line) { return StartsWith(line.substr(line[0] == '\\' ? 1 : 0), kFileHeader); }
+
+// A FILE line names the file of the digest lines after it; one that names no
+// file ends the block, so that none of them checks the file before it.
+ListLine ReadFileHeader(std::string_view line, UINT codePage, BlockFile& block)
+{
+    const bool escaped = line[0] == '\\';
+    std::wstring name;
+    block.reset();
+    if (!DecodeName(line.substr((escaped ? 1 : 0) + kFileHeader.size()), escaped, codePage, name))
+        return ListLine::Improper;
+    block = std::move(name);
+    return ListLine::FileLine;
+}
+
 std::wstring Escaped(const std::wstring& name)
 {
     std::wstring escaped;
@@ -101,17 +119,29 @@ std::wstring Escaped(const std::wstring& name)
 
 }  // namespace
 
-ListLine ParseListLine(std::string line, const DigestSelection& selected, UINT codePage, ListedChecksum& checksum)
+ListLine ParseListLine(std::string line, const DigestSelection& selected, UINT codePage, BlockFile& block,
+                       ListedChecksum& checksum)
 {
     if (!line.empty() && line.back() == '\r')
         line.pop_back();
+    if (line.empty())
+        block.reset();
     if (line.empty() || line[0] == '#')
         return ListLine::Skipped;
+    if (IsFileHeader(line))
+        return ReadFileHeader(line, codePage, block);
     ChecksumLine parsed;
+    if (ParseChecksumLine(line, selected, parsed)) {
+        if (!DecodeName(parsed.name, parsed.escaped, codePage, checksum.name))
+            return ListLine::Improper;
+    } else if (block && ParseDigestLine(line, parsed)) {
+        checksum.name = *block;
+    } else {
+        return ListLine::Improper;
+    }
     // As with the tools of one digest, lines of the digests not selected are
     // no lines of this check.
-    if (!ParseChecksumLine(line, selected, parsed) || !selected[parsed.digest]
-        || !DecodeName(parsed.name, parsed.escaped, codePage, checksum.name))
+    if (!selected[parsed.digest])
         return ListLine::Improper;
     checksum.digest = parsed.digest;
     checksum.tagged = parsed.tagged;
@@ -122,6 +152,12 @@ ListLine ParseListLine(std::string line, const DigestSelection& selected, UINT c
 std::wstring ReportedName(const std::wstring& name)
 {
     return name.find(L'\n') == std::wstring::npos ? name : L'\\' + Escaped(name);
+}
+
+std::wstring FileHeaderLine(const std::wstring& name)
+{
+    const std::wstring header(kFileHeader.begin(), kFileHeader.end());
+    return name.find_first_of(L"\n\r") == std::wstring::npos ? header + name : L'\\' + header + Escaped(name);
 }
 
 std::wstring TaggedLine(int digest, const std::wstring& name, const std::wstring& hex)

@@ -1,13 +1,16 @@
 // Checksum lists as the usual tools write them: GNU lines "hex  name" and
 // "hex *name", tagged lines "SHA256 (name) = hex", and OpenSSL's
-// "SHA2-256(name)= hex". A leading backslash marks a line whose name is
-// escaped ("\\", "\n" and "\r" inside it), as the usual tools write names
+// "SHA2-256(name)= hex"; and as this program writes digests of files: a line
+// "FILE name", then a "NAME HEX" or "NAME BASE64" line for each digest of
+// that file, up to an empty line. A leading backslash marks a line whose name
+// is escaped ("\\", "\n" and "\r" inside it), as the usual tools write names
 // with line breaks or backslashes.
 #pragma once
 
 #include <windows.h>
 
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "digest/digest_set.h"
@@ -24,7 +27,12 @@ enum class ListLine {
     Skipped,   // empty, or a comment starting with '#'
     Improper,  // not a checksum line of any known format
     Checksum,
+    FileLine,  // "FILE name": the file of the digest lines after it
 };
+
+// The file that this program's digest lines check: the one the FILE line
+// before them names, until an empty line ends its block.
+using BlockFile = std::optional<std::wstring>;
 
 struct ListedChecksum {
     int digest = 0;       // row of kDigestTable
@@ -37,12 +45,20 @@ struct ListedChecksum {
 // Only lines of the `selected` digests (--only) are checksum lines; a GNU
 // line's 32 digits are MD5, or MD4 when `selected` has MD4 and not MD5. The
 // name is text in `codePage` (CP_UTF8, or the ANSI code page for a list that
-// is not UTF-8).
-ListLine ParseListLine(std::string line, const DigestSelection& selected, UINT codePage, ListedChecksum& checksum);
+// is not UTF-8). `block` follows the list's lines, read in order: a FILE line
+// sets it (an improper one, or an empty line, ends it), and a digest line
+// checks its file; without one, a digest line names no file and is improper.
+ListLine ParseListLine(std::string line, const DigestSelection& selected, UINT codePage, BlockFile& block,
+                       ListedChecksum& checksum);
 
 // A listed name as checking reports it: one with a line break in it escaped
 // and marked by a leading backslash, so that every report stays one line.
 std::wstring ReportedName(const std::wstring& name);
+
+// The line, without its line break, before the digest lines of the file
+// `name` as given: "FILE name", escaped only where the name holds a line
+// break (a Windows path's backslashes stay as they are).
+std::wstring FileHeaderLine(const std::wstring& name);
 
 // The tagged line, without its line break, that ParseListLine reads back:
 // "NAME (name) = hex", escaped where the name holds a backslash or a line break.

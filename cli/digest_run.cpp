@@ -2,6 +2,7 @@
 
 #include <atomic>
 
+#include "cli/checksum_list.h"
 #include "cli/console_io.h"
 #include "cli/digest_report.h"
 #include "cli/file_source.h"
@@ -9,8 +10,6 @@
 #include "digest/digest_pipeline.h"
 
 namespace {
-
-const wchar_t kFileHeader[] = L"FILE ";
 
 // Writes the report's failures and output; false when standard output
 // refused the output (which is reported too).
@@ -117,20 +116,20 @@ DigestReport FileReport(const std::wstring& path, const FileOutcome& outcome, co
 {
     if (outcome.read)
         return ReportDigests(path, outcome.digests, options);
-    return {L"", {path + L": " + outcome.failure}};
+    return {L"", {ReportedName(path) + L": " + outcome.failure}};
 }
 
-// Several files: each block begins with a header line naming its file, and an
-// empty line parts the blocks.
+// Each file's block begins with a line naming its file, so that --check
+// reads the output back, one file's too; an empty line parts the blocks.
 std::wstring FileHeader(size_t index, const std::wstring& path)
 {
-    return std::wstring(index == 0 ? L"" : L"\r\n") + kFileHeader + path + L"\r\n";
+    return std::wstring(index == 0 ? L"" : L"\r\n") + FileHeaderLine(path) + L"\r\n";
 }
 
 int DigestFiles(HCRYPTPROV provider, const CliOptions& options, int workers)
 {
-    // Tagged lines name their files themselves.
-    const bool headed = options.files.size() > 1 && !options.tag;
+    // Tagged lines name their files themselves; the copy-as-C text is source code.
+    const bool headed = !options.tag && !options.cArrays;
     bool allDigested = true;
     // Standard output refused a report (and that was reported): nothing more is digested.
     std::atomic<bool> outputFailed {false};

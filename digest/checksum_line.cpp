@@ -39,7 +39,8 @@ bool TakeListedDigest(std::string_view& rest, int digest, DigestValue& value)
     return false;
 }
 
-// "NAME (name) = digest", or OpenSSL's "NAME(name)= digest"; as with the
+// "NAME (name) = digest", OpenSSL's "NAME(name)= digest" and rhash's BSD
+// lines, whose short tags are padded ("MD5   (name) = digest"); as with the
 // usual tools, any blanks around the "=". The digest ends the line, so a name
 // may hold ") = " itself.
 bool ParseTaggedLine(std::string_view line, ChecksumLine& parsed)
@@ -48,7 +49,7 @@ bool ParseTaggedLine(std::string_view line, ChecksumLine& parsed)
     if (open == std::string_view::npos)
         return false;
     std::string_view tag = line.substr(0, open);
-    if (!tag.empty() && tag.back() == ' ')
+    while (!tag.empty() && IsBlank(tag.back()))
         tag.remove_suffix(1);
     parsed.digest = DigestRowNamed(Widened(tag), false);
     if (parsed.digest < 0)
@@ -102,4 +103,17 @@ bool ParseChecksumLine(std::string_view line, const DigestSelection& selected, C
     if (parsed.escaped)
         line.remove_prefix(1);
     return ParseTaggedLine(line, parsed) || ParseGnuLine(line, selected, parsed);
+}
+
+bool ParseDigestLine(std::string_view line, ChecksumLine& parsed)
+{
+    const size_t space = line.find(' ');
+    if (space == std::string_view::npos)
+        return false;
+    parsed.digest = DigestRowNamed(Widened(line.substr(0, space)), false);
+    parsed.tagged = true;
+    parsed.name = {};
+    parsed.escaped = false;
+    return parsed.digest >= 0
+        && ReadDigestValue(Widened(line.substr(space + 1)), kDigestTable[parsed.digest].length, parsed.value);
 }

@@ -1,7 +1,8 @@
 // One line of a checksum list as the usual tools write it: GNU "hex  name"
 // and "hex *name", tagged "SHA256 (name) = hex" (the digest also in Base64,
 // as GNU cksum --base64 writes it) and OpenSSL's "SHA2-256(name)= hex". A
-// backslash before the line marks its name as written escaped.
+// backslash before the line marks its name as written escaped. And the line
+// the console program writes for one digest, which names no file.
 #pragma once
 
 #include <string>
@@ -21,3 +22,7 @@ struct ChecksumLine {
 // line's 32 digits are MD5, or MD4 when `selected` has MD4 and not MD5. False
 // when the line has none of these forms.
 bool ParseChecksumLine(std::string_view line, const DigestSelection& selected, ChecksumLine& parsed);
+
+// Reads the console program's own "NAME HEX" or "NAME BASE64" line (a tag as
+// in a checksum list, one space): `parsed` has no name. False for any other line.
+bool ParseDigestLine(std::string_view line, ChecksumLine& parsed);

@@ -53,7 +53,7 @@ const Cause kCauses[] = {
     {kForm,                  Value(TextForm::LineEndsTrimmed),          0,        L"--trim-lines",      nullptr,  L"去掉每行末尾的空白", L"去掉行尾空白", 15},
     {kForm,                  Value(TextForm::Trimmed),                  0,        L"--trim",            nullptr,  L"去掉文本首尾的空白", L"去掉首尾空白", 16},
     {kForm,                  Value(TextForm::InvisiblesDropped),        0,        L"--drop-invisible",  nullptr,  L"去掉零宽字符、U+FEFF 和软连字符", L"去掉不可见字符", 17},
-    {kForm,                  Value(TextForm::PlainPunctuation),         0,        L"--plain-punctuation", nullptr, L"去掉不可见字符，弯引号、破折号和减号换成 ASCII 字符", L"标点换成 ASCII", 18},
+    {kForm,                  Value(TextForm::PlainPunctuation),         0,        L"--plain-punctuation", nullptr, L"去掉不可见字符，弯引号（含低引号）、破折号和减号换成 ASCII 字符，省略号换成 ...，不换行空格等各种空格换成普通空格", L"标点换成 ASCII", 18},
     {kForm,                  Value(TextForm::EscapesRead),              0,        L"--read-escapes",    nullptr,  L"把 \\n、\\t、\\uXXXX 等转义读作所代表的字符", L"读出转义", 19},
     {kForm,                  Value(TextForm::JsonEscaped),              0,        L"--json-escape",     nullptr,  L"文本写成 JSON 字符串的内容（换行、引号等写成转义）", L"写成 JSON 转义", 20},
     // A body written again as the sender's program writes it, and parameters as payment interfaces sign them.

@@ -427,7 +427,8 @@ bool CSearch::Pass(const Body& body, size_t encodingIndex, const std::string& by
 bool CSearch::RunBody(const Body& body)
 {
     // The bytes each single-byte encoding gave this body, by code page: a code page that gives the same bytes as an
-    // earlier one (the ANSI code page by its number, or another that writes this text alike) says nothing new.
+    // earlier one (the ANSI code page by its number, or another that writes this text alike) says nothing new, and
+    // is no code page the search tried: a "none" names each code page once, and only where it gave bytes of its own.
     std::vector<std::pair<UINT, std::string>> earlierBytes;
     for (size_t index = 0; index < m_encodings.size(); ++index) {
         if (Stopped())
@@ -443,10 +444,8 @@ bool CSearch::RunBody(const Body& body)
         if (codePage && !HoldsEveryCharacter(number, body.text.c_str(), body.text.size()))
             continue;
         const auto sameNumber = [number](const auto& earlier) { return earlier.first == number; };
-        if (codePage && std::any_of(earlierBytes.begin(), earlierBytes.end(), sameNumber)) {
-            m_tried.set(static_cast<size_t>(CauseRow(*tried.row)));
+        if (codePage && std::any_of(earlierBytes.begin(), earlierBytes.end(), sameNumber))
             continue;
-        }
         std::string bytes;
         bytes.reserve(body.text.size() * 3);
         EncodingLoss loss;
@@ -456,10 +455,8 @@ bool CSearch::RunBody(const Body& body)
         if (!EncodeTextInPieces(body.text.c_str(), body.text.size(), encoding, append, loss))
             return Failed(LastErrorString());
         const auto sameBytes = [&bytes](const auto& earlier) { return earlier.second == bytes; };
-        if (codePage && std::any_of(earlierBytes.begin(), earlierBytes.end(), sameBytes)) {
-            m_tried.set(static_cast<size_t>(CauseRow(*tried.row)));
+        if (codePage && std::any_of(earlierBytes.begin(), earlierBytes.end(), sameBytes))
             continue;
-        }
         for (size_t entry = index; entry < m_encodings.size(); ++entry) {
             if (sameRow(m_encodings[entry]) && !Pass(body, entry, bytes, loss))
                 return false;
@@ -511,8 +508,7 @@ bool CSearch::DigestTwice()
 
 void CSearch::RunBodies(const SearchPlan& plan, std::atomic<size_t>& next)
 {
-    for (size_t body = next++; body < plan.bodies.size() && RunBody(plan.bodies[body]); body = next++) {
-    }
+    for (size_t body = next++; body < plan.bodies.size() && RunBody(plan.bodies[body]); body = next++) { }
 }
 
 void CSearch::TakeFrom(CSearch& other)
@@ -611,7 +607,9 @@ std::wstring TriedCausesWords(const SearchResult& result, const SearchScope& sco
     const std::wstring groups[] = {
         encodings.empty() ? L"" : L"编码 " + encodings,
         codePages.empty() ? L"" : L"代码页 " + codePages + L"（能原样表示文本时）",
-        scope.terminatorOnly ? L"包含终结符" : tried(*FindCause(CauseKind::Terminator, 0)) ? L"有无终结符" : L"不含终结符",
+        scope.terminatorOnly                              ? L"包含终结符"
+            : tried(*FindCause(CauseKind::Terminator, 0)) ? L"有无终结符"
+                                                          : L"不含终结符",
         join(L"换行照原样", isKind(CauseKind::LineBreaks), brief),
         join(L"末尾照原样", isKind(CauseKind::Ending), brief),
         join(L"文本照原样", isKind(CauseKind::Form), brief),

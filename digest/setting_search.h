@@ -48,8 +48,10 @@ struct SearchResult {
     // Set when the caller stopped the search: it says nothing.
     bool cancelled = false;
     // The causes the search tried, each with every other it tried where it
-    // applies: a code page where it holds the text, removing the final line
-    // break where there is one. What a "none" may claim.
+    // applies: a code page where it holds the text and gives bytes that no
+    // encoding before it gave (so each number once, the ANSI code page's
+    // never), removing the final line break where there is one. What a
+    // "none" may claim.
     CauseSet tried;
     // The digests it computed.
     DigestSelection digests;

@@ -125,20 +125,32 @@ bool IsInvisible(wchar_t unit)
 }
 
 // The ASCII that someone who typed the text would have used in place of
-// typographic quotes and dashes; the unit itself for any other.
-wchar_t PlainPunctuationOf(wchar_t unit)
+// what word processors and chats write for it: typographic quotes (low ones
+// too), dashes, the ellipsis and every Unicode space separator (category Zs);
+// null for any other unit.
+const wchar_t* PlainPunctuationOf(wchar_t unit)
 {
     constexpr struct {
-        wchar_t typographic, plain;
+        wchar_t first, last;
+        const wchar_t* plain;
     } kPlain[] = {
-        {L'\u2018', L'\''}, {L'\u2019', L'\''}, {L'\u201C', L'"'}, {L'\u201D', L'"'}, {L'\u2010', L'-'},
-        {L'\u2011', L'-'},  {L'\u2013', L'-'},  {L'\u2014', L'-'}, {L'\u2212', L'-'},
+        {L'\u00A0', L'\u00A0', L" "},    // no-break space
+        {L'\u1680', L'\u1680', L" "},    // Ogham space mark
+        {L'\u2000', L'\u200A', L" "},    // en quad to hair space
+        {L'\u2010', L'\u2015', L"-"},    // hyphen, non-breaking hyphen, figure, en and em dash, horizontal bar
+        {L'\u2018', L'\u201A', L"'"},    // single quotes, the low one too
+        {L'\u201C', L'\u201E', L"\""},   // double quotes, the low one too
+        {L'\u2026', L'\u2026', L"..."},  // ellipsis
+        {L'\u202F', L'\u202F', L" "},    // narrow no-break space
+        {L'\u205F', L'\u205F', L" "},    // medium mathematical space
+        {L'\u2212', L'\u2212', L"-"},    // minus sign
+        {L'\u3000', L'\u3000', L" "},    // ideographic space
     };
-    for (const auto& pair : kPlain) {
-        if (pair.typographic == unit)
-            return pair.plain;
+    for (const auto& row : kPlain) {
+        if (row.first <= unit && unit <= row.last)
+            return row.plain;
     }
-    return unit;
+    return nullptr;
 }
 
 std::wstring WithoutInvisibles(const std::wstring& text, bool plainPunctuation)
@@ -146,8 +158,11 @@ std::wstring WithoutInvisibles(const std::wstring& text, bool plainPunctuation)
     std::wstring result;
     result.reserve(text.size());
     for (wchar_t unit : text) {
-        if (!IsInvisible(unit))
-            result += plainPunctuation ? PlainPunctuationOf(unit) : unit;
+        const wchar_t* plain = plainPunctuation ? PlainPunctuationOf(unit) : nullptr;
+        if (plain != nullptr)
+            result += plain;
+        else if (!IsInvisible(unit))
+            result += unit;
     }
     return result;
 }

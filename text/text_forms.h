@@ -17,7 +17,7 @@ enum class TextForm {
     LineEndsTrimmed,    // blanks before every line break and at the end removed
     Trimmed,            // white space and line breaks around the whole text removed
     InvisiblesDropped,  // zero-width characters, U+FEFF and soft hyphens removed
-    PlainPunctuation,   // as InvisiblesDropped, and curly quotes and dashes as the ASCII ones
+    PlainPunctuation,   // as InvisiblesDropped, and typographic quotes, dashes, the ellipsis and spaces as ASCII
     EscapesRead,        // \n, \t, \xHH, \uXXXX ... read as the characters they stand for
     JsonEscaped,        // as a JSON string's contents, without the quotes
     // A JSON body written again as a sender's program writes it after parsing

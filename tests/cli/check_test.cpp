@@ -169,8 +169,9 @@ TEST(CliCheck, ReadsWhatOnlyOtherToolsWriteAndRefusesWhatNamesNoFile)
         {{L"-c"},                       Line(kAlphaMd5, ansiName.first), 1, ansiName.second + L": FAILED open or read\r\n", {L"标准输入: 清单不是 UTF-8 文本,按 ANSI 代码页 " + std::to_wstring(GetACP()) + L" 读取", ansiName.second + L": 计算文件校验时打开文件失败", notRead}},
         // A name that no path can hold is a file that cannot be opened; the lines after it count.
         {{L"-c", L"--quiet"},           alpha + Line(kAlphaMd5, megabyte) + "SHA256 (alpha.txt) = " + kAlphaSha256 + "\n", 1, longName + L": FAILED open or read\r\n", {longName + L": 计算文件校验时打开文件失败", notRead}},
-        // Past the 16 MiB a line is held whole, so is a checksum line, GNU's or tagged, cut in its report; any other line is improper.
-        {{L"-c", L"-w"},                Line(kAlphaMd5, pastLimit) + "SHA256 (" + pastLimit + ") = " + kAlphaSha256 + "\n" + pastLimit + "\n" + alpha, 1, nameStart + L": FAILED open or read\r\n" + nameStart + L": FAILED open or read\r\n" + Oks(1), {nameTooLong, nameTooLong, L"标准输入: 3: 校验行格式不正确", L"警告:有 1 行格式不正确", L"警告:有 2 个列出的文件无法读取"}},
+        // Past the 16 MiB a line is held whole, so is a checksum line, GNU's or tagged, cut in its report; any other line is
+        // improper, a FILE line too, which leaves the digest line after it without a file.
+        {{L"-c", L"-w"},                Line(kAlphaMd5, pastLimit) + "SHA256 (" + pastLimit + ") = " + kAlphaSha256 + "\n" + pastLimit + "\nFILE " + pastLimit + "\nMD5 " + kAlphaMd5 + "\n" + alpha, 1, nameStart + L": FAILED open or read\r\n" + nameStart + L": FAILED open or read\r\n" + Oks(1), {nameTooLong, nameTooLong, L"标准输入: 3: 校验行格式不正确", L"标准输入: 4: 校验行格式不正确", L"标准输入: 5: 校验行格式不正确", L"警告:有 3 行格式不正确", L"警告:有 2 个列出的文件无法读取"}},
         // Untagged lines decide their digest per list and per length: a second list of the same length, SHA-512, decides anew.
         {{L"-c", L"-", L"../lists/sha512.lst"}, ToUtf8(DataText(L"lists/b2sum.lst") + DataText(L"lists/b3sum.lst")), 0, ListedOks() + ListedOks() + ListedOks(), {L"标准输入: 按 BLAKE2b 校验:清单里 128 位十六进制的摘要与第一个能读取的文件的 BLAKE2b 相符", L"标准输入: 按 BLAKE3 校验:…"}},
         {{L"-c", L"--status", L"../lists/b2sum.lst"}, "", 0, L""},
@@ -180,8 +181,13 @@ TEST(CliCheck, ReadsWhatOnlyOtherToolsWriteAndRefusesWhatNamesNoFile)
         {{L"-c", stdinList.path},       "alpha\n", 0, Oks(1, L"-")},
         {{L"-c", L"--quiet"},           Line(kAlphaMd5, ToUtf8(L"中文.txt")), 1, L"中文.txt: FAILED open or read\r\n", {L"中文.txt: 计算文件校验时打开文件失败", notRead}},
         // --file - is standard input's bytes as they are.
-        {{L"--file", L"-", L"--only", L"sha256", L"--lower"}, std::string("a\r\nb\0c", 6), 0, L"SHA256 6253d1ec42d765356e50ad56cd81bf2802afb3f7810a75a6927a97c95e3b374a\r\n"},
+        {{L"--file", L"-", L"--only", L"sha256", L"--lower"}, std::string("a\r\nb\0c", 6), 0, L"FILE -\r\nSHA256 6253d1ec42d765356e50ad56cd81bf2802afb3f7810a75a6927a97c95e3b374a\r\n"},
         {{L"--tag", L"--only", L"md5", L"--file", L"-", L"--file", L"alpha.txt"}, "abc", 0, L"MD5 (-) = " + kAbcMd5 + L"\r\nMD5 (alpha.txt) = 9F9F90DBE3E5EE1218C86B8839DB1995\r\n"},
+        // A FILE line that names no file (a NUL in it) ends the block before it: the digest line after it names none.
+        {{L"-c", L"-w"},                "FILE alpha.txt\nMD5 " + std::string(kAlphaMd5) + "\nFILE alpha.txt" + '\0' + ".old\nMD5 " + kAlphaMd5 + "\n", 0, Oks(1), {L"标准输入: 3: 校验行格式不正确", L"标准输入: 4: 校验行格式不正确", L"警告:有 2 行格式不正确"}},
+        // A name with a line break: its FILE line escaped as the usual tools escape such names, and read back.
+        {{L"--only", L"md5", L"--file", L"line\nbreak.txt"}, "", 1, L"\\FILE line\\nbreak.txt\r\n", {L"\\line\\nbreak.txt: 计算文件校验时打开文件失败:"}},
+        {{L"-c"},                       "\\FILE line\\nbreak.txt\r\nMD5 " + std::string(kAlphaMd5) + "\r\n", 1, L"\\line\\nbreak.txt: FAILED open or read\r\n", {L"\\line\\nbreak.txt: 计算文件校验时打开文件失败:", notRead}},
         // Options that mean nothing here are refused, as bad usage.
         {{L"--status", L"abc"},                         "", 2, L"", {L"选项 --status 只用于 --check"}},
         {{L"--file", L"alpha.txt", L"-w"},              "", 2, L"", {L"选项 -w 只用于 --check"}},
@@ -223,7 +229,8 @@ TEST(CliCheck, ALineTooLongToHoldIsReadFromItsStartAndItsEnd)
         ASSERT_EQ(1u, kept.size());
         EXPECT_TRUE(kept[0].second);
         ListedChecksum listed;
-        EXPECT_EQ(ListLine::Checksum, ParseListLine(kept[0].first, AllDigests(), CP_UTF8, listed)) << nameStart;
+        BlockFile block;
+        EXPECT_EQ(ListLine::Checksum, ParseListLine(kept[0].first, AllDigests(), CP_UTF8, block, listed)) << nameStart;
         EXPECT_EQ(nameStart, Shortened(listed.name));
     }
 }
@@ -252,24 +259,45 @@ TEST(CliCheck, TaggedLinesAreThoseOfTheUsualToolsAndCheckBack)
 }
 
 // Every line the program writes reads back: each digest's tagged lines, in hex and in Base64, check; its plain lines,
-// in hex and in Base64, name the settings of the text they came from.
+// in hex and in Base64, name the settings of the text they came from; its digests of one file or of several, all
+// sixteen in each form, check each file with each digest.
 TEST(CliCheck, EveryLineTheProgramWritesReadsBack)
 {
     std::vector<Arguments> writes;
+    std::wstring allNames;
     for (const DigestKind& kind : kDigestTable) {
+        allNames += (allNames.empty() ? L"" : L",") + std::wstring(kind.name);
         for (const wchar_t* form : {L"--lower", L"--base64"}) {
             writes.push_back({L"--only", kind.name, form, L"--tag", L"--file", L"alpha.txt"});
             writes.push_back({L"--only", kind.name, form, L"abc"});
         }
     }
+    const size_t tagsAndTexts = writes.size();
+    Arguments severalFiles;
+    std::wstring severalOks;
+    for (const wchar_t* name : kListedFiles) {
+        severalFiles.insert(severalFiles.end(), {L"--file", name});
+        severalOks += Oks(kDigestCount, name);
+    }
+    for (const Arguments& form : {Arguments {}, Arguments {L"--lower"}, Arguments {L"--base64"}}) {
+        for (const Arguments& files : {Arguments {L"--file", L"alpha.txt"}, severalFiles}) {
+            writes.push_back({L"--only", allNames});
+            writes.back().insert(writes.back().end(), form.begin(), form.end());
+            writes.back().insert(writes.back().end(), files.begin(), files.end());
+        }
+    }
     const std::vector<CliRun> written =
         RunEach(writes.size(), [&](size_t i) { return RunCli(writes[i], "", kFilesFolder); });
     std::vector<CliRow> rows;
-    for (size_t i = 0; i < writes.size(); i += 2) {
+    for (size_t i = 0; i < tagsAndTexts; i += 2) {
         const std::wstring only = L"--only " + LowerCaseAscii(writes[i][1]);
         rows.push_back({{L"-c"}, ToUtf8(written[i].out), 0, Oks(1, L"alpha.txt")});
         rows.push_back({{L"--match", Lines(written[i + 1].out).front(), L"abc"}, "", 0,
                         only + L" --encoding ansi\r\n" + only + L" --encoding utf8\r\n"});
+    }
+    for (size_t i = tagsAndTexts; i < writes.size(); i += 2) {
+        rows.push_back({{L"-c"}, ToUtf8(written[i].out), 0, Oks(kDigestCount, L"alpha.txt")});
+        rows.push_back({{L"-c", L"--strict"}, ToUtf8(written[i + 1].out), 0, severalOks});
     }
     ExpectRunsAsRows(rows, kFilesFolder);
 }

@@ -26,6 +26,12 @@ std::wstring DigestLines(const SevenTexts& digests)
 
 std::wstring Md5Line(const std::wstring& hex) { return L"MD5 " + hex + L"\r\n"; }
 
+// A file's block: the line naming it, one file's too, then its digest lines.
+std::wstring FileBlock(const std::wstring& name, const std::wstring& lines)
+{
+    return L"FILE " + name + L"\r\n" + lines;
+}
+
 std::wstring Lower(std::wstring hex)
 {
     CharLowerBuffW(&hex[0], static_cast<DWORD>(hex.size()));
@@ -153,7 +159,7 @@ TEST(Cli, EveryRunGivesItsOutputErrorLineAndExitCode)
         {{L"--help", L"--bogus-after-help"},                                        "", 2, L"", {L"未知选项 \"--bogus-after-help\""}},
         {{L"--encoding"},                                                           "", 2, L"", {L"选项 --encoding 缺少取值…--help"}},
         // A value is the argument after its option, whatever it begins with; refused values are quoted visibly.
-        {{L"--only", L"md5", L"--file", L"--lower"},                                "", 1, L"", {L"--lower" + cannotOpen}},
+        {{L"--only", L"md5", L"--file", L"--lower"},                                "", 1, L"FILE --lower\r\n", {L"--lower" + cannotOpen}},
         {{L"--encoding", L"cp99999", L"abc"},                                       "", 2, L"", {L"选项 --encoding 的取值 \"cp99999\" 无效(这个系统没有代码页 99999)"}},
         {{L"--encoding", L"cp1200", L"abc"},                                        "", 2, L"", {L"选项 --encoding 的取值 \"cp1200\" 无效(代码页 1200 是 UTF-16LE,请用 --encoding utf16le)"}},
         {{L"--only=md5", L"--encoding", L"936", L"中文"},                            "", 0, Md5Line(L"BCCE109775E8E1972E9F5FCDA3E12895")},
@@ -169,20 +175,20 @@ TEST(Cli, EveryRunGivesItsOutputErrorLineAndExitCode)
         {{L"--c", L"--file", empty, L"--file", empty},                              "", 2, L"", {L"选项 --c 只能用于一个文件"}},
         {{L"--file", empty, L"abc"},                                                "", 2, L"", {L"文本参数 \"abc\" 不能与 --file 同用"}},
         // Files as they are; those that cannot be read with the window's failure text.
-        {{L"--file", smallFile.path},                                               "", 0, DigestLines(kPattern100Digests)},
-        {{L"--only", L"sha256", L"--lower", L"--file", empty},                      "", 0, emptySha256},
-        {{L"--file", missing},                                                      "", 1, L"", {missing + cannotOpen}},
-        {{L"--file", TEST_DATA_DIR},                                                "", 1, L"", {TEST_DATA_DIR + cannotOpen}},
+        {{L"--file", smallFile.path},                                               "", 0, FileBlock(smallFile.path, DigestLines(kPattern100Digests))},
+        {{L"--only", L"sha256", L"--lower", L"--file", empty},                      "", 0, FileBlock(empty, emptySha256)},
+        {{L"--file", missing},                                                      "", 1, FileBlock(missing, L""), {missing + cannotOpen}},
+        {{L"--file", TEST_DATA_DIR},                                                "", 1, FileBlock(TEST_DATA_DIR, L""), {TEST_DATA_DIR + cannotOpen}},
         // Standard input named as a file: its bytes as they are, read past the pipe's buffer to the end.
-        {{L"--only", L"sha256", L"--file", L"/dev/stdin"},                          PatternBytes(200000), 0, L"SHA256 E870FEC3223BAC8F6147B08B31E6E6E4BB9ABD783820BCD212B7737AF6A02174\r\n"},
-        {{L"--only", L"md5", L"--file", L"\\dev\\stdin"},                           kUtf8Mark + "abc", 0, Md5Line(L"53A492DEBAE1C7ABF6615813B4B5CA99")},
-        {{L"--only", L"md5", L"--file", L"-"},                                      "", 0, Md5Line(kEmptyDigests[1])},
+        {{L"--only", L"sha256", L"--file", L"/dev/stdin"},                          PatternBytes(200000), 0, FileBlock(L"/dev/stdin", L"SHA256 E870FEC3223BAC8F6147B08B31E6E6E4BB9ABD783820BCD212B7737AF6A02174\r\n")},
+        {{L"--only", L"md5", L"--file", L"\\dev\\stdin"},                           kUtf8Mark + "abc", 0, FileBlock(L"\\dev\\stdin", Md5Line(L"53A492DEBAE1C7ABF6615813B4B5CA99"))},
+        {{L"--only", L"md5", L"--file", L"-"},                                      "", 0, FileBlock(L"-", Md5Line(kEmptyDigests[1]))},
         {{L"--only", L"md5", L"--file", L"-", L"--file", empty},                    "abc", 0, L"FILE -\r\n" + Md5Line(kAbcMd5) + L"\r\nFILE cli_test_empty.bin\r\n" + Md5Line(kEmptyDigests[1])},
         {{L"--file", L"-", L"--file", L"/dev/stdin"},                               "abc", 2, L"", {L"标准输入只能读一次,--file 只能有一个指向它"}},
         // Several files: a header line each, an empty line between; one that fails keeps its place, past the read-ahead too.
         {{L"--file", smallFile.path, L"--file", missing, L"--only", L"md5", L"--file", empty}, "", 1, L"FILE cli_test_small.bin\r\n" + Md5Line(kPattern100Digests[1]) + L"\r\nFILE cli_test_missing.bin\r\n\r\nFILE cli_test_empty.bin\r\n" + Md5Line(kEmptyDigests[1]), {missing + cannotOpen}},
         {{L"--file", nineMiBFile.path, L"--file", missing, L"--file", threeMiBFile.path}, "", 1, L"FILE cli_test_9mib.bin\r\n" + DigestLines(kLargeDigests) + L"\r\nFILE cli_test_missing.bin\r\n\r\nFILE cli_test_3mib.bin\r\n" + DigestLines(kThreeMiBDigests), {missing + cannotOpen}},
-        {{L"--only", L"sha512,md4", L"--file", threeMiBFile.path},                  "", 0, L"MD4 " + kThreeMiBDigests[0] + L"\r\nSHA512 " + kThreeMiBDigests[6] + L"\r\n"},
+        {{L"--only", L"sha512,md4", L"--file", threeMiBFile.path},                  "", 0, FileBlock(threeMiBFile.path, L"MD4 " + kThreeMiBDigests[0] + L"\r\nSHA512 " + kThreeMiBDigests[6] + L"\r\n")},
         // Characters replaced: a warning, exit code 0; standard input in UTF-16LE keeps lone halves of pairs.
         {{L"--only=md5", page.lost},                                                     "", 0, Md5Line(page.lostMd5), {page.warning}},
         {{L"--only=md5", L"--encoding=utf8", page.lost},                                 "", 0, Md5Line(page.utf8Md5)},
@@ -350,6 +356,10 @@ TEST(CliMatch, PrintsEverySettingThatGivesTheDigest)
         {{L"--match", L"EC0405C5AEF93E771CD80E0DB180B88B", L"abc"},                     "", 0, L"--only md5 --encoding ansi" + twice + L"--only md5 --encoding utf8" + twice},
         {{L"--match", L"5F78C33274E43FA9DE5659265C1D917E25C03722DCB0B8D27DB8D5FEAA813953", L" deadbeef"}, "", 0, L"--only sha256 --text-as hex  # 把文本当作十六进制数据，摘要它代表的字节\r\n"},
         {{L"--match", L"2e74f10e0327ad868d138f2b4fdd6f0", L"27"},                      "", 0, L"--only md5 --encoding ansi\r\n--only md5 --encoding utf8\r\n", {L"摘要开头少了 1 个 0…按 32 位的摘要查找"}},
+        {{L"--match", L"4d0b59e19461ff126e3a08a814c33", L"1970"},                       "", 0, both, {L"摘要开头少了 3 个 0…按 32 位的摘要查找"}},
+        {{L"--match", L"3e3b9e5336685200ae85d21b4f5e", L"5329"},                        "", 2, L"", {L"选项 --match 的取值 \"3e3b9e5336685200ae85d21b4f5e\" 无效"}},
+        // Word's punctuation, the ellipsis too, typed as ASCII.
+        {{L"--match", L"924EAC0344AF33095530E760631F6DEF", L"\u201Chi\u201D\u2026"},     "", 0, L"--only md5 --encoding ansi --plain-punctuation\r\n--only md5 --encoding utf8 --plain-punctuation\r\n"},
         {{L"--match", L"$1$abc$iCQ2D3nhptRYi27fDYv2s1", L"secret"},                     "", 1, L"", {L"这是 MD5-crypt 口令散列（含盐），不能由文本的任何编码直接得到"}},
         // What the options fix narrows the search; a match through replaced characters says so.
         {{L"--match", md5, L"--encoding", L"utf8", L"abc"},                             "", 0, L"--only md5 --encoding utf8\r\n"},

@@ -158,6 +158,7 @@ const TipCase kTipCases[] = {
     {"EmptyText",              L"",         L"",         L"D41D8CD98F00B204E9800998ECF8427E", {L"MD5 ", L"（文本为空，窗口不显示它的摘要）"}, IDC_MD5, {IDC_TERMINATOR}, ".......", L"不含终结符"},
     {"AnotherMachinesCodePage", kOtherMachineText, kOtherMachineText, kOtherMachineMd5, {L"MD5 ", kOtherCodePage, kOtherCommand},     IDC_MD5,    {IDC_UTF8},                    ".......", kOtherCommand},
     {"TheHexOfADigest",        L"abc",      L"abc",      L"EC0405C5AEF93E771CD80E0DB180B88B", {L"MD5 ", L"小写十六进制再取一次", L"--twice hex"}, IDC_MD5, {IDC_UNICODE},              ".......", L"--twice hex"},
+    {"WordsPunctuation",       L"\u201Chi\u201D\u2026", L"\u201Chi\u201D\u2026", L"924EAC0344AF33095530E760631F6DEF", {L"MD5 ", L"省略号换成 ..."}, IDC_MD5, {IDC_TERMINATOR}, ".......", L"省略号换成 ..."},
     {"PasswordHash",           L"abc",      L"abc",      L"$2b$12$R9h/cIPz0gi.URNNX3kh2OPST9/PgBkqquzi.Ss7KIUgO2t0jWMUW", {L"这是 bcrypt 口令散列（含盐）"}, IDC_MD4, {}, ".......", L"口令散列"},
 };
 // clang-format on

@@ -24,6 +24,10 @@ TEST(TextInForm, GivesTheFormOrRefusesATextThatCannotTakeIt)
         {L"\u200Ba\u200C\u200Db\u2060",            invisibles, L"ab"},
         {L"\u201CIt\u2019s\u201D \u2013 5\u22123", plain,      L"\"It's\" - 5-3"},
         {L"\u2018x\u00AD\u2014\u2010\u2011",       plain,      L"'x---"},
+        {L"\u201Ehi\u201C\u2026 \u201Ait\u2019s",  plain,      L"\"hi\"... 'it's"},
+        {L"\u2012\u2015\u201B\u201F\u200B",         plain,      L"--\u201B\u201F"},
+        // Every space separator (Unicode's Zs) as a space.
+        {L"a\u00A0b\u1680c\u2000d\u200Ae\u202Ff\u205Fg\u3000h", plain, L"a b c d e f g h"},
         {LR"(a\\nb)",                              escapes,    LR"(a\nb)"},
         {LR"(\n\r\t\b\f\"\/\\)",                   escapes,    L"\n\r\t\b\f\"/\\"},
         {LR"(\uD83D\uDE00 \u00e9\u00C9)",          escapes,    L"\U0001F600 \u00E9\u00C9"},

@@ -1,8 +1,8 @@
 #!/bin/bash
 # Remakes the checksum lists in lists/ and, in gnu_check.txt, what GNU --check
 # prints and returns for them. Run by hand on a Linux host with GNU coreutils,
-# OpenSSL 3 and b3sum (apt-get install b3sum); the tests only read what it
-# wrote. Each record in gnu_check.txt: "run" and the arguments after --check
+# OpenSSL 3, b3sum and rhash (apt-get install b3sum rhash); the tests only
+# read what it wrote. Each record in gnu_check.txt: "run" and the arguments after --check
 # (in files/), the exit code, the standard output lines ("out"), standard
 # error lines ("err") and, among them, a line only this program says ("says").
 set -euo pipefail
@@ -157,3 +157,50 @@ for list in empty.txt beta.bin sub no-such.lst "$lists/junk.lst"; do
     same md5 --status "$list"
 done
 same md5 --ignore-missing "$lists/junk.lst" "$lists/changed.lst"
+
+# rhash's BSD lines pad the shorter tags ("MD5   (alpha.txt) = ..."). GNU
+# takes one blank there; what it says of the same lines with one blank stands.
+rhash --bsd --md5 --sha1 --sha224 --sha256 "${names[@]}" >"$lists/rhash-bsd.lst"
+sed -E 's/^([^ (]+) +\(/\1 (/' "$lists/rhash-bsd.lst" >"$scratch/rhash-one-blank.lst"
+record "$lists/rhash-bsd.lst" cksum -c "$scratch/rhash-one-blank.lst"
+
+# This program's own output as a list: a FILE line, then a line per digest of
+# that file (hex in upper case, or as --lower and --base64 write it), an
+# empty line between files, CR LF after each line. GNU reads no such list:
+# what it says of the same list line for line, each FILE line a comment and
+# each digest line a tagged one (cksum -c reads every digest's), stands. Its
+# list lies in a twin folder under the same name, so that the messages that
+# name the list name it alike.
+own=() gnu=()
+both() { own+=("$1"); gnu+=("$2"); }
+hex_of() { "${1}sum" <"$2" | cut -d' ' -f1; }
+block() { both "FILE $1" "# FILE $1"; }
+digest() { both "$1 $3" "$1 ($2) = $4"; }  # tag, file, as written, hex
+alpha_md5=$(hex_of md5 alpha.txt) alpha_sha1=$(hex_of sha1 alpha.txt) beta_md5=$(hex_of md5 beta.bin)
+block alpha.txt
+digest MD5 alpha.txt "${alpha_md5^^}" "$alpha_md5"
+digest SHA256 alpha.txt "$(hex_of sha256 alpha.txt)" "$(hex_of sha256 alpha.txt)"
+digest SHA1 alpha.txt "$(openssl dgst -sha1 -binary alpha.txt | base64)" "$alpha_sha1"
+both "" ""
+# alpha.txt as it was, and a file that is gone, whose name has a space.
+block alpha.txt
+then_sha512=$(hex_of sha512 "$scratch/then/alpha.txt")
+digest SHA512 alpha.txt "${then_sha512^^}" "$then_sha512"
+both "" ""
+block 'gone too.txt'
+digest MD5 'gone too.txt' "$(hex_of md5 "$scratch/then/gone too.txt" | tr a-f A-F)" "$(hex_of md5 "$scratch/then/gone too.txt")"
+both "" ""
+# After an empty line a digest line names no file; a FILE line ends the block before it.
+both "MD5 ${beta_md5^^}" "MD5 ${beta_md5^^}"
+block 'two words.txt'
+digest SHA224 'two words.txt' "$(hex_of sha224 'two words.txt')" "$(hex_of sha224 'two words.txt')"
+block sub/gamma.txt
+digest BLAKE2b sub/gamma.txt "$(hex_of b2 sub/gamma.txt | tr a-f A-F)" "$(hex_of b2 sub/gamma.txt)"
+printf '%s\r\n' "${own[@]}" >"$lists/own-blocks.lst"
+mkdir -p "$scratch/twin/lists"
+cp -r . "$scratch/twin/files"
+printf '%s\n' "${gnu[@]}" >"$scratch/twin/lists/own-blocks.lst"
+cd "$scratch/twin/files"
+for options in "" --quiet --status --strict --ignore-missing -w; do
+    record "$options $lists/own-blocks.lst" cksum -c $options "$lists/own-blocks.lst"
+done
