@@ -585,12 +585,14 @@ std::wstring TriedCausesWords(const SearchResult& result, const SearchScope& sco
     const auto join = [&](std::wstring first, const std::function<bool(const Cause&)>& belongs,
                           const std::function<std::wstring(const Cause&)>& words) {
         for (int row = 0; row < kCauseCount; ++row) {
-            if (belongs(kCauses[row]) && tried(kCauses[row]))
-                first += (first.empty() ? L"" : L"、") + words(kCauses[row]);
+            const std::wstring said = belongs(kCauses[row]) && tried(kCauses[row]) ? words(kCauses[row]) : L"";
+            if (!said.empty())
+                first += (first.empty() ? L"" : L"、") + said;
         }
         return first;
     };
-    const auto brief = [](const Cause& cause) { return std::wstring(cause.brief); };
+    // A row without brief words is named with the row above it.
+    const auto brief = [](const Cause& cause) { return std::wstring(cause.brief != nullptr ? cause.brief : L""); };
     const auto isKind = [](CauseKind kind) { return [kind](const Cause& cause) { return cause.kind == kind; }; };
     const auto isCodePage = [](const Cause& cause) {
         return cause.kind == CauseKind::Encoding && EncodingOf(cause).kind == ByteEncoding::CodePage;

@@ -73,14 +73,27 @@ void ExpectSays(const std::wstring& line, const std::wstring& pieces)
     EXPECT_NE(std::wstring::npos, at) << "expected: " << pieces << "\nsaid: " << line;
 }
 
-// The command line that gives `arguments` back to wmain. No argument here holds
-// a quote or ends in a backslash, so quotes around spaces suffice.
+// The command line that gives `arguments` back to wmain, as the C runtime's parser reads it: an argument quoted
+// where it holds blanks or quotes or is empty, a quote inside as \", the backslashes before a quote (or before the
+// closing one) doubled.
 std::wstring CommandLine(const Arguments& arguments)
 {
     std::wstring line = L"texthash-cli";
     for (const std::wstring& argument : arguments) {
-        const bool plain = !argument.empty() && argument.find_first_of(L" \t") == std::wstring::npos;
-        line += plain ? L' ' + argument : L" \"" + argument + L'"';
+        if (!argument.empty() && argument.find_first_of(L" \t\"") == std::wstring::npos) {
+            line += L' ' + argument;
+            continue;
+        }
+        line += L" \"";
+        size_t backslashes = 0;
+        for (wchar_t unit : argument) {
+            if (unit == L'"')
+                line.append(backslashes + 1, L'\\');
+            backslashes = unit == L'\\' ? backslashes + 1 : 0;
+            line += unit;
+        }
+        line.append(backslashes, L'\\');
+        line += L'"';
     }
     return line;
 }

@@ -360,11 +360,13 @@ TEST(CliMatch, PrintsEverySettingThatGivesTheDigest)
         {{L"--match", L"3e3b9e5336685200ae85d21b4f5e", L"5329"},                        "", 2, L"", {L"选项 --match 的取值 \"3e3b9e5336685200ae85d21b4f5e\" 无效"}},
         // Word's punctuation, the ellipsis too, typed as ASCII.
         {{L"--match", L"924EAC0344AF33095530E760631F6DEF", L"\u201Chi\u201D\u2026"},     "", 0, L"--only md5 --encoding ansi --plain-punctuation\r\n--only md5 --encoding utf8 --plain-punctuation\r\n"},
+        {{L"--match", L"B6B9AADB671DCBF63D560FCB90FCF247", L"{\"b\": \"中\", \"a\": 1}"}, "", 0, L"--only md5 --encoding ansi --json compact-sorted-ascii\r\n--only md5 --encoding utf8 --json compact-sorted-ascii\r\n"},
         {{L"--match", L"$1$abc$iCQ2D3nhptRYi27fDYv2s1", L"secret"},                     "", 1, L"", {L"这是 MD5-crypt 口令散列（含盐），不能由文本的任何编码直接得到"}},
         // What the options fix narrows the search; a match through replaced characters says so.
         {{L"--match", md5, L"--encoding", L"utf8", L"abc"},                             "", 0, L"--only md5 --encoding utf8\r\n"},
         {{L"--match", page.lostMd5, page.lost},                                         "", 0, std::wstring(L"--only md5 --encoding ansi  # ") + page.lostNote + L"\r\n", {page.warning}},
         {{L"--match", none, L"abc"},                                                    "", 1, L"", {L"文本在以下设置及其各种组合下,其 MD4、MD5 都不是摘要 " + none + L": 编码 …; 有无终结符; 换行照原样…。带密钥的摘要（如 HMAC）或加了盐的摘要，不能只由文本求出。"}},
+        {{L"--match", none, L"{\"a\": 1}"},                                              "", 1, L"", {L"…文本照原样、…、JSON 重写（紧凑、空格、缩进 2 或 4，键排序与否，\\uXXXX 与否）、参数排序; …"}},
         {{L"--match", kAbcDigestsBeyondSeven[0], L"--only", L"sha256", L"--terminator", L"abc"}, "", 1, L"", {L"文本在以下设置及其各种组合下,其 SHA256 都不是摘要 " + kAbcDigestsBeyondSeven[0] + L": …; 包含终结符; "}},
         {{L"--match", md5, L"--only", L"sha256", L"abc"},                               "", 2, L"", {L"选项 --only 所选的摘要都不会是 --match 的摘要"}},
         {{L"--match", md5, L"--lower", L"abc"},                                         "", 2, L"", {L"选项 --lower 不能与 --match 同用"}},
@@ -399,6 +401,8 @@ TEST(CliMatch, ItsLinesGivenBackAsOptionsGiveTheDigest)
         {L"5F4DCC3B5AA765D61D8327DEB882CF99",                                 L"pass\u200Bword"}, // a zero-width space
         {L"F0814474487106CD1EBBA2A189BDC7DD",                                 L"it\u2019s \u22121"}, // curly quote, minus
         {L"5EB63BBBE01EEED093CB22BB8F5ACDC3",                                 L"aGVsbG8gd29ybGQ="}, // Base64 data
+        {L"BEFA7BEB4D1DD496C26622C2D14A8486848E46340FD83E6A24A17CDF35B73355", L"{\"b\":\"中\",\"a\":1}"}, // JSON indented by 2
+        {L"ED04C91CF6F6AB5A01A31C0295C5DA34",                                 L"b=2&sign=x&a=1&c="}, // parameters sorted
     };
     // clang-format on
     for (const auto& c : cases) {

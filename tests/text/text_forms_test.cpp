@@ -54,6 +54,33 @@ TEST(TextInForm, GivesTheFormOrRefusesATextThatCannotTakeIt)
     }
 }
 
+// Parameters as the checkers of payment interfaces sort them (their stringA); JSON bodies written again as a sender
+// writes them (one style here: the styles themselves are JsonWrittenAgain's).
+TEST(TextInForm, SortsParametersAndWritesJsonAgainOnlyWhereTheTextIsThat)
+{
+    constexpr TextForm sorted = TextForm::ParametersSorted, json = TextForm::JsonSpacedAscii;
+    const std::nullopt_t refused = std::nullopt;
+    // clang-format off
+    const struct { std::wstring text; TextForm form; std::optional<std::wstring> result; } rows[] = {
+        {L"mch_id=10000100&body=test&appid=wxd930ea5d5a258f4f&nonce_str=ibuaiVcKdpRxkhJA&device_info=1000", sorted, L"appid=wxd930ea5d5a258f4f&body=test&device_info=1000&mch_id=10000100&nonce_str=ibuaiVcKdpRxkhJA"},
+        {L"?b=2&sign=ABC&a=1&c=&Signature=x\r\n",   sorted, L"a=1&b=2"},
+        {L"b=%E4%B8%AD\na=1\nb=0",                  sorted, L"a=1&b=%E4%B8%AD&b=0"},
+        {L"{\"b\": \"\u4e2d\", \"a\": 1, \"n\": null, \"t\": true}", sorted, L"a=1&b=\u4E2D&t=true"},
+        {L"a=1&b",                                    sorted, refused},
+        {L"sign=x&c=",                                sorted, refused},
+        {L"{\"a\": {\"b\": 1}}",                  sorted, refused},
+        {L"just words",                               sorted, refused},
+        {L"{\"b\":\"\u4e2d\",\"a\":[1,2]}",    json,   L"{\"b\": \"\\u4e2d\", \"a\": [1, 2]}"},
+        {L"{\"a\":1,}",                             json,   refused},
+    };
+    // clang-format on
+    for (const auto& row : rows) {
+        std::wstring result = L"kept";
+        EXPECT_EQ(row.result.has_value(), TextInForm(row.text, row.form, result)) << row.text;
+        EXPECT_EQ(row.result.value_or(L"kept"), result) << row.text;
+    }
+}
+
 namespace {
 
 decltype(&::NormalizeString) g_realNormalizeString = nullptr;
