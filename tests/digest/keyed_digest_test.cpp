@@ -219,7 +219,7 @@ TEST(KeyRefusal, SaysWhichDigestTakesAKeyOfWhichLength)
     // clang-format on
     for (const auto& row : rows)
         EXPECT_EQ(row.refusal, KeyRefusal(DigestRowNamed(row.digest, false), row.length)) << row.digest << row.length;
-    if (sizeof(size_t) > sizeof(DWORD)) {
+    if constexpr (sizeof(size_t) > sizeof(DWORD)) {
         EXPECT_EQ(L"HMAC-SHA1 的密钥至多 4294967295 字节，给出的是 4294967296 字节",
                   KeyRefusal(DigestRowNamed(L"SHA1", false), static_cast<size_t>(0x100000000ULL)));
     }
