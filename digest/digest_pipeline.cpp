@@ -195,27 +195,27 @@ bool FeedEncodedText(const wchar_t* units, size_t count, Encoding encoding, CDig
 }
 
 DigestTexts ComputeDigestTexts(HCRYPTPROV provider, const wchar_t* units, size_t count, Encoding encoding,
-                               bool withTerminator, DigestSelection selected, bool byteOrderMark)
+                               bool withTerminator, const DigestRequest& request, bool byteOrderMark)
 {
     const size_t unitCount = count + (withTerminator ? 1 : 0);
     const std::string_view mark = byteOrderMark ? ByteOrderMark(encoding) : std::string_view();
     if (unitCount == 0 && mark.empty())
         return DigestTexts();
 
-    CDigestSet digests(provider, selected);
+    CDigestSet digests(provider, request);
     digests.Reset();
     digests.Update(reinterpret_cast<const BYTE*>(mark.data()), static_cast<DWORD>(mark.size()));
     EncodingLoss loss;
     if (!FeedEncodedText(units, unitCount, encoding, digests, loss))
-        return EveryDigestFailed(LastErrorString(), selected);
+        return EveryDigestFailed(LastErrorString(), request.selected);
     DigestTexts result = digests.Finish();
     result.loss = loss;
     return result;
 }
 
-DigestTexts DigestBytes(HCRYPTPROV provider, const BYTE* bytes, size_t count, DigestSelection selected)
+DigestTexts DigestBytes(HCRYPTPROV provider, const BYTE* bytes, size_t count, const DigestRequest& request)
 {
-    CDigestSet digests(provider, selected);
+    CDigestSet digests(provider, request);
     digests.Reset();
     digests.Update(bytes, static_cast<DWORD>(count));
     return digests.Finish();

@@ -48,24 +48,24 @@ using ByteSink = std::function<void(const BYTE* bytes, DWORD length)>;
 // Hands the bytes of the `count` units of `units` in `encoding` to `sink`,
 // noting in `loss` what the encoding replaced. False with the failure
 // recorded when the text cannot be converted.
-bool EncodeTextInPieces(const wchar_t* units, size_t count, Encoding encoding, const ByteSink& sink, EncodingLoss& loss);
+bool EncodeTextInPieces(const wchar_t* units, size_t count, Encoding encoding, const ByteSink& sink,
+                        EncodingLoss& loss);
 
 // Feeds the bytes of the `count` units of `units` in `encoding` to `digests`,
 // noting in `loss` what the encoding replaced. False with the failure recorded
 // when the text cannot be converted.
-bool FeedEncodedText(const wchar_t* units, size_t count, Encoding encoding, CDigestSet& digests,
-                     EncodingLoss& loss);
+bool FeedEncodedText(const wchar_t* units, size_t count, Encoding encoding, CDigestSet& digests, EncodingLoss& loss);
 
-// Digests `count` bytes, the empty message too, computing only the `selected` digests.
-DigestTexts DigestBytes(HCRYPTPROV provider, const BYTE* bytes, size_t count, DigestSelection selected);
+// Digests `count` bytes, the empty message too, computing only the digests of `request`.
+DigestTexts DigestBytes(HCRYPTPROV provider, const BYTE* bytes, size_t count, const DigestRequest& request);
 
 // Digests the `count` units of `units` (which must be followed by a zero unit,
 // digested too when `withTerminator` is set) with `provider` for the provider
-// digests; only the `selected` digests are computed. The whole text is
+// digests; only the digests of `request` are computed. The whole text is
 // digested whatever its length; nothing is ever cut. A text of no bytes has
 // no digests. The bytes are those of the platform's plain conversion, also
 // where the encoding lacks a character; the result's `loss` then says so.
 // With `byteOrderMark` the encoding's mark comes first.
 DigestTexts ComputeDigestTexts(HCRYPTPROV provider, const wchar_t* units, size_t count, Encoding encoding,
-                               bool withTerminator, DigestSelection selected = ShownDigests(),
+                               bool withTerminator, const DigestRequest& request = ShownDigests(),
                                bool byteOrderMark = false);

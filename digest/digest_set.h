@@ -7,9 +7,12 @@
 
 #include <array>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <tuple>
+#include <utility>
 
+#include "digest/digest_key.h"
 #include "digest/digest_table.h"
 #include "digest/encoding_loss.h"
 
@@ -54,18 +57,43 @@ struct DigestTexts {
     EncodingLoss loss;
 };
 
+// How the selected digests are computed.
+struct DigestParameters {
+    // With a key, each row's keyed digest (the table's keyMode): HMAC, or the
+    // digest's own keyed mode. Without one, the plain digests.
+    std::optional<CDigestKey> key;
+    // BLAKE2b's digest length in bytes, 1 to 64, as `b2sum -l` takes it in bits.
+    DWORD blake2bLength = 64;
+};
+
+// Which digests a run computes, and how.
+struct DigestRequest {
+    DigestRequest(DigestSelection digests = ShownDigests(), DigestParameters how = {})
+        : selected(digests), parameters(std::move(how))
+    {
+    }
+
+    DigestSelection selected;
+    DigestParameters parameters;
+};
+
 class CDigestSet {
 public:
     // The provider digests come from `provider`, which must stay open while
-    // the set is used. Only the `selected` rows are computed.
-    explicit CDigestSet(HCRYPTPROV provider, DigestSelection selected = ShownDigests());
+    // the set is used. Only the selected rows are computed. What each keyed
+    // digest needs of the key (HMAC's inner and outer starts) is computed
+    // here, once. A row that cannot take the parameters (KeyRefusal, a
+    // BLAKE2b length out of range), or whose start the provider refused,
+    // fails with that reason at each Finish; the other rows go on.
+    explicit CDigestSet(HCRYPTPROV provider, const DigestRequest& request = ShownDigests());
     CDigestSet(const CDigestSet&) = delete;
     CDigestSet& operator=(const CDigestSet&) = delete;
 
     // Starts every selected digest afresh; needed before the first Update.
     void Reset();
-    // Goes on from where `other` (a set of the same provider and selection)
-    // stands, so that one prefix digested once can end in several ways.
+    // Goes on from where `other` (a set of the same provider, selection and
+    // parameters) stands, so that one prefix digested once can end in
+    // several ways.
     void CopyStateFrom(const CDigestSet& other);
     // Appends `length` bytes to every selected digest that has not failed.
     void Update(const BYTE* data, DWORD length);
@@ -84,6 +112,12 @@ private:
         const DigestKind* kind = nullptr;
         CVnHashObject* own = nullptr;  // null for a provider digest
         CProviderHash provider;
+        // HMAC's starts of a provider digest: after (K xor ipad), after (K xor opad).
+        CProviderHash inner, outer;
+        bool hmac = false;
+        // Set when the row can give no digest with the set's parameters, with the reason.
+        bool refused = false;
+        std::wstring refusal;
         bool failed = false;
         std::wstring failure;
     };
@@ -96,10 +130,28 @@ private:
                   "one object for each own class");
 
     CVnHashObject* OwnHash(OwnHashClass ownClass);
+    static void CopyOwnHash(OwnHashClass ownClass, OwnHashes& to, const OwnHashes& from);
+
+    bool TakeParameters(Row& row, const DigestParameters& parameters);
+    bool TakeKey(Row& row, const CDigestKey& key);
+    bool PrepareHmac(Row& row, const CDigestKey& key);
+    bool StartRow(Row& row);
+
+    // A row's own digest, keyed or not, by its own class or the provider.
+    bool Begin(Row& row);
+    bool Feed(Row& row, const BYTE* data, DWORD length);
+    bool End(Row& row, BYTE* digest, DWORD& length);
+    // Keeps the row's state in `own` or `provider`, and goes on from it again.
+    bool Save(Row& row, OwnHashes& own, CProviderHash& provider);
+    bool Restore(Row& row, const OwnHashes& own, const CProviderHash& provider);
+
+    bool FinishHmac(Row& row, DigestValue& value);
     bool FinishRow(Row& row, DigestValue& value);
 
     HCRYPTPROV m_provider;
     OwnHashes m_own;
+    // HMAC's starts of the own classes: after (K xor ipad), after (K xor opad).
+    OwnHashes m_inner, m_outer;
     // The selected rows, in table order.
     std::array<Row, kDigestCount> m_rows;
     int m_rowCount = 0;

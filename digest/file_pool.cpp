@@ -35,22 +35,22 @@ CFilePool::CFilePool(HCRYPTPROV provider, int workers)
 {
 }
 
-void CFilePool::Digest(const std::wstring& path, DigestSelection selected, Report report)
+void CFilePool::Digest(const std::wstring& path, const DigestRequest& request, Report report)
 {
-    Add({path, selected, std::move(report), {}, false});
+    Add({path, request, std::move(report), {}, false});
 }
 
-void CFilePool::DigestHere(HANDLE file, DigestSelection selected, Report report)
+void CFilePool::DigestHere(HANDLE file, const DigestRequest& request, Report report)
 {
     WaitForEarlierDigests(AddedSoFar());
     FileOutcome outcome;
-    CDigestSet set(m_provider, selected);
+    CDigestSet set(m_provider, request);
     outcome.read = DigestOpenFile(set, file, outcome.digests);
     if (!outcome.read) {
         outcome.failure = LastErrorString();
         outcome.failureCode = LastErrorCode();
     }
-    Add({L"", selected, std::move(report), std::move(outcome), true});
+    Add({L"", request, std::move(report), std::move(outcome), true});
 }
 
 void CFilePool::Then(const std::function<void()>& report)
@@ -258,10 +258,10 @@ bool CFilePool::DigestFile(ULONGLONG index, const Entry& entry, DigestTexts& dig
     if (!file.OnDisk())
         WaitForEarlierDigests(index);
     if (FitsOnePiece(file))
-        return DigestFileInParallel(m_provider, entry.selected, file, 1, digests);
+        return DigestFileInParallel(m_provider, entry.request, file, 1, digests);
     TakeReadAhead();
     const bool digested =
-        DigestFileInParallel(m_provider, entry.selected, file, DigestThreadCount(entry.selected), digests);
+        DigestFileInParallel(m_provider, entry.request, file, DigestThreadCount(entry.request.selected), digests);
     ReleaseReadAhead();
     return digested;
 }

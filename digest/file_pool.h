@@ -44,10 +44,10 @@ public:
     // read-ahead and digest threads); a pipe or device waits until every file
     // added before it is digested. `report` runs on the pool's one writing
     // thread, as soon as every report added before it has run.
-    void Digest(const std::wstring& path, DigestSelection selected, Report report);
+    void Digest(const std::wstring& path, const DigestRequest& request, Report report);
     // Digests `file`, open already (standard input), from where it stands on
     // the calling thread, once every file added before it is digested.
-    void DigestHere(HANDLE file, DigestSelection selected, Report report);
+    void DigestHere(HANDLE file, const DigestRequest& request, Report report);
     // Runs `report` in its turn, with nothing to digest.
     void Then(const std::function<void()>& report);
     // Waits on the calling thread until `done` holds, asked again after each
@@ -61,7 +61,7 @@ public:
 private:
     struct Entry {
         std::wstring path;
-        DigestSelection selected;
+        DigestRequest request;
         Report report;
         FileOutcome outcome;
         bool digested = false;

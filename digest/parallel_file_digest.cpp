@@ -98,9 +98,9 @@ private:
     std::vector<std::thread> m_threads;
 };
 
-bool DigestOnThisThread(HCRYPTPROV provider, DigestSelection selected, COpenedFile& file, DigestTexts& digests)
+bool DigestOnThisThread(HCRYPTPROV provider, const DigestRequest& request, COpenedFile& file, DigestTexts& digests)
 {
-    CDigestSet set(provider, selected);
+    CDigestSet set(provider, request);
     return DigestOpenedFile(set, file, digests);
 }
 
@@ -129,16 +129,16 @@ bool FitsOnePiece(const COpenedFile& file, const ReadAhead& readAhead)
     return file.OnDisk() && file.Size() <= readAhead.bufferBytes;
 }
 
-bool DigestFileInParallel(HCRYPTPROV provider, DigestSelection selected, COpenedFile& file, int threads,
+bool DigestFileInParallel(HCRYPTPROV provider, const DigestRequest& request, COpenedFile& file, int threads,
                           DigestTexts& digests, const ReadAhead& readAhead)
 {
     if (FitsOnePiece(file, readAhead))
-        return DigestOnThisThread(provider, selected, file, digests);
-    const std::vector<DigestSelection> shares = ShareDigests(selected, threads);
+        return DigestOnThisThread(provider, request, file, digests);
+    const std::vector<DigestSelection> shares = ShareDigests(request.selected, threads);
 
     std::deque<CDigestSet> sets;
     for (const DigestSelection& share : shares)
-        sets.emplace_back(provider, share);
+        sets.emplace_back(provider, DigestRequest(share, request.parameters));
     CPieceRing ring(static_cast<int>(shares.size()), readAhead.buffers, readAhead.bufferBytes);
     BOOL read = FALSE;
     {
@@ -149,7 +149,7 @@ bool DigestFileInParallel(HCRYPTPROV provider, DigestSelection selected, COpened
         } catch (const std::system_error&) {
             // No more threads to be had: digest as before, on this thread alone.
             digesters.JoinAll();
-            return DigestOnThisThread(provider, selected, file, digests);
+            return DigestOnThisThread(provider, request, file, digests);
         }
         for (CDigestSet& set : sets)
             set.Reset();

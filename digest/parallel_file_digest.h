@@ -28,8 +28,8 @@ std::vector<DigestSelection> ShareDigests(DigestSelection selected, int threads)
 bool FitsOnePiece(const COpenedFile& file, const ReadAhead& readAhead = kDefaultReadAhead);
 
 // Digests `file` as DigestOpenedFile does, with the same results and
-// failures, but with the `selected` digests spread over at most `threads`
+// failures, but with the digests of `request` spread over at most `threads`
 // threads. A file that fits in one piece is digested on the calling thread.
 // Every thread has ended when the call returns.
-bool DigestFileInParallel(HCRYPTPROV provider, DigestSelection selected, COpenedFile& file, int threads,
+bool DigestFileInParallel(HCRYPTPROV provider, const DigestRequest& request, COpenedFile& file, int threads,
                           DigestTexts& digests, const ReadAhead& readAhead = kDefaultReadAhead);

@@ -38,8 +38,8 @@ constexpr BYTE kSigma[10][16] = {
 };
 // clang-format on
 
-// The parameter block's first word, unkeyed: digest length, key length 0,
-// fan-out 1, depth 1.
+// The parameter block's first word without the digest length (byte 0) and
+// the key length (byte 1): fan-out 1, depth 1.
 constexpr DWORD kParameterWord = 0x01010000;
 
 // F: compresses one block into `h`; `length` counts every byte up to the
@@ -78,12 +78,41 @@ template <typename Word> CVnBlake2<Word>::CVnBlake2(int algorithmId, const wchar
     m_digestLength = sizeof(m_state);
 }
 
+template <typename Word> CVnBlake2<Word>::~CVnBlake2()
+{
+    SecureZeroMemory(m_key, sizeof(m_key));
+    SecureZeroMemory(m_block, sizeof(m_block));
+}
+
+template <typename Word> BOOL CVnBlake2<Word>::SetDigestLength(DWORD length)
+{
+    if (length == 0 || length > kMaxLength)
+        return FALSE;
+    m_digestLength = length;
+    return TRUE;
+}
+
+template <typename Word> BOOL CVnBlake2<Word>::SetKey(const BYTE* key, DWORD length)
+{
+    if (length > kMaxLength)
+        return FALSE;
+    std::copy_n(key, length, m_key);
+    m_keyLength = length;
+    return TRUE;
+}
+
 template <typename Word> BOOL CVnBlake2<Word>::Reset()
 {
     std::copy_n(Blake2Parameters<Word>::InitialValue(), 8, m_state);
-    m_state[0] ^= kParameterWord | m_digestLength;
+    m_state[0] ^= kParameterWord | (m_keyLength << 8) | m_digestLength;
     m_compressedLength = 0;
     m_pendingLength = 0;
+    // The padded key waits as a full block: with no message it is the last one.
+    if (m_keyLength > 0) {
+        std::copy_n(m_key, m_keyLength, m_block);
+        std::fill(m_block + m_keyLength, m_block + kBlockSize, BYTE(0));
+        m_pendingLength = kBlockSize;
+    }
     return TRUE;
 }
 
@@ -113,7 +142,9 @@ template <typename Word> DWORD CVnBlake2<Word>::Finish(BYTE* digest)
 {
     std::fill(m_block + m_pendingLength, m_block + kBlockSize, BYTE(0));
     Compress(m_state, m_block, m_compressedLength + m_pendingLength, true);
-    StoreWordsLittleEndian(m_state, 8, digest);
+    BYTE state[sizeof(m_state)];
+    StoreWordsLittleEndian(m_state, 8, state);
+    std::copy_n(state, m_digestLength, digest);
     return m_digestLength;
 }
 

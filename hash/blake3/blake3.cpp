@@ -16,6 +16,7 @@ constexpr DWORD kChunkStart = 1;
 constexpr DWORD kChunkEnd = 2;
 constexpr DWORD kParent = 4;
 constexpr DWORD kRoot = 8;
+constexpr DWORD kKeyedHash = 16;
 
 // Between two rounds the message words are permuted thus: m'[i] = m[P[i]].
 constexpr BYTE kMessagePermutation[16] = {2, 6, 3, 10, 7, 0, 4, 13, 1, 11, 12, 5, 9, 14, 15, 8};
@@ -37,7 +38,7 @@ constexpr std::array<std::array<BYTE, 16>, kRounds> MessageSchedules()
 constexpr std::array<std::array<BYTE, 16>, kRounds> kSchedules = MessageSchedules();
 
 // The key of the hash mode, and the start of every compression's second
-// half: SHA-256's initial value.
+// half (in the keyed mode too): SHA-256's initial value.
 const DWORD* InitialValue() { return kSha256InitialHash; }
 
 // Compresses `block` (its first `blockLength` bytes used, the rest zero)
@@ -72,17 +73,6 @@ struct CVnBlake3::Output {
     DWORD blockLength;
     DWORD flags;
 
-    static Output Parent(const DWORD* left, const DWORD* right)
-    {
-        Output parent {};
-        std::copy_n(InitialValue(), 8, parent.inputValue);
-        StoreWordsLittleEndian(left, 8, parent.block);
-        StoreWordsLittleEndian(right, 8, parent.block + 32);
-        parent.blockLength = kBlockLength;
-        parent.flags = kParent;
-        return parent;
-    }
-
     void Run(DWORD* value, DWORD extraFlags) const
     {
         std::copy_n(inputValue, 8, value);
@@ -95,12 +85,30 @@ CVnBlake3::CVnBlake3()
     m_algorithmId = kBlake3AlgorithmId;
     m_name = L"BLAKE3";
     m_digestLength = 32;
+    SetKey(nullptr);
+}
+
+CVnBlake3::~CVnBlake3()
+{
+    SecureZeroMemory(m_key, sizeof(m_key));
+    SecureZeroMemory(m_chunkValue, sizeof(m_chunkValue));
+}
+
+void CVnBlake3::SetKey(const BYTE* key)
+{
+    if (key == nullptr) {
+        std::copy_n(InitialValue(), 8, m_key);
+        m_modeFlags = 0;
+        return;
+    }
+    LoadWordsLittleEndian(key, 8, m_key);
+    m_modeFlags = kKeyedHash;
 }
 
 BOOL CVnBlake3::Reset()
 {
     m_chunkCounter = 0;
-    std::copy_n(InitialValue(), 8, m_chunkValue);
+    std::copy_n(m_key, 8, m_chunkValue);
     m_blocksCompressed = 0;
     m_pendingLength = 0;
     m_stackDepth = 0;
@@ -142,11 +150,11 @@ void CVnBlake3::UpdateChunk(const BYTE* data, DWORD length)
 
 void CVnBlake3::CompressChunkBlock(const BYTE* block)
 {
-    Compress(m_chunkValue, block, m_chunkCounter, kBlockLength, ChunkStartFlag());
+    Compress(m_chunkValue, block, m_chunkCounter, kBlockLength, ChunkFlags());
     ++m_blocksCompressed;
 }
 
-DWORD CVnBlake3::ChunkStartFlag() const { return m_blocksCompressed == 0 ? kChunkStart : 0; }
+DWORD CVnBlake3::ChunkFlags() const { return m_modeFlags | (m_blocksCompressed == 0 ? kChunkStart : 0); }
 
 CVnBlake3::Output CVnBlake3::CurrentChunkOutput() const
 {
@@ -155,8 +163,19 @@ CVnBlake3::Output CVnBlake3::CurrentChunkOutput() const
     std::copy_n(m_block, m_pendingLength, output.block);
     output.counter = m_chunkCounter;
     output.blockLength = m_pendingLength;
-    output.flags = ChunkStartFlag() | kChunkEnd;
+    output.flags = ChunkFlags() | kChunkEnd;
     return output;
+}
+
+CVnBlake3::Output CVnBlake3::ParentOutput(const DWORD* left, const DWORD* right) const
+{
+    Output parent {};
+    std::copy_n(m_key, 8, parent.inputValue);
+    StoreWordsLittleEndian(left, 8, parent.block);
+    StoreWordsLittleEndian(right, 8, parent.block + 32);
+    parent.blockLength = kBlockLength;
+    parent.flags = m_modeFlags | kParent;
+    return parent;
 }
 
 void CVnBlake3::StartNextChunk()
@@ -168,11 +187,11 @@ void CVnBlake3::StartNextChunk()
     // its left half waits on top of the stack.
     ++m_chunkCounter;
     for (ULONGLONG chunks = m_chunkCounter; (chunks & 1) == 0; chunks >>= 1) {
-        Output::Parent(m_stack[--m_stackDepth], value).Run(value, 0);
+        ParentOutput(m_stack[--m_stackDepth], value).Run(value, 0);
     }
     std::copy_n(value, 8, m_stack[m_stackDepth++]);
 
-    std::copy_n(InitialValue(), 8, m_chunkValue);
+    std::copy_n(m_key, 8, m_chunkValue);
     m_blocksCompressed = 0;
     m_pendingLength = 0;
 }
@@ -184,7 +203,7 @@ DWORD CVnBlake3::Finish(BYTE* digest)
     for (DWORD depth = m_stackDepth; depth-- > 0;) {
         DWORD value[8];
         output.Run(value, 0);
-        output = Output::Parent(m_stack[depth], value);
+        output = ParentOutput(m_stack[depth], value);
     }
     // The root's first output block, counted from 0 whatever the node.
     output.counter = 0;

@@ -1,11 +1,13 @@
-// BLAKE3 in its hash mode (unkeyed), with the default 32-byte output.
+// BLAKE3 in its hash mode, or its keyed_hash mode when given a key, with the
+// default 32-byte output.
 //
 // The input is cut into chunks of 1 KiB, each compressed block by block into
 // a chaining value; the chunks are the leaves of a binary tree whose parents
 // compress two chaining values. Finished subtrees wait on a stack and merge
 // as the chunk count's trailing zeros say, so that chunks could as well be
 // compressed elsewhere (on other threads) and merged in order.
-// The object holds no pointers: a copy digests on from the same state.
+// The object holds no pointers: a copy digests on from the same state, with
+// the same key.
 // Construction leaves the state undefined: Reset before the first Update.
 #pragma once
 
@@ -15,8 +17,15 @@ class CVnBlake3 : public CVnHashObject {
 public:
     static constexpr DWORD kBlockLength = 64;
     static constexpr DWORD kChunkLength = 1024;
+    static constexpr DWORD kKeyLength = 32;
 
     CVnBlake3();
+    // The key's copy goes with the object.
+    ~CVnBlake3();
+
+    // The keyed_hash mode with the kKeyLength bytes at `key` from the next
+    // Reset on; null: the hash mode.
+    void SetKey(const BYTE* key);
 
     BOOL Reset() override;
     void Update(const BYTE* data, DWORD length) override;
@@ -31,9 +40,11 @@ private:
     // A node's last compression, not yet run (blake3.cpp).
     struct Output;
     Output CurrentChunkOutput() const;
+    Output ParentOutput(const DWORD* left, const DWORD* right) const;
 
-    // The current chunk's first block is compressed with a flag of its own.
-    DWORD ChunkStartFlag() const;
+    // The flags of a block of the current chunk: the mode's, and a flag of
+    // its own for the chunk's first block.
+    DWORD ChunkFlags() const;
     DWORD ChunkLengthSoFar() const { return m_blocksCompressed * kBlockLength + m_pendingLength; }
     // Appends to the current chunk; `length` is at most what the chunk lacks.
     void UpdateChunk(const BYTE* data, DWORD length);
@@ -42,6 +53,10 @@ private:
     // Puts the finished current chunk's chaining value on the stack, merging
     // the subtrees it completes, and starts the next chunk.
     void StartNextChunk();
+
+    // What every chunk and parent starts from, and the flag of its mode.
+    DWORD m_key[8];
+    DWORD m_modeFlags = 0;
 
     // The current chunk.
     ULONGLONG m_chunkCounter = 0;  // its index in the input
