@@ -76,5 +76,6 @@ std::wstring NoSettingSentence(const SearchResult& found, const SettingWords& wo
 {
     return L"文本的 " + DigestNames(found.digests) + L" 在以下设置及其各种组合下都与剪贴板上的"
         + ClipboardDigestWords(words.clipboardDigest.form) + L"不同："
-        + TriedCausesWords(found, {}, L"；", words.encodingName) + L"。" + kKeyedDigestWords;
+        + TriedCausesWords(found, {}, L"；", words.encodingName) + L"。"
+        + BeyondTheSearchWords(words.keyGiven, L"可在窗口的系统菜单里选“密钥…”");
 }

@@ -10,6 +10,8 @@
 struct SettingWords {
     const ExpectedDigest& clipboardDigest;
     std::wstring (*encodingName)(Encoding encoding);
+    // Whether the digests are keyed: the search then tried the key's readings and uses.
+    bool keyGiven = false;
 };
 
 // The clipboard's digest as the tips call it: "摘要", "Base64 摘要" and the

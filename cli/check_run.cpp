@@ -86,6 +86,8 @@ private:
     ListLine ParseLine(const std::string& line, ListedChecksum& listed);
     void DigestListedFile(ListedChecksum listed);
     void DigestAs(const ListedChecksum& listed);
+    void RefuseKeyedLine(const ListedChecksum& listed);
+    DigestRequest RequestFor(const ListedChecksum& listed, DigestSelection digests) const;
     DigestSelection SameLength(const ListedChecksum& listed) const;
     LengthChoice& ChoiceFor(const ListedChecksum& listed) { return m_choices[kDigestTable[listed.digest].length]; }
     int Decide(const ListedChecksum& listed, const FileOutcome& outcome);
@@ -106,6 +108,8 @@ private:
     // the files' outcomes as they are reported.
     ListTally m_tally;
     bool m_passed = false;
+    // Set once a keyed line without a key was said.
+    bool m_keyedLineSaid = false;
     // The names' code page: UTF-8 until a name is not.
     UINT m_codePage = CP_UTF8;
     // The file of this program's digest lines, while its block lasts.
@@ -158,10 +162,32 @@ void CListCheck::CheckLine(const std::string& line, bool cut)
             ReportInTurn(m_label + L": " + std::to_wstring(m_tally.lines) + L": 校验行格式不正确");
         return;
     }
+    if (listed.keyed && !m_options.key)
+        return RefuseKeyedLine(listed);
     ++m_tally.formatted;
     if (cut)
         return ReportNameTooLong(listed);
     DigestListedFile(listed);
+}
+
+// A keyed digest needs its key: without one its line checks nothing, which is said once per list.
+void CListCheck::RefuseKeyedLine(const ListedChecksum& listed)
+{
+    ++m_tally.improper;
+    if (m_keyedLineSaid || m_options.checkOutput == CheckOutput::Status)
+        return;
+    m_keyedLineSaid = true;
+    ReportInTurn(m_label + L": 清单里有带密钥的摘要(" + kDigestTable[listed.digest].keyedName
+                 + L"),要用 --hmac 或 --hmac-file 给出密钥才能校验");
+}
+
+// A tagged line's tag says whether its digest is keyed; an untagged line is keyed where a key is given.
+DigestRequest CListCheck::RequestFor(const ListedChecksum& listed, DigestSelection digests) const
+{
+    DigestParameters parameters;
+    if (m_options.key && (listed.keyed || !listed.tagged))
+        parameters.key = m_options.readKey;
+    return {digests, parameters};
 }
 
 // A list whose names are not UTF-8 was written in the ANSI code page, as
@@ -196,7 +222,7 @@ void CListCheck::DigestListedFile(ListedChecksum listed)
         return DigestAs(listed);
     }
     choice.trying = true;
-    DigestNamedFile(m_pool, listed.name, candidates, [this, listed](const FileOutcome& outcome) {
+    DigestNamedFile(m_pool, listed.name, RequestFor(listed, candidates), [this, listed](const FileOutcome& outcome) {
         ListedChecksum decided = listed;
         decided.digest = Decide(listed, outcome);
         ReportFile(decided, outcome);
@@ -205,7 +231,7 @@ void CListCheck::DigestListedFile(ListedChecksum listed)
 
 void CListCheck::DigestAs(const ListedChecksum& listed)
 {
-    DigestNamedFile(m_pool, listed.name, DigestSelection().set(listed.digest),
+    DigestNamedFile(m_pool, listed.name, RequestFor(listed, DigestSelection().set(listed.digest)),
                     [this, listed](const FileOutcome& outcome) { ReportFile(listed, outcome); });
 }
 

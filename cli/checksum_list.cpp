@@ -145,6 +145,7 @@ ListLine ParseListLine(std::string line, const DigestSelection& selected, UINT c
         return ListLine::Improper;
     checksum.digest = parsed.digest;
     checksum.tagged = parsed.tagged;
+    checksum.keyed = parsed.keyed;
     checksum.value = parsed.value;
     return ListLine::Checksum;
 }
@@ -160,10 +161,10 @@ std::wstring FileHeaderLine(const std::wstring& name)
     return name.find_first_of(L"\n\r") == std::wstring::npos ? header + name : L'\\' + header + Escaped(name);
 }
 
-std::wstring TaggedLine(int digest, const std::wstring& name, const std::wstring& hex)
+std::wstring TaggedLine(const wchar_t* digestName, const std::wstring& name, const std::wstring& hex)
 {
     const bool escape = name.find_first_of(L"\\\n\r") != std::wstring::npos;
-    return (escape ? L"\\" : L"") + std::wstring(kDigestTable[digest].name) + L" (" + (escape ? Escaped(name) : name)
+    return (escape ? L"\\" : L"") + std::wstring(digestName) + L" (" + (escape ? Escaped(name) : name)
         + L") = " + hex;
 }
 

@@ -37,6 +37,7 @@ using BlockFile = std::optional<std::wstring>;
 struct ListedChecksum {
     int digest = 0;       // row of kDigestTable
     bool tagged = false;  // the tag names the digest; else the number of digits says it
+    bool keyed = false;   // the tag names its keyed digest ("HMAC-SHA256")
     DigestValue value;    // whether listed as hex or in Base64
     std::wstring name;    // unescaped; relative names are taken from the current folder
 };
@@ -62,7 +63,7 @@ std::wstring FileHeaderLine(const std::wstring& name);
 
 // The tagged line, without its line break, that ParseListLine reads back:
 // "NAME (name) = hex", escaped where the name holds a backslash or a line break.
-std::wstring TaggedLine(int digest, const std::wstring& name, const std::wstring& hex);
+std::wstring TaggedLine(const wchar_t* digestName, const std::wstring& name, const std::wstring& hex);
 
 // Cuts a list's bytes, arriving in pieces of any size, into lines without
 // their LF, and drops a UTF-8 byte-order mark at its start. A list with a

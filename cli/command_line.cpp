@@ -6,6 +6,8 @@
 #include "cli/file_source.h"
 #include "digest/digest_names.h"
 #include "digest/expected_digest.h"
+#include "digest/signed_message.h"
+#include "support/last_error.h"
 
 namespace {
 
@@ -163,6 +165,34 @@ template <CheckOutput output> Taken SetCheckOutput(CliOptions& options, const st
     return kAccepted;
 }
 
+Taken SetKey(CliOptions& options, const std::wstring&, const std::wstring& key)
+{
+    options.key = CGivenKey::FromText(key);
+    return kAccepted;
+}
+
+// A key file's bytes are the key: a file far larger than any key is not one.
+constexpr size_t kMaxKeyFileBytes = 1 << 20;
+
+Taken ReadKeyFile(CliOptions& options, const std::wstring&, const std::wstring& path)
+{
+    std::string bytes;
+    bool tooLong = false;
+    const bool read = ReadNamedFile(
+        path, [] {},
+        [&](const BYTE* data, DWORD length) {
+            tooLong = tooLong || bytes.size() + length > kMaxKeyFileBytes;
+            if (!tooLong)
+                bytes.append(reinterpret_cast<const char*>(data), length);
+        });
+    if (!read)
+        return Refused(LastErrorString());
+    if (tooLong)
+        return Refused(L"密钥文件超过 1 MiB,不像是密钥");
+    options.key = CGivenKey::FromBytes(std::move(bytes));
+    return kAccepted;
+}
+
 // Where a form stands in the table of causes, which is the order in which forms apply.
 int FormPlace(TextForm form) { return CauseRow(*FindCause(CauseKind::Form, static_cast<int>(form))); }
 
@@ -172,6 +202,13 @@ void AddForm(CliOptions& options, TextForm form)
     options.forms.push_back(form);
     std::sort(options.forms.begin(), options.forms.end(),
               [](TextForm a, TextForm b) { return FormPlace(a) < FormPlace(b); });
+}
+
+KeySetting& KeyOf(TextSetting& setting)
+{
+    if (!setting.key)
+        setting.key.emplace();
+    return *setting.key;
 }
 
 void ApplyCause(const Cause& cause, CliOptions& options)
@@ -201,6 +238,18 @@ void ApplyCause(const Cause& cause, CliOptions& options)
         break;
     case CauseKind::Twice:
         setting.twice = static_cast<TwiceDigest>(cause.value);
+        break;
+    case CauseKind::Prefix:
+        setting.prefixJoin = static_cast<PrefixJoin>(cause.value);
+        break;
+    case CauseKind::KeyReading:
+        KeyOf(setting).reading = static_cast<KeyReading>(cause.value);
+        break;
+    case CauseKind::KeyEnding:
+        KeyOf(setting).ending = static_cast<KeyEnding>(cause.value);
+        break;
+    case CauseKind::KeyUse:
+        KeyOf(setting).use = static_cast<KeyUse>(cause.value);
         break;
     }
 }
@@ -238,6 +287,10 @@ bool IsEncodingOption(const std::wstring& name) { return CausesOfOption(name).fr
 
 Taken ApplyCauseOption(CliOptions& options, const std::wstring& name, const std::wstring& value)
 {
+    if (CausesOfOption(name).front()->kind == CauseKind::Prefix) {
+        options.setting.prefix = value;
+        return value.empty() ? Refused(L"前缀不能为空") : kAccepted;
+    }
     if (IsEncodingOption(name)) {
         Encoding encoding;
         std::wstring why;
@@ -259,14 +312,36 @@ enum OptionGroup : unsigned {
     kSearchedByMatch = 1u << 2,   // a cause --match tries by itself
     kCheckOnly = 1u << 3,         // means something only with --check
     kShapesLines = 1u << 4,       // how digest lines are written, which --check and --match print none of
+    kGivesKey = 1u << 5,          // gives the key
+    kUsesKey = 1u << 6,           // says how the key is read or used, which means nothing without one
+    kReadsKey = 1u << 7,          // says how the key's text is read, which a key file's bytes have none of
 };
 
 unsigned GroupsOfCause(const Cause& cause)
 {
+    switch (cause.kind) {
+    case CauseKind::KeyReading:
+    case CauseKind::KeyEnding:
+        return kUsesKey | kReadsKey | kSearchedByMatch;
+    case CauseKind::KeyUse:
+        return kUsesKey | kSearchedByMatch;
+    case CauseKind::Prefix:
+        return kShapesText | kShapesCharacters;
+    default:
+        break;
+    }
     const bool narrowsSearch =
         cause.kind == CauseKind::Encoding || cause.kind == CauseKind::Mark || cause.kind == CauseKind::Terminator;
     const bool onCharacters = cause.kind != CauseKind::Data && cause.kind != CauseKind::Twice;
     return kShapesText | (onCharacters ? kShapesCharacters : 0u) | (narrowsSearch ? 0u : kSearchedByMatch);
+}
+
+// What --help calls the value of a cause's option.
+const wchar_t* CauseValueName(const Cause& cause)
+{
+    if (cause.kind == CauseKind::Prefix)
+        return L"文本";
+    return cause.kind == CauseKind::Encoding || cause.optionValue != nullptr ? L"值" : nullptr;
 }
 
 struct OptionRule {
@@ -295,6 +370,8 @@ const OptionRule kOtherOptions[] = {
     {L"--base64",         nullptr, nullptr,              false, kShapesLines, SetFlag<&CliOptions::base64>,             nullptr,             L"摘要用 Base64 写出(与 cksum --base64 相同)"},
     {L"--c",              nullptr, nullptr,              false, 0,            SetFlag<&CliOptions::cArrays>,            nullptr,             L"输出“复制为C代码”放到剪贴板上的文本"},
     {L"--match",          nullptr, L"摘要",              false, 0,            SetMatch,                                 DigestValues,        L"列出文本在哪些设置下给出这个摘要,每行是重现它的选项,\r\n# 之后是说明;编码换掉了字符的设置排在后面并注明"},
+    {L"--hmac",           nullptr, L"密钥",              false, kGivesKey,    SetKey,                                   nullptr,             L"求带密钥的摘要:HMAC,BLAKE2b、BLAKE2s、BLAKE3 用其密钥模式(CRC32 没有);\r\n密钥默认按 UTF-8 文本读取,见 --key-as;各行的名称如 HMAC-SHA256;\r\n与 --match 同用时查找签名的各种来由"},
+    {L"--hmac-file",      nullptr, L"路径",              false, kGivesKey,    ReadKeyFile,                              nullptr,             L"同 --hmac,密钥是文件的原样字节(- 为标准输入)"},
     {L"--tag",            nullptr, nullptr,              false, 0,            SetFlag<&CliOptions::tag>,                nullptr,             L"每个文件的每个摘要一行“SHA256 (路径) = 十六进制”,--check 可读回"},
     {L"--check",          L"-c",   nullptr,              true,  0,            SetFlag<&CliOptions::check>,              nullptr,             L"校验清单里所列文件的摘要;参数是清单(- 或没有参数:标准输入)"},
     {L"--quiet",          L"-q",   nullptr,              true,  kCheckOnly,   SetCheckOutput<CheckOutput::Quiet>,       nullptr,             L"校验时不输出相符的文件"},
@@ -316,9 +393,8 @@ const std::vector<OptionRule>& OptionRules()
             const Cause& cause = kCauses[row];
             const auto sameName = [&cause](const OptionRule& rule) { return std::wstring(rule.name) == cause.option; };
             const auto known = std::find_if(all.begin(), all.end(), sameName);
-            const bool takesValue = cause.kind == CauseKind::Encoding || cause.optionValue != nullptr;
             if (known == all.end())
-                all.push_back({cause.option, nullptr, takesValue ? L"值" : nullptr, false, GroupsOfCause(cause),
+                all.push_back({cause.option, nullptr, CauseValueName(cause), false, GroupsOfCause(cause),
                                ApplyCauseOption, nullptr, nullptr});
             else
                 known->groups |= GroupsOfCause(cause);
@@ -394,15 +470,25 @@ const Exclusion kExclusions[] = {
     {Named(L"--check"),                 Named(L"--tag"),             nullptr},
     {Named(L"--check"),                 Named(L"--c"),               nullptr},
     {Named(L"--tag"),                   Named(L"--c"),               nullptr},
+    {Named(L"--hmac"),                  Named(L"--hmac-file"),       nullptr},
+    {InGroups(kReadsKey),               Named(L"--hmac-file"),       L"文件的字节按原样作为密钥"},
+    {Named(L"--key-use"),               Named(L"--file"),            L"文件按原样字节计算"},
+    {Named(L"--key-use"),               Named(L"--check"),           L"清单所列文件按原样字节校验"},
+    {InGroups(kGivesKey),               Named(L"--twice"),           L"带密钥的摘要不再取一次摘要"},
 };
 // clang-format on
 
 // Options that mean something only beside another.
 struct Requirement {
     Which option;
-    const wchar_t* needs;
+    Which needs;
+    const wchar_t* needsWords;
 };
-const Requirement kRequirements[] = {{InGroups(kCheckOnly), L"--check"}, {Named(L"--tag"), L"--file"}};
+const Requirement kRequirements[] = {
+    {InGroups(kCheckOnly), Named(L"--check"), L"--check"},
+    {Named(L"--tag"), Named(L"--file"), L"--file"},
+    {InGroups(kUsesKey), InGroups(kGivesKey), L"--hmac 或 --hmac-file"},
+};
 
 std::wstring Quoted(const std::wstring& text) { return L"\"" + Shortened(text) + L"\""; }
 
@@ -452,6 +538,7 @@ private:
     bool CheckExclusions();
     bool CheckRequirements();
     bool CheckValues();
+    bool CheckKey();
 
     CliOptions& m_options;
     std::wstring& m_problem;
@@ -546,8 +633,8 @@ bool CParser::CheckRequirements()
 {
     for (const Requirement& requirement : kRequirements) {
         const GivenOption* option = Given(requirement.option);
-        if (option != nullptr && !Given(requirement.needs))
-            return Refuse(L"选项 " + option->name + L" 只用于 " + requirement.needs);
+        if (option != nullptr && Given(requirement.needs) == nullptr)
+            return Refuse(L"选项 " + option->name + L" 只用于 " + requirement.needsWords);
     }
     return true;
 }
@@ -572,6 +659,24 @@ bool CParser::CheckValues()
         return Refuse(L"选项 --bom 只用于 utf8、utf16le 和 utf16be 编码(代码页没有字节顺序标记)");
     if (options.match && options.only && options.match->IsDigest() && (options.match->digests & *options.only).none())
         return Refuse(L"选项 --only 所选的摘要都不会是 --match 的摘要");
+    return !options.key || options.match || CheckKey();
+}
+
+// The key as the options read it, for a run that digests; and every digest asked for takes it.
+bool CParser::CheckKey()
+{
+    const std::wstring option = Given(InGroups(kGivesKey))->name;
+    CliOptions& options = m_options;
+    if (!options.key->Read(*options.setting.key, options.readKey)) {
+        const Cause& reading = *FindCause(CauseKind::KeyReading, static_cast<int>(options.setting.key->reading));
+        return Refuse(L"选项 " + option + L" 的密钥不能按 " + CauseOptions(reading) + L" 读取(" + CauseWords(reading)
+                      + L",两端的空白算在密钥里,除非给出 --key-trim)");
+    }
+    for (int row = 0; row < kDigestCount && KeysTheDigest(options.setting) && !options.check; ++row) {
+        const std::wstring refusal = options.Selected()[row] ? KeyRefusal(row, options.readKey.Length()) : L"";
+        if (!refusal.empty())
+            return Refuse(L"选项 " + option + L" 不能用于 " + kDigestTable[row].name + L"(" + refusal + L")");
+    }
     return true;
 }
 
@@ -593,10 +698,22 @@ std::wstring HelpLine(std::wstring option, const std::wstring& words)
 
 }  // namespace
 
+DigestRequest CliOptions::Request() const
+{
+    DigestParameters parameters;
+    if (KeysTheDigest(setting))
+        parameters.key = readKey;
+    return {Selected(), parameters};
+}
+
 bool ParseCommandLine(const std::vector<std::wstring>& arguments, CliOptions& options, std::wstring& problem)
 {
     CParser parser(options, problem);
-    return parser.Read(arguments) && (options.help || options.version || parser.CheckCombination());
+    if (!parser.Read(arguments))
+        return false;
+    if (options.key && !options.setting.key)
+        options.setting.key.emplace();
+    return options.help || options.version || parser.CheckCombination();
 }
 
 std::wstring CauseOptionsHelp()

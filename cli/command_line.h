@@ -56,9 +56,16 @@ struct CliOptions {
     bool tag = false;
     // Digests in Base64 instead of hex.
     bool base64 = false;
+    // --hmac or --hmac-file: the key the user holds, and for a run that
+    // digests (not --match, which tries every reading) the key as
+    // setting.key reads it.
+    std::optional<CGivenKey> key;
+    CDigestKey readKey;
 
     // The digests a run computes: those of --only, else the window's seven.
     DigestSelection Selected() const { return only.value_or(ShownDigests()); }
+    // The same with the key where it keys the digests.
+    DigestRequest Request() const;
 };
 
 // Reads the arguments after the program's name. Options may stand anywhere

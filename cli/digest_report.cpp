@@ -8,14 +8,17 @@ namespace {
 
 const wchar_t kLineEnd[] = L"\r\n";
 
-// "NAME HEX", or with --tag the tagged line of the file `label`.
-std::wstring DigestLine(int digest, const std::wstring& label, const DigestValue& value, const CliOptions& options)
+// "NAME HEX", or with --tag the tagged line of the file `label`; a keyed
+// digest goes by its keyed name ("HMAC-SHA256"), never taken for a plain one.
+std::wstring DigestLine(int digest, const std::wstring& label, const DigestTexts& digests, const CliOptions& options)
 {
+    const DigestValue& value = digests.values[digest];
+    const wchar_t* name = DigestNameOf(digest, digests.keyed);
     const std::wstring hex = HexOf(value);
     const std::wstring shown = options.base64 ? EncodeBase64(value.bytes.data(), value.length)
         : options.lowerCase                   ? LowerCaseAscii(hex)
                                               : hex;
-    return (options.tag ? TaggedLine(digest, label, shown) : kDigestTable[digest].name + (L' ' + shown)) + kLineEnd;
+    return (options.tag ? TaggedLine(name, label, shown) : name + (L' ' + shown)) + kLineEnd;
 }
 
 std::wstring Labelled(const std::wstring& label, const std::wstring& text)
@@ -28,7 +31,7 @@ std::wstring DigestLines(const std::wstring& label, const DigestTexts& digests, 
     std::wstring lines;
     for (int digest = 0; digest < kDigestCount; ++digest) {
         if (options.Selected()[digest] && !digests.failed[digest])
-            lines += DigestLine(digest, label, digests.values[digest], options);
+            lines += DigestLine(digest, label, digests, options);
     }
     return lines;
 }
@@ -64,7 +67,8 @@ DigestReport ReportDigests(const std::wstring& label, const DigestTexts& digests
     report.output = options.cArrays ? CopyAsCText(digests) : DigestLines(label, digests, options);
     for (int digest = 0; digest < kDigestCount; ++digest) {
         if (options.Selected()[digest] && digests.failed[digest])
-            report.failures.push_back(Labelled(label, kDigestTable[digest].name + (L": " + digests.texts[digest])));
+            report.failures.push_back(
+                Labelled(label, DigestNameOf(digest, digests.keyed) + (L": " + digests.texts[digest])));
     }
     return report;
 }

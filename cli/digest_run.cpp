@@ -8,6 +8,8 @@
 #include "cli/file_source.h"
 #include "cli/input_text.h"
 #include "digest/digest_pipeline.h"
+#include "digest/signed_message.h"
+#include "support/last_error.h"
 
 namespace {
 
@@ -38,9 +40,30 @@ bool PutInForms(const CliOptions& options, std::wstring& text)
     return true;
 }
 
-DigestTexts DigestOfBytes(HCRYPTPROV provider, const std::string& bytes, DigestSelection selected)
+DigestTexts DigestOfBytes(HCRYPTPROV provider, const std::string& bytes, const DigestRequest& request)
 {
-    return DigestBytes(provider, reinterpret_cast<const BYTE*>(bytes.data()), bytes.size(), selected);
+    return DigestBytes(provider, reinterpret_cast<const BYTE*>(bytes.data()), bytes.size(), request);
+}
+
+// A signature's message: the prefix and the key where the setting puts them
+// around the text's bytes (after any mark, before any terminator).
+DigestTexts DigestSignedText(HCRYPTPROV provider, const CliOptions& options, const std::wstring& text)
+{
+    const TextSetting& setting = options.setting;
+    SignedMessage message;
+    EncodingLoss prefixLoss, loss;
+    std::string body;
+    const auto append = [&body](const BYTE* piece, DWORD length) {
+        body.append(reinterpret_cast<const char*>(piece), length);
+    };
+    if (!SignedMessageAround(setting, options.readKey, message, prefixLoss)
+        || !EncodeTextInPieces(text.c_str(), text.size(), setting.encoding, append, loss))
+        return EveryDigestFailed(LastErrorString(), options.Selected());
+    const std::string_view mark = setting.byteOrderMark ? ByteOrderMark(setting.encoding) : std::string_view();
+    const std::string terminator(setting.withTerminator ? ZeroUnitBytes(setting.encoding) : 0, '\0');
+    DigestTexts digests = DigestOfBytes(provider, std::string(mark) + message.before + body + message.after + terminator, options.Request());
+    digests.loss = loss.count != 0 ? loss : prefixLoss;
+    return digests;
 }
 
 // The digests of the text's bytes as the options make them. The window shows
@@ -49,10 +72,13 @@ DigestTexts DigestOfBytes(HCRYPTPROV provider, const std::string& bytes, DigestS
 DigestTexts DigestSettingText(HCRYPTPROV provider, const CliOptions& options, const std::wstring& text)
 {
     const TextSetting& setting = options.setting;
+    const bool signedAround = !setting.prefix.empty() || (setting.key && !KeysTheDigest(setting));
+    if (signedAround)
+        return DigestSignedText(provider, options, text);
     if (text.empty() && !setting.withTerminator && !setting.byteOrderMark)
-        return DigestOfBytes(provider, "", options.Selected());
+        return DigestOfBytes(provider, "", options.Request());
     return ComputeDigestTexts(provider, text.c_str(), text.size(), setting.encoding, setting.withTerminator,
-                              options.Selected(), setting.byteOrderMark);
+                              options.Request(), setting.byteOrderMark);
 }
 
 // Each digest of the first digests, digested again by its own algorithm.
@@ -80,7 +106,7 @@ int DigestShapedText(HCRYPTPROV provider, const CliOptions& options, const std::
     if (setting.data == DataReading::None) {
         digests = DigestSettingText(provider, options, InLineBreakVariant(text, setting.lineBreaks));
     } else if (ReadTextAsData(text, setting.data, data)) {
-        digests = DigestBytes(provider, data.data(), data.size(), options.Selected());
+        digests = DigestBytes(provider, data.data(), data.size(), options.Request());
     } else {
         const Cause& reading = *FindCause(CauseKind::Data, static_cast<int>(setting.data));
         ReportProblem(L"文本不能按 " + CauseOptions(reading) + L" 读作数据:去掉首尾空白后须全是"
@@ -136,7 +162,7 @@ int DigestFiles(HCRYPTPROV provider, const CliOptions& options, int workers)
     CFilePool pool(provider, workers);
     for (size_t index = 0; index < options.files.size() && !outputFailed; ++index) {
         const std::wstring& path = options.files[index];
-        DigestNamedFile(pool, path, options.Selected(), [&, index](const FileOutcome& outcome) {
+        DigestNamedFile(pool, path, options.Request(), [&, index](const FileOutcome& outcome) {
             if (outputFailed)
                 return;
             DigestReport report = FileReport(path, outcome, options);

@@ -26,7 +26,7 @@ bool ReadNamedFile(const std::wstring& name, const FileOpenedHook& opened, const
     return ReadOpenFileToEnd(StandardInput(), consume) != FALSE;
 }
 
-void DigestNamedFile(CFilePool& pool, const std::wstring& name, DigestSelection selected, CFilePool::Report report)
+void DigestNamedFile(CFilePool& pool, const std::wstring& name, const DigestRequest& selected, CFilePool::Report report)
 {
     if (NamesStandardInput(name))
         pool.DigestHere(StandardInput(), selected, std::move(report));

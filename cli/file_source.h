@@ -15,6 +15,6 @@ bool NamesStandardInput(const std::wstring& name);
 // Hands the bytes of the file `name` to `consume` as ReadFilePieces does.
 bool ReadNamedFile(const std::wstring& name, const FileOpenedHook& opened, const FilePieceSink& consume);
 
-// Digests the `selected` digests of the file `name` in `pool`: standard input
+// Digests the `selected` digests (keyed where it says) of the file `name` in `pool`: standard input
 // on this thread in its turn, any other file on a worker.
-void DigestNamedFile(CFilePool& pool, const std::wstring& name, DigestSelection selected, CFilePool::Report report);
+void DigestNamedFile(CFilePool& pool, const std::wstring& name, const DigestRequest& selected, CFilePool::Report report);

@@ -17,6 +17,8 @@ SearchScope ScopeOf(const CliOptions& options)
     SearchScope scope;
     scope.digests = options.only.value_or(AllDigests());
     scope.encoding = options.encoding;
+    scope.key = options.key;
+    scope.prefix = options.setting.prefix;
     scope.byteOrderMarkOnly = options.setting.byteOrderMark;
     scope.terminatorOnly = options.setting.withTerminator;
     return scope;
@@ -48,7 +50,7 @@ std::wstring NothingFound(const CliOptions& options, const SearchScope& scope, c
 {
     return L"文本在以下设置及其各种组合下,其 " + DigestNames(found.digests) + L" 都不是摘要 "
         + HexOf(options.match->value) + L": " + TriedCausesWords(found, scope, L"; ", EncodingName) + L"。"
-        + kKeyedDigestWords;
+        + BeyondTheSearchWords(options.key.has_value(), L"请用 --hmac 密钥（或 --hmac-file 密钥文件）");
 }
 
 // The causes whose options alone leave unclear what they did: how the line
@@ -64,9 +66,14 @@ bool NeedsWords(const Cause& cause)
         return true;
     case CauseKind::Encoding:
         return EncodingOf(cause).kind == ByteEncoding::CodePage;
+    case CauseKind::KeyEnding:
+    case CauseKind::KeyUse:
+        return true;
     case CauseKind::Mark:
     case CauseKind::Terminator:
     case CauseKind::Form:
+    case CauseKind::Prefix:
+    case CauseKind::KeyReading:
         break;
     }
     return false;

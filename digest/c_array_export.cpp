@@ -1,12 +1,14 @@
 #include "digest/c_array_export.h"
 
+#include <algorithm>
+
 namespace {
 
 const wchar_t kEntryEnd[] = L"\r\n\r\n";
 // Stands in the comment for a digest without any text (nothing was digested).
 const wchar_t kNoDigest[] = L"无摘要";
 
-std::wstring Declaration(const wchar_t* name, const std::wstring& hex)
+std::wstring Declaration(const std::wstring& name, const std::wstring& hex)
 {
     std::wstring text = L"const unsigned char ";
     text += name;
@@ -41,10 +43,18 @@ std::wstring CommentBody(const std::wstring& text)
     return body;
 }
 
-std::wstring Comment(const wchar_t* name, const std::wstring& text)
+std::wstring Comment(const std::wstring& name, const std::wstring& text)
 {
     const std::wstring body = text.empty() ? std::wstring(kNoDigest) : CommentBody(text);
     return std::wstring(L"/* ") + name + L": " + body + L" */";
+}
+
+// A keyed digest's array is named after its keyed name, as C names go: "HMAC_SHA256".
+std::wstring KeyedArrayName(int row)
+{
+    std::wstring name = kDigestTable[row].keyedName;
+    std::replace(name.begin(), name.end(), L'-', L'_');
+    return name;
 }
 
 }  // namespace
@@ -53,7 +63,7 @@ std::wstring BuildCArrayExport(const DigestTexts& digests)
 {
     std::wstring text;
     for (int i = 0; i < kShownDigestCount; ++i) {
-        const wchar_t* name = kDigestTable[i].cArrayName;
+        const std::wstring name = digests.keyed ? KeyedArrayName(i) : kDigestTable[i].cArrayName;
         const std::wstring& digest = digests.texts[i];
         const bool declared = !digests.failed[i] && !digest.empty();
         text += declared ? Declaration(name, digest) : Comment(name, digest);

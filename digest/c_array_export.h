@@ -6,7 +6,7 @@
 #include "digest/digest_set.h"
 
 // Builds the export from the seven digests in table order, each named by its
-// row's array name. A digest becomes
+// row's array name, or keyed digests by their keyed name ("HMAC_SHA256"). A digest becomes
 //   const unsigned char <name>[<bytes>] = {0xAB,0xCD,...};
 // on one line; a failure, or a row without a digest, becomes a one-line
 // comment in its place:

@@ -51,7 +51,7 @@ bool ParseTaggedLine(std::string_view line, ChecksumLine& parsed)
     std::string_view tag = line.substr(0, open);
     while (!tag.empty() && IsBlank(tag.back()))
         tag.remove_suffix(1);
-    parsed.digest = DigestRowNamed(Widened(tag), false);
+    parsed.digest = AnyDigestRowNamed(Widened(tag), false, parsed.keyed);
     if (parsed.digest < 0)
         return false;
     std::string_view rest = line.substr(open + 1);
@@ -90,6 +90,7 @@ bool ParseGnuLine(std::string_view line, const DigestSelection& selected, Checks
         name.remove_prefix(1);
     parsed.name = name;
     parsed.tagged = false;
+    parsed.keyed = false;
     return ReadDigestValue(Widened(line.substr(0, digits)), kDigestTable[parsed.digest].length, parsed.value);
 }
 
@@ -110,7 +111,7 @@ bool ParseDigestLine(std::string_view line, ChecksumLine& parsed)
     const size_t space = line.find(' ');
     if (space == std::string_view::npos)
         return false;
-    parsed.digest = DigestRowNamed(Widened(line.substr(0, space)), false);
+    parsed.digest = AnyDigestRowNamed(Widened(line.substr(0, space)), false, parsed.keyed);
     parsed.tagged = true;
     parsed.name = {};
     parsed.escaped = false;

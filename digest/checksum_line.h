@@ -16,6 +16,7 @@ struct ChecksumLine {
     DigestValue value;      // the listed digest, whichever form it had
     std::string_view name;  // as listed, escaped when `escaped`
     bool escaped = false;
+    bool keyed = false;     // the tag names a keyed digest ("HMAC-SHA256")
 };
 
 // Reads `line`, without its line break, blanks before it allowed. A GNU

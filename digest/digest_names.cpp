@@ -64,6 +64,26 @@ int DigestRowNamed(std::wstring_view name, bool anyCase)
     return TableRowNamed(name, anyCase);
 }
 
+int KeyedDigestRowNamed(std::wstring_view name, bool anyCase)
+{
+    constexpr std::wstring_view kHmacPrefix = L"HMAC-";
+    for (int row = 0; row < kDigestCount; ++row) {
+        if (kDigestTable[row].keyedName != nullptr && SameName(name, kDigestTable[row].keyedName, anyCase))
+            return row;
+    }
+    if (name.size() <= kHmacPrefix.size() || !SameName(name.substr(0, kHmacPrefix.size()), L"HMAC-", anyCase))
+        return -1;
+    const int row = DigestRowNamed(name.substr(kHmacPrefix.size()), anyCase);
+    return row >= 0 && kDigestTable[row].keyMode == KeyMode::Hmac ? row : -1;
+}
+
+int AnyDigestRowNamed(std::wstring_view name, bool anyCase, bool& keyed)
+{
+    const int plain = DigestRowNamed(name, anyCase);
+    keyed = plain < 0;
+    return keyed ? KeyedDigestRowNamed(name, anyCase) : plain;
+}
+
 std::wstring OtherDigestNames()
 {
     std::wstring names;

@@ -13,6 +13,14 @@
 // ("sha256:") may come in any case.
 int DigestRowNamed(std::wstring_view name, bool anyCase);
 
+// The row whose keyed digest is named `name`: its keyed name ("HMAC-SHA256",
+// "BLAKE3-KEYED"), or "HMAC-" and any name of an HMAC row ("HMAC-SHA-256");
+// -1 for none.
+int KeyedDigestRowNamed(std::wstring_view name, bool anyCase);
+
+// The row named `name`, plain or keyed (`keyed` says which); -1 for none.
+int AnyDigestRowNamed(std::wstring_view name, bool anyCase, bool& keyed);
+
 // The other names, joined by "、", for a help text.
 std::wstring OtherDigestNames();
 

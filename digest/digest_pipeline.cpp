@@ -162,6 +162,11 @@ std::wstring EncodingName(Encoding encoding)
     return CodePageName(CodePageOf(encoding));
 }
 
+size_t ZeroUnitBytes(Encoding encoding)
+{
+    return encoding.kind == ByteEncoding::Utf16Le || encoding.kind == ByteEncoding::Utf16Be ? 2 : 1;
+}
+
 std::string_view ByteOrderMark(Encoding encoding)
 {
     switch (encoding.kind) {

@@ -35,6 +35,10 @@ UINT CodePageOf(Encoding encoding);
 // CodePageName names UTF-8 and the code pages.
 std::wstring EncodingName(Encoding encoding);
 
+// The bytes of an ASCII unit (a line break, the terminator) in the encoding:
+// 2 in UTF-16, else 1, the same bytes in UTF-8 and every code page.
+size_t ZeroUnitBytes(Encoding encoding);
+
 // The byte-order mark that may stand before the encoding's bytes; none for
 // a code page.
 std::string_view ByteOrderMark(Encoding encoding);

@@ -56,7 +56,8 @@ void CDigestSet::Row::Fail()
     failure = LastErrorString();
 }
 
-CDigestSet::CDigestSet(HCRYPTPROV provider, const DigestRequest& request) : m_provider(provider)
+CDigestSet::CDigestSet(HCRYPTPROV provider, const DigestRequest& request)
+    : m_provider(provider), m_keyed(request.parameters.key.has_value())
 {
     for (int i = 0; i < kDigestCount; ++i) {
         if (!request.selected[i])
@@ -244,6 +245,7 @@ DigestTexts CDigestSet::Finish()
 {
     DigestTexts result;
     result.hasDigests = true;
+    result.keyed = m_keyed;
     for (int i = 0; i < m_rowCount; ++i) {
         Row& row = m_rows[i];
         const size_t index = static_cast<size_t>(row.kind - kDigestTable);

@@ -55,6 +55,8 @@ struct DigestTexts {
     bool hasDigests = false;
     // The characters of a text that its encoding replaced; none for a file.
     EncodingLoss loss;
+    // True when the digests are keyed: lines, arrays and tips name them by their keyed names.
+    bool keyed = false;
 };
 
 // How the selected digests are computed.
@@ -155,4 +157,5 @@ private:
     // The selected rows, in table order.
     std::array<Row, kDigestCount> m_rows;
     int m_rowCount = 0;
+    bool m_keyed = false;
 };

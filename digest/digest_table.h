@@ -85,6 +85,13 @@ inline constexpr int kShownDigestCount = 7;
 // The longest digest in bytes.
 inline constexpr DWORD kMaxDigestBytes = 64;
 
+// The name row `row`'s digest goes by in lines, tags, arrays' words and tips:
+// its keyed digest's where `keyed` (a row that takes no key has none).
+inline const wchar_t* DigestNameOf(int row, bool keyed)
+{
+    return keyed ? kDigestTable[row].keyedName : kDigestTable[row].name;
+}
+
 // Which digests of the table a run computes; bit i is row i.
 using DigestSelection = std::bitset<kDigestCount>;
 

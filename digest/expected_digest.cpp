@@ -143,7 +143,8 @@ bool ParsePrefixed(std::wstring_view text, ExpectedDigest& expected)
     const size_t separator = text.find_first_of(L":= \t");
     if (separator == std::wstring_view::npos)
         return false;
-    const int row = DigestRowNamed(Trimmed(text.substr(0, separator)), true);
+    bool keyed = false;
+    const int row = AnyDigestRowNamed(Trimmed(text.substr(0, separator)), true, keyed);
     if (row < 0)
         return false;
     std::wstring_view value = Trimmed(text.substr(separator));

@@ -13,6 +13,10 @@ constexpr int Value(TextEnding ending) { return static_cast<int>(ending); }
 constexpr int Value(TextForm form) { return static_cast<int>(form); }
 constexpr int Value(DataReading data) { return static_cast<int>(data); }
 constexpr int Value(TwiceDigest twice) { return static_cast<int>(twice); }
+constexpr int Value(PrefixJoin join) { return static_cast<int>(join); }
+constexpr int Value(KeyReading reading) { return static_cast<int>(reading); }
+constexpr int Value(KeyEnding ending) { return static_cast<int>(ending); }
+constexpr int Value(KeyUse use) { return static_cast<int>(use); }
 
 constexpr CauseKind kEncoding = CauseKind::Encoding, kForm = CauseKind::Form;
 constexpr ByteEncoding kCodePage = ByteEncoding::CodePage;
@@ -81,6 +85,25 @@ const Cause kCauses[] = {
     {CauseKind::Twice,       Value(TwiceDigest::Raw),                   0,        L"--twice",           L"raw",   L"对摘要的原始字节再取一次同一摘要", L"原始字节", 40},
     {CauseKind::Twice,       Value(TwiceDigest::LowerHex),              0,        L"--twice",           L"hex",   L"对摘要的小写十六进制再取一次同一摘要", L"小写十六进制", 41},
     {CauseKind::Twice,       Value(TwiceDigest::UpperHex),              0,        L"--twice",           L"HEX",   L"对摘要的大写十六进制再取一次同一摘要", L"大写十六进制", 42},
+    // What the sender signs before the body, given by the user or by a timestamped header, and how it is joined.
+    {CauseKind::Prefix,      Value(PrefixJoin::AsGiven),                0,        L"--prefix",          nullptr,  L"正文前加上发送方一并签名的文本", L"照原样", 1},
+    {CauseKind::Prefix,      Value(PrefixJoin::Dot),                    0,        L"--prefix",          nullptr,  L"正文前加上发送方一并签名的文本和 “.”", L"加 “.”", 2},
+    {CauseKind::Prefix,      Value(PrefixJoin::Colon),                  0,        L"--prefix",          nullptr,  L"正文前加上发送方一并签名的文本和 “:”", L"加 “:”", 2},
+    // How the signer read the key, and what it did with it.
+    {CauseKind::KeyReading,  Value(KeyReading::Utf8Text),               0,        L"--key-as",          L"text",  L"密钥按 UTF-8 文本读取", L"UTF-8 文本", 0},
+    {CauseKind::KeyReading,  Value(KeyReading::AnsiText),               0,        L"--key-as",          L"ansi",  L"密钥按 ANSI 代码页的文本读取", L"ANSI 文本", 3},
+    {CauseKind::KeyReading,  Value(KeyReading::Hex),                    0,        L"--key-as",          L"hex",   L"密钥按十六进制读取", L"十六进制", 5},
+    {CauseKind::KeyReading,  Value(KeyReading::Base64),                 0,        L"--key-as",          L"base64", L"密钥按 Base64 读取", L"Base64", 5},
+    {CauseKind::KeyReading,  Value(KeyReading::PrefixedBase64),         0,        L"--key-as",          L"whsec", L"密钥去掉 whsec_ 前缀后按 Base64 读取", L"whsec_ 后的 Base64", 5},
+    {CauseKind::KeyEnding,   Value(KeyEnding::LfAdded),                 0,        L"--key-final-break", L"lf",    L"密钥末尾多一个换行 (LF)，如 echo 写的密钥文件", L"加 LF", 6},
+    {CauseKind::KeyEnding,   Value(KeyEnding::CrLfAdded),               0,        L"--key-final-break", L"crlf",  L"密钥末尾多一个换行 (CR LF)", L"加 CR LF", 6},
+    {CauseKind::KeyEnding,   Value(KeyEnding::Trimmed),                 0,        L"--key-trim",        nullptr,  L"密钥去掉首尾的空白和换行", L"去掉首尾空白", 6},
+    {CauseKind::KeyUse,      Value(KeyUse::Keyed),                      0,        L"--key-use",         L"hmac",  L"密钥用作摘要的密钥（HMAC，BLAKE2、BLAKE3 用其密钥模式）", L"HMAC", 0},
+    {CauseKind::KeyUse,      Value(KeyUse::AppendedKeyed),              0,        L"--key-use",         L"param-hmac", L"正文末尾加 “&key=密钥” 后再用密钥取 HMAC", L"加 &key= 后 HMAC", 23},
+    {CauseKind::KeyUse,      Value(KeyUse::Appended),                   0,        L"--key-use",         L"param", L"正文末尾加 “&key=密钥” 后取不带密钥的摘要", L"加 &key= 后取摘要", 24},
+    {CauseKind::KeyUse,      Value(KeyUse::Before),                     0,        L"--key-use",         L"before", L"密钥放在正文之前，取不带密钥的摘要", L"密钥在前", 45},
+    {CauseKind::KeyUse,      Value(KeyUse::After),                      0,        L"--key-use",         L"after", L"密钥放在正文之后，取不带密钥的摘要", L"密钥在后", 45},
+    {CauseKind::KeyUse,      Value(KeyUse::None),                       0,        L"--key-use",         L"none",  L"不带密钥的摘要，不是 HMAC", L"不用密钥", 50},
 };
 // clang-format on
 
@@ -129,6 +152,12 @@ std::vector<const Cause*> CausesOf(const TextSetting& setting)
     add(CauseKind::Ending, Value(setting.lineBreaks.ending), text && setting.lineBreaks.ending != TextEnding::AsIs);
     add(CauseKind::Data, Value(setting.data), !text);
     add(CauseKind::Twice, Value(setting.twice), setting.twice != TwiceDigest::None);
+    add(CauseKind::Prefix, Value(setting.prefixJoin), !setting.prefix.empty());
+    if (setting.key) {
+        add(CauseKind::KeyReading, Value(setting.key->reading), setting.key->reading != KeyReading::Utf8Text);
+        add(CauseKind::KeyEnding, Value(setting.key->ending), setting.key->ending != KeyEnding::AsIs);
+        add(CauseKind::KeyUse, Value(setting.key->use), setting.key->use != KeyUse::Keyed);
+    }
     // A code page outside the table (the console names any) has no row.
     causes.erase(std::remove(causes.begin(), causes.end(), nullptr), causes.end());
     return causes;
@@ -165,10 +194,25 @@ std::wstring EncodingOptionValue(Encoding encoding)
 
 std::wstring CauseOptions(const Cause& cause)
 {
+    // A prefix's value is the user's text: what MatchOptions writes is PrefixOption's.
+    if (cause.kind == CauseKind::Prefix)
+        return std::wstring(cause.option) + L" 文本";
     const std::wstring value = cause.kind == kEncoding ? EncodingOptionValue(EncodingOf(cause))
         : cause.optionValue != nullptr                 ? cause.optionValue
                                                        : L"";
     return value.empty() ? cause.option : std::wstring(cause.option) + L" " + value;
+}
+
+std::wstring PrefixOption(const std::wstring& prefix)
+{
+    const bool plain = !prefix.empty() && prefix.find_first_of(L" \t\"'\\$`&|;<>()*?!#~") == std::wstring::npos;
+    std::wstring quoted = L"\"";
+    for (wchar_t unit : prefix) {
+        if (unit == L'"' || unit == L'\\' || unit == L'$' || unit == L'`')
+            quoted += L'\\';
+        quoted += unit;
+    }
+    return std::wstring(FindCause(CauseKind::Prefix, 0)->option) + L" " + (plain ? prefix : quoted + L"\"");
 }
 
 std::wstring MatchOptions(int row, const TextSetting& setting)
@@ -177,7 +221,7 @@ std::wstring MatchOptions(int row, const TextSetting& setting)
     for (const wchar_t* name = kDigestTable[row].name; *name != L'\0'; ++name)
         options += *name >= L'A' && *name <= L'Z' ? static_cast<wchar_t>(*name - L'A' + L'a') : *name;
     for (const Cause* cause : CausesOf(setting))
-        options += L" " + CauseOptions(*cause);
+        options += L" " + (cause->kind == CauseKind::Prefix ? PrefixOption(setting.prefix) : CauseOptions(*cause));
     return options;
 }
 

@@ -7,12 +7,14 @@
 #pragma once
 
 #include <bitset>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "digest/digest_pipeline.h"
 #include "digest/digest_set.h"
+#include "digest/key_reading.h"
 #include "text/text_forms.h"
 
 // How the text's line breaks are written before it is digested.
@@ -34,6 +36,10 @@ enum class DataReading { None, Hex, Base64 };
 // its lowercase hex (PHP's md5(md5($s))) or of its uppercase hex.
 enum class TwiceDigest { None, Raw, LowerHex, UpperHex };
 
+// How a text the sender signs before the body is joined to it: as given
+// ("v0:1531420618:"), or followed by "." or ":" (a timestamp, "v0:TIMESTAMP").
+enum class PrefixJoin { AsGiven, Dot, Colon };
+
 // How a text became the bytes of a digest.
 struct TextSetting {
     Encoding encoding;
@@ -44,14 +50,33 @@ struct TextSetting {
     // With a reading, the bytes are the text's data: no encoding, mark, terminator or line breaks apply.
     DataReading data = DataReading::None;
     TwiceDigest twice = TwiceDigest::None;
+    // With a key: how the signer read it and what it did with it.
+    std::optional<KeySetting> key;
+    // What the sender signs before the body (empty: nothing), and how it was joined.
+    std::wstring prefix;
+    PrefixJoin prefixJoin = PrefixJoin::AsGiven;
 };
 
-enum class CauseKind { Encoding, Mark, Terminator, LineBreaks, Ending, Form, Data, Twice };
+enum class CauseKind {
+    Encoding,
+    Mark,
+    Terminator,
+    LineBreaks,
+    Ending,
+    Form,
+    Data,
+    Twice,
+    Prefix,
+    KeyReading,
+    KeyEnding,
+    KeyUse,
+};
 
 struct Cause {
     CauseKind kind;
     // The kind's own value: a ByteEncoding, LineBreaks, TextEnding, TextForm,
-    // DataReading or TwiceDigest; 0 for the mark and the terminator.
+    // DataReading, TwiceDigest, PrefixJoin, KeyReading, KeyEnding or KeyUse;
+    // 0 for the mark and the terminator.
     int value;
     // A code page's number (ByteEncoding::CodePage), CP_OEMCP for the console window's.
     UINT codePage;
@@ -86,8 +111,9 @@ const Cause* EncodingCause(Encoding encoding);
 
 // The causes of `setting`, in the order both programs name them: encoding,
 // mark, terminator, form, line breaks, end (the order in which they apply to
-// the text), reading, digest of a digest. A setting of the window's defaults
-// has its encoding alone.
+// the text), reading, digest of a digest, prefix, the key's reading, ending
+// and use. A setting of the window's defaults has its encoding alone; a key
+// read as UTF-8 text and used as the digest's key adds nothing.
 std::vector<const Cause*> CausesOf(const TextSetting& setting);
 
 // The words of a cause: an encoding's name ("UTF-8", "代码页 936（GBK）",
@@ -100,8 +126,13 @@ std::wstring EncodingOptionValue(Encoding encoding);
 // The console options that reproduce `cause`, such as "--normalize nfd".
 std::wstring CauseOptions(const Cause& cause);
 
+// The option that gives a signed prefix: "--prefix v0:1531420618:", quoted
+// as a POSIX shell takes it back where it holds what a shell would read.
+std::wstring PrefixOption(const std::wstring& prefix);
+
 // The console options that give the digest of table row `row` of a text
-// with `setting`, such as "--only md5 --encoding utf8 --normalize nfd".
+// with `setting`, such as "--only md5 --encoding utf8 --normalize nfd"; a
+// prefix with its value, quoted where a shell would part it; never the key.
 std::wstring MatchOptions(int row, const TextSetting& setting);
 
 // The highest order among the setting's causes.

@@ -7,6 +7,7 @@
 #include <thread>
 #include <tuple>
 
+#include "digest/signed_message.h"
 #include "support/last_error.h"
 
 namespace {
@@ -55,13 +56,32 @@ struct Body {
     std::vector<Variant> variants;
 };
 
+// What a signer put before and after the body and how it keyed the digest: a
+// signed prefix, and the key as read and used. The body's bytes are digested
+// once for each signing.
+struct Signing {
+    std::wstring prefix;  // with its join
+    PrefixJoin join = PrefixJoin::AsGiven;
+    std::optional<KeySetting> key;
+    CDigestKey keyBytes;
+    size_t set = 0;  // the digest set: 0 the plain one, else 1 + the row of SearchPlan::setKeys
+    // With the key in the message: the key's bytes stand as they were read,
+    // so only encodings of one byte a unit take it.
+    bool singleByteOnly = false;
+};
+
 // Everything the search digests, made from the text once for all digests.
 struct SearchPlan {
     std::vector<Body> bodies;
     // The bytes the text writes out as hex or as Base64, where it is wholly either.
     std::vector<std::pair<DataReading, std::vector<BYTE>>> data;
+    // How a signer may have joined a prefix and a key to the body; the first signs the body alone, as typed.
+    std::vector<Signing> signings;
+    // The keys the signings use as the digests' key, each once: each share keeps a digest set for each.
+    std::vector<CDigestKey> setKeys;
     CauseSet tried;
 };
+
 
 void Try(CauseSet& tried, CauseKind kind, int value)
 {
@@ -222,6 +242,95 @@ void PlanData(const std::wstring& text, SearchPlan& plan)
     }
 }
 
+bool SameKey(const CDigestKey& a, const CDigestKey& b)
+{
+    return a.Length() == b.Length() && std::equal(a.Bytes(), a.Bytes() + a.Length(), b.Bytes());
+}
+
+// The keys a signer may have read from the one the user holds, each once: the readings and endings the table
+// has, the key as typed first.
+std::vector<std::pair<KeySetting, CDigestKey>> KeyReadings(const CGivenKey& given, CauseSet& tried)
+{
+    std::vector<std::pair<KeySetting, CDigestKey>> keys;
+    for (int readingRow = 0; readingRow < kCauseCount; ++readingRow) {
+        if (kCauses[readingRow].kind != CauseKind::KeyReading)
+            continue;
+        for (KeyEnding ending : {KeyEnding::AsIs, KeyEnding::LfAdded, KeyEnding::CrLfAdded, KeyEnding::Trimmed}) {
+            KeySetting setting;
+            setting.reading = static_cast<KeyReading>(kCauses[readingRow].value);
+            setting.ending = ending;
+            CDigestKey key;
+            const auto same = [&key](const auto& earlier) { return SameKey(earlier.second, key); };
+            if (!given.Read(setting, key) || std::any_of(keys.begin(), keys.end(), same))
+                continue;
+            keys.emplace_back(setting, key);
+            tried.set(static_cast<size_t>(readingRow));
+            Try(tried, CauseKind::KeyEnding, static_cast<int>(ending));
+        }
+    }
+    return keys;
+}
+
+// The key's uses in the order of the table: the digest's key, then the key in the message; a text put into the
+// message is a text the signer read.
+void PlanKeyedSignings(const CGivenKey& given, Signing base, SearchPlan& plan)
+{
+    const std::vector<std::pair<KeySetting, CDigestKey>> keys = KeyReadings(given, plan.tried);
+    for (int useRow = 0; useRow < kCauseCount; ++useRow) {
+        if (kCauses[useRow].kind != CauseKind::KeyUse)
+            continue;
+        const KeyUse use = static_cast<KeyUse>(kCauses[useRow].value);
+        const bool keysTheDigest = use == KeyUse::Keyed || use == KeyUse::AppendedKeyed;
+        const bool inMessage = use != KeyUse::Keyed && use != KeyUse::None;
+        for (const auto& [setting, key] : keys) {
+            if (use == KeyUse::None && &key != &keys.front().second)
+                break;
+            if (inMessage && !ReadsText(setting.reading))
+                continue;
+            Signing signing = base;
+            signing.key = setting;
+            signing.key->use = use;
+            signing.keyBytes = key;
+            signing.singleByteOnly = inMessage;
+            if (keysTheDigest) {
+                const auto sameKey = [&key](const CDigestKey& planned) { return SameKey(planned, key); };
+                const auto planned = std::find_if(plan.setKeys.begin(), plan.setKeys.end(), sameKey);
+                signing.set = 1 + static_cast<size_t>(planned - plan.setKeys.begin());
+                if (planned == plan.setKeys.end())
+                    plan.setKeys.push_back(key);
+            }
+            plan.signings.push_back(signing);
+            plan.tried.set(static_cast<size_t>(useRow));
+        }
+    }
+}
+
+// The prefixes a sender may have signed before the body: none, then the one given by the user (as given, with
+// "." and with ":") or else by a timestamped header; each with every use of the key.
+void PlanSignings(const SearchScope& scope, const ExpectedDigest& expected, SearchPlan& plan)
+{
+    std::vector<Signing> prefixed(1);
+    if (!scope.prefix.empty()) {
+        for (PrefixJoin join : {PrefixJoin::AsGiven, PrefixJoin::Dot, PrefixJoin::Colon}) {
+            const wchar_t* joined = join == PrefixJoin::Dot ? L"." : join == PrefixJoin::Colon ? L":" : L"";
+            prefixed.emplace_back();
+            prefixed.back().prefix = scope.prefix + joined;
+            prefixed.back().join = join;
+        }
+    } else if (!expected.signedPrefix.empty()) {
+        prefixed.emplace_back();
+        prefixed.back().prefix = expected.signedPrefix;
+    }
+    for (const Signing& base : prefixed) {
+        if (!base.prefix.empty())
+            Try(plan.tried, CauseKind::Prefix, static_cast<int>(base.join));
+        if (scope.key)
+            PlanKeyedSignings(*scope.key, base, plan);
+        else
+            plan.signings.push_back(base);
+    }
+}
+
 // An encoding as the search tries it: a row of the table, with or without its mark.
 struct SearchEncoding {
     const Cause* row;
@@ -263,13 +372,6 @@ std::vector<SearchEncoding> EncodingsInScope(const SearchScope& scope)
     return encodings;
 }
 
-// Bytes of each unit in the encoding: 1 in UTF-8 and the code pages, whose line breaks and terminators are the same
-// bytes.
-size_t UnitBytes(Encoding encoding)
-{
-    return encoding.kind == ByteEncoding::Utf16Le || encoding.kind == ByteEncoding::Utf16Be ? 2 : 1;
-}
-
 // ASCII `units` (line breaks, the terminator) as the encoding writes them.
 std::string AsciiIn(std::wstring_view units, Encoding encoding)
 {
@@ -288,7 +390,7 @@ std::string AsciiIn(std::wstring_view units, Encoding encoding)
 // A match, and its place among the others.
 struct OrderedMatch {
     SettingMatch match;
-    std::tuple<bool, int, size_t, int, int, size_t, bool> place;
+    std::tuple<bool, int, size_t, int, int, size_t, size_t, bool> place;
 };
 
 // One thread's share of the search for one selection of digests: the bodies
@@ -297,43 +399,63 @@ struct OrderedMatch {
 class CSearch {
 public:
     CSearch(HCRYPTPROV provider, DigestSelection selection, const ExpectedDigest& expected, const SearchScope& scope,
-            const std::atomic<bool>& stop, std::atomic<bool>& halt)
+            const SearchPlan& plan, const std::atomic<bool>& stop, std::atomic<bool>& halt)
         : m_provider(provider),
           m_selection(selection),
-          m_running(provider, selection),
-          m_copy(provider, selection),
           m_expected(expected),
           m_scope(scope),
+          m_plan(plan),
           m_stop(stop),
           m_halt(halt)
     {
+        m_sets.emplace_back(provider, DigestRequest(selection));
+        for (const CDigestKey& key : plan.setKeys)
+            m_sets.emplace_back(provider, DigestRequest(KeyedSelection(selection, key), {key}));
     }
 
     // Runs the bodies that `next` hands out until there are none left, the
     // search is stopped or a share failed.
-    void RunBodies(const SearchPlan& plan, std::atomic<size_t>& next);
+    void RunBodies(std::atomic<size_t>& next);
     // Takes what another share found and tried.
     void TakeFrom(CSearch& other);
     // Digests the data readings and the digests of the digests, and gives the result.
-    void Finish(const SearchPlan& plan, SearchResult& result);
+    void Finish(SearchResult& result);
 
 private:
+    // A digest set of the share, with a second that finishes copies of its state.
+    struct SetPair {
+        SetPair(HCRYPTPROV provider, const DigestRequest& request)
+            : selection(request.selected), running(provider, request), copy(provider, request)
+        {
+        }
+        DigestSelection selection;
+        CDigestSet running, copy;
+    };
+    // Where a match stands among its equals: form, line breaks, ending, encoding, signing, terminator.
+    using Place = std::tuple<size_t, int, int, size_t, size_t, bool>;
+
+    // The rows of `selection` that take `key`.
+    static DigestSelection KeyedSelection(DigestSelection selection, const CDigestKey& key);
     bool Stopped();
     bool RunBody(const Body& body);
     bool Pass(const Body& body, size_t encodingIndex, const std::string& bytes, const EncodingLoss& loss);
-    bool FinishVariant(const TextSetting& setting, const std::string& suffix, const EncodingLoss& loss,
-                       const std::tuple<size_t, int, int, size_t>& where);
+    bool Sign(const Body& body, size_t encodingIndex, size_t signingIndex, const std::string& bytes,
+              const EncodingLoss& loss);
+    bool FinishVariant(SetPair& set, const TextSetting& setting, const std::string& suffix, const EncodingLoss& loss,
+                       const Place& where);
     bool DigestData(DataReading reading, const std::vector<BYTE>& bytes);
     bool DigestTwice();
-    void Compare(const std::array<DigestValue, kDigestCount>& values, const SettingMatch& match, int order,
-                 const std::tuple<size_t, int, int, size_t, bool>& where);
+    void Compare(const std::array<DigestValue, kDigestCount>& values, DigestSelection selection,
+                 const SettingMatch& match, int order, const Place& where);
     bool Failed(const std::wstring& failure);
 
     HCRYPTPROV m_provider;
     DigestSelection m_selection;
-    CDigestSet m_running, m_copy;
+    // The plain set first, then one for each of the plan's keys.
+    std::deque<SetPair> m_sets;
     const ExpectedDigest& m_expected;
     const SearchScope& m_scope;
+    const SearchPlan& m_plan;
     const std::atomic<bool>& m_stop;
     // Set when a share failed: the others stop too.
     std::atomic<bool>& m_halt;
@@ -365,11 +487,18 @@ bool CSearch::Failed(const std::wstring& failure)
     return false;
 }
 
-void CSearch::Compare(const std::array<DigestValue, kDigestCount>& values, const SettingMatch& match, int order,
-                      const std::tuple<size_t, int, int, size_t, bool>& where)
+DigestSelection CSearch::KeyedSelection(DigestSelection selection, const CDigestKey& key)
+{
+    for (int row = 0; row < kDigestCount; ++row)
+        selection[row] = selection[row] && KeyRefusal(row, key.Length()).empty();
+    return selection;
+}
+
+void CSearch::Compare(const std::array<DigestValue, kDigestCount>& values, DigestSelection selection,
+                      const SettingMatch& match, int order, const Place& where)
 {
     for (int row = 0; row < kDigestCount; ++row) {
-        if (!m_selection[row] || !m_expected.Is(values[row]))
+        if (!selection[row] || !m_expected.Is(values[row]))
             continue;
         SettingMatch found = match;
         found.row = row;
@@ -377,26 +506,30 @@ void CSearch::Compare(const std::array<DigestValue, kDigestCount>& values, const
     }
 }
 
-bool CSearch::FinishVariant(const TextSetting& base, const std::string& suffix, const EncodingLoss& loss,
-                            const std::tuple<size_t, int, int, size_t>& where)
+bool CSearch::FinishVariant(SetPair& set, const TextSetting& base, const std::string& suffix,
+                            const EncodingLoss& loss, const Place& where)
 {
     for (bool withTerminator : {false, true}) {
-        if (m_scope.terminatorOnly && !withTerminator)
+        // A signature's message ends with its body: a counted terminator is a text's.
+        if ((m_scope.terminatorOnly && !withTerminator) || (withTerminator && (base.key || !base.prefix.empty())))
             continue;
         TextSetting setting = base;
         setting.withTerminator = withTerminator;
         const std::string bytes = suffix + (withTerminator ? AsciiIn(std::wstring(1, L'\0'), setting.encoding) : "");
-        m_copy.CopyStateFrom(m_running);
-        m_copy.Update(reinterpret_cast<const BYTE*>(bytes.data()), static_cast<DWORD>(bytes.size()));
+        set.copy.CopyStateFrom(set.running);
+        set.copy.Update(reinterpret_cast<const BYTE*>(bytes.data()), static_cast<DWORD>(bytes.size()));
         std::array<DigestValue, kDigestCount> values;
         std::wstring failure;
-        if (!m_copy.FinishValues(values, failure))
+        if (!set.copy.FinishValues(values, failure))
             return Failed(failure);
         if (withTerminator)
             Try(m_tried, CauseKind::Terminator, 0);
-        Compare(values, {setting, 0, loss}, SettingOrder(setting), std::tuple_cat(where, std::make_tuple(withTerminator)));
+        Place place = where;
+        std::get<5>(place) = withTerminator;
+        Compare(values, set.selection, {setting, 0, loss}, SettingOrder(setting), place);
         const bool typedAsIs = setting.form == TextForm::AsTyped && setting.lineBreaks.breaks == LineBreaks::AsTyped
-            && setting.lineBreaks.ending == TextEnding::AsIs && !setting.byteOrderMark && !withTerminator;
+            && setting.lineBreaks.ending == TextEnding::AsIs && !setting.byteOrderMark && !withTerminator
+            && !setting.key && setting.prefix.empty();
         if (typedAsIs && SettingOrder(setting) == kWindowEncodingOrder)
             m_typedDigests.push_back({std::get<3>(where), setting.encoding, loss, values});
     }
@@ -406,21 +539,54 @@ bool CSearch::FinishVariant(const TextSetting& base, const std::string& suffix, 
 bool CSearch::Pass(const Body& body, size_t encodingIndex, const std::string& bytes, const EncodingLoss& loss)
 {
     const SearchEncoding& tried = m_encodings[encodingIndex];
-    const Encoding encoding = EncodingOf(tried);
-    const std::string mark(tried.mark ? ByteOrderMark(encoding) : std::string_view());
-    m_running.Reset();
-    m_running.Update(reinterpret_cast<const BYTE*>(mark.data()), static_cast<DWORD>(mark.size()));
-    m_running.Update(reinterpret_cast<const BYTE*>(bytes.data()), static_cast<DWORD>(bytes.size()));
-    for (const Variant& variant : body.variants) {
-        const TextSetting setting = {encoding, tried.mark, false, {variant.breaks, variant.ending}, variant.form};
-        const auto where = std::make_tuple(variant.formIndex, static_cast<int>(variant.breaks),
-                                           static_cast<int>(variant.ending), encodingIndex);
-        if (!FinishVariant(setting, AsciiIn(variant.suffix, encoding), loss, where))
+    for (size_t signing = 0; signing < m_plan.signings.size(); ++signing) {
+        if (!Sign(body, encodingIndex, signing, bytes, loss))
             return false;
     }
     m_tried.set(static_cast<size_t>(CauseRow(*tried.row)));
     if (tried.mark)
         Try(m_tried, CauseKind::Mark, 0);
+    return true;
+}
+
+// One signing of the body in one encoding: what comes before the body, the body, and each variant's end.
+bool CSearch::Sign(const Body& body, size_t encodingIndex, size_t signingIndex, const std::string& bytes,
+                   const EncodingLoss& loss)
+{
+    const SearchEncoding& tried = m_encodings[encodingIndex];
+    const Encoding encoding = EncodingOf(tried);
+    const Signing& signing = m_plan.signings[signingIndex];
+    // A mark starts a file, not a signature's message.
+    const bool signature = signing.key || !signing.prefix.empty();
+    if ((signature && tried.mark) || (signing.singleByteOnly && ZeroUnitBytes(encoding) != 1))
+        return true;
+    TextSetting around;
+    around.encoding = encoding;
+    around.key = signing.key;
+    around.prefix = signing.prefix;
+    SignedMessage message;
+    EncodingLoss prefixLoss;
+    if (!SignedMessageAround(around, signing.keyBytes, message, prefixLoss))
+        return Failed(LastErrorString());
+    const std::string before = std::string(tried.mark ? ByteOrderMark(encoding) : std::string_view()) + message.before;
+    SetPair& set = m_sets[signing.set];
+    set.running.Reset();
+    set.running.Update(reinterpret_cast<const BYTE*>(before.data()), static_cast<DWORD>(before.size()));
+    set.running.Update(reinterpret_cast<const BYTE*>(bytes.data()), static_cast<DWORD>(bytes.size()));
+    for (const Variant& variant : body.variants) {
+        TextSetting setting;
+        setting.encoding = encoding;
+        setting.byteOrderMark = tried.mark;
+        setting.lineBreaks = {variant.breaks, variant.ending};
+        setting.form = variant.form;
+        setting.key = signing.key;
+        setting.prefix = signing.prefix;
+        setting.prefixJoin = signing.join;
+        const Place where = {variant.formIndex, static_cast<int>(variant.breaks), static_cast<int>(variant.ending),
+                             encodingIndex, signingIndex, false};
+        if (!FinishVariant(set, setting, AsciiIn(variant.suffix, encoding) + message.after, loss, where))
+            return false;
+    }
     return true;
 }
 
@@ -461,7 +627,7 @@ bool CSearch::RunBody(const Body& body)
             if (sameRow(m_encodings[entry]) && !Pass(body, entry, bytes, loss))
                 return false;
         }
-        if (UnitBytes(encoding) == 1)
+        if (ZeroUnitBytes(encoding) == 1)
             earlierBytes.emplace_back(number, std::move(bytes));
     }
     return true;
@@ -469,15 +635,16 @@ bool CSearch::RunBody(const Body& body)
 
 bool CSearch::DigestData(DataReading reading, const std::vector<BYTE>& bytes)
 {
-    m_running.Reset();
-    m_running.Update(bytes.data(), static_cast<DWORD>(bytes.size()));
+    SetPair& plain = m_sets.front();
+    plain.running.Reset();
+    plain.running.Update(bytes.data(), static_cast<DWORD>(bytes.size()));
     std::array<DigestValue, kDigestCount> values;
     std::wstring failure;
-    if (!m_running.FinishValues(values, failure))
+    if (!plain.running.FinishValues(values, failure))
         return Failed(failure);
     TextSetting setting;
     setting.data = reading;
-    Compare(values, {setting, 0, {}}, SettingOrder(setting), {0, 0, 0, 0, false});
+    Compare(values, plain.selection, {setting, 0, {}}, SettingOrder(setting), {0, 0, 0, 0, 0, false});
     return true;
 }
 
@@ -498,7 +665,8 @@ bool CSearch::DigestTwice()
                 TextSetting setting;
                 setting.encoding = digests.encoding;
                 setting.twice = twice;
-                Compare(second.values, {setting, 0, digests.loss}, SettingOrder(setting), {typed, 0, 0, 0, false});
+                Compare(second.values, m_selection, {setting, 0, digests.loss}, SettingOrder(setting),
+                        {typed, 0, 0, 0, 0, false});
                 Try(m_tried, CauseKind::Twice, static_cast<int>(twice));
             }
         }
@@ -506,9 +674,9 @@ bool CSearch::DigestTwice()
     return true;
 }
 
-void CSearch::RunBodies(const SearchPlan& plan, std::atomic<size_t>& next)
+void CSearch::RunBodies(std::atomic<size_t>& next)
 {
-    for (size_t body = next++; body < plan.bodies.size() && RunBody(plan.bodies[body]); body = next++) { }
+    for (size_t body = next++; body < m_plan.bodies.size() && RunBody(m_plan.bodies[body]); body = next++) { }
 }
 
 void CSearch::TakeFrom(CSearch& other)
@@ -521,18 +689,18 @@ void CSearch::TakeFrom(CSearch& other)
         m_failure = other.m_failure;
 }
 
-void CSearch::Finish(const SearchPlan& plan, SearchResult& result)
+void CSearch::Finish(SearchResult& result)
 {
     // The window's encodings in its order, whichever share digested them.
     std::sort(m_typedDigests.begin(), m_typedDigests.end(),
               [](const TypedDigests& a, const TypedDigests& b) { return a.encodingIndex < b.encodingIndex; });
     bool finished = !Stopped() && m_failure.empty();
-    for (const auto& [reading, bytes] : plan.data)
+    for (const auto& [reading, bytes] : m_plan.data)
         finished = finished && !Stopped() && DigestData(reading, bytes);
     finished = finished && !Stopped() && DigestTwice();
     result.cancelled = m_stopped;
     result.failure = m_failure;
-    result.tried = m_tried | plan.tried;
+    result.tried = m_tried | m_plan.tried;
     result.digests |= m_selection;
     if (!finished)
         return;
@@ -551,11 +719,11 @@ void Search(HCRYPTPROV provider, DigestSelection selection, const ExpectedDigest
     std::deque<CSearch> shares;
     const size_t threads = ThreadsFor(plan.bodies.size());
     for (size_t share = 0; share < threads; ++share)
-        shares.emplace_back(provider, selection, expected, scope, stop, halt);
-    RunSideBySide(threads, [&](size_t share) { shares[share].RunBodies(plan, next); });
+        shares.emplace_back(provider, selection, expected, scope, plan, stop, halt);
+    RunSideBySide(threads, [&](size_t share) { shares[share].RunBodies(next); });
     for (size_t share = 1; share < shares.size(); ++share)
         shares.front().TakeFrom(shares[share]);
-    shares.front().Finish(plan, result);
+    shares.front().Finish(result);
 }
 
 }  // namespace
@@ -568,6 +736,7 @@ SearchResult FindSettingsGiving(HCRYPTPROV provider, const wchar_t* text, size_t
     const std::wstring typed(text, count);
     PlanBodies(typed, plan);
     PlanData(typed, plan);
+    PlanSignings(scope, expected, plan);
     const DigestSelection searchable = expected.digests & scope.digests;
     // The window's digests first: another algorithm is the less likely cause.
     for (const DigestSelection selection : {searchable & ShownDigests(), searchable & ~ShownDigests()}) {
@@ -575,6 +744,13 @@ SearchResult FindSettingsGiving(HCRYPTPROV provider, const wchar_t* text, size_t
             Search(provider, selection, expected, scope, stop, plan, result);
     }
     return result;
+}
+
+std::wstring BeyondTheSearchWords(bool keyGiven, const wchar_t* howToGiveKey)
+{
+    if (keyGiven)
+        return L"加了盐的摘要不能由文本和密钥求出。";
+    return std::wstring(L"如果这是带密钥的签名（HMAC 等），") + howToGiveKey + L"给出密钥再查；加了盐的摘要不能只由文本求出。";
 }
 
 std::wstring TriedCausesWords(const SearchResult& result, const SearchScope& scope, const wchar_t* separator,
@@ -592,6 +768,9 @@ std::wstring TriedCausesWords(const SearchResult& result, const SearchScope& sco
         return first;
     };
     // A row without brief words is named with the row above it.
+    const auto ifAny = [](const wchar_t* before, const std::wstring& words) {
+        return words.empty() ? words : before + words;
+    };
     const auto brief = [](const Cause& cause) { return std::wstring(cause.brief != nullptr ? cause.brief : L""); };
     const auto isKind = [](CauseKind kind) { return [kind](const Cause& cause) { return cause.kind == kind; }; };
     const auto isCodePage = [](const Cause& cause) {
@@ -617,6 +796,10 @@ std::wstring TriedCausesWords(const SearchResult& result, const SearchScope& sco
         join(L"文本照原样", isKind(CauseKind::Form), brief),
         readings,
         twice.empty() ? L"" : L"摘要的摘要（" + twice + L"）",
+        ifAny(L"正文前的文本：", join(L"", isKind(CauseKind::Prefix), brief)),
+        ifAny(L"密钥按 ", join(L"", isKind(CauseKind::KeyReading), brief)),
+        ifAny(L"密钥末尾照原样、", join(L"", isKind(CauseKind::KeyEnding), brief)),
+        ifAny(L"密钥用作 ", join(L"", isKind(CauseKind::KeyUse), brief)),
     };
     std::wstring words;
     for (const std::wstring& group : groups) {

@@ -34,6 +34,13 @@ struct SearchScope {
     std::optional<Encoding> encoding;
     bool byteOrderMarkOnly = false;
     bool terminatorOnly = false;
+    // The key the signer may have used: the search then tries it read and
+    // used as signers do, and no key at all.
+    std::optional<CGivenKey> key;
+    // What the sender signs before the body (Slack's "v0:TIMESTAMP"), tried
+    // as given and followed by "." or ":"; a timestamped header's own comes
+    // with the digest.
+    std::wstring prefix;
 };
 
 struct SearchResult {
@@ -59,8 +66,10 @@ struct SearchResult {
 
 inline const std::atomic<bool> kNeverStopped {false};
 
-// What no search can find, said after one that found nothing.
-inline constexpr wchar_t kKeyedDigestWords[] = L"带密钥的摘要（如 HMAC）或加了盐的摘要，不能只由文本求出。";
+// What the search cannot find, said after one that found nothing: without a
+// key, how to give one (`howToGiveKey`, as each program offers it:
+// "用 --hmac 密钥"); with one, that a salted digest cannot be found.
+std::wstring BeyondTheSearchWords(bool keyGiven, const wchar_t* howToGiveKey);
 
 // The settings in `scope` under which a digest of `text` (`count` units) is
 // `expected`, computing only the digests it may be: the window's digests

@@ -365,7 +365,7 @@ TEST(CliMatch, PrintsEverySettingThatGivesTheDigest)
         // What the options fix narrows the search; a match through replaced characters says so.
         {{L"--match", md5, L"--encoding", L"utf8", L"abc"},                             "", 0, L"--only md5 --encoding utf8\r\n"},
         {{L"--match", page.lostMd5, page.lost},                                         "", 0, std::wstring(L"--only md5 --encoding ansi  # ") + page.lostNote + L"\r\n", {page.warning}},
-        {{L"--match", none, L"abc"},                                                    "", 1, L"", {L"文本在以下设置及其各种组合下,其 MD4、MD5 都不是摘要 " + none + L": 编码 …; 有无终结符; 换行照原样…。带密钥的摘要（如 HMAC）或加了盐的摘要，不能只由文本求出。"}},
+        {{L"--match", none, L"abc"},                                                    "", 1, L"", {L"文本在以下设置及其各种组合下,其 MD4、MD5 都不是摘要 " + none + L": 编码 …; 有无终结符; 换行照原样…。如果这是带密钥的签名（HMAC 等），请用 --hmac 密钥（或 --hmac-file 密钥文件）给出密钥再查；加了盐的摘要不能只由文本求出。"}},
         {{L"--match", none, L"{\"a\": 1}"},                                              "", 1, L"", {L"…文本照原样、…、JSON 重写（紧凑、空格、缩进 2 或 4，键排序与否，\\uXXXX 与否）、参数排序; …"}},
         {{L"--match", kAbcDigestsBeyondSeven[0], L"--only", L"sha256", L"--terminator", L"abc"}, "", 1, L"", {L"文本在以下设置及其各种组合下,其 SHA256 都不是摘要 " + kAbcDigestsBeyondSeven[0] + L": …; 包含终结符; "}},
         {{L"--match", md5, L"--only", L"sha256", L"abc"},                               "", 2, L"", {L"选项 --only 所选的摘要都不会是 --match 的摘要"}},
@@ -419,6 +419,16 @@ TEST(CliMatch, ItsLinesGivenBackAsOptionsGiveTheDigest)
     }
 }
 
+// A key each reading of the key takes.
+std::wstring KeyReadAs(const Cause& cause)
+{
+    const bool reading = cause.kind == CauseKind::KeyReading;
+    return !reading ? L"00"
+        : cause.value == int(KeyReading::Base64)         ? L"AAAA"
+        : cause.value == int(KeyReading::PrefixedBase64) ? L"whsec_AAAA"
+                                                         : L"00";
+}
+
 // Each cause's option, given to the console program, sets that cause and no other; each cause has words of its own;
 // the order of the explanations runs from the window's own settings to a digest of a digest.
 TEST(SettingCauses, EachRowsOptionSetsItsCauseAndItsWordsAreItsOwn)
@@ -427,8 +437,12 @@ TEST(SettingCauses, EachRowsOptionSetsItsCauseAndItsWordsAreItsOwn)
     for (int row = 0; row < kCauseCount; ++row) {
         const Cause& cause = kCauses[row];
         std::wistringstream optionWords(CauseOptions(cause));
-        // A mark needs an encoding that has one.
-        Arguments arguments = cause.kind == CauseKind::Mark ? Arguments {L"--encoding", L"utf8"} : Arguments {};
+        // A mark needs an encoding that has one, the key's causes a key.
+        const bool ofKey = cause.kind == CauseKind::KeyReading || cause.kind == CauseKind::KeyEnding
+            || cause.kind == CauseKind::KeyUse;
+        Arguments arguments = cause.kind == CauseKind::Mark ? Arguments {L"--encoding", L"utf8"}
+            : ofKey                                        ? Arguments {L"--hmac", KeyReadAs(cause)}
+                                                           : Arguments {};
         for (std::wstring word; optionWords >> word;)
             arguments.push_back(word);
         CliOptions options;
@@ -440,7 +454,14 @@ TEST(SettingCauses, EachRowsOptionSetsItsCauseAndItsWordsAreItsOwn)
         const bool sameCodePage = cause.kind == CauseKind::Encoding && !set.empty()
             && EncodingOf(*set.front()).kind == ByteEncoding::CodePage
             && CodePageOf(EncodingOf(*set.front())) == CodePageOf(EncodingOf(cause));
-        EXPECT_TRUE(cause.kind == CauseKind::Form ? form : sameCodePage || std::count(set.begin(), set.end(), &cause) == 1)
+        // A prefix is given as the user's text; how it is joined, the search tries.
+        const bool prefix = cause.kind == CauseKind::Prefix && !options.setting.prefix.empty();
+        // A key read as UTF-8 text and used as the digests' key is the key as given.
+        const bool keyAsGiven = ofKey && cause.order == 0
+            && std::none_of(set.begin(), set.end(), [](const Cause* c) { return c->kind >= CauseKind::KeyReading; });
+        EXPECT_TRUE(cause.kind == CauseKind::Form ? form
+                                                  : sameCodePage || prefix || keyAsGiven
+                            || std::count(set.begin(), set.end(), &cause) == 1)
             << CauseOptions(cause);
         EXPECT_EQ(0, std::count(words.begin(), words.end(), CauseWords(cause))) << CauseWords(cause);
         words.push_back(CauseWords(cause));

@@ -9,6 +9,18 @@
 
 namespace {
 
+// A scope of the digests, encoding, mark and terminator the console's options fix.
+SearchScope Scoped(DigestSelection digests, std::optional<Encoding> encoding = {}, bool markOnly = false,
+                   bool terminatorOnly = false)
+{
+    SearchScope scope;
+    scope.digests = digests;
+    scope.encoding = encoding;
+    scope.byteOrderMarkOnly = markOnly;
+    scope.terminatorOnly = terminatorOnly;
+    return scope;
+}
+
 using Settings = std::vector<std::wstring>;
 
 // Each match in short: the encoding ("cp936" for a code page, "hex" or "base64" for the text read as data), "+bom"
@@ -173,7 +185,7 @@ TEST_F(SettingSearch, SaysExactlyWhatItTried)
         {L"中文",     {},                              {chinese ? L"; 代码页 950、932、949（" : L"; 代码页 936、950、932、949（"}, {}},
         {L"café",     {},                              {chinese ? L"; 代码页 1252（" : L"; 代码页 437、936（"}, {}},
         {L"a\xD800",  {},                              {L"UTF-16LE", L"大写"},                          {L"NFC"}},
-        {L"abc",      {AllDigests(), {}, false, true}, {L"包含终结符"},                                 {L"有无终结符"}},
+        {L"abc",      Scoped(AllDigests(), {}, false, true), {L"包含终结符"},                                 {L"有无终结符"}},
     };
     // clang-format on
     for (const auto& row : rows) {
@@ -192,13 +204,13 @@ TEST_F(SettingSearch, TriesOnlyTheSettingsInScope)
     sha256.set(4);
     // clang-format off
     const struct { std::wstring given; SearchScope scope; Settings found; } rows[] = {
-        {kAbcMd5,                            {AllDigests(), ByteEncoding::Utf8},       {L"utf8 MD5"}},
-        {kAbcMd5,                            {sha256, {}},                             {}},
-        {L"sha256-ungWv48Bz+pBQUDeXa4iI7ADYaOWF3qctBD/YfIAFa0=", {sha256, {}},         {L"ansi SHA256", L"utf8 SHA256"}},
-        {kAbcZeroMd5,                        {AllDigests(), {}, false, true},          {L"ansi+0 MD5", L"utf8+0 MD5"}},
-        {kAbcMd5,                            {AllDigests(), {}, false, true},          {}},
-        {L"C627105FAD747457B7E88ED1016E065F", {AllDigests(), {}, true},                {L"utf16le+bom MD5"}},
-        {kAbcMd5,                            {AllDigests(), {}, true},                 {}},
+        {kAbcMd5,                            Scoped(AllDigests(), ByteEncoding::Utf8),       {L"utf8 MD5"}},
+        {kAbcMd5,                            Scoped(sha256),                             {}},
+        {L"sha256-ungWv48Bz+pBQUDeXa4iI7ADYaOWF3qctBD/YfIAFa0=", Scoped(sha256),         {L"ansi SHA256", L"utf8 SHA256"}},
+        {kAbcZeroMd5,                        Scoped(AllDigests(), {}, false, true),          {L"ansi+0 MD5", L"utf8+0 MD5"}},
+        {kAbcMd5,                            Scoped(AllDigests(), {}, false, true),          {}},
+        {L"C627105FAD747457B7E88ED1016E065F", Scoped(AllDigests(), {}, true),                {L"utf16le+bom MD5"}},
+        {kAbcMd5,                            Scoped(AllDigests(), {}, true),                 {}},
     };
     // clang-format on
     for (const auto& row : rows)
