@@ -72,8 +72,7 @@ DigestTexts DigestSignedText(HCRYPTPROV provider, const CliOptions& options, con
 DigestTexts DigestSettingText(HCRYPTPROV provider, const CliOptions& options, const std::wstring& text)
 {
     const TextSetting& setting = options.setting;
-    const bool signedAround = !setting.prefix.empty() || (setting.key && !KeysTheDigest(setting));
-    if (signedAround)
+    if (SignsAroundTheBody(setting))
         return DigestSignedText(provider, options, text);
     if (text.empty() && !setting.withTerminator && !setting.byteOrderMark)
         return DigestOfBytes(provider, "", options.Request());

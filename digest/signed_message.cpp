@@ -15,6 +15,12 @@ bool AppendEncoded(const std::wstring& text, Encoding encoding, std::string& byt
 
 }  // namespace
 
+bool SignsAroundTheBody(const TextSetting& setting)
+{
+    return !setting.prefix.empty()
+        || (setting.key && setting.key->use != KeyUse::Keyed && setting.key->use != KeyUse::None);
+}
+
 bool KeysTheDigest(const TextSetting& setting)
 {
     return setting.key && (setting.key->use == KeyUse::Keyed || setting.key->use == KeyUse::AppendedKeyed);

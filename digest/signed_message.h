@@ -20,6 +20,9 @@ struct SignedMessage {
 // what the encoding replaced in the prefix.
 bool SignedMessageAround(const TextSetting& setting, const CDigestKey& key, SignedMessage& message, EncodingLoss& loss);
 
+// Whether `setting` puts anything around the body: a prefix, or the key.
+bool SignsAroundTheBody(const TextSetting& setting);
+
 // Whether the key of `setting` keys the digest itself (HMAC, or the digest's
 // keyed mode), rather than standing in the message or being unused.
 bool KeysTheDigest(const TextSetting& setting);
