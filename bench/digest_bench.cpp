@@ -14,11 +14,14 @@
 //   recompute <encoding> <text> <units> <path> <ms>
 //   keystroke <encoding> <text> <units> <ms>
 //   verify <digests> <text> <units> <ms>
+//   signature <text> <units> <ms>
 // where the path of a recomputation is "preferred" or "portable", and the
 // path of a provider digest is "provider". A keystroke is a recomputation
 // with the outputs compared with a digest from the clipboard; verify is the
 // search of every other setting for a digest that none gives (the longest
-// search), named by the digests of its length.
+// search), named by the digests of its length; signature is that search for
+// a webhook's SHA-256 signature with its key and a signed prefix given (every
+// reading and use of the key, every prefix join, JSON written again).
 #include <windows.h>
 #include <wincrypt.h>
 
@@ -380,6 +383,35 @@ void PrintVerifyTimes(HCRYPTPROV provider)
     }
 }
 
+// A webhook's JSON body of about `units` UTF-16 units: records with ASCII and Chinese values.
+std::wstring JsonBody(size_t units)
+{
+    std::wstring body = L"{\"events\": [";
+    for (int record = 0; body.size() + 80 < units; ++record)
+        body += std::wstring(record == 0 ? L"" : L", ") + L"{\"id\": " + std::to_wstring(record)
+            + L", \"type\": \"order.paid\", \"note\": \"已付款，谢谢\", \"ok\": true}";
+    return body + L"]}";
+}
+
+void PrintSignatureTimes(HCRYPTPROV provider)
+{
+    const VerifyText texts[] = {{"json4KiB", JsonBody(3700)}, {"json64Ki", JsonBody(65535)}};
+    SearchScope scope;
+    scope.key = CGivenKey::FromText(L"whsec_MfKQ9r8GKYqrTwjUPD8ILPZIo2LaLaSw");
+    scope.prefix = L"v0:1531420618";
+    const std::wstring signature = L"sha256=" + std::wstring(64, L'0');
+    const ExpectedDigest expected = ParseExpectedDigest(signature.c_str(), signature.size());
+    std::printf("\nA signature that nothing gives, with its key and a signed prefix, ms\n");
+    std::printf("%-13s %8s %10s\n", "text", "units", "ms");
+    for (const VerifyText& sample : texts) {
+        const double ms = MillisecondsPerCall([&] {
+            return FindSettingsGiving(provider, sample.text.c_str(), sample.text.size(), expected, scope).matches.empty();
+        });
+        std::printf("%-13s %8lu %10.2f\n", sample.name, static_cast<unsigned long>(sample.text.size()), ms);
+        AddMachineLine("signature %s %lu %.3f", sample.name, static_cast<unsigned long>(sample.text.size()), ms);
+    }
+}
+
 void PrintCpuFeatures()
 {
     const CpuFeatures& cpu = GetCpuFeatures();
@@ -418,6 +450,7 @@ int main(int argc, char* argv[])
         PrintPipelineTimes(provider);
     }
     PrintVerifyTimes(provider);
+    PrintSignatureTimes(provider);
     std::printf("\n");
     for (const std::string& line : g_machineLines)
         std::printf("%s\n", line.c_str());
