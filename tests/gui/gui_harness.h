@@ -71,16 +71,17 @@ inline void Type(const std::wstring& text)
     Send(inputs);
 }
 
-// Left clicks at a point of the screen, in a row; both events of each click carry the position.
-inline void ClickAt(POINT point, int times = 1)
+// Clicks at a point of the screen, in a row, with the left button or the one whose press is `down`; both events of
+// each click carry the position.
+inline void ClickAt(POINT point, int times = 1, DWORD down = MOUSEEVENTF_LEFTDOWN)
 {
     INPUT press = {};
     press.type = INPUT_MOUSE;
     press.mi.dx = LONG((point.x * 65536LL + 32768) / ::GetSystemMetrics(SM_CXSCREEN));
     press.mi.dy = LONG((point.y * 65536LL + 32768) / ::GetSystemMetrics(SM_CYSCREEN));
-    press.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_LEFTDOWN;
+    press.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | down;
     INPUT release = press;
-    release.mi.dwFlags ^= MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_LEFTUP;
+    release.mi.dwFlags ^= down | down << 1;  // each button's release flag follows its press flag
     std::vector<INPUT> inputs;
     for (int click = 0; click < times; ++click) {
         inputs.insert(inputs.end(), {press, release});
