@@ -104,10 +104,11 @@ inline void Click(HWND window)
     ClickAt({rect.left + size.cx / 2, rect.top + size.cy / 2});
 }
 
+// Asked of the window itself, which GetWindowText does only within the process.
 inline std::wstring ReadText(HWND window)
 {
-    std::wstring text(size_t(::GetWindowTextLengthW(window)) + 1, L'\0');
-    text.resize(size_t(::GetWindowTextW(window, &text[0], int(text.size()))));
+    std::wstring text(size_t(::SendMessageW(window, WM_GETTEXTLENGTH, 0, 0)) + 1, L'\0');
+    text.resize(size_t(::SendMessageW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]))));
     return text;
 }
 // Short lines: the edit control lays out one long line slowly.
