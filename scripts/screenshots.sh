@@ -18,12 +18,12 @@
 # rectangle of the screen that each picture shows; ImageMagick takes the
 # screen and crops it, into palette PNGs of a few tens of KB.
 set -euo pipefail
-cd "$(dirname "$0")/.."
-. scripts/wine_arch.sh
+repo=$(cd "$(dirname "$0")/.." && pwd)
+. "$repo/scripts/wine_arch.sh"
 
 readonly text='岚鹊文本哈希工具 TextHash：你好，世界！Hello, world!'
 
-build='' out=docs/images
+build='' out=$repo/docs/images
 while [ $# -gt 0 ]; do
   case $1 in
     --build) build=${2:?--build needs a folder}; shift 2 ;;
@@ -31,9 +31,13 @@ while [ $# -gt 0 ]; do
     *) echo "screenshots: unknown argument $1 (usage: screenshots.sh [--build FOLDER] [--out FOLDER])" >&2; exit 2 ;;
   esac
 done
+mkdir -p "$out"
+out=$(cd "$out" && pwd)
+[ -z "$build" ] || build=$(cd "$build" && pwd)
+cd "$repo"
 if [ -z "$build" ]; then
   bash scripts/setup.sh
-  build=build-x86_64
+  build=$repo/build-x86_64
   cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
   cmake --build "$build" -j "$(nproc)" --target screenshot_driver >/dev/null
 fi
@@ -43,9 +47,6 @@ arch=$(sed -nE 's|^CMAKE_TOOLCHAIN_FILE:[A-Z]+=(.*/)?mingw-(.+)\.cmake$|\2|p' "$
 [ -n "$arch" ] || { echo "screenshots: $build was not made with cmake/mingw-*.cmake" >&2; exit 1; }
 loader=$(wine_loader_for "$arch")
 server=$(dirname "$loader")/wineserver
-build=$(cd "$build" && pwd)
-mkdir -p "$out"
-out=$(cd "$out" && pwd)
 export WINEPREFIX=$build/wineprefix-screenshots WINEDEBUG=-all LC_ALL=zh_CN.UTF-8 LANG=zh_CN.UTF-8
 
 # The prefix's Wine processes belong to one screen: they start on the
@@ -53,7 +54,7 @@ export WINEPREFIX=$build/wineprefix-screenshots WINEDEBUG=-all LC_ALL=zh_CN.UTF-
 if [ -z "${TEXTHASH_SCREENSHOTS_SCREEN:-}" ]; then
   [ ! -d "$WINEPREFIX" ] || "$server" -w
   TEXTHASH_SCREENSHOTS_SCREEN=1 exec xvfb-run -a -s "-screen 0 1280x1024x24" \
-    bash "$0" --build "$build" --out "$out"
+    bash scripts/screenshots.sh --build "$build" --out "$out"
 fi
 screen=$(mktemp --suffix=.png)
 trap 'rm -f "$screen"; "$server" -k 2>/dev/null || true' EXIT

@@ -27,6 +27,16 @@ POINT Middle(HWND window)
     return {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
 }
 
+HWND ShownMenu()
+{
+    for (HWND menu = nullptr; (menu = ::FindWindowExW(nullptr, menu, L"#32768", nullptr)) != nullptr;) {
+        if (::IsWindowVisible(menu)) {
+            return menu;
+        }
+    }
+    return nullptr;
+}
+
 std::wstring Items(HMENU menu)
 {
     std::wstring items;
@@ -64,11 +74,7 @@ protected:
         } else {
             Send({Key(VK_APPS, true), Key(VK_APPS, false)});
         }
-        const auto shown = [&] {
-            m_menuWindow = ::FindWindowExW(nullptr, nullptr, L"#32768", nullptr);
-            return m_menuWindow && ::IsWindowVisible(m_menuWindow);
-        };
-        ASSERT_TRUE(WaitFor(shown)) << "no menu";
+        ASSERT_TRUE(WaitFor([&] { return (m_menuWindow = ShownMenu()) != nullptr; })) << "no menu";
         m_menu = reinterpret_cast<HMENU>(::SendMessageW(m_menuWindow, MN_GETHMENU, 0, 0));
         const RECT menu = WindowRect(m_menuWindow);
         const POINT at = Middle(Item(id));
