@@ -4,6 +4,9 @@
 #include "gui_harness.h"
 #include "tests/support/platform_watch.h"
 
+#include <cstdlib>
+#include <cwchar>
+
 namespace {
 
 enum class Opening { RightClick, ShiftF10, MenuKey };
@@ -171,6 +174,23 @@ TEST_F(OutputMenuTest, OnAFailureTextTheCopiesAreGreyedWhileCopyAndSelectAllWork
     Open(IDC_SHA256, Opening::RightClick, kOnADigest);
     Choose(kLowerHex, Opening::RightClick, true);
     ExpectOnClipboard(kAbcLowerHex[4]);
+}
+
+// A clipboard held open by the test's thread: the copy says why it failed, as the copy link does, and the box closes
+// with Return.
+TEST_F(OutputMenuTest, ACopyThatCannotReachTheClipboardSaysWhy)
+{
+    TypeAndSettle(L"abc", L"abc");
+    ASSERT_TRUE(PutOnClipboard(L"") && ::OpenClipboard(nullptr));
+    Open(IDC_SHA1, Opening::RightClick, kOnADigest);
+    Choose(kBase64, Opening::RightClick, false);
+    HWND box = WaitForDialog(m_thread.threadId, m_dialog);
+    const std::wstring text = ReadText(::GetDlgItem(box, 0xFFFF)), failed = L"打开剪贴板失败:";
+    EXPECT_TRUE(text.rfind(failed, 0) == 0 && text.size() > failed.size()) << text;
+    Type(L"\r");
+    EXPECT_TRUE(WaitFor([&] { return box && !::IsWindow(box) && ::IsWindowEnabled(m_dialog); }));
+    ASSERT_TRUE(::CloseClipboard());
+    EXPECT_EQ(ClipboardText(), L"");
 }
 
 }  // namespace
