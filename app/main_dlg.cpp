@@ -9,6 +9,7 @@
 #include "app/about_dlg.h"
 #include "app/clipboard.h"
 #include "app/dropped_files.h"
+#include "app/output_menu.h"
 #include "app/setting_words.h"
 #include "text/text_forms.h"
 #include "app/text_fidelity.h"
@@ -111,6 +112,7 @@ LRESULT CMainDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&)
 
     for (int outputId : m_outputIds) {
         ::SetWindowSubclass(GetDlgItem(outputId), SelectAllOnDoubleClick, 0, 0);
+        PassContextMenuToDialog(GetDlgItem(outputId));
     }
     m_inputTip.Create(m_hWnd, GetDlgItem(IDC_INPUT));
     StartClipboardWatch();
@@ -165,6 +167,21 @@ LRESULT CMainDlg::OnDropFiles(UINT, WPARAM wParam, LPARAM, BOOL&)
         SetDlgItemText(IDC_INPUT, paths.c_str());
     }
     PostInputChanged();
+    return 0;
+}
+
+LRESULT CMainDlg::OnContextMenu(UINT, WPARAM wParam, LPARAM lParam, BOOL& handled)
+{
+    const HWND window = reinterpret_cast<HWND>(wParam);
+    for (int row = 0; row < kShownDigestCount; ++row) {
+        if (GetDlgItem(m_outputIds[row]) == window) {
+            if (!TrackOutputMenu(window, lParam, m_digests, row)) {
+                ShowLastError();
+            }
+            return 0;
+        }
+    }
+    handled = FALSE;
     return 0;
 }
 

@@ -34,6 +34,7 @@ public:
     MESSAGE_HANDLER(WM_DESTROY, OnDestroy)
     MESSAGE_HANDLER(WM_CTLCOLORSTATIC, OnCtlColorStatic)
     MESSAGE_HANDLER(WM_DROPFILES, OnDropFiles)
+    MESSAGE_HANDLER(WM_CONTEXTMENU, OnContextMenu)
     MESSAGE_HANDLER(WM_ACTIVATE, OnActivate)
     MESSAGE_HANDLER(WM_MOVE, OnMove)
     MESSAGE_HANDLER(WM_DPICHANGED, OnDpiChanged)
@@ -69,6 +70,9 @@ private:
     // of the selection, which stays. A drop that yields no path leaves the
     // input and the digests as they were and says so at the input box.
     LRESULT OnDropFiles(UINT message, WPARAM wParam, LPARAM lParam, BOOL& handled);
+    // An output's context menu copies the digest it shows (output_menu.h);
+    // other windows keep theirs.
+    LRESULT OnContextMenu(UINT message, WPARAM wParam, LPARAM lParam, BOOL& handled);
     // The tips at the input box step aside while the dialog is inactive and
     // follow the dialog when it moves.
     LRESULT OnActivate(UINT message, WPARAM wParam, LPARAM lParam, BOOL& handled);

@@ -144,12 +144,13 @@ prepare_prefix() {
 }
 
 # The targets a test needs: the test executable (which brings the program it
-# runs as a child), or both programs for the shell checks of what is installed.
+# runs as a child), or both programs and the screenshots' driver for the shell
+# checks.
 targets_for() {
   case ${1%% *} in
     engine_tests) echo engine_tests ;;
     gui_tests) echo gui_tests ;;
-    ctest) echo TextHash texthash-cli ;;
+    ctest) echo TextHash texthash-cli screenshot_driver ;;
   esac
 }
 

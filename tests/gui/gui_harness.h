@@ -71,16 +71,17 @@ inline void Type(const std::wstring& text)
     Send(inputs);
 }
 
-// Left clicks at a point of the screen, in a row; both events of each click carry the position.
-inline void ClickAt(POINT point, int times = 1)
+// Clicks at a point of the screen, in a row, with the left button or the one whose press is `down`; both events of
+// each click carry the position.
+inline void ClickAt(POINT point, int times = 1, DWORD down = MOUSEEVENTF_LEFTDOWN)
 {
     INPUT press = {};
     press.type = INPUT_MOUSE;
     press.mi.dx = LONG((point.x * 65536LL + 32768) / ::GetSystemMetrics(SM_CXSCREEN));
     press.mi.dy = LONG((point.y * 65536LL + 32768) / ::GetSystemMetrics(SM_CYSCREEN));
-    press.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_LEFTDOWN;
+    press.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | down;
     INPUT release = press;
-    release.mi.dwFlags ^= MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_LEFTUP;
+    release.mi.dwFlags ^= down | down << 1;  // each button's release flag follows its press flag
     std::vector<INPUT> inputs;
     for (int click = 0; click < times; ++click) {
         inputs.insert(inputs.end(), {press, release});
@@ -103,10 +104,11 @@ inline void Click(HWND window)
     ClickAt({rect.left + size.cx / 2, rect.top + size.cy / 2});
 }
 
+// Asked of the window itself, which GetWindowText does only within the process.
 inline std::wstring ReadText(HWND window)
 {
-    std::wstring text(size_t(::GetWindowTextLengthW(window)) + 1, L'\0');
-    text.resize(size_t(::GetWindowTextW(window, &text[0], int(text.size()))));
+    std::wstring text(size_t(::SendMessageW(window, WM_GETTEXTLENGTH, 0, 0)) + 1, L'\0');
+    text.resize(size_t(::SendMessageW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]))));
     return text;
 }
 // Short lines: the edit control lays out one long line slowly.

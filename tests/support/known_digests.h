@@ -24,6 +24,27 @@ inline const SevenTexts kAbcDigests = {
     L"DDAF35A193617ABACC417349AE20413112E6FA4E89A97EA20A9EEEE64B55D39A2192992A274FC1A836BA3C23A3FEEBBD454D4423643CE80E2A9AC94FA54CA49F",
 };
 
+// The seven of "abc" as other tools write them: lowercase hex (hashlib's hexdigest) and padded standard Base64
+// (base64.b64encode of the digest, as GNU cksum --base64 writes it); MD4's from OpenSSL's legacy provider.
+inline const SevenTexts kAbcLowerHex = {
+    L"a448017aaf21d8525fc10ae87aa6729d",
+    L"900150983cd24fb0d6963f7d28e17f72",
+    L"a9993e364706816aba3e25717850c26c9cd0d89d",
+    L"23097d223405d8228642a477bda255b32aadbce4bda0b3f7e36c9da7",
+    L"ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad",
+    L"cb00753f45a35e8bb5a03d699ac65007272c32ab0eded1631a8b605a43ff5bed8086072ba1e7cc2358baeca134c825a7",
+    L"ddaf35a193617abacc417349ae20413112e6fa4e89a97ea20a9eeee64b55d39a2192992a274fc1a836ba3c23a3feebbd454d4423643ce80e2a9ac94fa54ca49f",
+};
+inline const SevenTexts kAbcBase64 = {
+    L"pEgBeq8h2FJfwQroeqZynQ==",
+    L"kAFQmDzST7DWlj99KOF/cg==",
+    L"qZk+NkcGgWq6PiVxeFDCbJzQ2J0=",
+    L"Iwl9IjQF2CKGQqR3vaJVsyqtvOS9oLP342ydpw==",
+    L"ungWv48Bz+pBQUDeXa4iI7ADYaOWF3qctBD/YfIAFa0=",
+    L"ywB1P0WjXou1oD1pmsZQBycsMqsO3tFjGotgWkP/W+2AhgcroefMI1i67KE0yCWn",
+    L"3a81oZNherrMQXNJriBBMRLm+k6JqX6iCp7u5ktV05ohkpkqJ0/BqDa6PCOj/uu9RU1EI2Q86A4qmslPpUyknw==",
+};
+
 // The table's rows after the seven, of "abc" (BLAKE3 from b3sum, CRC-32 from zlib).
 inline const std::array<std::wstring, kDigestCount - kShownDigestCount> kAbcDigestsBeyondSeven = {
     L"66C7F0F462EEEDD9D1F2D46BDC10E4E24167C4875CF2F7A2297DA02B8F4BA8E0",
@@ -39,7 +60,7 @@ inline const std::array<std::wstring, kDigestCount - kShownDigestCount> kAbcDige
 
 // MD5 of "abc" as the window's settings and usual endings make its bytes.
 inline const std::wstring kAbcMd5 = kAbcDigests[1];
-inline const std::wstring kAbcMd5Lower = L"900150983cd24fb0d6963f7d28e17f72";
+inline const std::wstring kAbcMd5Lower = kAbcLowerHex[1];
 inline const std::wstring kAbcZeroMd5 = L"147A664A2CA9410911E61986D3F0D52A";       // "abc\0"
 inline const std::wstring kAbcUtf16Md5 = L"CE1473CF80C6B3FDA8E3DFC006ADC315";      // "a\0b\0c\0"
 inline const std::wstring kAbcUtf16ZeroMd5 = L"0325B2BC5BC6ECFBAC751818498ECE3F";  // "a\0b\0c\0\0\0"
