@@ -113,24 +113,30 @@ protected:
     HMENU m_menu = nullptr;
 };
 
-// The output, how its menu is opened (the keys after a click on the output) and the copy chosen.
+// The output, how its menu is opened (the keys after a click on the output), the copy chosen, and what it copies
+// (empty: the digest of "abc" the output shows without a key; with the key "key", its HMAC, from Python's hmac).
 struct CopyCase {
     const char* name;
     int row;
     Opening opening;
     int item;
+    std::wstring keyed = {};
 };
 class OutputCopyTest : public OutputMenuTest, public ::testing::WithParamInterface<CopyCase> { };
 TEST_P(OutputCopyTest, CopiesTheDigestItShowsAsLowercaseHexOrBase64)
 {
     const CopyCase& c = GetParam();
     TypeAndSettle(L"abc", L"abc");
+    if (!c.keyed.empty()) {
+        VisitKeyDialog({L"key", IDC_KEY_AS_TEXT, IDOK});
+        ASSERT_TRUE(WaitFor([&] { return Shown() == kAbcKeyHmacDigests; }));
+    }
     if (c.opening != Opening::RightClick) {
         FocusWithClick(kOutputIds[c.row]);
     }
     Open(kOutputIds[c.row], c.opening, kOnADigest);
     Choose(c.item, c.opening, true);
-    ExpectOnClipboard((c.item == kBase64 ? kAbcBase64 : kAbcLowerHex)[c.row]);
+    ExpectOnClipboard(!c.keyed.empty() ? c.keyed : (c.item == kBase64 ? kAbcBase64 : kAbcLowerHex)[c.row]);
 }
 // clang-format off
 const CopyCase kCopyCases[] = {
@@ -141,6 +147,8 @@ const CopyCase kCopyCases[] = {
     {"Sha256Base64ByRightClick",    4, Opening::RightClick, kBase64},
     {"Sha384LowerHexByShiftF10",    5, Opening::ShiftF10,   kLowerHex},
     {"Sha512Base64ByRightClick",    6, Opening::RightClick, kBase64},
+    {"KeyedMd5LowerHex",            1, Opening::RightClick, kLowerHex, L"d2fe98063f876b03193afb49b4979591"},
+    {"KeyedSha256Base64",           4, Opening::RightClick, kBase64,   L"nBluMtwBdfhvSxy4konWYZ3mvuaZ5MN45oMJ7Zehpqs="},
 };
 // clang-format on
 INSTANTIATE_TEST_SUITE_P(Outputs, OutputCopyTest, ::testing::ValuesIn(kCopyCases), CaseName<OutputCopyTest::ParamType>);
