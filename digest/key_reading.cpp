@@ -4,22 +4,11 @@
 
 #include "text/base64.h"
 #include "text/encode_text.h"
+#include "text/text_forms.h"
 
 namespace {
 
 constexpr wchar_t kWebhookSecretPrefix[] = L"whsec_";
-
-bool IsOuterSpace(wchar_t unit) { return unit == L' ' || unit == L'\t' || unit == L'\r' || unit == L'\n'; }
-
-std::wstring Trimmed(const std::wstring& text)
-{
-    size_t first = 0, end = text.size();
-    while (first < end && IsOuterSpace(text[first]))
-        ++first;
-    while (end > first && IsOuterSpace(text[end - 1]))
-        --end;
-    return text.substr(first, end - first);
-}
 
 std::wstring WithEnding(const std::wstring& text, KeyEnding ending)
 {
@@ -29,7 +18,7 @@ std::wstring WithEnding(const std::wstring& text, KeyEnding ending)
     case KeyEnding::CrLfAdded:
         return text + L"\r\n";
     case KeyEnding::Trimmed:
-        return Trimmed(text);
+        return WithoutOuterWhiteSpace(text);
     case KeyEnding::AsIs:
         break;
     }

@@ -8,22 +8,11 @@
 
 #include "support/last_error.h"
 #include "text/json_text.h"
+#include "text/text_forms.h"
 
 namespace {
 
 using Parameter = std::pair<std::wstring, std::wstring>;
-
-bool IsSpace(wchar_t unit) { return unit == L' ' || unit == L'\t' || unit == L'\r' || unit == L'\n'; }
-
-std::wstring Trimmed(const std::wstring& text)
-{
-    size_t first = 0, end = text.size();
-    while (first < end && IsSpace(text[first]))
-        ++first;
-    while (end > first && IsSpace(text[end - 1]))
-        --end;
-    return text.substr(first, end - first);
-}
 
 // "b=2&a=1" or one pair a line; false when a piece is no name=value pair.
 bool ReadQuery(std::wstring query, std::vector<Parameter>& parameters)
@@ -59,7 +48,7 @@ bool IsSignature(const std::wstring& name)
 
 bool SortedParameters(const std::wstring& text, std::wstring& result)
 {
-    const std::wstring trimmed = Trimmed(text);
+    const std::wstring trimmed = WithoutOuterWhiteSpace(text);
     std::vector<Parameter> parameters;
     const bool json = !trimmed.empty() && trimmed.front() == L'{';
     if (json ? !JsonObjectMembers(trimmed, parameters) : !ReadQuery(trimmed, parameters)) {

@@ -298,16 +298,9 @@ bool TextInForm(const std::wstring& text, TextForm form, std::wstring& result)
     case TextForm::LineEndsTrimmed:
         result = WithLineEndsTrimmed(text);
         return true;
-    case TextForm::Trimmed: {
-        const auto isSpace = [](wchar_t unit) { return IsBlank(unit) || IsLineBreak(unit); };
-        size_t first = 0, end = text.size();
-        while (first < end && isSpace(text[first]))
-            ++first;
-        while (end > first && isSpace(text[end - 1]))
-            --end;
-        result = text.substr(first, end - first);
+    case TextForm::Trimmed:
+        result = WithoutOuterWhiteSpace(text);
         return true;
-    }
     case TextForm::InvisiblesDropped:
         result = WithoutInvisibles(text, false);
         return true;
@@ -328,6 +321,16 @@ bool TextInForm(const std::wstring& text, TextForm form, std::wstring& result)
     }
     result = text;
     return true;
+}
+
+std::wstring WithoutOuterWhiteSpace(std::wstring_view text)
+{
+    const auto isSpace = [](wchar_t unit) { return IsBlank(unit) || IsLineBreak(unit); };
+    while (!text.empty() && isSpace(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && isSpace(text.back()))
+        text.remove_suffix(1);
+    return std::wstring(text);
 }
 
 void MapToUpperCase(std::wstring& text) { CharUpperBuffW(&text[0], static_cast<DWORD>(text.size())); }

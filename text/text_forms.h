@@ -6,6 +6,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 enum class TextForm {
     AsTyped,
@@ -49,6 +50,10 @@ enum class TextForm {
 // backslash in it starts no escape that EscapesRead reads; the JSON forms
 // refuse a text that is no JSON, the parameters one that holds no parameters.
 bool TextInForm(const std::wstring& text, TextForm form, std::wstring& result);
+
+// `text` without the white space and line breaks around it (the no-break and
+// the ideographic space among them), as TextForm::Trimmed gives it.
+std::wstring WithoutOuterWhiteSpace(std::wstring_view text);
 
 // Case mapping of the whole text, however long, in place; characters
 // without a case stay as they are and the length never changes.
