@@ -61,7 +61,7 @@ ctest_names() {
 # into `selection`, and one line says which run, how, and which are left out
 # and why.
 select_tests() {
-  local arch=$1 mode=native line names i left=() patterns=()
+  local arch=$1 mode=native line names i said='; left to x86_64:' left=() patterns=()
   [ "$arch" = x86_64 ] || mode=$i686
   if [ "$arch" = i686 ] && [ -z "$all_emulated" ]; then
     left=("${i686_left_to_x86_64[@]}")
@@ -78,7 +78,7 @@ select_tests() {
   fi
   for ((i = 0; i < ${#left[@]}; i += 2)); do
     names=$(ctest_names "build-$arch" -R "${left[i]}")
-    [ -z "$names" ] || line+="; left to x86_64: $names (${left[i + 1]})"
+    [ -z "$names" ] || { line+="$said $names (${left[i + 1]})" && said=';'; }
   done
   echo "$line"
 }
