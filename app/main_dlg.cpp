@@ -32,6 +32,9 @@ constexpr UINT kChineseCodePage = 936;
 // The digest outputs, in the digest table's order.
 constexpr int kOutputIds[] = {IDC_MD4, IDC_MD5, IDC_SHA1, IDC_SHA224, IDC_SHA256, IDC_SHA384, IDC_SHA512};
 static_assert(std::size(kOutputIds) == kShownDigestCount, "one output per digest the window shows");
+constexpr int kLabelIds[] = {IDC_MD4_LABEL,    IDC_MD5_LABEL,    IDC_SHA1_LABEL,  IDC_SHA224_LABEL,
+                             IDC_SHA256_LABEL, IDC_SHA384_LABEL, IDC_SHA512_LABEL};
+static_assert(std::size(kLabelIds) == kShownDigestCount, "one label per output");
 
 // What the tip at the input box says.
 constexpr wchar_t kLimitTipTitle[] = L"已达到输入上限";
@@ -120,6 +123,7 @@ LRESULT CMainDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&)
     ::SetFocus(GetDlgItem(IDC_INPUT));
     SetDlgItemText(IDC_ANSI, EncodingCaption(ByteEncoding::Ansi).c_str());
     ::DragAcceptFiles(m_hWnd, TRUE);
+    AddKeyItemToSystemMenu(m_hWnd);
     // The focus set above stays.
     return FALSE;
 }
@@ -260,7 +264,8 @@ void CMainDlg::RecomputeDigests()
 {
     std::wstring text;
     m_digests = ReadWholeText(GetDlgItem(IDC_INPUT), text)
-        ? ComputeDigestTexts(m_hProv, text.c_str(), text.size(), SelectedEncoding(), IsDlgButtonChecked(IDC_TERMINATOR))
+        ? ComputeDigestTexts(m_hProv, text.c_str(), text.size(), SelectedEncoding(), IsDlgButtonChecked(IDC_TERMINATOR),
+                             DigestRequest(ShownDigests(), {m_keyDlg.DigestKey()}))
         : EveryDigestFailed(LastErrorString());
     ShowDigests();
     FollowClipboardDigest();
@@ -354,6 +359,15 @@ void CMainDlg::EnableCopyLink(bool enable)
     item.state = enable ? LIS_ENABLED : 0;
     item.stateMask = LIS_ENABLED;
     ::SendMessageW(link, LM_SETITEM, 0, reinterpret_cast<LPARAM>(&item));
+}
+
+void CMainDlg::ShowOutputLabels()
+{
+    for (int row = 0; row < kShownDigestCount; ++row) {
+        const std::wstring label =
+            DigestNameOf(row, m_keyDlg.HasKey()) + (L" (" + std::to_wstring(kDigestTable[row].length) + L"字节):");
+        SetDlgItemText(kLabelIds[row], label.c_str());
+    }
 }
 
 void CMainDlg::ShowInputTip(const wchar_t* title, const wchar_t* text)
@@ -465,7 +479,7 @@ void CMainDlg::ExplainClipboardDigest()
     if (!m_searchWorker) {
         m_searchWorker = std::make_unique<CSearchWorker>(m_hWnd, kSearchEndedMessage);
     }
-    m_searchWorker->Start(std::move(text), m_clipboardDigest);
+    m_searchWorker->Start(std::move(text), m_clipboardDigest, m_keyDlg.GivenKey());
 }
 
 LRESULT CMainDlg::OnSearchEnded(UINT, WPARAM wParam, LPARAM, BOOL&)
@@ -478,9 +492,23 @@ LRESULT CMainDlg::OnSearchEnded(UINT, WPARAM wParam, LPARAM, BOOL&)
     return 0;
 }
 
+LRESULT CMainDlg::OnSysCommand(UINT, WPARAM wParam, LPARAM, BOOL& handled)
+{
+    // The low four bits of a system command are the system's own.
+    if ((wParam & 0xFFF0) != IDM_KEY) {
+        handled = FALSE;
+        return 0;
+    }
+    if (m_keyDlg.Ask(m_hWnd)) {
+        ShowOutputLabels();
+        UpdateDigests(BN_CLICKED, IDM_KEY, nullptr, handled);
+    }
+    return 0;
+}
+
 void CMainDlg::ShowSearchResult(const SearchResult& found, bool emptyText)
 {
-    const SettingWords words = {m_clipboardDigest, EncodingCaption};
+    const SettingWords words = {m_clipboardDigest, EncodingCaption, m_keyDlg.HasKey(), m_keyDlg.Reading()};
     if (!found.matches.empty()) {
         const SettingMatch& match = found.matches.front();
         ShowMatchTip(match.row, kOtherSettingTitle, SettingSentence(match, words, emptyText));

@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 
+#include "app/key_dlg.h"
 #include "app/search_worker.h"
 #include "digest/digest_pipeline.h"
 #include "digest/expected_digest.h"
@@ -40,6 +41,7 @@ public:
     MESSAGE_HANDLER(WM_DPICHANGED, OnDpiChanged)
     MESSAGE_HANDLER(WM_CLIPBOARDUPDATE, OnClipboardUpdate)
     MESSAGE_HANDLER(WM_TIMER, OnTimer)
+    MESSAGE_HANDLER(WM_SYSCOMMAND, OnSysCommand)
     MESSAGE_HANDLER(kShowLimitTipMessage, OnShowLimitTip)
     MESSAGE_HANDLER(kSearchEndedMessage, OnSearchEnded)
     COMMAND_ID_HANDLER(IDOK, OnOK)
@@ -86,6 +88,9 @@ private:
     LRESULT OnTimer(UINT message, WPARAM wParam, LPARAM lParam, BOOL& handled);
     // The search has ended: its tip appears, if it is still the latest.
     LRESULT OnSearchEnded(UINT message, WPARAM wParam, LPARAM lParam, BOOL& handled);
+    // The system menu's key item: a key given or taken away changes the
+    // digests, their labels and what the search tries.
+    LRESULT OnSysCommand(UINT message, WPARAM wParam, LPARAM lParam, BOOL& handled);
     // Return outside the input box and the links must not close the dialog.
     LRESULT OnOK(WORD code, WORD id, HWND control, BOOL& handled);
     LRESULT OnCancel(WORD code, WORD id, HWND control, BOOL& handled);
@@ -119,6 +124,8 @@ private:
     // Shows m_digests in the outputs.
     void ShowDigests();
     void EnableCopyLink(bool enable);
+    // The labels name the digests the outputs show: keyed ones by their keyed names.
+    void ShowOutputLabels();
     void ShowInputTip(const wchar_t* title, const wchar_t* text);
     // Where the tip's stem touches the input box, in screen coordinates.
     POINT InputTipPoint() const;
@@ -169,4 +176,6 @@ private:
     int m_matchTipRow = 0;
     CBalloonTip m_lossTip;
     std::unique_ptr<CSearchWorker> m_searchWorker;
+    // Holds the key of the keyed digests, in memory only.
+    CKeyDlg m_keyDlg;
 };

@@ -19,12 +19,12 @@ CSearchWorker::~CSearchWorker()
     m_thread.join();
 }
 
-void CSearchWorker::Start(std::wstring text, const ExpectedDigest& expected)
+void CSearchWorker::Start(std::wstring text, const ExpectedDigest& expected, const std::optional<CGivenKey>& key)
 {
     {
         const std::lock_guard<std::mutex> held(m_lock);
         m_stop = true;
-        m_request = Request {++m_latest, std::move(text), expected};
+        m_request = Request {++m_latest, std::move(text), expected, key};
     }
     m_requested.notify_one();
 }
@@ -56,7 +56,9 @@ SearchResult CSearchWorker::Search(HCRYPTPROV provider, const Request& request)
         failed.failure = LastErrorString();
         return failed;
     }
-    return FindSettingsGiving(provider, request.text.c_str(), request.text.size(), request.expected, {}, m_stop);
+    SearchScope scope;
+    scope.key = request.key;
+    return FindSettingsGiving(provider, request.text.c_str(), request.text.size(), request.expected, scope, m_stop);
 }
 
 void CSearchWorker::Serve()

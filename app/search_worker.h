@@ -24,8 +24,9 @@ public:
     CSearchWorker(const CSearchWorker&) = delete;
     CSearchWorker& operator=(const CSearchWorker&) = delete;
 
-    // Starts a search of `text` for `expected`, stopping the one that runs.
-    void Start(std::wstring text, const ExpectedDigest& expected);
+    // Starts a search of `text` for `expected`, stopping the one that runs;
+    // with `key`, the search tries it as signers read and use keys.
+    void Start(std::wstring text, const ExpectedDigest& expected, const std::optional<CGivenKey>& key);
     // Stops the search that runs, if any; nothing is announced for it.
     void Cancel();
     // The result of the request announced as `number`, when that is still the
@@ -37,6 +38,7 @@ private:
         WPARAM number;
         std::wstring text;
         ExpectedDigest expected;
+        std::optional<CGivenKey> key;
     };
 
     void Serve();

@@ -7,6 +7,7 @@
 #include "cli/checksum_list.h"
 #include "cli/console_io.h"
 #include "cli/file_source.h"
+#include "digest/digest_names.h"
 #include "digest/encoding_loss.h"
 #include "digest/expected_digest.h"
 #include "support/last_error.h"
@@ -89,7 +90,7 @@ private:
     void RefuseKeyedLine(const ListedChecksum& listed);
     DigestRequest RequestFor(const ListedChecksum& listed, DigestSelection digests) const;
     DigestSelection SameLength(const ListedChecksum& listed) const;
-    LengthChoice& ChoiceFor(const ListedChecksum& listed) { return m_choices[kDigestTable[listed.digest].length]; }
+    LengthChoice& ChoiceFor(const ListedChecksum& listed) { return m_choices[listed.value.length]; }
     int Decide(const ListedChecksum& listed, const FileOutcome& outcome);
     void ReportNameTooLong(ListedChecksum listed);
     void ReportInTurn(const std::wstring& problem);
@@ -187,6 +188,7 @@ DigestRequest CListCheck::RequestFor(const ListedChecksum& listed, DigestSelecti
     DigestParameters parameters;
     if (m_options.key && (listed.keyed || !listed.tagged))
         parameters.key = m_options.readKey;
+    parameters.blake2bLength = std::min<DWORD>(listed.value.length, kMaxDigestBytes);
     return {digests, parameters};
 }
 
@@ -238,7 +240,12 @@ void CListCheck::DigestAs(const ListedChecksum& listed)
 // The listed digests of the line's length.
 DigestSelection CListCheck::SameLength(const ListedChecksum& listed) const
 {
-    return DigestsOfHexLength(2 * kDigestTable[listed.digest].length) & m_listed;
+    // b2sum -l writes BLAKE2b at any length.
+    const int blake2b = DigestRowNamed(L"BLAKE2b", false);
+    DigestSelection same = DigestsOfHexLength(2 * listed.value.length) & m_listed;
+    if (listed.value.length != kDigestTable[blake2b].length && m_listed[blake2b])
+        same.set(static_cast<size_t>(blake2b));
+    return same;
 }
 
 // The digest of the untagged lines of the length of `listed`, whose file was
@@ -256,10 +263,10 @@ int CListCheck::Decide(const ListedChecksum& listed, const FileOutcome& outcome)
     if (outcome.read)
         choice.digest = decided;
     choice.trying = false;
+    const std::wstring name = DigestLineName(decided, outcome.digests.keyed, listed.value.length);
     if (decided != listed.digest && m_options.checkOutput != CheckOutput::Status)
-        ReportProblem(m_label + L": 按 " + kDigestTable[decided].name + L" 校验:清单里 "
-                      + std::to_wstring(2 * kDigestTable[decided].length) + L" 位十六进制的摘要与第一个能读取的文件的 "
-                      + kDigestTable[decided].name + L" 相符");
+        ReportProblem(m_label + L": 按 " + name + L" 校验:清单里 " + std::to_wstring(2 * listed.value.length)
+                      + L" 位十六进制的摘要与第一个能读取的文件的 " + name + L" 相符");
     return decided;
 }
 
@@ -286,7 +293,8 @@ void CListCheck::ReportFile(const ListedChecksum& listed, const FileOutcome& out
         return Report(name, kUnreadable);
     }
     if (outcome.digests.failed[listed.digest]) {
-        ReportProblem(name + L": " + kDigestTable[listed.digest].name + L": " + outcome.digests.texts[listed.digest]);
+        ReportProblem(name + L": " + DigestLineName(listed.digest, outcome.digests.keyed, listed.value.length) + L": "
+                      + outcome.digests.texts[listed.digest]);
         ++m_tally.unreadable;
         return Report(name, kUnreadable);
     }

@@ -115,10 +115,12 @@ Taken SelectDigests(CliOptions& options, const std::wstring&, const std::wstring
     size_t start = 0;
     for (;;) {
         const size_t comma = list.find(L',', start);
-        const int row = DigestRowNamed(list.substr(start, comma - start), true);
-        if (row < 0 || selected[row])
+        NamedDigest named;
+        if (!FindDigestNamed(list.substr(start, comma - start), true, named) || named.keyed || selected[named.row])
             return Refused();
-        selected.set(static_cast<size_t>(row));
+        selected.set(static_cast<size_t>(named.row));
+        if (named.length != kDigestTable[named.row].length)
+            options.blake2bLength = named.length;
         if (comma == std::wstring::npos)
             break;
         start = comma + 1;
@@ -703,6 +705,7 @@ DigestRequest CliOptions::Request() const
     DigestParameters parameters;
     if (KeysTheDigest(setting))
         parameters.key = readKey;
+    parameters.blake2bLength = blake2bLength;
     return {Selected(), parameters};
 }
 
@@ -762,7 +765,8 @@ std::wstring DigestValues()
 
 std::wstring DigestNameValues()
 {
-    return DigestNames(DigestSelection().set()) + L",也认 " + OtherDigestNames() + L";不分大小写,以逗号分隔,每个只列一次";
+    return DigestNames(DigestSelection().set()) + L",也认 " + OtherDigestNames()
+        + L",以及 BLAKE2b-位数(8 的倍数,至多 512,如 blake2b-256,与 b2sum -l 相同);不分大小写,以逗号分隔,每个只列一次";
 }
 
 std::wstring EncodingValues()

@@ -39,6 +39,8 @@ struct CliOptions {
     std::vector<std::wstring> files;
     // --only: the table's names and their other spellings in any case.
     std::optional<DigestSelection> only;
+    // BLAKE2b's length in bytes, as --only blake2b-256 names another.
+    DWORD blake2bLength = kMaxDigestBytes;
     bool lowerCase = false;
     bool cArrays = false;
     bool help = false;

@@ -1,6 +1,7 @@
 #include "cli/digest_report.h"
 
 #include "cli/checksum_list.h"
+#include "digest/digest_names.h"
 #include "digest/c_array_export.h"
 #include "text/base64.h"
 
@@ -13,12 +14,12 @@ const wchar_t kLineEnd[] = L"\r\n";
 std::wstring DigestLine(int digest, const std::wstring& label, const DigestTexts& digests, const CliOptions& options)
 {
     const DigestValue& value = digests.values[digest];
-    const wchar_t* name = DigestNameOf(digest, digests.keyed);
+    const std::wstring name = DigestLineName(digest, digests.keyed, value.length);
     const std::wstring hex = HexOf(value);
     const std::wstring shown = options.base64 ? EncodeBase64(value.bytes.data(), value.length)
         : options.lowerCase                   ? LowerCaseAscii(hex)
                                               : hex;
-    return (options.tag ? TaggedLine(name, label, shown) : name + (L' ' + shown)) + kLineEnd;
+    return (options.tag ? TaggedLine(name.c_str(), label, shown) : name + (L' ' + shown)) + kLineEnd;
 }
 
 std::wstring Labelled(const std::wstring& label, const std::wstring& text)
@@ -68,7 +69,7 @@ DigestReport ReportDigests(const std::wstring& label, const DigestTexts& digests
     for (int digest = 0; digest < kDigestCount; ++digest) {
         if (options.Selected()[digest] && digests.failed[digest])
             report.failures.push_back(
-                Labelled(label, DigestNameOf(digest, digests.keyed) + (L": " + digests.texts[digest])));
+                Labelled(label, DigestLineName(digest, digests.keyed, kDigestTable[digest].length) + (L": " + digests.texts[digest])));
     }
     return report;
 }

@@ -12,15 +12,13 @@ bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
 std::wstring Widened(std::string_view ascii) { return std::wstring(ascii.begin(), ascii.end()); }
 
-// The digest of row `digest` at the end of `rest`, as hex or as Base64
-// (padded or not), taken off `rest`; false when the end holds neither.
-bool TakeListedDigest(std::string_view& rest, int digest, DigestValue& value)
+// A digest of `bytes` at the end of `rest`, as hex or as Base64 (padded or
+// not), taken off `rest`; false when the end holds neither.
+bool TakeListedDigest(std::string_view& rest, DWORD bytes, DigestValue& value)
 {
-    const size_t bytes = kDigestTable[digest].length;
-    const size_t lengths[] = {2 * bytes, 4 * ((bytes + 2) / 3), (4 * bytes + 2) / 3};
+    const size_t lengths[] = {2 * size_t(bytes), 4 * ((size_t(bytes) + 2) / 3), (4 * size_t(bytes) + 2) / 3};
     for (size_t length : lengths) {
-        if (rest.size() < length
-            || !ReadDigestValue(Widened(rest.substr(rest.size() - length)), kDigestTable[digest].length, value))
+        if (rest.size() < length || !ReadDigestValue(Widened(rest.substr(rest.size() - length)), bytes, value))
             continue;
         // What stands before the digest must end in ")", blanks, "=", blanks.
         std::string_view before = rest.substr(0, rest.size() - length);
@@ -51,12 +49,14 @@ bool ParseTaggedLine(std::string_view line, ChecksumLine& parsed)
     std::string_view tag = line.substr(0, open);
     while (!tag.empty() && IsBlank(tag.back()))
         tag.remove_suffix(1);
-    parsed.digest = AnyDigestRowNamed(Widened(tag), false, parsed.keyed);
-    if (parsed.digest < 0)
+    NamedDigest named;
+    if (!FindDigestNamed(Widened(tag), false, named))
         return false;
+    parsed.digest = named.row;
+    parsed.keyed = named.keyed;
     std::string_view rest = line.substr(open + 1);
     parsed.tagged = true;
-    if (!TakeListedDigest(rest, parsed.digest, parsed.value))
+    if (!TakeListedDigest(rest, named.length, parsed.value))
         return false;
     parsed.name = rest;
     return true;
@@ -64,7 +64,10 @@ bool ParseTaggedLine(std::string_view line, ChecksumLine& parsed)
 
 // Of the `selected` digests with `digits` digits (MD4, MD5 share 32; SHA-256
 // and several others 64), the window's last, else the first: MD5 rather than
-// MD4 and SHA-256 rather than BLAKE3, as the usual tools mean them.
+// MD4 and SHA-256 rather than BLAKE3, as the usual tools mean them. Where
+// only BLAKE2b is selected (--only blake2b), any even number from 32 on is
+// BLAKE2b at that length, as b2sum -l writes it; otherwise a cut digest of
+// another length stays an improper line, as the usual tools have it.
 int DigestOfHexLength(size_t digits, const DigestSelection& selected)
 {
     int found = -1;
@@ -72,7 +75,9 @@ int DigestOfHexLength(size_t digits, const DigestSelection& selected)
         if (2 * kDigestTable[i].length == digits && selected[i] && (found < 0 || i < kShownDigestCount))
             found = i;
     }
-    return found;
+    const int blake2b = DigestRowNamed(L"BLAKE2b", false);
+    const bool blake2bLength = digits % 2 == 0 && digits >= 2 * kMinUnnamedDigestBytes && digits <= 2 * kMaxDigestBytes;
+    return found >= 0 || !blake2bLength || selected != DigestSelection().set(size_t(blake2b)) ? found : blake2b;
 }
 
 // "hex  name" or "hex *name" (the mark of text or binary reading, which are
@@ -91,7 +96,7 @@ bool ParseGnuLine(std::string_view line, const DigestSelection& selected, Checks
     parsed.name = name;
     parsed.tagged = false;
     parsed.keyed = false;
-    return ReadDigestValue(Widened(line.substr(0, digits)), kDigestTable[parsed.digest].length, parsed.value);
+    return ReadDigestValue(Widened(line.substr(0, digits)), DWORD(digits / 2), parsed.value);
 }
 
 }  // namespace
@@ -111,10 +116,13 @@ bool ParseDigestLine(std::string_view line, ChecksumLine& parsed)
     const size_t space = line.find(' ');
     if (space == std::string_view::npos)
         return false;
-    parsed.digest = AnyDigestRowNamed(Widened(line.substr(0, space)), false, parsed.keyed);
+    NamedDigest named;
+    if (!FindDigestNamed(Widened(line.substr(0, space)), false, named))
+        return false;
+    parsed.digest = named.row;
+    parsed.keyed = named.keyed;
     parsed.tagged = true;
     parsed.name = {};
     parsed.escaped = false;
-    return parsed.digest >= 0
-        && ReadDigestValue(Widened(line.substr(space + 1)), kDigestTable[parsed.digest].length, parsed.value);
+    return ReadDigestValue(Widened(line.substr(space + 1)), named.length, parsed.value);
 }

@@ -64,25 +64,75 @@ int DigestRowNamed(std::wstring_view name, bool anyCase)
     return TableRowNamed(name, anyCase);
 }
 
-int KeyedDigestRowNamed(std::wstring_view name, bool anyCase)
+namespace {
+
+// How b2sum names BLAKE2b at another length: "BLAKE2b-256".
+constexpr wchar_t kBlake2bLengthPrefix[] = L"BLAKE2b-";
+
+bool StartsWithName(std::wstring_view name, std::wstring_view start, bool anyCase)
 {
-    constexpr std::wstring_view kHmacPrefix = L"HMAC-";
-    for (int row = 0; row < kDigestCount; ++row) {
-        if (kDigestTable[row].keyedName != nullptr && SameName(name, kDigestTable[row].keyedName, anyCase))
-            return row;
-    }
-    if (name.size() <= kHmacPrefix.size() || !SameName(name.substr(0, kHmacPrefix.size()), L"HMAC-", anyCase))
-        return -1;
-    const int row = DigestRowNamed(name.substr(kHmacPrefix.size()), anyCase);
-    return row >= 0 && kDigestTable[row].keyMode == KeyMode::Hmac ? row : -1;
+    return name.size() > start.size() && SameName(name.substr(0, start.size()), std::wstring(start).c_str(), anyCase);
 }
 
-int AnyDigestRowNamed(std::wstring_view name, bool anyCase, bool& keyed)
+// "BLAKE2b-256": a multiple of 8 bits up to 512, without leading zeros.
+bool FindBlake2bNamed(std::wstring_view name, bool anyCase, NamedDigest& found)
 {
-    const int plain = DigestRowNamed(name, anyCase);
-    keyed = plain < 0;
-    return keyed ? KeyedDigestRowNamed(name, anyCase) : plain;
+    const std::wstring_view prefix = kBlake2bLengthPrefix;
+    if (!StartsWithName(name, prefix, anyCase))
+        return false;
+    const std::wstring_view bits = name.substr(prefix.size());
+    unsigned value = 0;
+    for (wchar_t digit : bits) {
+        if (digit < L'0' || digit > L'9' || bits.size() > 3 || (value == 0 && digit == L'0'))
+            return false;
+        value = value * 10 + unsigned(digit - L'0');
+    }
+    if (value == 0 || value % 8 != 0 || value > 8 * kMaxDigestBytes)
+        return false;
+    found = {TableRowNamed(L"BLAKE2b", false), false, value / 8};
+    return true;
 }
+
+bool FindPlainNamed(std::wstring_view name, bool anyCase, NamedDigest& found)
+{
+    const int row = DigestRowNamed(name, anyCase);
+    if (row >= 0)
+        found = {row, false, kDigestTable[row].length};
+    return row >= 0 || FindBlake2bNamed(name, anyCase, found);
+}
+
+}  // namespace
+
+bool FindDigestNamed(std::wstring_view name, bool anyCase, NamedDigest& found)
+{
+    constexpr std::wstring_view kHmacPrefix = L"HMAC-", kKeyedSuffix = L"-KEYED";
+    if (FindPlainNamed(name, anyCase, found))
+        return true;
+    for (int row = 0; row < kDigestCount; ++row) {
+        if (kDigestTable[row].keyedName != nullptr && SameName(name, kDigestTable[row].keyedName, anyCase)) {
+            found = {row, true, kDigestTable[row].length};
+            return true;
+        }
+    }
+    const bool hmac = StartsWithName(name, kHmacPrefix, anyCase);
+    const bool keyedSuffix = name.size() > kKeyedSuffix.size()
+        && SameName(name.substr(name.size() - kKeyedSuffix.size()), std::wstring(kKeyedSuffix).c_str(), anyCase);
+    const std::wstring_view plain = hmac ? name.substr(kHmacPrefix.size())
+        : keyedSuffix                    ? name.substr(0, name.size() - kKeyedSuffix.size())
+                                         : std::wstring_view();
+    if (plain.empty() || !FindPlainNamed(plain, anyCase, found))
+        return false;
+    found.keyed = true;
+    return (kDigestTable[found.row].keyMode == KeyMode::Hmac) == hmac && kDigestTable[found.row].keyMode != KeyMode::None;
+}
+
+std::wstring DigestLineName(int row, bool keyed, DWORD length)
+{
+    if (length == kDigestTable[row].length || kDigestTable[row].ownClass != OwnHashClass::Blake2b512)
+        return DigestNameOf(row, keyed);
+    return kBlake2bLengthPrefix + std::to_wstring(8 * length) + (keyed ? L"-KEYED" : L"");
+}
+
 
 std::wstring OtherDigestNames()
 {

@@ -13,13 +13,23 @@
 // ("sha256:") may come in any case.
 int DigestRowNamed(std::wstring_view name, bool anyCase);
 
-// The row whose keyed digest is named `name`: its keyed name ("HMAC-SHA256",
-// "BLAKE3-KEYED"), or "HMAC-" and any name of an HMAC row ("HMAC-SHA-256");
-// -1 for none.
-int KeyedDigestRowNamed(std::wstring_view name, bool anyCase);
+// A digest as a name names it: the row, whether keyed, and its length in
+// bytes (other than the row's for BLAKE2b at the lengths `b2sum -l` writes).
+struct NamedDigest {
+    int row = -1;
+    bool keyed = false;
+    DWORD length = 0;
+};
 
-// The row named `name`, plain or keyed (`keyed` says which); -1 for none.
-int AnyDigestRowNamed(std::wstring_view name, bool anyCase, bool& keyed);
+// The digest named `name`: any name DigestRowNamed takes; "BLAKE2b-" and a
+// multiple of 8 bits up to 512 ("BLAKE2b-256", as b2sum -l 256 --tag names
+// it); a keyed name ("HMAC-SHA256", "BLAKE3-KEYED", "BLAKE2b-256-KEYED"), or
+// "HMAC-" and any name of an HMAC row ("HMAC-SHA-256"). False for none.
+bool FindDigestNamed(std::wstring_view name, bool anyCase, NamedDigest& found);
+
+// The name lines and tags give the digest of `row` of `length` bytes, keyed
+// or not: "SHA256", "HMAC-SHA256", "BLAKE2b-256".
+std::wstring DigestLineName(int row, bool keyed, DWORD length);
 
 // The other names, joined by "、", for a help text.
 std::wstring OtherDigestNames();

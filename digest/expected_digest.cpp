@@ -143,10 +143,11 @@ bool ParsePrefixed(std::wstring_view text, ExpectedDigest& expected)
     const size_t separator = text.find_first_of(L":= \t");
     if (separator == std::wstring_view::npos)
         return false;
-    bool keyed = false;
-    const int row = AnyDigestRowNamed(Trimmed(text.substr(0, separator)), true, keyed);
-    if (row < 0)
+    NamedDigest named;
+    // BLAKE2b at another length is no digest the search computes.
+    if (!FindDigestNamed(Trimmed(text.substr(0, separator)), true, named) || named.length != kDigestTable[named.row].length)
         return false;
+    const int row = named.row;
     std::wstring_view value = Trimmed(text.substr(separator));
     if (!value.empty() && (value.front() == L':' || value.front() == L'='))
         value = Trimmed(value.substr(1));
@@ -194,7 +195,8 @@ bool ParseChecksumLineText(std::wstring_view text, ExpectedDigest& expected)
 {
     const std::string line = WideToUtf8(text.data(), static_cast<int>(text.size()));
     ChecksumLine parsed;
-    if (line.empty() || !ParseChecksumLine(line, AllDigests(), parsed))
+    if (line.empty() || !ParseChecksumLine(line, AllDigests(), parsed)
+        || parsed.value.length != kDigestTable[parsed.digest].length)
         return false;
     expected.value = parsed.value;
     expected.digests = parsed.tagged ? OnlyRow(parsed.digest) : DigestsOfHexLength(2 * parsed.value.length);

@@ -41,6 +41,9 @@ public:
     // The key's bytes as `setting` reads it; false when it cannot (no hex, no
     // Base64, no "whsec_" prefix, or a text reading of bytes that are no text).
     bool Read(const KeySetting& setting, CDigestKey& key) const;
+    // The key as text, for the box it was typed into when that opens again;
+    // empty for a key file that is no text.
+    const std::wstring& Text() const { return m_text; }
 
 private:
     CGivenKey() = default;

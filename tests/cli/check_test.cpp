@@ -175,6 +175,11 @@ TEST(CliCheck, ReadsWhatOnlyOtherToolsWriteAndRefusesWhatNamesNoFile)
         // Untagged lines decide their digest per list and per length: a second list of the same length, SHA-512, decides anew.
         {{L"-c", L"-", L"../lists/sha512.lst"}, ToUtf8(DataText(L"lists/b2sum.lst") + DataText(L"lists/b3sum.lst")), 0, ListedOks() + ListedOks() + ListedOks(), {L"标准输入: 按 BLAKE2b 校验:清单里 128 位十六进制的摘要与第一个能读取的文件的 BLAKE2b 相符", L"标准输入: 按 BLAKE3 校验:…"}},
         {{L"-c", L"--status", L"../lists/b2sum.lst"}, "", 0, L""},
+        // b2sum -l writes BLAKE2b at other lengths, tagged or not.
+        {{L"-c"},                       Line("67b755180b7a98f6aa26a92770d6d674d1b24d041554a3c59ccd47bf851a9081", "alpha.txt"), 0, Oks(1), {L"标准输入: 按 BLAKE2b-256 校验:清单里 64 位十六进制的摘要与第一个能读取的文件的 BLAKE2b-256 相符"}},
+        {{L"-c"},                       "BLAKE2b-256 (alpha.txt) = 67b755180b7a98f6aa26a92770d6d674d1b24d041554a3c59ccd47bf851a9081\nBLAKE2b-8 (alpha.txt) = 53\n", 0, Oks(2)},
+        {{L"-c"},                       Line("fae750ac77ea8358c2fb1726abc649912561c95b", "alpha.txt"), 0, Oks(1), {L"标准输入: 按 BLAKE2b-160 校验:…"}},
+        {{L"-c", L"--only", L"blake2b"}, Line("f495320873041b655c6cb112d0ef2bf5e04afab402e543efc2", "alpha.txt"), 0, Oks(1)},
         {{L"-c"},                       megabyte, 1, L"", {noneFound}},
         {{L"-c", L"--status"},          "", 1, L"", {noneFound}},
         {{L"-c", stdinList.path},       "abc", 1, L"-: FAILED\r\n", {L"警告:有 1 个计算出的校验和不匹配"}},

@@ -113,6 +113,9 @@ TEST(Cli, EveryRunGivesItsOutputErrorLineAndExitCode)
         {{L"--c", L"abc"},                                                          "", 0, kAbcExport},
         // The digests beyond the seven by name; Base64 as GNU cksum --base64 writes it.
         {{L"--only", L"crc32,SM3,sha3-256", L"abc"},                                "", 0, L"SM3 " + kAbcDigestsBeyondSeven[0] + L"\r\nSHA3-256 " + kAbcDigestsBeyondSeven[2] + L"\r\nCRC32 " + kAbcDigestsBeyondSeven[8] + L"\r\n"},
+        {{L"--only", L"blake2b-256,md5", L"abc"},                                   "", 0, Md5Line(kAbcMd5) + L"BLAKE2b-256 BDDD813C634239723171EF3FEE98579B94964E3BB1CB3E427262C8C068D52319\r\n"},
+        {{L"--only", L"md5", L"--c", L"--only", L"blake2b-250", L"abc"},             "", 2, L"", {L"选项 --only 只能给出一次"}},
+        {{L"--only", L"blake2b-250", L"abc"},                                       "", 2, L"", {L"选项 --only 的取值 \"blake2b-250\" 无效"}},
         {{L"--only", L"md5,sha256", L"--base64", L"abc"},                           "", 0, L"MD5 kAFQmDzST7DWlj99KOF/cg==\r\nSHA256 ungWv48Bz+pBQUDeXa4iI7ADYaOWF3qctBD/YfIAFa0=\r\n"},
         // Byte-order marks, UTF-16BE and the text's other forms.
         {{L"--only=sha256", L"--encoding", L"utf-8", L"--bom", L"abc"},             "", 0, L"SHA256 1C28DC3F1F804A1AD9C9B4B4CF5E2658D16AD4ED08E3020D04A8D2865018947C\r\n"},

@@ -128,6 +128,7 @@ TEST(CliKeyed, MatchExplainsEachCauseOfASignatureMismatchAndItsLinesGiveItBack)
         const CliRun match = RunCli(arguments);
         EXPECT_EQ(0u, match.exitCode) << c.signature << L" " << match.err;
         EXPECT_EQ(c.lines, match.out) << c.signature;
+        EXPECT_EQ(std::wstring::npos, (match.out + match.err).find(c.key)) << L"the key shows: " << c.signature;
         // Each line, run with the same key on the same body, gives the signature.
         for (const std::wstring& line : Lines(match.out)) {
             Arguments given = {L"--hmac", c.key};

@@ -179,7 +179,7 @@ TEST_F(SettingSearch, SaysExactlyWhatItTried)
     const bool chinese = GetACP() == 936;
     // clang-format off
     const struct { std::wstring text; SearchScope scope; std::vector<std::wstring> said, unsaid; } rows[] = {
-        {L"abc",      {},                              {L"去掉行尾空白", L"有无终结符", L"Base64"},       {L"去掉换行", L"十六进制数据", L"包含终结符", L"能原样表示文本时"}},
+        {L"abc",      {},                              {L"去掉行尾空白", L"有无终结符", L"Base64"},       {L"去掉换行", L"十六进制数据", L"包含终结符", L"能原样表示文本时", L"JSON 重写", L"参数排序", L"密钥"}},
         {L"café\n",   {},                              {L"去掉换行", L"NFD"},                            {L"Base64"}},
         // Each code page once, whatever its role, and only where it gave bytes no encoding before it gave.
         {L"中文",     {},                              {chinese ? L"; 代码页 950、932、949（" : L"; 代码页 936、950、932、949（"}, {}},

@@ -145,9 +145,11 @@ const wchar_t kTwoLinesLfMd5[] = L"DD8C6A395B5DD36C56D23275028F526C";  // "a\nb\
 const std::wstring kAnsiCaption = kChinese ? L"GB3212 " : L"Ansi ";
 // Digests made on another machine: café crème in code page 1252, 中文密码 in GBK (936).
 const std::wstring kOtherMachineText = kChinese ? L"café crème" : L"中文密码";
-const wchar_t* const kOtherMachineMd5 = kChinese ? L"9F4CC7A3336AABA931B9F9FD142E4460" : L"CAB54837B8CB3345B7D7BD03E904D1C8";
+const wchar_t* const kOtherMachineMd5 =
+    kChinese ? L"9F4CC7A3336AABA931B9F9FD142E4460" : L"CAB54837B8CB3345B7D7BD03E904D1C8";
 const std::wstring kOtherCodePage = kChinese ? L"代码页 1252（西欧）" : L"代码页 936（GBK）";
-const std::wstring kOtherCommand = std::wstring(L"texthash-cli --only md5 --encoding cp") + (kChinese ? L"1252" : L"936");
+const std::wstring kOtherCommand =
+    std::wstring(L"texthash-cli --only md5 --encoding cp") + (kChinese ? L"1252" : L"936");
 // clang-format off
 const TipCase kTipCases[] = {
     {"Utf8BytesOfChineseText", L"岚鹊文本", L"岚鹊文本", kChineseUtf8Sha256,  {L"SHA256 ", L"UTF-8", L"不含终结符"},                       IDC_SHA256, {IDC_UTF8},                    "....M..", L""},
@@ -190,6 +192,7 @@ TEST_F(ClipboardAtStartTest, IsCheckedOnEachActivationAndNotOnEachKeystroke)
     ASSERT_TRUE(PutOnClipboard(L"900150983CD24FB0D6963F7D28E17F73"));
     ASSERT_TRUE(WaitFor([&] { return Tips() != L""; }));
     EXPECT_NE(Tips().find(L"MD4、MD5 在以下设置及其各种组合下都与剪贴板上的摘要不同"), std::wstring::npos) << Tips();
+    EXPECT_NE(Tips().find(L"可在窗口的系统菜单里选“密钥(HMAC)...”给出密钥再查"), std::wstring::npos) << Tips();
     TypeAndSettle(L"d", L"abcd");
     EXPECT_EQ(Tips(), L"");
     TypeAndSettle(L"e", L"abcde");
@@ -199,6 +202,42 @@ TEST_F(ClipboardAtStartTest, IsCheckedOnEachActivationAndNotOnEachKeystroke)
     Type(L"\x1b");
     EXPECT_TRUE(WaitFor([&] { return Tips().find(L"MD4、MD5") != std::wstring::npos; })) << Tips();
     EXPECT_EQ(Marks(m_dialog), ".......");
+}
+
+// With a key the clipboard's digest is compared with the keyed outputs, and the search tries the key as signers read
+// and use keys: the tip names a key file's final line break and gives the console command without the key, and
+// names a reading of the key other than the window's. Copy as C names the arrays as keyed.
+TEST_F(MainDialogTest, WithAKeyTheClipboardsDigestIsThatOfTheKeyedDigests)
+{
+    TypeAndSettle(L"abc", L"abc");
+    VisitKeyDialog({L"key", IDC_KEY_AS_TEXT, IDOK});
+    ASSERT_TRUE(PutOnClipboard(kAbcKeyHmacDigests[4]));
+    ExpectMarks(m_dialog, "....M..");
+    ASSERT_TRUE(PutOnClipboard(kAbcKeyLfHmacMd5));
+    const std::wstring said = L"HMAC-MD5 与剪贴板上的摘要相同的设置：" + kAnsiCaption
+        + L"编码，不含终结符，密钥末尾多一个换行 (LF)，如 echo 写的密钥文件。窗口的选项给不出它，可用命令 texthash-cli "
+          L"--hmac 密钥 --only md5 --encoding ansi --key-final-break lf 重现。";
+    EXPECT_TRUE(WaitFor([&] { return Tips() == said; })) << Tips();
+    ExpectMarks(m_dialog, ".......");
+    ASSERT_TRUE(PutOnClipboard(L"00000000000000000000000000000000"));
+    EXPECT_TRUE(WaitFor([&] { return Tips().find(L"加了盐的摘要不能由文本和密钥求出") != std::wstring::npos; }))
+        << Tips();
+    EXPECT_NE(Tips().find(L"密钥按 UTF-8 文本"), std::wstring::npos) << Tips();
+    // A key given as hex that the signer took as text: the tip names the reading the window does not use.
+    VisitKeyDialog({L"6b6579", IDC_KEY_AS_HEX, IDOK});
+    ASSERT_TRUE(PutOnClipboard(kAbcTextKey6b6579HmacMd5));
+    EXPECT_TRUE(WaitFor([&] {
+        return Tips().find(L"编码，不含终结符，密钥按 UTF-8 文本读取。") != std::wstring::npos;
+    })) << Tips();
+
+    Click(Item(IDC_COPY_AS_C));
+    HWND box = WaitForDialog(m_thread.threadId, m_dialog);
+    Type(L"\r");
+    EXPECT_TRUE(WaitFor([&] { return box && !::IsWindow(box); }));
+    EXPECT_NE(ClipboardText().find(L"const unsigned char HMAC_MD5[16] = {0xD2,0xFE,0x98,0x06,0x3F,0x87,0x6B,0x03,0x19,"
+                                   L"0x3A,0xFB,0x49,0xB4,0x97,0x95,0x91};\r\n"),
+              std::wstring::npos)
+        << ClipboardText();
 }
 
 // The platform's normalization, held until the test lets the search go on (for at most 2 s a call).

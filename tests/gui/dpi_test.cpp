@@ -171,6 +171,16 @@ TEST_F(DpiTest, DialogsFitAtTheSystemDpiAndFollowAMoveToAnother)
     ExpectFitsAt(about, OtherDpi());
     Type(L"\x1b");
     EXPECT_TRUE(WaitFor([&] { return !::IsWindow(about); }));
+
+    // The key dialog; Return in its key box gives the key, and the labels then name the keyed digests.
+    HWND key = OpenKeyDialog();
+    ASSERT_NE(key, nullptr);
+    ExpectFitsAt(key, RunDpi());
+    MoveToMonitorOf(key, RunDpi(), OtherDpi());
+    ExpectFitsAt(key, OtherDpi());
+    Type(L"key\r");
+    EXPECT_TRUE(WaitFor([&] { return Text(IDC_SHA512_LABEL) == L"HMAC-SHA512 (64字节):"; }));
+    ExpectFitsAt(m_dialog, RunDpi());
 }
 
 // Per-monitor awareness with the older kinds as fallbacks, as the loader reads the manifest; no code page of its

@@ -181,6 +181,14 @@ inline LRESULT CALLBACK WatchMessages(int code, WPARAM removal, LPARAM message)
     return ::CallNextHookEx(nullptr, code, removal, message);
 }
 
+// A visit to the key dialog: the key typed into its first edit control (null: the box left as it is), the reading
+// option clicked, and the button that ends it (0: Escape).
+struct KeyStep {
+    const wchar_t* key;
+    int reading;
+    int button;
+};
+
 // The main dialog on a thread of its own, in the foreground, with `clipboard` on the clipboard as it starts (a
 // digest left there by an earlier test would mark an output or show a tip).
 class MainDialogTest : public ::testing::Test {
@@ -261,6 +269,32 @@ protected:
         EXPECT_TRUE(WaitFor([&] { return Text(IDC_INPUT) == input && Shown() == expected; }))
             << Text(IDC_INPUT).size() << " units instead of " << input.size();
         EXPECT_EQ(Shown(), expected);
+    }
+
+    // Opens the key dialog by the command of the system menu's item that names HMAC, as a click on it does.
+    HWND OpenKeyDialog()
+    {
+        HMENU menu = ::GetSystemMenu(m_dialog, FALSE);
+        UINT command = 0;
+        for (int item = 0; item < ::GetMenuItemCount(menu); ++item) {
+            wchar_t text[64] = {};
+            ::GetMenuStringW(menu, UINT(item), text, int(std::size(text)), MF_BYPOSITION);
+            command = std::wstring(text).find(L"HMAC") != std::wstring::npos ? ::GetMenuItemID(menu, item) : command;
+        }
+        EXPECT_NE(command, 0u) << "no item of the system menu names HMAC";
+        ::PostMessageW(m_dialog, WM_SYSCOMMAND, command, 0);
+        return WaitForDialog(m_thread.threadId, m_dialog);
+    }
+    // The dialog opens with its key selected in the focused box: typing replaces it.
+    void VisitKeyDialog(const KeyStep& step)
+    {
+        HWND dialog = OpenKeyDialog();
+        ASSERT_NE(dialog, nullptr);
+        Type(step.key ? step.key : L"");
+        Click(::GetDlgItem(dialog, step.reading));
+        step.button ? Click(::GetDlgItem(dialog, step.button)) : Type(L"\x1b");
+        EXPECT_TRUE(WaitFor([&] { return !::IsWindow(dialog) && ::IsWindowEnabled(m_dialog); }));
+        Settle();
     }
 
     const bool m_clipboardSet;
