@@ -19,5 +19,10 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 # One self-contained executable: no libstdc++, libgcc or winpthread DLLs beside it.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
 
-# Tests and Wine's own tools (wineboot, regedit) run through this loader.
+# Tests run through this loader.
 set(CMAKE_CROSSCOMPILING_EMULATOR ${WINE_LOADER})
+# Wine's own tools (wineboot, regedit) run through the 64-bit loader in either build folder: a prefix serves
+# 32-bit and 64-bit programs alike, and the 64-bit loader starts natively on every x86-64 host, where a
+# 32-bit one under user-mode emulation takes a minute to start and runs the whole tool emulated.
+get_filename_component(WINE_LOADER_DIR ${WINE_LOADER} DIRECTORY)
+set(WINE_TOOL_LOADER ${WINE_LOADER_DIR}/wine64)

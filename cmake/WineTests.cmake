@@ -1,9 +1,10 @@
 # Each test executable runs twice under Wine: in the C locale (ANSI code page
 # 1252) and in zh_CN.UTF-8 (code page 936, Chinese system messages). All runs
 # share one Wine prefix inside the build folder, prepared once by a fixture.
-# Everything Wine runs goes through the toolchain's loader for this
-# architecture (CMAKE_CROSSCOMPILING_EMULATOR), so each build folder has a
-# prefix of its own kind.
+# The test programs run through the toolchain's loader for this architecture
+# (CMAKE_CROSSCOMPILING_EMULATOR); Wine's own tools that make and set up the
+# prefixes through the 64-bit one (WINE_TOOL_LOADER), since a prefix serves
+# both architectures.
 # A native Windows build runs each test once, in the system's own code page.
 if(NOT CMAKE_CROSSCOMPILING)
   function(add_wine_test target)
@@ -14,7 +15,7 @@ endif()
 
 set(WINE_TEST_PREFIX ${CMAKE_BINARY_DIR}/wineprefix)
 
-add_test(NAME wine_prefix COMMAND ${CMAKE_CROSSCOMPILING_EMULATOR} wineboot --init)
+add_test(NAME wine_prefix COMMAND ${WINE_TOOL_LOADER} wineboot --init)
 set_tests_properties(wine_prefix PROPERTIES
   FIXTURES_SETUP wine
   ENVIRONMENT "WINEPREFIX=${WINE_TEST_PREFIX};WINEDEBUG=-all")
@@ -38,7 +39,7 @@ endfunction()
 function(add_wine_dpi_test target reg_file)
   set(prefix ${CMAKE_BINARY_DIR}/wineprefix-dpi)
   add_test(NAME wine_dpi_prefix
-    COMMAND sh -c "\"$0\" wineboot --init && \"$0\" regedit /S \"$1\"" ${CMAKE_CROSSCOMPILING_EMULATOR} "Z:${reg_file}")
+    COMMAND sh -c "\"$0\" wineboot --init && \"$0\" regedit /S \"$1\"" ${WINE_TOOL_LOADER} "Z:${reg_file}")
   set_tests_properties(wine_dpi_prefix PROPERTIES
     FIXTURES_SETUP wine_dpi
     ENVIRONMENT "WINEPREFIX=${prefix};WINEDEBUG=-all")
