@@ -2,6 +2,8 @@
 // child process; and in this process what its own tables decide.
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
 #include <sstream>
 
 #include "cli/command_line.h"
@@ -478,4 +480,20 @@ TEST(SettingCauses, EachRowsOptionSetsItsCauseAndItsWordsAreItsOwn)
     EXPECT_EQ(window, order(CauseKind::Ending, int(TextEnding::LfAdded)));
     EXPECT_TRUE(window < mark && mark < bigEndian && bigEndian < codePage && codePage < nfc && nfc < json
                 && json < hex && hex < twice);
+}
+
+// docs/explaining.md lists the causes from their section on in the table's order, each by the options that give it:
+// a row added, moved or given another option is a row of the document to write too.
+TEST(SettingCauses, TheExplainingDocumentListsEachRowsOptionsInTheTablesOrder)
+{
+    std::ifstream file(DOCS_DIR L"/explaining.md", std::ios::binary);
+    ASSERT_TRUE(file.good()) << "docs/explaining.md";
+    const std::wstring document = FromUtf8({std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()});
+    size_t at = document.find(L"\n## The causes, in order");
+    ASSERT_NE(std::wstring::npos, at) << "the section of the causes";
+    for (int row = 0; row < kCauseCount; ++row) {
+        // Rows that share their options (the prefix's joins) share their place.
+        at = document.find(L"`" + CauseOptions(kCauses[row]) + L"`", at);
+        ASSERT_NE(std::wstring::npos, at) << CauseOptions(kCauses[row]) << L": missing, or before the row above it";
+    }
 }
