@@ -257,7 +257,7 @@ TEST(CliHelp, HelpAndVersionSucceedAndSayWhatTheyShould)
                                   L"--lower", L"--c ", L"--match", L"--version", L"退出码", L"-c, --check", L"--tag",
                                   L"--quiet", L"--status", L"--strict", L"--ignore-missing", L"-w, --warn",
                                   L"--encoding cp936", L"--line-breaks lf", L"--drop-final-break", L"--json-escape",
-                                  L"--text-as base64", L"--twice HEX", L"utf16be、utf-16le", L"BLAKE2s-256",
+                                  L"--text-as base64", L"--twice HEX", L"--key-use none", L"utf16be、utf-16le", L"BLAKE2s-256",
                                   L"8 位的 CRC32 必须带算法名"})
         EXPECT_NE(std::wstring::npos, help.out.find(option)) << option;
     // The window's version block is the program's too, with the version it prints.
