@@ -68,7 +68,7 @@ TEST(TextInForm, SortsParametersAndWritesJsonAgainOnlyWhereTheTextIsThat)
         {L"{\"b\": \"\u4e2d\", \"a\": 1, \"n\": null, \"t\": true}", sorted, L"a=1&b=\u4E2D&t=true"},
         {L"a=1&b",                                    sorted, refused},
         {L"sign=x&c=",                                sorted, refused},
-        {L"{\"a\": {\"b\": 1}}",                  sorted, refused},
+        {L"{\"a\": {\"b\": 1}, \"c\": 2}",      sorted, refused},
         {L"just words",                               sorted, refused},
         {L"{\"b\":\"\u4e2d\",\"a\":[1,2]}",    json,   L"{\"b\": \"\\u4e2d\", \"a\": [1, 2]}"},
         {L"{\"a\":1,}",                             json,   refused},
