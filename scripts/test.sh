@@ -93,7 +93,10 @@ build() {
 
 # The command that runs the tests of architecture $1, selected by `selection`.
 # A test that fails is run once more, so that one unlucky moment of Wine or
-# Xvfb under load does not fail the run; a real fault fails both times.
+# Xvfb under load does not fail the run; a real fault fails both times. A
+# test program that crashes waits for Wine's debugger, which may never return:
+# a test still running after 20 minutes (the slowest, emulated, take 4) is
+# stopped and fails.
 tests_command() {
   command=()
   if [ "$1" = i686 ] && [ "$i686" = emulated ]; then
@@ -101,7 +104,7 @@ tests_command() {
     [ -n "$all_emulated" ] || command+=("GTEST_FILTER=-$i686_emulated_engine_left_out")
   fi
   command+=(xvfb-run -a -s "-screen 0 1280x1024x24"
-    ctest --test-dir "build-$1" --output-on-failure --repeat until-pass:2 "${selection[@]}")
+    ctest --test-dir "build-$1" --output-on-failure --repeat until-pass:2 --timeout 1200 "${selection[@]}")
 }
 
 # Adds the closing ctest summary of architecture $1's log (exit code $2) to
