@@ -7,7 +7,6 @@
 
 #include "app/clipboard.h"
 #include "text/base64.h"
-#include "text/text_forms.h"
 
 namespace {
 
@@ -16,13 +15,6 @@ enum class Offered { Never, WithSelection, UnlessAllSelected, WithDigest };
 
 // The digest as a copy writes it.
 using DigestWriter = std::wstring (*)(const DigestValue& value);
-
-std::wstring LowerHexOf(const DigestValue& value)
-{
-    std::wstring hex = HexOf(value);
-    MapToLowerCase(hex);
-    return hex;
-}
 
 // Padded, in the standard alphabet: as cksum --base64 and Content-MD5 write it.
 std::wstring Base64Of(const DigestValue& value) { return EncodeBase64(value.bytes.data(), value.length); }

@@ -269,3 +269,13 @@ bool CDigestSet::FinishValues(std::array<DigestValue, kDigestCount>& values, std
 }
 
 std::wstring HexOf(const DigestValue& value) { return HexText(value.bytes.data(), value.length); }
+
+std::wstring LowerHexOf(const DigestValue& value)
+{
+    std::wstring hex = HexOf(value);
+    for (wchar_t& digit : hex) {
+        if (digit >= L'A')
+            digit = static_cast<wchar_t>(digit - L'A' + L'a');
+    }
+    return hex;
+}

@@ -40,6 +40,8 @@ struct DigestValue {
 
 // Uppercase hex of the value, as the programs show digests.
 std::wstring HexOf(const DigestValue& value);
+// Lowercase hex of the value, as checksum files and --twice hex write it.
+std::wstring LowerHexOf(const DigestValue& value);
 
 // The outcome of one run of the set, row by row in table order.
 struct DigestTexts {

@@ -293,8 +293,6 @@ std::string TwiceDigestInput(const DigestValue& first, TwiceDigest twice)
 {
     if (twice == TwiceDigest::Raw)
         return std::string(reinterpret_cast<const char*>(first.bytes.data()), first.length);
-    std::string hex;
-    for (wchar_t digit : HexOf(first))
-        hex += static_cast<char>(twice == TwiceDigest::LowerHex && digit >= L'A' ? digit - L'A' + L'a' : digit);
-    return hex;
+    const std::wstring hex = twice == TwiceDigest::LowerHex ? LowerHexOf(first) : HexOf(first);
+    return std::string(hex.begin(), hex.end());
 }
